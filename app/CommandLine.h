@@ -1,0 +1,45 @@
+// Reading the command line. Arguments are the words after the program name,
+// already split by the shell; all matching is exact and case-sensitive.
+//
+//   -nomessage     NoMessage := true (wherever it stands)
+//   ...-id:...     JobId := the argument's last 32 characters (the whole
+//                  argument, prefix included, when it is at most 32 long);
+//                  a later one replaces an earlier one
+//   -auto          unattended run
+//   a file path    target database; the last existing file wins
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rk::app {
+
+using Arguments = std::vector<std::string>;
+using FileExists = std::function<bool(const std::string&)>;
+
+struct StartOptions {
+    bool NoMessage = false;
+    std::string JobId;
+};
+
+// The first pass of window creation: every argument is tested for both.
+StartOptions ReadStartOptions(const Arguments& args);
+
+// The job identifier an "-id:" argument gives.
+std::string JobIdOf(const std::string& argument);
+
+bool HasAutoSwitch(const Arguments& args);
+
+// Every argument that names an existing file, in order; the last one is the
+// target database.
+std::vector<std::string> ExistingFiles(const Arguments& args, const FileExists& exists);
+
+// True when `path` names an existing regular file (or a link to one).
+bool FileExistsOnDisk(const std::string& path);
+
+// "--help" and "--version" print and end before any window exists.
+enum class InfoRequest { None, Help, Version };
+InfoRequest ReadInfoRequest(const Arguments& args);
+
+} // namespace rk::app

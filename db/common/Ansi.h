@@ -1,0 +1,40 @@
+// Text inside the program is single-byte Windows-1252 ("ANSI"). Source files
+// are UTF-8, so literals pass through ansi() once; text leaving the program
+// for Qt or a terminal passes through toUtf8().
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace rk {
+
+// UTF-8 to Windows-1252. A character without a Windows-1252 form is a
+// programming error (std::invalid_argument): every literal is German text.
+std::string ansi(std::string_view utf8);
+
+// Windows-1252 to UTF-8. The five unassigned bytes map to the C1 controls of
+// the same value, so every byte string survives the round trip.
+std::string toUtf8(std::string_view cp1252);
+
+// The Unicode code point of one Windows-1252 byte.
+char32_t cp1252ToUnicode(unsigned char byte);
+
+namespace detail {
+inline const char* formatArg(const std::string& s) { return s.c_str(); }
+template <class T>
+T formatArg(T v) requires std::is_arithmetic_v<T> || std::is_pointer_v<T> { return v; }
+std::string vformat(const char* pattern, ...);
+} // namespace detail
+
+// printf-style formatting of a UTF-8 pattern into Windows-1252 text; string
+// arguments are already Windows-1252 and are copied unchanged.
+template <class... Args>
+std::string ansiFormat(std::string_view utf8Pattern, const Args&... args)
+{
+    const std::string pattern = ansi(utf8Pattern);
+    return detail::vformat(pattern.c_str(), detail::formatArg(args)...);
+}
+
+} // namespace rk

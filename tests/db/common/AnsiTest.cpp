@@ -1,0 +1,29 @@
+#include "db/common/Ansi.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Ansi, GermanLiteralsBecomeSingleBytes)
+{
+    EXPECT_EQ(rk::ansi("Übertragung"), "\xDC" "bertragung");
+    EXPECT_EQ(rk::ansi("außerhalb gültigen €"), "au\xDF" "erhalb g\xFC" "ltigen \x80");
+    EXPECT_THROW(rk::ansi("\xE2\x88\x9E"), std::invalid_argument); // infinity sign has no byte
+}
+
+TEST(Ansi, EveryByteSurvivesTheRoundTripThroughUtf8)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(rk::ansi(rk::toUtf8(all)), all);
+    EXPECT_EQ(rk::toUtf8("\x80\x9F"), "\xE2\x82\xAC\xC5\xB8");
+}
+
+TEST(Ansi, FormatTakesUtf8PatternAndAnsiArguments)
+{
+    EXPECT_EQ(rk::ansiFormat("Eigenschaft %s außerhalb", std::string("TProgressBar")),
+              "Eigenschaft TProgressBar au\xDF" "erhalb");
+    EXPECT_EQ(rk::ansiFormat("'%d.%d' ist", -5, 7), "'-5.7' ist");
+}
+
+} // namespace

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need.
+# Idempotent: does nothing (and asks no registry) when everything is present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config ninja-build
+  googletest libgtest-dev libgmock-dev
+  qt6-base-dev libgl-dev libxkbcommon-dev
+  qt6-base-dev-tools
+  firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
+  libsqlite3-dev sqlite3
+  clang libclang-rt-14-dev
+  locales-all
+  xvfb xauth fonts-dejavu-core fonts-liberation2 fontconfig
+  python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

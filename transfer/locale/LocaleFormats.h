@@ -1,0 +1,65 @@
+// The user's regional formatting settings and the text forms of numbers,
+// dates and times built on them. One set per process, read at start-up and
+// again when the user's settings change; every function here is a pure
+// function of its arguments and the set it is given (the current one by
+// default).
+//
+// A moment is a DateTime: days since 1899-12-30 with the time of day as the
+// fraction, the representation the old program's values had.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace rk::locale {
+
+using DateTime = double;
+
+// All texts are Windows-1252.
+struct LocaleFormats {
+    char DecimalMark = '.';
+    char DateMark = '/';
+    char TimeMark = ':';
+    std::string DatePattern = "m/d/yy";
+    std::string DateLongPattern = "mmmm d, yyyy";
+    std::string AmText = "am";
+    std::string PmText = "pm";
+    std::string TimePattern = "h:mm:ss";
+    std::string TimeShortPattern = "h:mm";
+    std::array<std::string, 12> MonthFullNames;
+    std::array<std::string, 12> MonthShortNames;
+    std::array<std::string, 7> DayFullNames;   // Sunday first
+    std::array<std::string, 7> DayShortNames;  // Sunday first
+};
+
+// The process-wide set.
+const LocaleFormats& CurrentFormats();
+void SetCurrentFormats(const LocaleFormats& formats);
+
+// Fills the process-wide set from the process's POSIX locale (LC_ALL,
+// LC_NUMERIC, LC_TIME, LANG); never fails, unreadable items take fallbacks.
+void LoadLocaleFormats();
+// The set a named POSIX locale ("de_DE.UTF-8") gives, for tests and tools.
+LocaleFormats ReadLocaleFormats(const std::string& localeName);
+
+std::string FormatGeneralFloat(double x, const LocaleFormats& f = CurrentFormats());
+// v counts ten-thousandths.
+std::string FormatGeneralCurrency(int64_t v, const LocaleFormats& f = CurrentFormats());
+// Throws EConvertError "'%d.%d' ist kein gültiger Zeitstempel".
+std::string FormatDateTimeText(std::string_view pattern, DateTime moment,
+                               const LocaleFormats& f = CurrentFormats());
+// The reverse, for binding text to date, time and timestamp parameters.
+// Throws EConvertError "'%s' ist keine gültige Datums- und Uhrzeitangabe".
+DateTime StrToDateTime(std::string_view text, const LocaleFormats& f = CurrentFormats());
+
+struct DateTimeParts {
+    int year = 0, month = 0, day = 0;
+    int hour = 0, minute = 0, second = 0, msec = 0;
+};
+// Rounds to whole milliseconds first, as the formatting does.
+DateTimeParts DecodeDateTime(DateTime moment);
+DateTime EncodeDateTime(const DateTimeParts& parts);
+
+} // namespace rk::locale
