@@ -1,0 +1,136 @@
+// Read-only access to one Paradox table (.DB with its .MB blob file).
+//
+// Table::open() maps the file read-only, checks the header and builds an
+// index of the data blocks reachable through the block chain; readRecord()
+// then loads any record by its 0-based position in file order and value()
+// decodes one field of it into a db::FieldValue. Nothing is ever written or
+// created beside the source file. Every length, offset and count taken from
+// the file is checked before use; a damaged or foreign file raises
+// EParadoxError with a German text naming the file.
+//
+//   auto t = Table::open("/data/KUNDEN.DB");
+//   for (uint32_t i = 0; i < t->recordCount(); ++i) {
+//       t->readRecord(i);
+//       db::FieldValue v = t->value(0);
+//   }
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "db/common/Exception.h"
+#include "db/common/FieldValue.h"
+
+namespace rk::source::paradox {
+
+// Column kinds with the type byte they carry in the file's field table.
+enum class FieldType : uint8_t {
+    Alpha = 0x01, Date = 0x02, Short = 0x03, Long = 0x04, Currency = 0x05,
+    Number = 0x06, Logical = 0x09, Memo = 0x0C, Binary = 0x0D, FmtMemo = 0x0E, Ole = 0x0F, Graphic = 0x10,
+    Time = 0x14, Timestamp = 0x15, AutoInc = 0x16, Bcd = 0x17, Bytes = 0x18
+};
+
+// "alpha", "date", "short", ... ; "unknown" for a value outside the enum.
+const char* typeName(FieldType);
+
+// True for the kinds whose data may live in the .MB file.
+bool isBlobType(FieldType);
+
+struct FieldInfo {
+    std::string name;  // Windows-1252
+    FieldType type;
+    int size;          // bytes in the record (17 for BCD)
+    int bcdScale = 0;  // BCD: number of decimals
+};
+
+struct OpenOptions {
+    int defaultCodePage = 850;  // the OEM code page for files whose header names none
+};
+
+// Every message names the file.
+RK_DECLARE_ERROR(EParadoxError, rk::EDatabaseError);
+
+namespace detail { class ByteSource; }
+
+class Table {
+public:
+    // Opens a .DB file; its .MB (same stem, extension in any letter case) is
+    // opened too when the table has blob columns, and must then exist.
+    static std::unique_ptr<Table> open(const std::filesystem::path& dbFile, const OpenOptions& = {});
+
+    // Opens a table held in memory (the bytes are copied); `name` stands in
+    // for the file name in messages. Without mbBytes a table with blob
+    // columns fails as if its .MB were missing.
+    static std::unique_ptr<Table> openMemory(const std::string& name, std::span<const uint8_t> dbBytes,
+                                             std::optional<std::span<const uint8_t>> mbBytes,
+                                             const OpenOptions& = {});
+
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    // 30, 35, 40, 50 or 70 (3.0, 3.5, 4.x, 5.x, 7.x).
+    int version() const { return m_version; }
+    // The raw version byte of the header (3 to 12).
+    int versionId() const { return m_versionId; }
+    // Effective code page: the header's, else OpenOptions::defaultCodePage.
+    int codePage() const { return m_codePage; }
+    // Code page given in the header; 0 when the file has none.
+    int headerCodePage() const { return m_headerCodePage; }
+    int blockSize() const { return m_blockSize; }
+    int recordSize() const { return m_recordSize; }
+    const std::vector<FieldInfo>& fields() const { return m_fields; }
+
+    // Records reachable through the block chain.
+    uint32_t recordCount() const { return m_recordCount; }
+
+    // Random access in file order, 0-based; loads one record.
+    void readRecord(uint32_t index);
+
+    // Decodes one field of the loaded record; blob data comes from the .MB.
+    db::FieldValue value(int field) const;
+
+private:
+    Table() = default;
+    void parse();
+    void buildBlockIndex();
+    void openBlobFile(const std::filesystem::path& dbFile);
+    std::string blobBytes(const FieldInfo& f, const uint8_t* p) const;
+    std::string convertText(const uint8_t* p, size_t n) const;
+    [[noreturn]] void corrupt(const std::string& what) const;
+
+    struct Block {
+        size_t offset;   // first record's offset in the file
+        uint32_t first;  // index of the block's first record
+        uint32_t count;
+    };
+
+    std::filesystem::path m_path;
+    std::unique_ptr<detail::ByteSource> m_db;
+    std::unique_ptr<detail::ByteSource> m_mb;
+    std::string m_mbName;
+    int m_version = 0;
+    int m_versionId = 0;
+    int m_codePage = 0;
+    int m_headerCodePage = 0;
+    int m_defaultCodePage = 850;
+    int m_blockSize = 0;
+    int m_recordSize = 0;
+    size_t m_headerSize = 0;
+    uint32_t m_recordCount = 0;
+    std::vector<FieldInfo> m_fields;
+    std::vector<size_t> m_fieldOffsets;
+    std::vector<Block> m_blocks;
+    size_t m_lastBlock = 0;
+    const uint8_t* m_record = nullptr;
+    bool m_hasBlobs = false;
+    char m_toAnsi[256] = {};  // code page byte -> Windows-1252 byte
+};
+
+} // namespace rk::source::paradox
