@@ -10,12 +10,22 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace rk::locale {
 
 using DateTime = double;
+
+namespace detail {
+// The fallback name lists (Windows-1252), used entry by entry when the
+// locale has no usable name at a position.
+std::array<std::string, 12> fallbackMonthFullNames();
+std::array<std::string, 12> fallbackMonthShortNames();
+std::array<std::string, 7> fallbackDayFullNames();
+std::array<std::string, 7> fallbackDayShortNames();
+} // namespace detail
 
 // All texts are Windows-1252.
 struct LocaleFormats {
@@ -28,10 +38,11 @@ struct LocaleFormats {
     std::string PmText = "pm";
     std::string TimePattern = "h:mm:ss";
     std::string TimeShortPattern = "h:mm";
-    std::array<std::string, 12> MonthFullNames;
-    std::array<std::string, 12> MonthShortNames;
-    std::array<std::string, 7> DayFullNames;   // Sunday first
-    std::array<std::string, 7> DayShortNames;  // Sunday first
+    std::array<std::string, 12> MonthFullNames = detail::fallbackMonthFullNames();
+    std::array<std::string, 12> MonthShortNames = detail::fallbackMonthShortNames();
+    std::array<std::string, 7> DayFullNames = detail::fallbackDayFullNames();   // Sunday first
+    std::array<std::string, 7> DayShortNames = detail::fallbackDayShortNames(); // Sunday first
+    // A default-constructed set holds every fallback.
 };
 
 // The process-wide set.
@@ -42,7 +53,10 @@ void SetCurrentFormats(const LocaleFormats& formats);
 // LC_NUMERIC, LC_TIME, LANG); never fails, unreadable items take fallbacks.
 void LoadLocaleFormats();
 // The set a named POSIX locale ("de_DE.UTF-8") gives, for tests and tools.
+// A locale that is not installed gives the fallbacks.
 LocaleFormats ReadLocaleFormats(const std::string& localeName);
+// The same, but nothing when the locale is not installed (tests skip then).
+std::optional<LocaleFormats> TryReadLocaleFormats(const std::string& localeName);
 
 std::string FormatGeneralFloat(double x, const LocaleFormats& f = CurrentFormats());
 // v counts ten-thousandths.
@@ -61,5 +75,19 @@ struct DateTimeParts {
 // Rounds to whole milliseconds first, as the formatting does.
 DateTimeParts DecodeDateTime(DateTime moment);
 DateTime EncodeDateTime(const DateTimeParts& parts);
+
+// Allocation-free forms for the value mapping: they append to `out`, whose
+// storage the caller reuses from value to value.
+void AppendGeneralFloat(std::string& out, double x, const LocaleFormats& f = CurrentFormats());
+void AppendGeneralCurrency(std::string& out, int64_t v, const LocaleFormats& f = CurrentFormats());
+// The moment as a day count (0001-01-01 is day 1) and milliseconds of the
+// day, the form source values arrive in. Day count below 1 or milliseconds
+// below 0: the EConvertError of FormatDateTimeText with these two numbers.
+void AppendDateTimeText(std::string& out, std::string_view pattern, int32_t dayCount, int32_t msOfDay,
+                        const LocaleFormats& f = CurrentFormats());
+
+// Days from 0001-01-01 (day 1) to 1899-12-30 (DateTime 0).
+inline constexpr int32_t kDateDelta = 693594;
+inline constexpr int32_t kMSecsPerDay = 86400000;
 
 } // namespace rk::locale
