@@ -1,0 +1,226 @@
+// Recording doubles for the transfer run's ports. Every call that matters to
+// the staging side lands in one journal, so a test can assert the exact
+// order of statements, commits, log lines and progress values.
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/common/Ansi.h"
+#include "db/common/Exception.h"
+#include "transfer/ProgressRange.h"
+#include "transfer/TransferPorts.h"
+
+namespace rk::transfer::test {
+
+using Journal = std::vector<std::string>;
+
+inline std::string upper(std::string s)
+{
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Parameter names after colons outside quotes, up to blank , ; ) CR LF.
+inline std::vector<std::string> scanParams(const std::string& sql)
+{
+    std::vector<std::string> names;
+    bool quoted = false;
+    for (size_t i = 0; i < sql.size(); ++i) {
+        if (sql[i] == '\'') quoted = !quoted;
+        if (quoted || sql[i] != ':') continue;
+        size_t j = i + 1;
+        while (j < sql.size() && std::string(" ,;)\r\n").find(sql[j]) == std::string::npos) ++j;
+        names.push_back(sql.substr(i + 1, j - i - 1));
+        i = j - 1;
+    }
+    return names;
+}
+
+class FakeTarget : public TargetQuery, public TargetTransaction {
+public:
+    explicit FakeTarget(Journal& journal) : m_journal(journal) {}
+
+    // Called before each execution; may throw to fail it.
+    std::function<void(const std::string& sql, int execution)> onExec;
+    bool journalValues = false;
+
+    void Close() override {}
+    void ClearSql() override
+    {
+        m_sql.clear();
+        m_params.clear();
+    }
+    void AddSql(const std::string& line) override
+    {
+        m_sql += line;
+        m_params.clear();
+        for (auto& name : scanParams(m_sql)) m_params.push_back(db::Param{name, {}});
+    }
+    uint16_t ParamCount() const override { return static_cast<uint16_t>(m_params.size()); }
+    db::Param& Param(int p) override { return m_params.at(static_cast<size_t>(p)); }
+    db::Param& ParamByName(const std::string& name) override
+    {
+        for (auto& p : m_params)
+            if (upper(p.name) == upper(name)) return p;
+        throw EDatabaseError("IBQ1: Parameter '" + name + "' nicht gefunden");
+    }
+    void ExecSQL() override
+    {
+        m_active = true;
+        ++m_executions;
+        if (onExec) onExec(m_sql, m_executions);
+        // INSERTs are journalled by table; their values only on request.
+        std::string line = "EXEC " + m_sql;
+        if (m_sql.rfind("INSERT INTO ", 0) == 0) {
+            line = "EXEC INSERT " + m_sql.substr(12, m_sql.find(' ', 12) - 12);
+            if (journalValues)
+                for (auto& p : m_params)
+                    line += " " + p.name + "=" + (p.value.isNull() ? "<NULL>" : p.value.asText());
+        }
+        m_journal.push_back(line);
+    }
+
+    bool InTransaction() const override { return m_active; }
+    void Commit() override
+    {
+        m_active = false;
+        m_journal.push_back("COMMIT");
+    }
+
+private:
+    Journal& m_journal;
+    std::string m_sql;
+    std::vector<db::Param> m_params;
+    bool m_active = false;
+    int m_executions = 0;
+};
+
+// A result: its row count as the engine reports it and a value per field
+// name and row. Fields not listed read as a text "NAME#row".
+struct FakeResult {
+    int rows = 0;
+    std::optional<int> reportedCount;
+    std::map<std::string, std::function<db::Field(int row)>> fields;
+    bool anyField = true;
+};
+
+class FakeSource : public SourceQuery {
+public:
+    std::map<std::string, FakeResult> results;  // by SQL text
+    std::function<void(const std::string& sql)> onOpen;
+
+    void Close() override { m_open = nullptr; }
+    void SetSql(const std::string& text) override
+    {
+        m_open = nullptr;
+        m_sql = text;
+    }
+    std::string Sql() const override { return m_sql.empty() ? "" : m_sql + "\r\n"; }
+    void Open() override
+    {
+        if (onOpen) onOpen(m_sql);
+        auto it = results.find(m_sql);
+        if (it == results.end()) throw EDatabaseError("Tabelle nicht gefunden: " + m_sql);
+        m_open = &it->second;
+        m_row = 0;
+    }
+    int RecordCount() override { return m_open->reportedCount.value_or(m_open->rows); }
+    bool Eof() override { return m_row >= m_open->rows; }
+    void Next() override { ++m_row; }
+    const db::Field& FieldByName(const std::string& name) override
+    {
+        for (auto& [fieldName, make] : m_open->fields)
+            if (upper(fieldName) == upper(name)) return m_current = make(m_row);
+        if (!m_open->anyField) throw EDatabaseError(ansi("PDXQ1: Das Feld '") + name + "' wurde nicht gefunden");
+        m_current = db::Field{name, db::DataType::ftString, 20, name + "#" + std::to_string(m_row)};
+        return m_current;
+    }
+
+private:
+    std::string m_sql;
+    FakeResult* m_open = nullptr;
+    int m_row = 0;
+    db::Field m_current;
+};
+
+class FakeWindow : public TransferWindow {
+public:
+    explicit FakeWindow(Journal& journal) : m_journal(journal) {}
+
+    std::vector<std::string> log;
+    bool button1 = true, button2 = true;
+    int messagePumps = 0;
+    bool recordProgress = true;
+    std::function<void()> onProcessMessages;
+
+    void LogAppend(const std::string& line) override
+    {
+        log.push_back(line);
+        m_journal.push_back("LOG " + line);
+    }
+    void FocusLog() override { m_journal.push_back("FOCUS"); }
+    void SetButton1Enabled(bool e) override
+    {
+        button1 = e;
+        m_journal.push_back(std::string("BUTTON1 ") + (e ? "on" : "off"));
+    }
+    void SetButton2Enabled(bool e) override
+    {
+        button2 = e;
+        m_journal.push_back(std::string("BUTTON2 ") + (e ? "on" : "off"));
+    }
+    int ProgressMax(ProgressBarId bar) const override { return range(bar).max(); }
+    void SetProgressMax(ProgressBarId bar, int max) override
+    {
+        range(bar).setMax(max);
+        note(bar, ".max=", max);
+    }
+    int ProgressPosition(ProgressBarId bar) const override { return range(bar).position(); }
+    void SetProgressPosition(ProgressBarId bar, int position) override
+    {
+        range(bar).setPosition(position);
+        note(bar, ".pos=", range(bar).position());
+    }
+    void Repaint() override { m_journal.push_back("REPAINT"); }
+    void ProcessMessages() override
+    {
+        ++messagePumps;
+        if (onProcessMessages) onProcessMessages();
+    }
+
+private:
+    ProgressRange& range(ProgressBarId bar) { return bar == ProgressBarId::ProgressBar1 ? m_bar1 : m_bar2; }
+    const ProgressRange& range(ProgressBarId bar) const
+    {
+        return bar == ProgressBarId::ProgressBar1 ? m_bar1 : m_bar2;
+    }
+    void note(ProgressBarId bar, const char* what, int value)
+    {
+        // The lower bar moves once per row; only its resets and maxima are journalled.
+        if (!recordProgress) return;
+        if (bar == ProgressBarId::ProgressBar1 && std::string(what) == ".pos=" && value != 0) return;
+        m_journal.push_back(std::string(bar == ProgressBarId::ProgressBar1 ? "PB1" : "PB2") + what +
+                            std::to_string(value));
+    }
+
+    Journal& m_journal;
+    ProgressRange m_bar1, m_bar2;
+};
+
+// Hands out the given moments one per call, repeating the last.
+class FakeClock : public Clock {
+public:
+    std::vector<double> moments{0};
+    double Now() override { return moments[std::min(m_calls++, moments.size() - 1)]; }
+
+private:
+    size_t m_calls = 0;
+};
+
+} // namespace rk::transfer::test

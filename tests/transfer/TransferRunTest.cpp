@@ -1,0 +1,254 @@
+#include "transfer/TransferRun.h"
+
+#include <gtest/gtest.h>
+
+#include "TransferDoubles.h"
+#include "transfer/ImportPlan.h"
+#include "transfer/locale/LocaleFormats.h"
+
+namespace rk::transfer {
+namespace {
+
+using test::Journal;
+
+const char* const kTables[] = {"IMPORT_RK5_REGIONEN",    "IMPORT_RK5_GEBIETE",    "IMPORT_RK5_GIPFEL",
+                               "IMPORT_RK5_WEGE",        "IMPORT_RK5_BEGEHUNGEN", "IMPORT_RK5_NAMENSLISTE",
+                               "IMPORT_RK5_NUTZER",      "IMPORT_RK5_TAGESNOTIZ", "IMPORT_RK5_ZETTELWEGE",
+                               "IMPORT_RK5_EB",          "IMPORT_RK5_BILDER"};
+const char* const kCaptions[] = {"Regionen",     "Gebiete",    "Gipfel",      "Wege",  "Begehungen", "Namensliste",
+                                 "Nutzer",       "Tagesnotizen", "Zettelwege", "Erstbegeher", "Bilder"};
+
+// 2003-12-24 at 14:03:27 and 14:05:12.
+constexpr double kStart = 37979.0 + (14 * 3600 + 3 * 60 + 27) / 86400.0;
+constexpr double kEnd = 37979.0 + (14 * 3600 + 5 * 60 + 12) / 86400.0;
+
+db::Field integerField(const char* name, int32_t v) { return db::Field{name, db::DataType::ftInteger, 4, v}; }
+
+class TransferRunTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        locale::SetCurrentFormats(locale::LocaleFormats{});
+        clock.moments = {kStart, kEnd};
+        const ImportPlan plan = BuildImportPlan();
+        for (int i = 0; i < 11; ++i) source.results[plan[i].SourceSql].rows = rowsPerSlot;
+        test::FakeResult currentUser;
+        currentUser.rows = 1;
+        currentUser.anyField = false;
+        currentUser.fields["ID"] = [](int) { return integerField("ID", 7); };
+        source.results[kCurrentUserQuery] = currentUser;
+    }
+
+    void setRows(int slot, int rows) { source.results[BuildImportPlan()[slot - 1].SourceSql].rows = rows; }
+
+    RunOutcome run()
+    {
+        TransferContext ctx{target,
+                            target,
+                            source,
+                            window,
+                            clock,
+                            [this] { journal.push_back("CONNECT"); },
+                            [this] { return connected; },
+                            jobId};
+        return RunTransfer(ctx);
+    }
+
+    // The journal lines of one kind, in order.
+    std::vector<std::string> only(const std::string& prefix) const
+    {
+        std::vector<std::string> out;
+        for (const auto& line : journal)
+            if (line.rfind(prefix, 0) == 0) out.push_back(line);
+        return out;
+    }
+
+    int rowsPerSlot = 1;
+    bool connected = true;
+    std::string jobId = "-id:JOB42";
+    Journal journal;
+    test::FakeTarget target{journal};
+    test::FakeSource source;
+    test::FakeWindow window{journal};
+    test::FakeClock clock;
+};
+
+TEST_F(TransferRunTest, PurgesEachTableInItsOwnCommitThenCopiesSlotBySlot)
+{
+    EXPECT_EQ(run(), RunOutcome::Completed);
+
+    std::vector<std::string> expected = {"CONNECT", "BUTTON2 off", "BUTTON1 off", "FOCUS",
+                                         "LOG 14:03:27 Prozess gestartet ...",
+                                         "LOG " + ansi("Alte Übertragungsdateien löschen ...")};
+    for (const char* table : kTables) {
+        expected.push_back(std::string("EXEC DELETE FROM ") + table);
+        expected.push_back("COMMIT");
+    }
+    for (const char* step : {"PB2.max=13", "PB2.pos=0", "REPAINT"}) expected.push_back(step);
+    for (int i = 0; i < 11; ++i) {
+        for (std::string step : {"PB2.pos=" + std::to_string(i + 1),
+                                 "LOG " + ansi("Übertrage ") + kCaptions[i] + "... 1", std::string("PB1.max=1"),
+                                 std::string("PB1.pos=0"), std::string("EXEC INSERT ") + kTables[i],
+                                 std::string("PB2.pos=13"), std::string("COMMIT"), std::string("PB2.pos=0"),
+                                 std::string("PB1.pos=0")})
+            expected.push_back(step);
+    }
+    for (std::string step :
+         {std::string("EXEC UPDATE IMPORT_RK5_NUTZER SET CU='T' WHERE USERNR=7"),
+          std::string("LOG 14:05:12 ... Prozess abgeschlossen!"), std::string("LOG "),
+          std::string("LOG Das Programm kann jetzt beendet werden."), std::string("EXEC INSERT IMPORT_RK5_INFO"),
+          std::string("BUTTON2 on"), std::string("BUTTON1 on"), std::string("COMMIT")})
+        expected.push_back(step);
+    EXPECT_EQ(journal, expected);
+    EXPECT_TRUE(window.button1 && window.button2);
+}
+
+TEST_F(TransferRunTest, EveryRowBindsEveryParameterFromItsFieldAndPumpsMessages)
+{
+    target.journalValues = true;
+    setRows(1, 3);
+    source.results[BuildImportPlan()[0].SourceSql].fields["LAND"] = [](int row) {
+        // A blank text becomes NULL and the next row's text is not NULL again.
+        return db::Field{"Land", db::DataType::ftString, 10, std::string(row == 1 ? "  " : "DE")};
+    };
+    run();
+    EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_REGIONEN"),
+              (std::vector<std::string>{"EXEC INSERT IMPORT_RK5_REGIONEN REG_R=REG_R#0 REGION=REGION#0 LAND=DE",
+                                        "EXEC INSERT IMPORT_RK5_REGIONEN REG_R=REG_R#1 REGION=REGION#1 LAND=<NULL>",
+                                        "EXEC INSERT IMPORT_RK5_REGIONEN REG_R=REG_R#2 REGION=REGION#2 LAND=DE"}));
+    // one pump after the purge phase, then one per row: 3 + 10 other slots of 1 row
+    EXPECT_EQ(window.messagePumps, 1 + 3 + 10);
+    // the job record carries the job id and leaves INFO unassigned
+    EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_INFO"),
+              (std::vector<std::string>{"EXEC INSERT IMPORT_RK5_INFO INFO=<NULL> JOB_ID=-id:JOB42"}));
+}
+
+TEST_F(TransferRunTest, EmptyJobIdIsBoundAsEmptyTextNotNull)
+{
+    jobId.clear();
+    target.journalValues = true;
+    run();
+    EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_INFO"),
+              (std::vector<std::string>{"EXEC INSERT IMPORT_RK5_INFO INFO=<NULL> JOB_ID="}));
+}
+
+TEST_F(TransferRunTest, EmptySourceTableLogsZeroAndStillCommitsItsSlot)
+{
+    setRows(3, 0);
+    run();
+    const auto& log = window.log;
+    EXPECT_NE(std::find(log.begin(), log.end(), ansi("Übertrage Gipfel... 0")), log.end());
+    EXPECT_TRUE(only("EXEC INSERT IMPORT_RK5_GIPFEL").empty());
+    // 11 purges + 10 slots that started a transaction + the closing commit:
+    // an empty slot starts none, so its commit has nothing to end
+    EXPECT_EQ(only("COMMIT").size(), 22u);
+    EXPECT_NE(std::find(journal.begin(), journal.end(), "PB1.max=0"), journal.end());
+}
+
+TEST_F(TransferRunTest, NotConnectedChangesNothing)
+{
+    connected = false;
+    EXPECT_EQ(run(), RunOutcome::NotConnected);
+    EXPECT_EQ(journal, (Journal{"CONNECT"}));
+    EXPECT_TRUE(window.button1 && window.button2);
+}
+
+TEST_F(TransferRunTest, ConnectErrorReachesTheCallerBeforeAnyStep)
+{
+    TransferContext ctx{target, target, source, window, clock,
+                        [] { throw EDatabaseError("attach failed"); }, [] { return true; }, jobId};
+    EXPECT_THROW(RunTransfer(ctx), EDatabaseError);
+    EXPECT_TRUE(journal.empty());
+}
+
+TEST_F(TransferRunTest, FailureInSlot4KeepsEarlierSlotsAndTheRowsBeforeIt)
+{
+    setRows(4, 150);
+    int wegeRows = 0;
+    target.onExec = [&](const std::string& sql, int) {
+        if (sql.rfind("INSERT INTO IMPORT_RK5_WEGE", 0) == 0 && ++wegeRows == 101)
+            throw EDatabaseError("conversion error from string");
+    };
+    try {
+        run();
+        FAIL() << "the error must reach the caller";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "conversion error from string");
+    }
+    EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_WEGE").size(), 100u);
+    for (const char* later : {"IMPORT_RK5_BEGEHUNGEN", "IMPORT_RK5_BILDER", "IMPORT_RK5_INFO"})
+        EXPECT_TRUE(only(std::string("EXEC INSERT ") + later).empty()) << later;
+    EXPECT_TRUE(only("EXEC UPDATE").empty());
+    // the 100 rows are committed by the closing actions, after the buttons come back
+    const Journal tail(journal.end() - 3, journal.end());
+    EXPECT_EQ(tail, (Journal{"BUTTON2 on", "BUTTON1 on", "COMMIT"}));
+    EXPECT_EQ(window.log.back(), ansi("Übertrage Wege... 150"));
+}
+
+TEST_F(TransferRunTest, CurrentUserErrorsAreSwallowedAndTheJobRecordFollows)
+{
+    struct Case {
+        const char* what;
+        std::function<void(TransferRunTest&)> arrange;
+    };
+    const Case cases[] = {
+        {"table missing", [](TransferRunTest& t) { t.source.results.erase(kCurrentUserQuery); }},
+        {"field missing", [](TransferRunTest& t) { t.source.results[kCurrentUserQuery].fields.clear(); }},
+        {"text id", [](TransferRunTest& t) {
+             t.source.results[kCurrentUserQuery].fields["ID"] = [](int) {
+                 return db::Field{"ID", db::DataType::ftString, 5, std::string("abc")};
+             };
+         }},
+        {"update fails", [](TransferRunTest& t) {
+             t.target.onExec = [](const std::string& sql, int) {
+                 if (sql.rfind("UPDATE", 0) == 0) throw EDatabaseError("no such column CU");
+             };
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        journal.clear();
+        window.log.clear();
+        SetUp();
+        target.onExec = nullptr;
+        c.arrange(*this);
+        EXPECT_EQ(run(), RunOutcome::Completed);
+        EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_INFO").size(), 1u);
+        EXPECT_EQ(window.log.back(), "Das Programm kann jetzt beendet werden.");
+    }
+}
+
+TEST_F(TransferRunTest, BlankCurrentUserIdMarksUserZero)
+{
+    source.results[kCurrentUserQuery].fields["ID"] = [](int) {
+        return db::Field{"ID", db::DataType::ftInteger, 4, std::monostate{}};
+    };
+    run();
+    EXPECT_EQ(only("EXEC UPDATE"), (Journal{"EXEC UPDATE IMPORT_RK5_NUTZER SET CU='T' WHERE USERNR=0"}));
+}
+
+TEST_F(TransferRunTest, UncountableResultFailsWithTheProgressBarRangeError)
+{
+    source.results[BuildImportPlan()[1].SourceSql].reportedCount = -1;
+    try {
+        run();
+        FAIL() << "a row count of -1 must fail";
+    } catch (const EInvalidOperation& e) {
+        EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
+    }
+    EXPECT_TRUE(window.button1 && window.button2);
+    EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_REGIONEN").size(), 1u);
+    EXPECT_TRUE(only("EXEC INSERT IMPORT_RK5_GEBIETE").empty());
+}
+
+TEST_F(TransferRunTest, SecondRunPurgesAgainAndAppendsAnotherJobRecord)
+{
+    run();
+    run();
+    EXPECT_EQ(only("EXEC DELETE FROM IMPORT_RK5_REGIONEN").size(), 2u);
+    EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_INFO").size(), 2u);
+    EXPECT_TRUE(only("EXEC DELETE FROM IMPORT_RK5_INFO").empty());
+}
+
+} // namespace
+} // namespace rk::transfer

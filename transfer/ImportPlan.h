@@ -1,0 +1,34 @@
+// The import plan: what a transfer moves, in which order, with which SQL.
+// It is data, not code: adding or changing a table means changing one row
+// of the table in ImportPlan.cpp. The texts keep their irregular spacing.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace rk::transfer {
+
+struct ImportSlot {
+    std::string Caption;      // shown in the log; empty marks an empty slot for the copy phase
+    std::string SourceSql;    // the SELECT on the source
+    std::string TargetTable;  // emptied by the purge phase; empty marks an empty slot there
+    std::string InsertSql;    // executed once per source row
+};
+
+constexpr int kSlotCount = 13;
+using ImportPlan = std::array<ImportSlot, kSlotCount>;
+
+// The 13 slots, slot 1 first (all texts Windows-1252).
+ImportPlan BuildImportPlan();
+
+// "DELETE FROM " + table.
+std::string PurgeSql(const std::string& targetTable);
+
+// Completion statements.
+extern const char* const kCurrentUserQuery;   // source: "SELECT * FROM CURRENTUSER"
+extern const char* const kCurrentUserField;   // "ID"
+std::string CurrentUserMarkSql(int32_t userId);
+extern const char* const kJobRecordInsert;
+
+} // namespace rk::transfer
