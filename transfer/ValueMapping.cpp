@@ -25,4 +25,10 @@ void AssignParamFromField(db::Param& param, SourceQuery& pdxq1)
     if (isBlankText(param.value.text())) param.value.clear();
 }
 
+int32_t IntegerReading(const db::Field& field)
+{
+    if (const auto* v = std::get_if<int32_t>(&field.value)) return *v;
+    return 0;
+}
+
 } // namespace rk::transfer

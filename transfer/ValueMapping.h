@@ -10,4 +10,7 @@ namespace rk::transfer {
 // text form; a text of nothing but bytes 00..20 hex becomes NULL.
 void AssignParamFromField(db::Param& param, SourceQuery& pdxq1);
 
+// The integer reading of a field (the current-user step reads "ID" with it).
+int32_t IntegerReading(const db::Field& field);
+
 } // namespace rk::transfer
