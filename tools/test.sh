@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test. CI runs exactly this.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+tools/build.sh ci
+# GUI tests need no display: Qt's offscreen platform.
+export QT_QPA_PLATFORM=offscreen
+ctest --preset ci -j "$(nproc)"
+# The reader's fuzzer, for a bounded time, on seeds from the fixtures.
+if [ -x tools/run-fuzz.sh ]; then tools/run-fuzz.sh; fi
