@@ -74,6 +74,10 @@ public:
     const std::string& Title() const { return m_title; }
     const std::string& Text() const { return m_text; }
 
+    // Centre on the screen of the window active before the box (the error
+    // display) rather than on the primary screen.
+    void SetOnActiveScreen(bool on) { m_onActiveScreen = on; }
+
     // Runs the box modally in a nested event loop until it has a result.
     // With endsOnTerminate the box also ends (result 2) once the application's
     // end is requested, at once if it already was.
@@ -100,6 +104,7 @@ private:
     std::vector<QPushButton*> m_buttons;
     QEventLoop* m_loop = nullptr;
     int m_result = 0;
+    bool m_onActiveScreen = false;
 };
 
 namespace detail {

@@ -1,0 +1,21 @@
+// ShowMessageBox: the kind gives title and icon; the box is built, run and
+// destroyed within the call.
+#include "app/shell/MessageBox.h"
+
+#include "app/shell/Application.h"
+#include "app/shell/MessageForm.h"
+#include "db/common/Ansi.h"
+
+namespace rk::app {
+
+int ShowMessageBox(const std::string& text, MsgKind kind)
+{
+    const bool error = kind == MsgKind::Error;
+    Application* app = Application::instance();
+    TMessageForm box(ansi(error ? "Fehler" : "Informationen"), text,
+                     error ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxInformation, {"OK"},
+                     app ? app->MainWindow() : nullptr);
+    return box.Execute(true);
+}
+
+} // namespace rk::app
