@@ -53,9 +53,9 @@ struct OpenOptions {
 };
 
 // Every message names the file.
-RK_DECLARE_ERROR(EParadoxError, rk::EDatabaseError);
+RK_DECLARE_ERROR(EParadoxError, EDatabaseError);  // rk::EDatabaseError
 
-namespace detail { class ByteSource; }
+namespace detail { class ByteSource; class BlobFile; }
 
 class Table {
 public:
@@ -101,7 +101,6 @@ private:
     void parse();
     void buildBlockIndex();
     void openBlobFile(const std::filesystem::path& dbFile);
-    std::string blobBytes(const FieldInfo& f, const uint8_t* p) const;
     std::string convertText(const uint8_t* p, size_t n) const;
     [[noreturn]] void corrupt(const std::string& what) const;
 
@@ -112,9 +111,9 @@ private:
     };
 
     std::filesystem::path m_path;
+    std::string m_name;  // m_path as Windows-1252, for messages
     std::unique_ptr<detail::ByteSource> m_db;
-    std::unique_ptr<detail::ByteSource> m_mb;
-    std::string m_mbName;
+    std::unique_ptr<detail::BlobFile> m_blobs;
     int m_version = 0;
     int m_versionId = 0;
     int m_codePage = 0;

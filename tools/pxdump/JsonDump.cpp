@@ -1,0 +1,170 @@
+// JSON Lines output of rk_pxdump; see JsonDump.h.
+#include "tools/pxdump/JsonDump.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "db/common/Ansi.h"
+#include "tools/pxdump/Sha256.h"
+
+namespace rk::tools::pxdump {
+
+using source::paradox::FieldType;
+
+namespace {
+
+std::string jsonString(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        if (c == '"') out += "\\\"";
+        else if (c == '\\') out += "\\\\";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else out += static_cast<char>(c);
+    }
+    return out + "\"";
+}
+
+// Shortest text that reads back to the same double; JSON has no NaN or
+// infinity, so those become strings.
+std::string jsonDouble(double d)
+{
+    if (std::isnan(d)) return "\"NaN\"";
+    if (std::isinf(d)) return d > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, d);
+    return std::string(buf, r.ptr);
+}
+
+// Proleptic Gregorian date of a day number counted from 0001-01-01 = 1.
+void civilFromDays(int64_t dayNumber, int64_t& y, int& m, int& d)
+{
+    const int64_t z = dayNumber - 719163 + 719468;  // shift to days since 0000-03-01
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2);
+}
+
+bool dateText(int64_t days, std::string& out)
+{
+    int64_t y;
+    int m, d;
+    civilFromDays(days, y, m, d);
+    if (y < 1 || y > 9999) return false;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", static_cast<int>(y), m, d);
+    out = buf;
+    return true;
+}
+
+std::string timeText(int64_t ms)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", int(ms / 3600000), int(ms / 60000 % 60),
+                  int(ms / 1000 % 60), int(ms % 1000));
+    return buf;
+}
+
+std::string bcdJson(const db::BcdValue& v)
+{
+    std::string digits;
+    bool valid = true;
+    for (uint8_t d : v.digits) {
+        if (d > 9) valid = false;
+        digits += "0123456789abcdef"[d & 0x0F];
+    }
+    if (!valid) return "{\"invalid_bcd\":" + jsonString(std::string(v.negative ? "-" : "") + digits) + "}";
+    const size_t scale = static_cast<size_t>(v.scale);
+    std::string intPart = digits.size() > scale ? digits.substr(0, digits.size() - scale) : "0";
+    std::string frac = digits.size() >= scale ? digits.substr(digits.size() - scale)
+                                              : std::string(scale - digits.size(), '0') + digits;
+    std::string s = (v.negative ? "-" : "") + intPart;
+    if (scale > 0) s += "." + frac;
+    return jsonString(s);
+}
+
+std::string blobJson(const std::string& bytes)
+{
+    return "{\"size\":" + std::to_string(bytes.size()) + ",\"sha256\":\"" + sha256Hex(bytes) + "\"}";
+}
+
+} // namespace
+
+std::string valueJson(const db::FieldValue& value, FieldType type)
+{
+    if (std::holds_alternative<std::monostate>(value)) return "null";
+    if (const auto* i = std::get_if<int32_t>(&value)) return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&value)) return jsonDouble(*d);
+    if (const auto* b = std::get_if<bool>(&value)) return *b ? "true" : "false";
+    if (const auto* bcd = std::get_if<db::BcdValue>(&value)) return bcdJson(*bcd);
+    if (const auto* date = std::get_if<db::DateValue>(&value)) {
+        std::string s;
+        if (dateText(date->days, s)) return jsonString(s);
+        return "{\"days\":" + std::to_string(date->days) + "}";
+    }
+    if (const auto* t = std::get_if<db::TimeValue>(&value)) {
+        if (t->msecs < 0 || t->msecs >= 86400000) return "{\"msecs\":" + std::to_string(t->msecs) + "}";
+        return jsonString(timeText(t->msecs));
+    }
+    if (const auto* ts = std::get_if<db::TimestampValue>(&value)) {
+        if (!std::isfinite(ts->msecs) || std::fabs(ts->msecs) > 1e18) return "{\"msecs\":" + jsonDouble(ts->msecs) + "}";
+        const auto total = static_cast<int64_t>(std::llround(ts->msecs));
+        const int64_t days = total >= 0 ? total / 86400000 : -((-total + 86399999) / 86400000);
+        const int64_t ms = total - days * 86400000;
+        std::string s;
+        if (dateText(days, s)) return jsonString(s + " " + timeText(ms));
+        return "{\"days\":" + std::to_string(days) + ",\"msecs\":" + std::to_string(ms) + "}";
+    }
+    const auto& s = std::get<std::string>(value);
+    if (type == FieldType::Alpha || type == FieldType::Memo) return jsonString(rk::toUtf8(s));
+    return blobJson(s);
+}
+
+std::string headerLine(const source::paradox::Table& table)
+{
+    const int v = table.version();
+    char version[8];
+    std::snprintf(version, sizeof version, v == 30 || v == 35 ? "%d.%d" : "%d.x", v / 10, v % 10);
+    std::string out = "{\"table\":" + jsonString(table.path().filename().string()) + ",\"version\":\"" + version +
+                      "\",\"codepage\":" + std::to_string(table.codePage()) +
+                      ",\"records\":" + std::to_string(table.recordCount()) + ",\"fields\":[";
+    bool first = true;
+    for (const auto& f : table.fields()) {
+        if (!first) out += ",";
+        first = false;
+        out += "{\"name\":" + jsonString(rk::toUtf8(f.name)) + ",\"type\":\"" + typeName(f.type) +
+               "\",\"size\":" + std::to_string(f.type == FieldType::Bcd ? f.bcdScale : f.size) + "}";
+    }
+    return out + "]}";
+}
+
+void dumpTable(source::paradox::Table& table, std::ostream& out)
+{
+    out << headerLine(table) << '\n';
+    const int n = static_cast<int>(table.fields().size());
+    std::string line;
+    for (uint32_t r = 0; r < table.recordCount(); ++r) {
+        table.readRecord(r);
+        line = "[";
+        for (int i = 0; i < n; ++i) {
+            if (i) line += ",";
+            line += valueJson(table.value(i), table.fields()[i].type);
+        }
+        line += "]\n";
+        out << line;
+    }
+}
+
+} // namespace rk::tools::pxdump
