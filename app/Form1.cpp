@@ -1,0 +1,356 @@
+// The handlers of Form1: creation, showing and first activation, the
+// transfer run and the unattended run, the diagnostic listing, the window
+// drag and closing. See Form1.h.
+#include "app/Form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+
+#include "app/ProgressBar.h"
+#include "app/shell/Application.h"
+#include "app/shell/ErrorDisplay.h"
+#include "db/common/Ansi.h"
+#include "transfer/TransferRun.h"
+
+namespace rk::app {
+
+namespace {
+
+QString qtText(const std::string& ansiText) { return QString::fromStdString(rk::toUtf8(ansiText)); }
+
+// Upper case in Windows-1252: ASCII letters and the accented letters that
+// have a capital in the code page.
+std::string ansiUpper(std::string text)
+{
+    for (char& c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 'a' && b <= 'z')
+            c = static_cast<char>(b - 0x20);
+        else if (b >= 0xE0 && b <= 0xFE && b != 0xF7)
+            c = static_cast<char>(b - 0x20);
+        else if (b == 0x9A || b == 0x9C || b == 0x9E)
+            c = static_cast<char>(b - 0x10);
+        else if (b == 0xFF)
+            c = static_cast<char>(0x9F);
+    }
+    return text;
+}
+
+} // namespace
+
+TForm1::TForm1(Arguments arguments, const PartsFactory& makeParts) : m_arguments(std::move(arguments))
+{
+    createControls();
+    m_parts = makeParts(*this);
+    connectHandlers();
+    RunGuarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+// --- creation, showing, activation -----------------------------------------
+
+void TForm1::FormCreate()
+{
+    m_noMessage = false;
+    setClientSize(design::kNarrowWidth, height());
+
+    const StartOptions options = ReadStartOptions(m_arguments);
+    m_noMessage = options.NoMessage;
+    m_jobId = options.JobId;
+
+    for (const std::string& arg : m_arguments) {
+        if (arg != "-auto") continue;
+        setStayOnTop();
+        if (m_noMessage) {
+            setAlphaBlend(design::kCreateAlpha);
+            setClientSize(design::kNarrowWidth, design::kQuietHeight);
+            removeBorder();
+            setStayOnTop();
+            LogClear();
+        }
+    }
+}
+
+void TForm1::FormShow()
+{
+    // The access check. Database1 is configured by alias alone, so the log
+    // gets no parameter lines afterwards.
+    try {
+        m_parts->OpenDatabase1();
+    } catch (const std::exception&) {
+        if (m_parts->Database1Connected()) throw;
+        ShowMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
+        Close();
+    }
+}
+
+void TForm1::FormActivate()
+{
+    for (const std::string& arg : m_arguments) {
+        if (arg != "-auto") continue;
+        if (m_noMessage) {
+            setAlphaBlend(design::kActivateAlpha);
+            setClientSize(width(), design::kQuietHeight);
+            removeBorder();
+            setStayOnTop();
+        }
+        SetTimer1Enabled(true);
+        break;
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_shown || event->spontaneous()) return;
+    m_shown = true;
+    // FormShow comes before the window is on screen, so its box does too.
+    RunGuarded([this] { FormShow(); });
+    centreOnPrimaryScreen();
+}
+
+bool TForm1::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && !m_activated) {
+        m_activated = true;
+        RichEdit1->setFocus(Qt::ActiveWindowFocusReason);
+        RunGuarded([this] { FormActivate(); });
+    }
+    return QWidget::event(event);
+}
+
+// --- the transfer and the unattended run -----------------------------------
+
+void TForm1::Button1Click()
+{
+    transfer::TransferContext ctx{
+        m_parts->IBQ1(),
+        m_parts->IBTransaction1(),
+        m_parts->PDXQ1(),
+        *this,
+        m_parts->Clock(),
+        [this] { m_parts->ConnectTargetDatabase(); },
+        [this] { return m_parts->TargetConnected(); },
+        m_jobId,
+    };
+    try {
+        const transfer::RunOutcome outcome = transfer::RunTransfer(ctx);
+        m_lastRun = outcome == transfer::RunOutcome::Completed ? LastRun::Completed : LastRun::NotConnected;
+    } catch (...) {
+        m_lastRun = LastRun::Failed;
+        throw;
+    }
+}
+
+void TForm1::SetTimer1Enabled(bool enabled)
+{
+    // Enabling an enabled timer must not restart its wait.
+    if (enabled && !Timer1.isActive())
+        Timer1.start();
+    else if (!enabled)
+        Timer1.stop();
+}
+
+void TForm1::Timer1Timer()
+{
+    SetTimer1Enabled(false);
+    Button1Click();
+    if (!m_noMessage) ShowMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
+    Close();
+}
+
+// --- the diagnostic listing ------------------------------------------------
+
+void TForm1::Button3Click()
+{
+    const std::vector<std::string> names = m_parts->Table1FieldNames();
+    LogClear();
+    std::string text;
+    for (const std::string& name : names) text += ", " + ansiUpper(name);
+    LogAppend(text);
+    LogAppend("");
+    for (const std::string& name : names) text += ", :" + ansiUpper(name);
+    LogAppend(text);
+}
+
+// --- closing ---------------------------------------------------------------
+
+void TForm1::Button2Click() { Close(); }
+
+void TForm1::ButtonXClick() { Close(); }
+
+void TForm1::FormClose()
+{
+    m_parts->IBQ1().Close();
+    transfer::CommitIfActive(m_parts->IBTransaction1());
+    m_parts->CloseTargetDatabase();
+}
+
+void TForm1::Close()
+{
+    // No veto exists. A failing FormClose leaves the program running.
+    FormClose();
+    RequestTerminate();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // Closed by the system (Alt+F4, the task bar): the same close operation;
+    // the window itself stays until the main loop ends.
+    event->ignore();
+    RunGuarded([this] { Close(); });
+}
+
+// --- the window drag -------------------------------------------------------
+
+void TForm1::RichEdit1MouseDown(Qt::MouseButtons buttons)
+{
+    if (buttons & Qt::LeftButton) StartWindowDrag();
+}
+
+void TForm1::mousePressEvent(QMouseEvent* event)
+{
+    // Presses reach the form itself only over its background: the buttons
+    // take theirs, and the label is kept from passing its own on.
+    RunGuarded([this, event] { RichEdit1MouseDown(event->buttons()); });
+    event->accept();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        const bool target = watched == RichEdit1->viewport() || watched == ProgressBar1 || watched == ProgressBar2;
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (target && (press->buttons() & Qt::LeftButton)) {
+            RunGuarded([this, press] { RichEdit1MouseDown(press->buttons()); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::StartWindowDrag()
+{
+    // The platform's own move, as a press on a title bar would start it.
+    if (QWindow* w = windowHandle()) w->startSystemMove();
+}
+
+// --- platform actions ------------------------------------------------------
+
+void TForm1::RequestTerminate()
+{
+    if (Application* app = Application::instance()) app->Terminate();
+}
+
+void TForm1::RunGuarded(const std::function<void()>& body) { Guarded(body); }
+
+int TForm1::ShowMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
+
+std::optional<std::string> TForm1::OpenDialog1Execute(const std::string& title, const std::string& initialDir)
+{
+    QFileDialog dialog(this, qtText(title), qtText(initialDir), QStringLiteral("Datenbank (*.fdb)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+// --- the window port of the transfer run ------------------------------------
+
+void TForm1::showLog()
+{
+    std::string text;
+    for (const std::string& line : m_lines) {
+        text += line;
+        text += '\n';
+    }
+    RichEdit1->setPlainText(qtText(text));
+}
+
+void TForm1::LogClear()
+{
+    m_lines.clear();
+    showLog();
+}
+
+void TForm1::LogAppend(const std::string& line)
+{
+    m_lines.push_back(line);
+    RichEdit1->appendPlainText(qtText(line));
+}
+
+void TForm1::FocusLog() { RichEdit1->setFocus(Qt::OtherFocusReason); }
+
+void TForm1::SetButton1Enabled(bool enabled) { Button1->setEnabled(enabled); }
+
+void TForm1::SetButton2Enabled(bool enabled) { Button2->setEnabled(enabled); }
+
+TProgressBar& TForm1::bar(transfer::ProgressBarId id) const
+{
+    return id == transfer::ProgressBarId::ProgressBar1 ? *ProgressBar1 : *ProgressBar2;
+}
+
+int TForm1::ProgressMax(transfer::ProgressBarId id) const { return bar(id).Max(); }
+
+void TForm1::SetProgressMax(transfer::ProgressBarId id, int max) { bar(id).SetMax(max); }
+
+int TForm1::ProgressPosition(transfer::ProgressBarId id) const { return bar(id).Position(); }
+
+void TForm1::SetProgressPosition(transfer::ProgressBarId id, int position) { bar(id).SetPosition(position); }
+
+void TForm1::Repaint() { repaint(); }
+
+void TForm1::ProcessMessages() { QCoreApplication::processEvents(); }
+
+// --- window state ----------------------------------------------------------
+
+void TForm1::setClientSize(int width, int height) { resize(width, height); }
+
+bool TForm1::StaysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void TForm1::setStayOnTop()
+{
+    if (StaysOnTop()) return;
+    // Changing the flags of a shown window hides it; show it again.
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (visible) show();
+}
+
+void TForm1::removeBorder()
+{
+    // Form1 has no border from the start; kept for the order of the steps.
+    if (windowFlags().testFlag(Qt::FramelessWindowHint)) return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    if (visible) show();
+}
+
+void TForm1::setAlphaBlend(int value)
+{
+    m_alphaBlendValue = value;
+    m_alphaBlend = true;
+    // Without a compositor the window simply stays opaque.
+    setWindowOpacity(value / 255.0);
+}
+
+void TForm1::centreOnPrimaryScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    const int left = std::max(0, (area.width() - width()) / 2);
+    const int top = std::max(0, (area.height() - height()) / 2);
+    move(area.x() + left, area.y() + top);
+}
+
+} // namespace rk::app

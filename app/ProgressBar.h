@@ -1,0 +1,30 @@
+// TProgressBar: the window's horizontal progress bar. Max and Position follow
+// the range rule the transfer relies on (transfer/ProgressRange.h); the Qt
+// bar only shows them. No text is drawn on the bar.
+#pragma once
+
+#include <QProgressBar>
+
+#include "transfer/ProgressRange.h"
+
+namespace rk::app {
+
+class TProgressBar : public QProgressBar {
+public:
+    explicit TProgressBar(QWidget* parent = nullptr);
+
+    int Max() const noexcept { return m_range.max(); }
+    // Below 0: EInvalidOperation "Eigenschaft TProgressBar außerhalb des
+    // gültigen Bereichs"; the bar keeps its range then.
+    void SetMax(int max);
+    int Position() const noexcept { return m_range.position(); }
+    // Held inside 0..Max.
+    void SetPosition(int position);
+
+private:
+    void showRange();
+
+    transfer::ProgressRange m_range;
+};
+
+} // namespace rk::app
