@@ -6,7 +6,9 @@
 
 namespace rk::source::paradox::detail {
 
-std::optional<ByteTable> toAnsiTable(int codePage)
+namespace {
+
+std::optional<ByteTable> buildTable(int codePage, bool toAnsi)
 {
     ByteTable table{};
     if (codePage == 1252) {
@@ -14,8 +16,8 @@ std::optional<ByteTable> toAnsiTable(int codePage)
         return table;
     }
     if (codePage <= 0 || codePage > 65535) return std::nullopt;
-    const std::string from = "CP" + std::to_string(codePage);
-    iconv_t cd = iconv_open("WINDOWS-1252", from.c_str());
+    const std::string other = "CP" + std::to_string(codePage);
+    iconv_t cd = toAnsi ? iconv_open("WINDOWS-1252", other.c_str()) : iconv_open(other.c_str(), "WINDOWS-1252");
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     for (int i = 0; i < 256; ++i) {
         char in = static_cast<char>(i);
@@ -30,5 +32,10 @@ std::optional<ByteTable> toAnsiTable(int codePage)
     iconv_close(cd);
     return table;
 }
+
+} // namespace
+
+std::optional<ByteTable> toAnsiTable(int codePage) { return buildTable(codePage, true); }
+std::optional<ByteTable> fromAnsiTable(int codePage) { return buildTable(codePage, false); }
 
 } // namespace rk::source::paradox::detail

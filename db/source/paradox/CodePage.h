@@ -15,4 +15,7 @@ using ByteTable = std::array<char, 256>;
 // know the code page.
 std::optional<ByteTable> toAnsiTable(int codePage);
 
+// The reverse: Windows-1252 into `codePage` (for writing test tables).
+std::optional<ByteTable> fromAnsiTable(int codePage);
+
 } // namespace rk::source::paradox::detail
