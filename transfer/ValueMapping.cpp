@@ -1,34 +1,264 @@
-// Value mapping: integer and text fields for now; the other readings follow.
+// Value mapping: the field readings and AssignParamFromField. Runs once per
+// parameter and row, so the text path formats into one reused buffer and
+// hands the parameter a view; the parameter copies into storage it keeps.
 #include "transfer/ValueMapping.h"
 
-namespace rk::transfer {
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <type_traits>
 
+#include "db/common/Ansi.h"
+#include "transfer/locale/LocaleFormats.h"
+
+namespace rk::transfer {
 namespace {
-bool isBlankText(const std::string& s)
+
+using db::DataType;
+
+// TextReadingView switches on the alternative's index.
+static_assert(std::is_same_v<std::variant_alternative_t<1, db::FieldValue>, int32_t>);
+static_assert(std::is_same_v<std::variant_alternative_t<4, db::FieldValue>, db::BcdValue>);
+static_assert(std::is_same_v<std::variant_alternative_t<7, db::FieldValue>, db::TimestampValue>);
+static_assert(std::variant_size_v<db::FieldValue> == 9);
+
+[[noreturn]] void accessError(const db::Field& field, const char* typeName)
 {
-    for (unsigned char c : s)
+    throw EDatabaseError(ansiFormat("Feld '%s' kann nicht als Typ %s angesprochen werden", field.name, typeName));
+}
+
+[[noreturn]] void notAnInteger(const std::string& text)
+{
+    throw EConvertError(ansiFormat("'%s' ist kein gültiger Integerwert", text));
+}
+
+void appendInteger(std::string& out, int64_t v)
+{
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, res.ptr);
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Optional leading blanks, an optional sign, then decimal digits, or hex
+// digits after "$", "x", "X", "0x" or "0X"; nothing may follow.
+int32_t textToInteger(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    int base = 10;
+    if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == s.size()) notAnInteger(std::string(s));
+    constexpr int64_t kLimit = int64_t(INT32_MAX) + 1; // magnitude of INT32_MIN
+    int64_t magnitude = 0;
+    for (; i < s.size(); ++i) {
+        const int d = hexDigit(s[i]);
+        if (d < 0 || d >= base) notAnInteger(std::string(s));
+        magnitude = magnitude * base + d;
+        if (magnitude > kLimit) notAnInteger(std::string(s));
+    }
+    if (!negative && magnitude == kLimit) notAnInteger(std::string(s));
+    return int32_t(negative ? -magnitude : magnitude);
+}
+
+// Rounds ten-thousandths to whole units, halves to the even neighbour.
+int64_t roundTenThousandths(int64_t v)
+{
+    int64_t q = v / 10000;
+    const int64_t r = v % 10000;
+    const int64_t absR = r < 0 ? -r : r;
+    if (absR > 5000 || (absR == 5000 && q % 2 != 0)) q += r < 0 ? -1 : 1;
+    return q;
+}
+
+int32_t checkedInteger(double rounded, const db::Field& field)
+{
+    if (!(rounded >= double(INT32_MIN) && rounded <= double(INT32_MAX))) notAnInteger(TextReading(field));
+    return int32_t(rounded);
+}
+
+// Text or raw bytes held by the field, with the cut at NUL for Alpha and the
+// declared size for Bytes.
+std::string_view storedBytes(const db::Field& field, const std::string& stored, std::string& scratch)
+{
+    if (field.dataType == DataType::ftString) {
+        const void* nul = std::memchr(stored.data(), '\0', stored.size());
+        return std::string_view(stored.data(), nul ? static_cast<const char*>(nul) - stored.data() : stored.size());
+    }
+    if (field.dataType == DataType::ftBytes && field.size > 0 && stored.size() != size_t(field.size)) {
+        scratch.assign(stored, 0, std::min(stored.size(), size_t(field.size)));
+        scratch.resize(size_t(field.size), '\0');
+        return scratch;
+    }
+    return stored;
+}
+
+} // namespace
+
+bool isBlankText(std::string_view text)
+{
+    for (unsigned char c : text)
         if (c > 0x20) return false;
     return true;
 }
-} // namespace
 
-void AssignParamFromField(db::Param& param, SourceQuery& pdxq1)
+int64_t BcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName)
 {
-    const db::Field& field = pdxq1.FieldByName(param.name);
-    if (field.dataType == db::DataType::ftInteger) {
-        const auto* v = std::get_if<int32_t>(&field.value);
-        param.value.assignInteger(v ? *v : 0);
-        return;
+    for (uint8_t d : bcd.digits)
+        if (d > 9) throw EDatabaseError(ansiFormat("Feld '%s' enthält keinen gültigen BCD-Wert", fieldName));
+
+    // The magnitude may reach 2^63 for a negative value.
+    constexpr uint64_t kLimit = uint64_t(1) << 63;
+    auto overflow = [&] {
+        throw EDatabaseError(ansiFormat("Wert des Feldes '%s' ist außerhalb des zulässigen Bereichs", fieldName));
+    };
+    auto push = [&](uint64_t& acc, uint64_t digit) {
+        if (acc > (kLimit - digit) / 10) overflow();
+        acc = acc * 10 + digit;
+    };
+
+    const int n = int(bcd.digits.size());
+    // Digits standing before the fourth decimal place, and zeros to append.
+    const int keep = n - bcd.scale + 4;
+    uint64_t acc = 0;
+    for (int i = 0; i < std::min(keep, n); ++i) push(acc, bcd.digits[i]);
+    for (int i = n; i < keep; ++i) push(acc, 0);
+    if (keep >= 0 && keep < n) {
+        const uint8_t first = bcd.digits[keep];
+        bool rest = false;
+        for (int i = keep + 1; i < n && !rest; ++i) rest = bcd.digits[i] != 0;
+        if (first > 5 || (first == 5 && (rest || acc % 2 != 0))) {
+            if (acc == kLimit) overflow();
+            ++acc;
+        }
     }
-    const auto* text = std::get_if<std::string>(&field.value);
-    param.value.assignText(text ? *text : std::string());
-    if (isBlankText(param.value.text())) param.value.clear();
+    // keep < 0: every digit lies below half a ten-thousandth, so the value rounds to 0.
+    if (bcd.negative) return acc == kLimit ? INT64_MIN : -int64_t(acc);
+    if (acc == kLimit) overflow();
+    return int64_t(acc);
 }
 
 int32_t IntegerReading(const db::Field& field)
 {
-    if (const auto* v = std::get_if<int32_t>(&field.value)) return *v;
-    return 0;
+    const db::FieldValue& v = field.value;
+    switch (field.dataType) {
+    case DataType::ftInteger:
+    case DataType::ftSmallint:
+    case DataType::ftAutoInc:
+        if (const auto* i = std::get_if<int32_t>(&v)) return *i;
+        if (const auto* d = std::get_if<double>(&v)) return checkedInteger(std::nearbyint(*d), field);
+        return 0;
+    case DataType::ftFloat:
+    case DataType::ftCurrency:
+        if (const auto* d = std::get_if<double>(&v)) return checkedInteger(std::nearbyint(*d), field);
+        if (const auto* i = std::get_if<int32_t>(&v)) return *i;
+        return 0;
+    case DataType::ftBCD:
+        if (const auto* b = std::get_if<db::BcdValue>(&v))
+            return checkedInteger(double(roundTenThousandths(BcdToTenThousandths(*b, field.name))), field);
+        return 0;
+    case DataType::ftString: {
+        std::string scratch;
+        return textToInteger(TextReadingView(field, scratch));
+    }
+    default:
+        accessError(field, "Integer");
+    }
+}
+
+bool LogicalReading(const db::Field& field)
+{
+    const db::FieldValue& v = field.value;
+    if (const auto* b = std::get_if<bool>(&v)) return *b;
+    if (const auto* i = std::get_if<int32_t>(&v)) return *i != 0;
+    if (db::isBlank(v)) return false;
+    accessError(field, "Boolean");
+}
+
+std::string_view TextReadingView(const db::Field& field, std::string& scratch)
+{
+    using namespace rk::locale;
+    scratch.clear();
+    const db::FieldValue& v = field.value;
+    const LocaleFormats& f = CurrentFormats();
+    switch (v.index()) {
+    case 0: // blank
+        return {};
+    case 1:
+        appendInteger(scratch, std::get<int32_t>(v));
+        return scratch;
+    case 2:
+        AppendGeneralFloat(scratch, std::get<double>(v), f);
+        return scratch;
+    case 3:
+        scratch = std::get<bool>(v) ? "True" : "False";
+        return scratch;
+    case 4:
+        AppendGeneralCurrency(scratch, BcdToTenThousandths(std::get<db::BcdValue>(v), field.name), f);
+        return scratch;
+    case 5:
+        AppendDateTimeText(scratch, f.DatePattern, std::get<db::DateValue>(v).days, 0, f);
+        return scratch;
+    case 6:
+        AppendDateTimeText(scratch, f.TimePattern, kDateDelta, std::get<db::TimeValue>(v).msecs, f);
+        return scratch;
+    case 7: {
+        // Whole milliseconds first; a moment before day 1 or with a negative
+        // time of day is refused by the formatting with these two numbers.
+        const double ms = std::nearbyint(std::get<db::TimestampValue>(v).msecs);
+        if (!std::isfinite(ms) || std::fabs(ms) > 1e17) {
+            AppendDateTimeText(scratch, "C", 0, 0, f);
+            return scratch;
+        }
+        const auto total = static_cast<int64_t>(ms);
+        int64_t days = total / kMSecsPerDay;
+        const int64_t msOfDay = total - days * kMSecsPerDay;
+        if (days > INT32_MAX) days = INT32_MAX;
+        AppendDateTimeText(scratch, "C", int32_t(days), int32_t(msOfDay), f);
+        return scratch;
+    }
+    default:
+        return storedBytes(field, std::get<std::string>(v), scratch);
+    }
+}
+
+std::string TextReading(const db::Field& field)
+{
+    std::string scratch;
+    return std::string(TextReadingView(field, scratch));
+}
+
+void AssignParamFromField(db::Param& param, SourceQuery& pdxq1)
+{
+    const db::Field& field = pdxq1.FieldByName(param.name);
+    if (field.dataType == DataType::ftInteger) {
+        param.value.assignInteger(IntegerReading(field));
+        return;
+    }
+    if (field.dataType == DataType::ftBoolean) {
+        param.value.assignText(LogicalReading(field) ? "T" : "F");
+        return;
+    }
+    // One buffer for the whole run: its capacity settles after a few rows.
+    static std::string scratch;
+    param.value.assignText(TextReadingView(field, scratch));
+    // An integer's digits, "T" and "F" are never blank, so only this path can give NULL.
+    if (isBlankText(param.value.text())) param.value.clear();
 }
 
 } // namespace rk::transfer

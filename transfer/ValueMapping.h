@@ -1,16 +1,49 @@
-// Gives a target parameter the value of the source field of the same name.
+// Gives a target parameter the value of the source field of the same name,
+// and the three readings of a source field it is built on. The transfer run
+// calls AssignParamFromField for every parameter of every row; the
+// current-user step uses IntegerReading on its own.
+//
+// Resulting parameter states: an integer (Long Integer fields, blank ones
+// as 0), a text holding at least one byte above 20 hex ("T"/"F" for logical
+// fields, the text form for all others), or NULL typed as text (a text form
+// that is empty or only bytes 00..20 hex).
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "db/common/Exception.h"
+#include "db/common/FieldValue.h"
 #include "db/common/ParamValue.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer {
 
-// Integer fields as integers, logical fields as "T"/"F", all others as their
-// text form; a text of nothing but bytes 00..20 hex becomes NULL.
 void AssignParamFromField(db::Param& param, SourceQuery& pdxq1);
 
-// The integer reading of a field (the current-user step reads "ID" with it).
+// Integer reading. Throws EConvertError "'%s' ist kein gültiger Integerwert"
+// for a text that is no 32-bit integer (and for a number whose rounded value
+// is outside the 32-bit range), EDatabaseError "Feld '%s' kann nicht als Typ
+// Integer angesprochen werden" for types without an integer reading.
 int32_t IntegerReading(const db::Field& field);
+
+// Logical reading: nonzero is true, blank is false.
+bool LogicalReading(const db::Field& field);
+
+// Text reading, in the current LocaleFormats.
+std::string TextReading(const db::Field& field);
+// The same without allocating: the text either lies in the field's own
+// value or is formatted into `scratch` (cleared first); valid while both are.
+std::string_view TextReadingView(const db::Field& field, std::string& scratch);
+
+// A stored decimal as a count of ten-thousandths, rounded halves to even.
+// Throws EDatabaseError "Wert des Feldes '%s' ist außerhalb des zulässigen
+// Bereichs" when the count does not fit 64 bits, and "Feld '%s' enthält
+// keinen gültigen BCD-Wert" for a digit above 9 (a damaged file).
+int64_t BcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName);
+
+// True when the text holds no byte above 20 hex.
+bool isBlankText(std::string_view text);
 
 } // namespace rk::transfer
