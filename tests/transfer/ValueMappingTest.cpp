@@ -2,6 +2,7 @@
 // column, the blank test, the parameter states from row to row, the BCD
 // conversion, and the round trip of dates and times through their texts.
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <optional>
 #include <vector>
@@ -268,6 +269,227 @@ TEST_F(WithFormats, DateOutsideTheCalendarStopsTheRun)
     source.fields[0] = Field{"D", DataType::ftDate, 0, DateValue{0}};
     EXPECT_THROW(AssignParamFromField(param, source), EConvertError);
 }
+
+struct IntegerCase {
+    const char* legend;
+    DataType type;
+    FieldValue value;
+    int32_t expected;
+};
+
+void PrintTo(const IntegerCase& c, std::ostream* os) { *os << c.legend; }
+
+class IntegerReadings : public WithFormats, public ::testing::WithParamInterface<IntegerCase> {};
+
+TEST_P(IntegerReadings, ReadTheValue)
+{
+    EXPECT_EQ(IntegerReading(Field{"ID", GetParam().type, 0, GetParam().value}), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, IntegerReadings,
+    ::testing::Values(IntegerCase{"integer", DataType::ftInteger, int32_t(-7), -7},
+                      IntegerCase{"integer_blank", DataType::ftInteger, kBlank, 0},
+                      IntegerCase{"smallint", DataType::ftSmallint, int32_t(-32768), -32768},
+                      IntegerCase{"autoinc", DataType::ftAutoInc, int32_t(12), 12},
+                      IntegerCase{"autoinc_blank", DataType::ftAutoInc, kBlank, 0},
+                      IntegerCase{"float_half_to_even_down", DataType::ftFloat, 2.5, 2},
+                      IntegerCase{"float_half_to_even_up", DataType::ftFloat, 3.5, 4},
+                      IntegerCase{"float_negative_half", DataType::ftFloat, -2.5, -2},
+                      IntegerCase{"float_nearest", DataType::ftFloat, 2.5000001, 3},
+                      IntegerCase{"currency", DataType::ftCurrency, -7.6, -8},
+                      IntegerCase{"float_blank", DataType::ftFloat, kBlank, 0},
+                      IntegerCase{"bcd_half_to_even", DataType::ftBCD, bcd(false, {2, 5}, 1), 2},
+                      IntegerCase{"bcd_above_half", DataType::ftBCD, bcd(false, {2, 5, 0, 0, 1}, 4), 3},
+                      IntegerCase{"bcd_negative_half", DataType::ftBCD, bcd(true, {3, 5}, 1), -4},
+                      IntegerCase{"bcd_blank", DataType::ftBCD, kBlank, 0},
+                      IntegerCase{"text", DataType::ftString, S("42"), 42},
+                      IntegerCase{"text_leading_blanks_sign", DataType::ftString, S("  -17"), -17},
+                      IntegerCase{"text_plus", DataType::ftString, S("+8"), 8},
+                      IntegerCase{"text_dollar_hex", DataType::ftString, S("$1F"), 31},
+                      IntegerCase{"text_x_hex", DataType::ftString, S("x10"), 16},
+                      IntegerCase{"text_0x_hex", DataType::ftString, S("0XfF"), 255},
+                      IntegerCase{"text_negative_hex", DataType::ftString, S("-$10"), -16},
+                      IntegerCase{"text_max", DataType::ftString, S("2147483647"), INT32_MAX},
+                      IntegerCase{"text_min", DataType::ftString, S("-2147483648"), INT32_MIN},
+                      IntegerCase{"text_leading_zeros", DataType::ftString, S("000000000000012"), 12},
+                      IntegerCase{"text_up_to_nul", DataType::ftString, S("5\0x", 3), 5}),
+    [](const ::testing::TestParamInfo<IntegerCase>& info) { return std::string(info.param.legend); });
+
+class IntegerTextErrors : public WithFormats, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(IntegerTextErrors, NameTheText)
+{
+    const std::string text = GetParam();
+    try {
+        IntegerReading(Field{"ID", DataType::ftString, 20, text});
+        FAIL() << "read " << text;
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.message(), ansi("'") + text + ansi("' ist kein gültiger Integerwert"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, IntegerTextErrors,
+                         ::testing::Values("", " ", "12a", "4 2", "42 ", "-", "$", "0x", "1.5", "2147483648",
+                                           "-2147483649", "$80000000", "99999999999999999999", "$G", "--1"));
+
+TEST_F(WithFormats, IntegerReadingErrors)
+{
+    try {
+        IntegerReading(Field{"ID", DataType::ftString, 20, kBlank});
+        FAIL() << "blank text read";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.message(), ansi("'' ist kein gültiger Integerwert"));
+    }
+    for (DataType t : {DataType::ftDate, DataType::ftBoolean, DataType::ftMemo, DataType::ftBytes}) {
+        try {
+            IntegerReading(Field{"ID", t, 0, kBlank});
+            FAIL() << "type " << int(t) << " read";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.message(), ansi("Feld 'ID' kann nicht als Typ Integer angesprochen werden"));
+        }
+    }
+    // A rounded number outside 32 bits is no integer (it must not wrap).
+    try {
+        IntegerReading(Field{"ID", DataType::ftFloat, 0, 1e10});
+        FAIL() << "1e10 read";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.message(), ansi("'10000000000' ist kein gültiger Integerwert"));
+    }
+    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, std::nan("")}), EConvertError);
+    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftBCD, 0, bcd(false, {3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0)}),
+                 EConvertError);
+}
+
+TEST(LogicalReadingTest, NonzeroIsTrue)
+{
+    EXPECT_TRUE(LogicalReading(Field{"L", DataType::ftBoolean, 0, true}));
+    EXPECT_TRUE(LogicalReading(Field{"L", DataType::ftBoolean, 0, int32_t(-1)}));
+    EXPECT_FALSE(LogicalReading(Field{"L", DataType::ftBoolean, 0, int32_t(0)}));
+    EXPECT_FALSE(LogicalReading(Field{"L", DataType::ftBoolean, 0, kBlank}));
+    EXPECT_THROW(LogicalReading(Field{"L", DataType::ftBoolean, 0, S("T")}), EDatabaseError);
+}
+
+struct BcdCase {
+    const char* legend;
+    BcdValue value;
+    int64_t expected;
+};
+
+void PrintTo(const BcdCase& c, std::ostream* os) { *os << c.legend; }
+
+class BcdConversion : public ::testing::TestWithParam<BcdCase> {};
+
+TEST_P(BcdConversion, CountsTenThousandths)
+{
+    EXPECT_EQ(BcdToTenThousandths(GetParam().value, "B"), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BcdConversion,
+    ::testing::Values(BcdCase{"whole", bcd(false, {1, 2}, 0), 120000},
+                      BcdCase{"four_decimals", bcd(false, {1, 2, 3, 4, 5}, 4), 12345},
+                      BcdCase{"no_digits", bcd(false, {}, 0), 0},
+                      BcdCase{"negative_zero", bcd(true, {0, 0}, 1), 0},
+                      BcdCase{"half_to_even_zero", bcd(false, {5}, 5), 0},
+                      BcdCase{"half_to_even_two", bcd(false, {1, 5}, 5), 2},
+                      BcdCase{"above_half", bcd(false, {5, 0, 0, 1}, 8), 1},
+                      BcdCase{"below_half", bcd(false, {4, 9, 9, 9}, 8), 0},
+                      BcdCase{"negative_round", bcd(true, {2, 5, 0, 0, 0, 5}, 5), -25000},
+                      BcdCase{"digits_far_below", bcd(false, {9, 9}, 12), 0},
+                      BcdCase{"leading_zeros", bcd(false, std::vector<uint8_t>(40, 0), 0), 0},
+                      BcdCase{"largest", bcd(false, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 7}, 4),
+                              INT64_MAX},
+                      BcdCase{"smallest", bcd(true, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 8}, 4),
+                              INT64_MIN},
+                      BcdCase{"largest_by_rounding",
+                              bcd(false, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 6, 5}, 5),
+                              INT64_MAX - 1}),
+    [](const ::testing::TestParamInfo<BcdCase>& info) { return std::string(info.param.legend); });
+
+TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
+{
+    const auto overflow = ansi("Wert des Feldes 'Betrag' ist außerhalb des zulässigen Bereichs");
+    const std::vector<BcdValue> tooLarge = {
+        bcd(false, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 8}, 4),
+        bcd(true, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 9}, 4),
+        bcd(false, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 7, 5}, 5), // rounds up past the top
+        bcd(false, std::vector<uint8_t>(32, 9), 0),
+    };
+    for (const BcdValue& v : tooLarge) {
+        try {
+            BcdToTenThousandths(v, "Betrag");
+            FAIL() << "no error for " << v.digits.size() << " digits";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.message(), overflow);
+        }
+    }
+    try {
+        BcdToTenThousandths(bcd(false, {1, 10, 3}, 1), "Betrag");
+        FAIL() << "no error for a digit above 9";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.message(), ansi("Feld 'Betrag' enthält keinen gültigen BCD-Wert"));
+    }
+    // Through the mapping, a range error names the source field.
+    FakeSource source;
+    source.fields.push_back(Field{"Betrag", DataType::ftBCD, 4, tooLarge[0]});
+    db::Param param{"BETRAG", {}};
+    try {
+        AssignParamFromField(param, source);
+        FAIL() << "no error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.message(), overflow);
+    }
+}
+
+// Every date, time and timestamp the mapping writes reads back as the same
+// moment, to the second, under the named locale.
+class RoundTrip : public ::testing::TestWithParam<const char*> {
+protected:
+    void TearDown() override { locale::SetCurrentFormats(locale::LocaleFormats{}); }
+};
+
+TEST_P(RoundTrip, DatesAndTimesReadBack)
+{
+    const auto formats = locale::TryReadLocaleFormats(GetParam());
+    if (!formats) GTEST_SKIP() << "locale " << GetParam() << " is not installed";
+    locale::SetCurrentFormats(*formats);
+    const int32_t first = dayCount(1, 1, 1);
+    const int32_t last = dayCount(9999, 12, 31);
+    int checked = 0;
+    for (int64_t day = first, step = 0; day <= last; day += 997 + step % 3, ++step) {
+        const int32_t ms = int32_t((step * 7919 * 1000 + step % 1000) % kMSecsPerDay);
+        const int32_t wholeSeconds = ms / 1000 * 1000;
+        const double dayMoment = double(day - locale::kDateDelta);
+        const double timeOfDay = double(wholeSeconds) / kMSecsPerDay;
+        const double expectedStamp = dayMoment < 0 ? dayMoment - timeOfDay : dayMoment + timeOfDay;
+        const struct {
+            Field field;
+            double expected;
+        } cases[] = {
+            {Field{"D", DataType::ftDate, 0, DateValue{int32_t(day)}}, dayMoment},
+            {Field{"T", DataType::ftTime, 0, TimeValue{ms}}, timeOfDay},
+            {Field{"S", DataType::ftDateTime, 0, TimestampValue{double(day) * kMSecsPerDay + ms}}, expectedStamp},
+            {Field{"S", DataType::ftDateTime, 0, TimestampValue{double(day) * kMSecsPerDay}}, dayMoment},
+        };
+        for (const auto& c : cases) {
+            FakeSource source;
+            source.fields.push_back(c.field);
+            db::Param param{c.field.name, {}};
+            AssignParamFromField(param, source);
+            ASSERT_TRUE(param.value.holdsText());
+            const locale::DateTime back = locale::StrToDateTime(param.value.text());
+            ASSERT_NEAR(back, c.expected, 1e-9) << param.value.text();
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 14000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, RoundTrip, ::testing::Values("de_DE.UTF-8", "en_US.UTF-8"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param).substr(0, 5);
+                         });
 
 } // namespace
 } // namespace rk::transfer
