@@ -219,12 +219,15 @@ int TMessageForm::Execute(bool endsOnTerminate)
 
     QScreen* screen = m_onActiveScreen && previous ? previous->screen() : QGuiApplication::primaryScreen();
     setWindowModality(Qt::ApplicationModal);
-    if (screen) {
+    const auto centre = [this, screen] {
+        if (!screen) return;
         const QRect area = screen->geometry();
         move(area.topLeft() + CenteredPosition(frameGeometry().size(), area.size()));
-    }
+    };
+    centre();
     show();
-    raise();
+    centre(); // the frame is known only once shown
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise(); // offscreen only warns
     activateWindow();
     if (!m_buttons.empty()) m_buttons.front()->setFocus();
 
