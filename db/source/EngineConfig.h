@@ -1,0 +1,58 @@
+// The source engine's configuration: which aliases exist and which folder of
+// Paradox tables each one names. An INI file with one section per alias:
+//
+//   [DBRK]
+//   PATH=/home/anna/rk5/daten
+//   DEFAULT DRIVER=PARADOX
+//   CODEPAGE=850
+//
+// The file is the one named by RK_ENGINE_CONFIG, else
+// ${XDG_CONFIG_HOME:-$HOME/.config}/rk_vad2av/engine.conf. A missing file
+// is an empty configuration, not an error: opening a connection then fails
+// because its alias is unknown.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rk::source {
+
+// One alias: its name as written in the section header and its parameters
+// with the keys upper-cased ("PATH", "DEFAULT DRIVER", ...).
+struct AliasConfig {
+    std::string name;
+    std::map<std::string, std::string> params;
+
+    // The parameter, or empty when absent.
+    std::string param(const std::string& upperKey) const;
+    // "DEFAULT DRIVER", else the alias type: "STANDARD" for Paradox folders.
+    std::string driver() const;
+};
+
+class EngineConfig {
+public:
+    // RK_ENGINE_CONFIG, else the XDG location; empty when neither HOME nor
+    // XDG_CONFIG_HOME is set.
+    static std::filesystem::path defaultFile();
+
+    // Reads the file; a missing or unreadable file gives an empty configuration.
+    static EngineConfig load(const std::filesystem::path& file);
+
+    // Parses INI text. A relative PATH is taken relative to `baseDir`.
+    static EngineConfig parse(std::string_view text, const std::filesystem::path& baseDir = {});
+
+    const std::filesystem::path& file() const { return m_file; }
+    // Alias names are compared without regard to case.
+    const AliasConfig* findAlias(std::string_view name) const;
+    const std::vector<AliasConfig>& aliases() const { return m_aliases; }
+
+private:
+    std::filesystem::path m_file;
+    std::vector<AliasConfig> m_aliases;
+};
+
+} // namespace rk::source

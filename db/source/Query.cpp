@@ -1,0 +1,174 @@
+// The source query PDXQ1 (see Query.h).
+#include "db/source/Query.h"
+
+#include <climits>
+
+#include "db/common/Ansi.h"
+#include "db/source/EngineError.h"
+#include "db/source/FieldTypes.h"
+#include "db/source/NameRules.h"
+#include "db/source/Session.h"
+#include "db/source/SqlText.h"
+#include "db/source/SqlValues.h"
+
+namespace rk::source {
+
+Query::Query(Session& session, std::string name, std::string databaseName)
+    : m_session(session), m_name(std::move(name)), m_databaseName(std::move(databaseName))
+{
+}
+
+Query::~Query() { Close(); }
+
+void Query::Close()
+{
+    m_stmt.reset();
+    m_active = false;
+    m_eof = true;
+    m_recordCount.reset();
+    m_fields.clear();
+    m_fieldDefs.clear();
+    m_columns.clear();
+    m_kinds.clear();
+    if (m_database) m_database->detach(this);
+    m_database = nullptr;
+}
+
+void Query::SetSql(const std::string& text)
+{
+    Close();
+    m_lines = splitLines(text);
+}
+
+std::string Query::Sql() const { return joinLines(m_lines); }
+
+std::vector<std::string> Query::ParamNames() const { return parameterNames(Sql()); }
+
+void Query::Open()
+{
+    if (m_active) return;
+    if (m_lines.empty()) throwObjectError(m_name, ansi("Keine SQL-Anweisung verfügbar"));
+    Database& db = m_session.openDatabase(m_databaseName);
+    // Source statements take no values: any parameter is one without a value.
+    const std::vector<std::string> params = ParamNames();
+    if (!params.empty()) throwObjectError(m_name, ansiFormat("Fehlender Wert für Parameter '%s'", params.front()));
+
+    detail::Statement stmt = db.sql().prepare(Sql());
+    if (!stmt || sqlite3_column_count(stmt.get()) == 0) throw EDatabaseError(engine_text::noResultSet());
+    m_stmt = std::move(stmt);
+    m_database = &db;
+    db.attach(this);
+    try {
+        buildFields();
+        m_eof = !db.sql().step(m_stmt.get());
+        readRow();
+    } catch (...) {
+        Close();
+        throw;
+    }
+    m_active = true;
+}
+
+void Query::buildFields()
+{
+    sqlite3_stmt* s = m_stmt.get();
+    const int columns = sqlite3_column_count(s);
+    std::vector<std::string> names;
+    for (int i = 0; i < columns; ++i) {
+        const char* raw = sqlite3_column_name(s, i);
+        std::string name = uniqueFieldName(raw ? raw : "", names);
+        names.push_back(name);
+        FieldDef def{name, db::DataType::ftString, 0};
+        std::optional<paradox::FieldType> kind;
+        if (auto declared = parseDeclaredType(sqlite3_column_decltype(s, i))) {
+            kind = declared->kind;
+            def.dataType = dataTypeFor(engineTypeOf(*declared));
+            def.size = declared->size;
+        }
+        m_fieldDefs.push_back(def);
+        if (kind && !hasField(def.dataType)) continue;
+        m_fields.push_back(db::Field{def.name, def.dataType, def.size, std::monostate{}});
+        m_columns.push_back(i);
+        m_kinds.push_back(kind);
+    }
+}
+
+void Query::readRow()
+{
+    sqlite3_stmt* s = m_stmt.get();
+    if (m_eof) {
+        // An empty result reads as null; past the last row the values stay.
+        if (!m_active)
+            for (auto& f : m_fields) f.value = std::monostate{};
+        return;
+    }
+    for (size_t f = 0; f < m_fields.size(); ++f) {
+        if (m_kinds[f]) {
+            detail::readColumn(s, m_columns[f], *m_kinds[f], m_fields[f].value);
+            continue;
+        }
+        // An expression column: its type is that of its first value.
+        detail::readUntypedColumn(s, m_columns[f], m_fields[f].value);
+        if (!m_active) {
+            const int storage = sqlite3_column_type(s, m_columns[f]);
+            const db::DataType t = storage == SQLITE_INTEGER ? db::DataType::ftInteger
+                                   : storage == SQLITE_FLOAT ? db::DataType::ftFloat
+                                   : storage == SQLITE_BLOB  ? db::DataType::ftBlob
+                                                             : db::DataType::ftString;
+            m_fields[f].dataType = t;
+            m_fieldDefs[static_cast<size_t>(m_columns[f])].dataType = t;
+        }
+    }
+}
+
+int Query::RecordCount()
+{
+    if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
+    if (!m_recordCount) {
+        // Counting runs the statement a second time without its values:
+        // SQLite reads only the columns that WHERE and ON need, and a
+        // sorted order is taken from the tables' cache.
+        std::string text = Sql();
+        while (!text.empty() && (text.back() == ';' || static_cast<unsigned char>(text.back()) <= ' '))
+            text.pop_back();
+        try {
+            detail::SqlConnection& sql = m_database->sql();
+            detail::Statement count = sql.prepare("SELECT count(*) FROM (" + text + "\n)");
+            if (count && sql.step(count.get())) {
+                const sqlite3_int64 n = sqlite3_column_int64(count.get(), 0);
+                m_recordCount = n <= INT_MAX ? static_cast<int>(n) : -1;
+            } else {
+                m_recordCount = -1;
+            }
+        } catch (const EDBEngineError&) {
+            m_recordCount = -1; // the engine refuses to count this statement
+        }
+    }
+    return *m_recordCount;
+}
+
+void Query::Next()
+{
+    if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
+    if (m_eof) return;
+    if (!m_database->sql().step(m_stmt.get())) {
+        m_eof = true;
+        return;
+    }
+    readRow();
+}
+
+const db::Field* Query::FindField(const std::string& name) const
+{
+    for (const auto& f : m_fields)
+        if (equalsNoCase(f.name, name)) return &f;
+    return nullptr;
+}
+
+const db::Field& Query::FieldByName(const std::string& name) const
+{
+    if (const db::Field* f = FindField(name)) return *f;
+    throwObjectError(m_name, ansiFormat("Das Feld '%s' wurde nicht gefunden", name));
+}
+
+} // namespace rk::source

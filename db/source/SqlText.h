@@ -1,0 +1,27 @@
+// Text handling of source SQL statements before SQLite sees them: the
+// statement as a list of lines, the ":NAME" parameters it names, and the
+// rewriting of Paradox file names ("REGIONEN.DB") that SQLite would read as
+// schema.table.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rk::source {
+
+// Splits at CR LF, CR or LF; a final line break adds no empty line.
+std::vector<std::string> splitLines(std::string_view text);
+// Each line followed by CR LF.
+std::string joinLines(const std::vector<std::string>& lines);
+
+// Names of the parameters written as a colon and a name, outside quotes and
+// comments, in order of appearance; "::" is a literal colon. A quoted name
+// (:"A B") counts with its quotes removed.
+std::vector<std::string> parameterNames(std::string_view sql);
+
+// Replaces every unquoted NAME.DB (extension in any case, not followed by a
+// name character) with NAME, so that SQLite reads a table name.
+std::string stripTableExtensions(std::string_view sql);
+
+} // namespace rk::source
