@@ -10,6 +10,7 @@
 #include "db/common/Ansi.h"
 #include "db/source/paradox/ParadoxTable.h"
 #include "tests/db/source/paradox/TempDir.h"
+#include "tests/db/source/paradox/ValuePrinters.h"
 #include "tools/pxwrite/ParadoxWriter.h"
 
 namespace {
