@@ -46,6 +46,16 @@ std::string ansiUpper(std::string text)
 
 } // namespace
 
+QString QtFileFilter(const std::string& filter)
+{
+    // "Name|pattern|Name|pattern" becomes "Name (pattern);;Name (pattern)".
+    const QStringList parts = qtText(filter).split('|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return entries.join(";;");
+}
+
 TForm1::TForm1(Arguments arguments, const PartsFactory& makeParts) : m_arguments(std::move(arguments))
 {
     createControls();
@@ -255,9 +265,21 @@ void TForm1::RunGuarded(const std::function<void()>& body) { Guarded(body); }
 
 int TForm1::ShowMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
 
-std::optional<std::string> TForm1::OpenDialog1Execute(const std::string& title, const std::string& initialDir)
+std::optional<std::string> TForm1::RunOpenDialog(const std::string& title, const std::string& initialDir,
+                                                 const std::string& filter)
 {
-    QFileDialog dialog(this, qtText(title), qtText(initialDir), QStringLiteral("Datenbank (*.fdb)"));
+    return OpenDialog1Execute(title, initialDir, filter);
+}
+
+void TForm1::ShowMessage(transfer::MessageKind kind, const std::string& text)
+{
+    ShowMessage(text, kind == transfer::MessageKind::Error ? MsgKind::Error : MsgKind::Information);
+}
+
+std::optional<std::string> TForm1::OpenDialog1Execute(const std::string& title, const std::string& initialDir,
+                                                      const std::string& filter)
+{
+    QFileDialog dialog(this, qtText(title), qtText(initialDir), QtFileFilter(filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -24,6 +24,7 @@
 #include "app/FormParts.h"
 #include "app/RunRecord.h"
 #include "app/shell/MessageBox.h"
+#include "transfer/ConnectTargetDatabase.h"
 #include "transfer/TransferPorts.h"
 
 class QLabel;
@@ -34,6 +35,9 @@ class QToolButton;
 namespace rk::app {
 
 class TProgressBar;
+
+// A filter in the "Name|pattern" form of the old dialogs, as Qt writes it.
+QString QtFileFilter(const std::string& filter);
 
 // The window as designed for a "0" 13 pixels high at 96 dots per inch.
 namespace design {
@@ -48,7 +52,7 @@ inline constexpr int kActivateAlpha = 220;
 inline constexpr int kTimerInterval = 500;
 } // namespace design
 
-class TForm1 : public QWidget, public transfer::TransferWindow {
+class TForm1 : public QWidget, public transfer::TransferWindow, public transfer::ConnectWindow {
 public:
     using PartsFactory = std::function<std::unique_ptr<FormParts>(TForm1&)>;
 
@@ -77,16 +81,23 @@ public:
     void Close();
 
     // The status log, Windows-1252 lines.
-    void LogClear();
     const std::vector<std::string>& Lines() const { return m_lines; }
 
-    // The file dialog OpenDialog1: title and initial folder as given, filter
-    // "Datenbank|*.fdb". The chosen file, or nothing when cancelled.
-    virtual std::optional<std::string> OpenDialog1Execute(const std::string& title, const std::string& initialDir);
+    // The file dialog OpenDialog1; `filter` as "Datenbank|*.fdb" (name and
+    // pattern pairs). The chosen file, or nothing when cancelled.
+    virtual std::optional<std::string> OpenDialog1Execute(const std::string& title, const std::string& initialDir,
+                                                          const std::string& filter);
     // The program's own message box.
     virtual int ShowMessage(const std::string& text, MsgKind kind);
 
-    // TransferWindow.
+    // ConnectWindow, for ConnectTargetDatabase.
+    void LogClear() override;
+    std::optional<std::string> RunOpenDialog(const std::string& title, const std::string& initialDir,
+                                             const std::string& filter) override;
+    void ShowMessage(transfer::MessageKind kind, const std::string& text) override;
+    void CloseWindow() override { Close(); }
+
+    // TransferWindow (LogAppend serves both ports).
     void LogAppend(const std::string& line) override;
     void FocusLog() override;
     void SetButton1Enabled(bool enabled) override;

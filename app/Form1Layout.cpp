@@ -29,42 +29,52 @@ const QColor kLabelGray(128, 128, 128);
 
 QString qtText(const char* utf8) { return QString::fromStdString(rk::toUtf8(rk::ansi(utf8))); }
 
-// The first family fontconfig offers, in order of likeness.
-QString firstAvailable(const QStringList& candidates)
+QStringList installed(const QStringList& candidates)
 {
     const QStringList families = QFontDatabase::families();
+    QStringList found;
     for (const QString& c : candidates)
-        if (families.contains(c, Qt::CaseInsensitive)) return c;
-    return QString();
+        if (families.contains(c, Qt::CaseInsensitive)) found << c;
+    return found;
 }
 
-QFont windowFont()
+QFont sansAt(const QString& family, int pixels)
 {
     QFont font;
-    const QString family =
-        firstAvailable({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "Arimo", "DejaVu Sans"});
     if (!family.isEmpty()) font.setFamily(family);
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(kDesignedFontPixels);
+    font.setPixelSize(pixels);
     return font;
 }
 
-// "Helvetica Narrow": a narrow sans; the condensed cut of a sans where no
-// narrow family is installed.
-QFont labelFont(int pixels)
+// "MS Sans Serif" 8 pt: of the sans families fontconfig offers, in order of
+// likeness, the first whose text height at the designed size is the
+// designed one, so the layout holds unscaled; else the first found, and the
+// layout scales to it.
+QFont windowFont()
 {
-    QFont font;
-    const QString narrow = firstAvailable({"Helvetica Narrow", "Arial Narrow", "Liberation Sans Narrow",
-                                           "Nimbus Sans Narrow", "DejaVu Sans Condensed"});
-    if (!narrow.isEmpty()) {
-        font.setFamily(narrow);
-    } else {
-        const QString sans = firstAvailable({"DejaVu Sans", "Liberation Sans"});
-        if (!sans.isEmpty()) font.setFamily(sans);
-        font.setStretch(QFont::Condensed);
+    const QStringList found =
+        installed({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "Arimo", "DejaVu Sans"});
+    for (const QString& family : found) {
+        const QFont font = sansAt(family, kDesignedFontPixels);
+        if (QFontMetrics(font).height() == design::kTextHeight) return font;
     }
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
+    return sansAt(found.isEmpty() ? QString() : found.front(), kDesignedFontPixels);
+}
+
+// "Helvetica Narrow" 8 pt: a narrow family if one is installed; else a sans
+// compressed until `text` fits `width`, as the narrow cut would.
+QFont labelFont(int pixels, const QString& text, int width)
+{
+    const QStringList narrow =
+        installed({"Helvetica Narrow", "Arial Narrow", "Liberation Sans Narrow", "Nimbus Sans Narrow"});
+    if (!narrow.isEmpty()) return sansAt(narrow.front(), pixels);
+    const QStringList sans = installed({"DejaVu Sans", "Liberation Sans"});
+    QFont font = sansAt(sans.isEmpty() ? QString() : sans.front(), pixels);
+    for (int stretch = QFont::SemiCondensed; stretch >= 60; stretch -= 3) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width) break;
+    }
     return font;
 }
 
@@ -138,7 +148,7 @@ void TForm1::createControls()
 
     Label1 = new QLabel(qtText("Paradox Importfilter Version 1.0.5"), this);
     Label1->setObjectName("Label1");
-    Label1->setFont(labelFont(scaled(kDesignedFontPixels)));
+    Label1->setFont(labelFont(scaled(kDesignedFontPixels), Label1->text(), scaled(140)));
     QPalette labelPal = Label1->palette();
     labelPal.setColor(QPalette::WindowText, kLabelGray);
     Label1->setPalette(labelPal);
@@ -163,6 +173,10 @@ void TForm1::createControls()
         b->setFocusPolicy(Qt::StrongFocus);
         b->setAutoDefault(false);
     }
+    // A button ignores presses of other buttons than the left; they must
+    // not fall through to the window's drag either.
+    for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button2, Button3, ButtonX})
+        w->setAttribute(Qt::WA_NoMousePropagation);
     QWidget::setTabOrder(RichEdit1, Button1);
     QWidget::setTabOrder(Button1, Button3);
     QWidget::setTabOrder(Button3, Button2);

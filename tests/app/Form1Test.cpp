@@ -1,0 +1,293 @@
+// Form1 as a user sees it: places and sizes, colours, texts, keyboard focus,
+// the window drag, the diagnostic listing and every way of closing it.
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/CloseGlyph.h"
+#include "app/ProgressBar.h"
+#include "tests/app/FormTestSupport.h"
+
+namespace rk::test {
+namespace {
+
+using app::TForm1;
+
+std::string utf8(const QString& s) { return s.toStdString(); }
+
+// --- geometry -------------------------------------------------------------
+
+struct Place {
+    const char* name;
+    int left, top, width, height;
+};
+
+// legend: component, designed left, top, width, height
+const Place kDesignedPlaces[] = {
+    {"ProgressBar2", 16, 4, 241, 13}, {"ButtonX", 264, 4, 23, 22},  {"ProgressBar1", 16, 20, 241, 13},
+    {"RichEdit1", 16, 36, 265, 157},  {"Label1", 136, 194, 140, 12}, {"Button1", 16, 216, 129, 21},
+    {"Button2", 156, 216, 129, 21},   {"Button3", 492, 196, 75, 25},
+};
+
+TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
+{
+    TForm1& form = makeForm();
+    const int h = form.TextHeight();
+    auto scaled = [h](int v) { return (v * h + 6) / 13; };
+    for (const Place& p : kDesignedPlaces) {
+        auto* w = form.findChild<QWidget*>(p.name);
+        ASSERT_NE(w, nullptr) << p.name;
+        EXPECT_EQ(w->geometry(), QRect(scaled(p.left), scaled(p.top), scaled(p.width), scaled(p.height))) << p.name;
+    }
+    // The substitute font is chosen to keep the design unscaled.
+    EXPECT_NEAR(h, 13, 1);
+}
+
+TEST_F(FormTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
+{
+    TForm1& form = makeForm();
+    EXPECT_EQ(form.size(), QSize(298, (241 * form.TextHeight() + 6) / 13));
+    EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(form.StaysOnTop());
+    // Button3 lies outside the visible client area.
+    EXPECT_GE(form.Button3->x(), form.width());
+
+    showAndActivate(static_cast<TestForm1&>(form));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(form.pos(), QPoint(std::max(0, (screen.width() - form.width()) / 2),
+                                 std::max(0, (screen.height() - form.height()) / 2)));
+}
+
+// --- colours, fonts and texts ---------------------------------------------
+
+TEST_F(FormTest, ColoursFontsAndTextsAreTheDesignedOnes)
+{
+    TForm1& form = makeForm();
+    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(255, 251, 240));
+    EXPECT_TRUE(form.autoFillBackground());
+    EXPECT_EQ(form.RichEdit1->palette().color(QPalette::Base), QColor(255, 251, 240));
+    EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+
+    EXPECT_EQ(utf8(form.Label1->text()), "Paradox Importfilter Version 1.0.5");
+    EXPECT_EQ(utf8(form.Button1->text()), "Übertragung starten");
+    EXPECT_EQ(utf8(form.Button2->text()), "Beenden");
+    EXPECT_EQ(utf8(form.Button3->text()), "Button3");
+    EXPECT_EQ(form.Caption(), ansi("RK5 -> RK VI Datenübertragung"));
+
+    // Both fonts are installed ones, at 8 pt for 96 dpi.
+    const QStringList families = QFontDatabase::families();
+    EXPECT_TRUE(families.contains(QFontInfo(form.font()).family())) << utf8(QFontInfo(form.font()).family());
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    EXPECT_TRUE(families.contains(QFontInfo(form.Label1->font()).family()));
+    // The label's text fits its designed box in the narrow font.
+    EXPECT_LE(QFontMetrics(form.Label1->font()).horizontalAdvance(form.Label1->text()), form.Label1->width());
+}
+
+TEST_F(FormTest, InitialLogKeepsItsSevenLinesWithTrailingBlanks)
+{
+    TForm1& form = makeForm();
+    const std::vector<std::string> expected = {
+        ansi("Dieses Zusatzprogramm überträgt Daten aus dem "),
+        ansi("Ravelkamp 5 in die Datenbank der Version VI."),
+        ansi("Dazu muss auf diesem Rechner sowohl das "),
+        ansi("Ravelkamp 5 als auch das Ravelkamp VI installiert "),
+        ansi("sein. "),
+        ansi("Bitte beenden sie beide Programme soweit sie noch "),
+        ansi("geöffnet sind. "),
+    };
+    EXPECT_EQ(form.Lines(), expected);
+    EXPECT_TRUE(utf8(form.RichEdit1->toPlainText()).starts_with("Dieses Zusatzprogramm überträgt Daten aus dem \n"));
+    EXPECT_TRUE(form.RichEdit1->isReadOnly());
+}
+
+// --- focus ----------------------------------------------------------------
+
+TEST_F(FormTest, LogHasTheFocusAtFirstActivationAndTabCyclesTheFourFocusableControls)
+{
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    ASSERT_TRUE(form.isActiveWindow());
+    EXPECT_EQ(QApplication::focusWidget(), form.RichEdit1);
+
+    std::vector<QWidget*> order;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(order, (std::vector<QWidget*>{form.Button1, form.Button3, form.Button2, form.RichEdit1}));
+
+    for (QWidget* w : std::initializer_list<QWidget*>{form.ButtonX, form.Label1, form.ProgressBar1, form.ProgressBar2})
+        EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << utf8(w->objectName());
+}
+
+// --- drag -----------------------------------------------------------------
+
+void press(QWidget* w, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    const QPointF local(2, 2);
+    QMouseEvent event(QEvent::MouseButtonPress, local, w->mapToGlobal(local), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+TEST_F(FormTest, LeftButtonDragsFromBackgroundLogAndBarsOnly)
+{
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    struct Target {
+        QWidget* widget;
+        bool drags;
+    };
+    // legend: where the press lands, whether it may move the window
+    const Target targets[] = {
+        {&form, true},           {form.RichEdit1->viewport(), true}, {form.ProgressBar1, true},
+        {form.ProgressBar2, true}, {form.Label1, false},             {form.Button1, false},
+        {form.Button2, false},   {form.ButtonX, false},
+    };
+    for (const Target& t : targets) {
+        form.drags = 0;
+        press(t.widget, Qt::RightButton, Qt::RightButton);
+        EXPECT_EQ(form.drags, 0) << "right button on " << utf8(t.widget->objectName());
+        press(t.widget, Qt::LeftButton, Qt::LeftButton);
+        // the right button pressed while the left is held counts as well
+        press(t.widget, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+        EXPECT_EQ(form.drags, t.drags ? 2 : 0) << utf8(t.widget->objectName());
+    }
+}
+
+// --- diagnostic listing ---------------------------------------------------
+
+TEST_F(FormTest, DiagnosticListingIsBuiltAfreshEachTime)
+{
+    setup.table1Fields = {"Nr", "reg", ansi("Zähler")};
+    TestForm1& form = makeForm();
+    const std::vector<std::string> expected = {
+        ansi(", NR, REG, ZÄHLER"),
+        "",
+        ansi(", NR, REG, ZÄHLER, :NR, :REG, :ZÄHLER"),
+    };
+    QTest::mouseClick(form.Button3, Qt::LeftButton);
+    EXPECT_EQ(form.Lines(), expected);
+    QTest::mouseClick(form.Button3, Qt::LeftButton);
+    EXPECT_EQ(form.Lines(), expected);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "Table1.Open"), 2);
+    EXPECT_TRUE(form.errors.empty());
+}
+
+TEST_F(FormTest, DiagnosticOfATableWithoutFieldsGivesEmptyLines)
+{
+    setup.table1Fields = {};
+    TestForm1& form = makeForm();
+    form.Button3Click();
+    EXPECT_EQ(form.Lines(), (std::vector<std::string>{"", "", ""}));
+}
+
+// --- closing --------------------------------------------------------------
+
+enum class CloseWay { ButtonX, Button2, System };
+
+class Closing : public FormTest, public ::testing::WithParamInterface<CloseWay> {
+protected:
+    void closeBy(TestForm1& form, CloseWay way)
+    {
+        switch (way) {
+        case CloseWay::ButtonX: QTest::mouseClick(form.ButtonX, Qt::LeftButton); break;
+        case CloseWay::Button2: QTest::mouseClick(form.Button2, Qt::LeftButton); break;
+        case CloseWay::System: form.close(); break; // what Alt+F4 or the task bar sends
+        }
+    }
+};
+
+TEST_P(Closing, CommitsTheOpenTransactionClosesTheTargetAndEndsTheProgram)
+{
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    form.fake().beginTransaction();
+    events.clear();
+
+    closeBy(form, GetParam());
+    EXPECT_EQ(events, (Events{"IBQ1.Close", "commit", "IBDatabase1.Close"}));
+    EXPECT_TRUE(application().Terminated());
+    // The window stays until the main loop takes the request.
+    EXPECT_TRUE(form.isVisible());
+
+    // Closing again repeats the close handler, now without a transaction.
+    events.clear();
+    closeBy(form, GetParam());
+    EXPECT_EQ(events, (Events{"IBQ1.Close", "IBDatabase1.Close"}));
+}
+
+TEST_P(Closing, AFailedCommitKeepsTheProgramRunning)
+{
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    form.fake().beginTransaction();
+    setup.commitFails = true;
+
+    closeBy(form, GetParam());
+    EXPECT_EQ(form.errors, (std::vector<std::string>{"commit failed"}));
+    EXPECT_FALSE(application().Terminated());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.fake().inTransaction());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllWays, Closing, ::testing::Values(CloseWay::ButtonX, CloseWay::Button2, CloseWay::System));
+
+// --- progress bars and glyph ----------------------------------------------
+
+TEST_F(FormTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
+{
+    TForm1& form = makeForm();
+    app::TProgressBar& bar = *form.ProgressBar1;
+    EXPECT_EQ(bar.Max(), 100);
+    try {
+        form.SetProgressMax(transfer::ProgressBarId::ProgressBar1, -1);
+        FAIL() << "no error";
+    } catch (const EInvalidOperation& e) {
+        EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
+    }
+    EXPECT_EQ(bar.Max(), 100);
+
+    bar.SetPosition(150);
+    EXPECT_EQ(bar.Position(), 100);
+    bar.SetPosition(-3);
+    EXPECT_EQ(bar.Position(), 0);
+    bar.SetPosition(40);
+    bar.SetMax(13);
+    EXPECT_EQ(bar.Position(), 13);
+    // An empty table: an empty bar, not Qt's busy indicator.
+    bar.SetMax(0);
+    EXPECT_EQ(bar.Position(), 0);
+    EXPECT_GT(bar.maximum(), bar.minimum());
+    EXPECT_EQ(bar.value(), 0);
+}
+
+TEST(CloseGlyph, CoralTileWithWhiteCrossOnTransparentGreen)
+{
+    const QImage glyph = app::CloseTileGlyph();
+    ASSERT_EQ(glyph.size(), QSize(23, 23));
+    EXPECT_EQ(glyph.pixel(0, 22), qRgb(0, 255, 0));
+    EXPECT_EQ(glyph.pixel(11, 1), qRgb(166, 57, 68));   // outline, top edge
+    EXPECT_EQ(glyph.pixel(11, 2), qRgb(242, 184, 158)); // highlight inside the outline
+    EXPECT_EQ(glyph.pixel(11, 11), qRgb(255, 255, 255)); // centre of the cross
+    EXPECT_EQ(glyph.pixel(8, 6), qRgb(70, 30, 26));      // edge of a stroke
+    const QColor top = glyph.pixelColor(3, 3), bottom = glyph.pixelColor(3, 19);
+    EXPECT_GT(top.red(), bottom.red()); // shaded from light to dark
+
+    const QImage shown = app::TransparentByBottomLeft(glyph);
+    int visible = 0;
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 23; ++x) {
+            const QRgb p = shown.pixel(x, y);
+            if (qAlpha(p) == 0) continue;
+            ++visible;
+            EXPECT_NE(qRgb(qRed(p), qGreen(p), qBlue(p)), qRgb(0, 255, 0)) << x << "," << y;
+        }
+    EXPECT_EQ(qAlpha(shown.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(shown.pixel(1, 1)), 0); // rounded corner
+    EXPECT_EQ(visible, 21 * 21 - 4);
+}
+
+} // namespace
+} // namespace rk::test

@@ -1,0 +1,230 @@
+// Test doubles for Form1: recorders for its target and source objects, and a
+// Form1 whose platform actions (system move, boxes, the file dialog, error
+// display) are recorded instead of shown. Every call lands in one event log
+// so tests can assert the order of what the window did.
+#pragma once
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/Form1.h"
+#include "app/shell/Application.h"
+#include "db/common/Ansi.h"
+#include "db/common/Exception.h"
+
+namespace rk::test {
+
+using Events = std::vector<std::string>;
+
+struct FakeSetup {
+    bool sourceReachable = true;
+    bool targetConnects = true;
+    bool commitFails = false;
+    // An ExecSQL whose text contains this fails (empty: none fails).
+    std::string failingSql;
+    std::vector<std::string> table1Fields = {"Nr", "Reg"};
+};
+
+class FakeIBQ1 : public transfer::TargetQuery {
+public:
+    FakeIBQ1(Events& events, const FakeSetup& setup, bool& inTransaction)
+        : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
+    {
+    }
+    void Close() override { m_events.push_back("IBQ1.Close"); }
+    void ClearSql() override
+    {
+        m_sql.clear();
+        m_params.clear();
+    }
+    void AddSql(const std::string& line) override
+    {
+        m_sql += line;
+        // The only named parameter the run assigns by name.
+        if (line.find(":JOB_ID") != std::string::npos) m_params.push_back({"JOB_ID", {}});
+    }
+    uint16_t ParamCount() const override { return 0; }
+    db::Param& Param(int p) override { return m_params.at(p); }
+    db::Param& ParamByName(const std::string& name) override
+    {
+        for (auto& p : m_params)
+            if (p.name == name) return p;
+        throw EDatabaseError("no parameter " + name);
+    }
+    void ExecSQL() override
+    {
+        if (!m_setup.failingSql.empty() && m_sql.find(m_setup.failingSql) != std::string::npos)
+            throw EDatabaseError("exec failed");
+        std::string record = "exec " + m_sql.substr(0, m_sql.find(' ', 12));
+        if (!m_params.empty()) {
+            jobId = m_params.front().value.asText();
+            record = "exec job record " + jobId;
+        }
+        m_events.push_back(record);
+        m_inTransaction = true;
+    }
+
+    std::string jobId;
+
+private:
+    Events& m_events;
+    const FakeSetup& m_setup;
+    bool& m_inTransaction;
+    std::string m_sql;
+    std::vector<db::Param> m_params;
+};
+
+class FakeTransaction : public transfer::TargetTransaction {
+public:
+    FakeTransaction(Events& events, const FakeSetup& setup, bool& inTransaction)
+        : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
+    {
+    }
+    bool InTransaction() const override { return m_inTransaction; }
+    void Commit() override
+    {
+        if (m_setup.commitFails) throw EDatabaseError("commit failed");
+        m_events.push_back("commit");
+        m_inTransaction = false;
+    }
+
+private:
+    Events& m_events;
+    const FakeSetup& m_setup;
+    bool& m_inTransaction;
+};
+
+// Every source table is empty; CURRENTUSER has no field "ID".
+class FakePDXQ1 : public transfer::SourceQuery {
+public:
+    void Close() override {}
+    void SetSql(const std::string& text) override { m_sql = text.empty() ? "" : text + "\r\n"; }
+    std::string Sql() const override { return m_sql; }
+    void Open() override {}
+    int RecordCount() override { return 0; }
+    bool Eof() override { return true; }
+    void Next() override {}
+    const db::Field& FieldByName(const std::string& name) override
+    {
+        throw EDatabaseError(ansiFormat("PDXQ1: Das Feld '%s' wurde nicht gefunden", name));
+    }
+
+private:
+    std::string m_sql;
+};
+
+class FakeClock : public transfer::Clock {
+public:
+    double Now() override { return 46000.5; }
+};
+
+class FakeParts : public app::FormParts {
+    Events& m_events;
+    const FakeSetup& m_setup;
+    bool m_inTransaction = false;
+    bool m_connected = false;
+
+public:
+    FakeParts(Events& events, const FakeSetup& setup)
+        : m_events(events), m_setup(setup), query(events, setup, m_inTransaction),
+          transaction(events, setup, m_inTransaction)
+    {
+    }
+
+    transfer::TargetQuery& IBQ1() override { return query; }
+    transfer::TargetTransaction& IBTransaction1() override { return transaction; }
+    void ConnectTargetDatabase() override
+    {
+        m_events.push_back("ConnectTargetDatabase");
+        runStarts.push_back(sinceStart.elapsed());
+        m_connected = m_setup.targetConnects;
+    }
+    bool TargetConnected() override { return m_connected; }
+    void CloseTargetDatabase() override
+    {
+        m_events.push_back("IBDatabase1.Close");
+        m_connected = false;
+    }
+    transfer::SourceQuery& PDXQ1() override { return source; }
+    void OpenDatabase1() override
+    {
+        m_events.push_back("Database1.Open");
+        if (!m_setup.sourceReachable) throw EDatabaseError("alias DBRK not found");
+    }
+    bool Database1Connected() override { return m_setup.sourceReachable; }
+    std::vector<std::string> Table1FieldNames() override
+    {
+        m_events.push_back("Table1.Open");
+        return m_setup.table1Fields;
+    }
+    transfer::Clock& Clock() override { return clock; }
+
+    // Test access.
+    void beginTransaction() { m_inTransaction = true; }
+    bool inTransaction() const { return m_inTransaction; }
+
+    FakeIBQ1 query;
+    FakeTransaction transaction;
+    FakePDXQ1 source;
+    FakeClock clock;
+    QElapsedTimer sinceStart;
+    std::vector<qint64> runStarts;
+};
+
+struct Box {
+    std::string text;
+    app::MsgKind kind;
+    bool operator==(const Box&) const = default;
+};
+
+class TestForm1 : public app::TForm1 {
+public:
+    TestForm1(app::Arguments args, Events& events, const FakeSetup& setup)
+        : TForm1(std::move(args), [&events, &setup](TForm1&) { return std::make_unique<FakeParts>(events, setup); }),
+          m_events(events)
+    {
+        fake().sinceStart.start();
+    }
+
+    FakeParts& fake() { return static_cast<FakeParts&>(Parts()); }
+
+    std::optional<std::string> OpenDialog1Execute(const std::string& title, const std::string& dir,
+                                                  const std::string& filter) override
+    {
+        m_events.push_back("dialog " + title + "|" + dir + "|" + filter);
+        return dialogAnswer;
+    }
+    using TForm1::ShowMessage;
+    int ShowMessage(const std::string& text, app::MsgKind kind) override
+    {
+        boxes.push_back({text, kind});
+        m_events.push_back("box " + text);
+        return app::mrOk;
+    }
+
+    std::optional<std::string> dialogAnswer;
+    int drags = 0;
+    std::vector<Box> boxes;
+    std::vector<std::string> errors;
+
+protected:
+    void StartWindowDrag() override { ++drags; }
+    void RunGuarded(const std::function<void()>& body) override
+    {
+        try {
+            body();
+        } catch (const std::exception& e) {
+            errors.push_back(e.what());
+            m_events.push_back(std::string("error ") + e.what());
+        }
+    }
+
+private:
+    Events& m_events;
+};
+
+} // namespace rk::test

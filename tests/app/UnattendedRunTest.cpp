@@ -1,0 +1,207 @@
+// The access check when Form1 is shown, the transfer from the button, and
+// the unattended run: its window states, its one-shot timer, its final box,
+// and the exit code a calling program gets.
+#include <QApplication>
+#include <QPushButton>
+
+#include "tests/app/FormTestSupport.h"
+
+namespace rk::test {
+namespace {
+
+using app::LastRun;
+using app::MsgKind;
+
+const Box kEndBox{ansi("Übertragung beendet"), MsgKind::Information};
+
+int countOf(const Events& events, const std::string& what) { return int(std::count(events.begin(), events.end(), what)); }
+
+TEST_F(FormTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
+{
+    setup.sourceReachable = false;
+    TestForm1& form = makeForm({"-auto"});
+    showAndActivate(form);
+    EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
+    EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."), "IBQ1.Close",
+                              "IBDatabase1.Close"}));
+    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(form.errors.empty());
+    // An unattended run that could not start tells its caller so.
+    EXPECT_EQ(form.ExitCode(), 2);
+}
+
+TEST_F(FormTest, ReachableSourcePassesTheCheckSilently)
+{
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    EXPECT_EQ(events, (Events{"Database1.Open"}));
+    EXPECT_TRUE(form.boxes.empty());
+    EXPECT_FALSE(application().Terminated());
+    EXPECT_EQ(form.ExitCode(), 0);
+}
+
+// --- window states ----------------------------------------------------------
+
+struct StartCase {
+    const char* legend;
+    app::Arguments args;
+    bool onTop;
+    int alphaAfterCreate; // 255: no alpha blending
+    int alphaAfterActivate;
+    int heightAfterActivate; // 0: the designed height
+    bool logCleared;
+};
+
+class StartStates : public FormTest, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(StartStates, OptionsShapeTheWindow)
+{
+    const StartCase& c = GetParam();
+    TestForm1& form = makeForm(c.args);
+    EXPECT_EQ(form.StaysOnTop(), c.onTop);
+    EXPECT_EQ(form.AlphaBlend(), c.alphaAfterCreate != 255);
+    EXPECT_EQ(form.AlphaBlendValue(), c.alphaAfterCreate);
+    EXPECT_EQ(form.Lines().empty(), c.logCleared);
+    EXPECT_EQ(form.width(), 298);
+
+    showAndActivate(form);
+    EXPECT_EQ(form.AlphaBlendValue(), c.alphaAfterActivate);
+    const int designedHeight = (241 * form.TextHeight() + 6) / 13;
+    EXPECT_EQ(form.height(), c.heightAfterActivate ? c.heightAfterActivate : designedHeight);
+    EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(form.Timer1Enabled(), c.onTop);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, StartStates,
+    ::testing::Values(StartCase{"plain", {}, false, 255, 255, 0, false},
+                      StartCase{"nomessage_alone", {"-nomessage"}, false, 255, 255, 0, false},
+                      StartCase{"auto", {"-auto"}, true, 255, 255, 0, false},
+                      StartCase{"auto_quiet", {"-auto", "-nomessage"}, true, 225, 220, 208, true},
+                      StartCase{"quiet_first", {"-nomessage", "x", "-auto"}, true, 225, 220, 208, true},
+                      StartCase{"wrong_case", {"-Auto", "-NOMESSAGE"}, false, 255, 255, 0, false}),
+    [](const auto& info) { return std::string(info.param.legend); });
+
+// --- the timer --------------------------------------------------------------
+
+TEST_F(FormTest, WithoutAutoTheTimerNeverFires)
+{
+    TestForm1& form = makeForm({"-nomessage"});
+    showAndActivate(form);
+    pump(900);
+    EXPECT_EQ(countOf(events, "ConnectTargetDatabase"), 0);
+    EXPECT_FALSE(form.Timer1Enabled());
+    EXPECT_FALSE(application().Terminated());
+}
+
+TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
+{
+    TestForm1& form = makeForm({"-auto", "-id:JOB42"});
+    const qint64 beforeShow = form.fake().sinceStart.elapsed();
+    showAndActivate(form);
+    ASSERT_TRUE(form.Timer1Enabled());
+
+    // Activating again, or enabling the armed timer, changes nothing.
+    form.FormActivate();
+    QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&form, &deactivate);
+    QApplication::sendEvent(&form, &activate);
+
+    pump(2000, [&] { return application().Terminated(); });
+    pump(700);
+    ASSERT_EQ(form.fake().runStarts.size(), 1u);
+    EXPECT_GE(form.fake().runStarts[0] - beforeShow, 480);
+    EXPECT_LT(form.fake().runStarts[0] - beforeShow, 1500);
+
+    EXPECT_EQ(form.fake().query.jobId, "-id:JOB42");
+    EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
+    // The end box comes after the run's last commit, and the close after the box.
+    const auto box = std::find(events.begin(), events.end(), "box " + kEndBox.text);
+    ASSERT_NE(box, events.end());
+    EXPECT_EQ(*(box - 1), "commit");
+    EXPECT_EQ(*(box + 1), "IBQ1.Close");
+    EXPECT_EQ(events.back(), "IBDatabase1.Close");
+    EXPECT_TRUE(application().Terminated());
+    EXPECT_FALSE(form.Timer1Enabled());
+    EXPECT_EQ(form.LastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(form.ExitCode(), 0);
+}
+
+TEST_F(FormTest, QuietAutoRunEndsWithoutABox)
+{
+    TestForm1& form = makeForm({"-nomessage", "-auto"});
+    showAndActivate(form);
+    pump(2000, [&] { return application().Terminated(); });
+    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(form.boxes.empty());
+    EXPECT_EQ(form.ExitCode(), 0);
+}
+
+TEST_F(FormTest, AutoRunWithoutTargetStillReportsAndCloses)
+{
+    setup.targetConnects = false;
+    TestForm1& form = makeForm({"-auto"});
+    showAndActivate(form);
+    pump(2000, [&] { return application().Terminated(); });
+    EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
+    EXPECT_TRUE(application().Terminated());
+    EXPECT_EQ(form.LastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(form.ExitCode(), 2);
+}
+
+TEST_F(FormTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
+{
+    setup.failingSql = "DELETE FROM";
+    TestForm1& form = makeForm({"-auto", "-nomessage"});
+    showAndActivate(form);
+    pump(1500, [&] { return !form.errors.empty(); });
+    pump(700);
+    EXPECT_EQ(form.errors, (std::vector<std::string>{"exec failed"}));
+    EXPECT_TRUE(form.boxes.empty());
+    EXPECT_FALSE(application().Terminated());
+    EXPECT_TRUE(form.Button1->isEnabled());
+    EXPECT_TRUE(form.Button2->isEnabled());
+    EXPECT_EQ(form.fake().runStarts.size(), 1u);
+    EXPECT_EQ(form.ExitCode(), 2);
+
+    // A later good run by the button makes the process succeed after all.
+    setup.failingSql.clear();
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    EXPECT_EQ(form.LastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(form.ExitCode(), 0);
+}
+
+// --- the exit code ------------------------------------------------------------
+
+TEST(ExitCode, FollowsTheLastRunAndTheUnattendedMode)
+{
+    struct Case {
+        LastRun last;
+        bool unattended;
+        int code;
+    };
+    // legend: last run, started with -auto, exit code
+    const Case cases[] = {
+        {LastRun::None, false, 0},         {LastRun::None, true, 2},      {LastRun::Completed, false, 0},
+        {LastRun::Completed, true, 0},     {LastRun::NotConnected, false, 2}, {LastRun::NotConnected, true, 2},
+        {LastRun::Failed, false, 2},       {LastRun::Failed, true, 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(app::ProcessExitCode(c.last, c.unattended), c.code) << int(c.last) << " " << c.unattended;
+}
+
+TEST_F(FormTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
+{
+    setup.targetConnects = false;
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    events.clear();
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    EXPECT_EQ(events, (Events{"ConnectTargetDatabase"}));
+    EXPECT_EQ(form.LastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_TRUE(form.Button1->isEnabled());
+}
+
+} // namespace
+} // namespace rk::test
