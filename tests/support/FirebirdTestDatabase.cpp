@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 
 #include "db/target/ClientLibrary.h"
@@ -157,13 +159,17 @@ std::filesystem::path FirebirdTestDatabase::stagingSchema()
     return std::filesystem::path(RK_SOURCE_DIR) / "tools" / "staging-schema.sql";
 }
 
-FirebirdTestDatabase::FirebirdTestDatabase(const std::filesystem::path& schema, int dialect)
+namespace {
+
+std::filesystem::path makeTempFolder()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "rk-fdb-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw rk::Exception("cannot create a temporary folder");
-    m_folder = pattern;
-    m_path = (m_folder / "test.fdb").string();
+    return pattern;
+}
 
+void createDatabase(const std::string& path, const std::filesystem::path& schema, int dialect)
+{
     std::vector<std::string> statements;
     if (!schema.empty()) {
         std::ifstream in(schema, std::ios::binary);
@@ -172,33 +178,66 @@ FirebirdTestDatabase::FirebirdTestDatabase(const std::filesystem::path& schema, 
         ss << in.rdbuf();
         statements = splitStatements(ss.str());
     }
-
-    try {
-        ISC_STATUS_ARRAY st = {};
-        isc_db_handle db = 0;
-        isc_tr_handle tr = 0;
-        const std::string create = "CREATE DATABASE '" + m_path +
-                                   "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET ISO8859_1";
-        lib().dsqlExecuteImmediate(st, &db, &tr, 0, create.c_str(), static_cast<unsigned short>(dialect), nullptr);
+    ISC_STATUS_ARRAY st = {};
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    const std::string create =
+        "CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET ISO8859_1";
+    lib().dsqlExecuteImmediate(st, &db, &tr, 0, create.c_str(), static_cast<unsigned short>(dialect), nullptr);
+    checkStatus(lib(), st);
+    lib().detachDatabase(st, &db);
+    checkStatus(lib(), st);
+    if (statements.empty()) return;
+    Attachment a(path);
+    isc_tr_handle* t = a.begin();
+    for (const std::string& s : statements) {
+        lib().dsqlExecuteImmediate(st, a.db(), t, 0, s.c_str(), static_cast<unsigned short>(dialect), nullptr);
         checkStatus(lib(), st);
-        lib().detachDatabase(st, &db);
-        checkStatus(lib(), st);
-
-        if (!statements.empty()) {
-            Attachment a(m_path);
-            isc_tr_handle* t = a.begin();
-            for (const std::string& s : statements) {
-                lib().dsqlExecuteImmediate(st, a.db(), t, 0, s.c_str(), static_cast<unsigned short>(dialect),
-                                           nullptr);
-                checkStatus(lib(), st);
-            }
-            a.commit();
-        }
-    } catch (...) {
-        std::error_code ec;
-        std::filesystem::remove_all(m_folder, ec);
-        throw;
     }
+    a.commit();
+}
+
+// Creating a database costs a few hundred milliseconds; each schema and
+// dialect is created once per process and copied for every test.
+class Templates {
+public:
+    ~Templates()
+    {
+        std::error_code ec;
+        if (!m_folder.empty()) std::filesystem::remove_all(m_folder, ec);
+    }
+    std::filesystem::path get(const std::filesystem::path& schema, int dialect)
+    {
+        std::lock_guard lock(m_mutex);
+        const std::string key = schema.string() + "|" + std::to_string(dialect);
+        if (auto it = m_files.find(key); it != m_files.end()) return it->second;
+        if (m_folder.empty()) m_folder = makeTempFolder();
+        const auto file = m_folder / ("template" + std::to_string(m_files.size()) + ".fdb");
+        createDatabase(file.string(), schema, dialect);
+        m_files.emplace(key, file);
+        return file;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::filesystem::path m_folder;
+    std::map<std::string, std::filesystem::path> m_files;
+};
+
+Templates& templates()
+{
+    static Templates t;
+    return t;
+}
+
+} // namespace
+
+FirebirdTestDatabase::FirebirdTestDatabase(const std::filesystem::path& schema, int dialect)
+{
+    const std::filesystem::path source = templates().get(schema, dialect);
+    m_folder = makeTempFolder();
+    m_path = (m_folder / "test.fdb").string();
+    std::filesystem::copy_file(source, m_path);
 }
 
 FirebirdTestDatabase::~FirebirdTestDatabase()

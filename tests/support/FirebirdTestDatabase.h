@@ -5,10 +5,11 @@
 //   ... open db.path() with the program's own objects ...
 //   auto rows = db.query("SELECT REG_R, REGION FROM IMPORT_RK5_REGIONEN");
 //
-// The file lives in its own temporary folder; character set ISO8859_1. It
-// is created through the client library in embedded mode, with the schema
-// file's statements (split at ";") run one by one. query() and execute()
-// use an attachment of their own, so they see only committed work.
+// The file lives in its own temporary folder; character set ISO8859_1. The
+// first guard of a schema and dialect creates a template through the client
+// library in embedded mode, running the schema file's statements (split at
+// ";") one by one; every guard then gets a copy of it. query() and
+// execute() use an attachment of their own, so they see committed work.
 #pragma once
 
 #include <filesystem>
