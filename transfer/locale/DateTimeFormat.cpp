@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
@@ -63,16 +64,17 @@ void splitMoment(DateTime moment, int64_t& dayCount, int64_t& msOfDay)
 
 void appendNumber(std::string& out, int64_t value, int minDigits)
 {
-    char buf[24];
+    char buf[32];
     int n = 0;
     uint64_t v = value < 0 ? uint64_t(0) - uint64_t(value) : uint64_t(value);
     do {
         buf[n++] = char('0' + v % 10);
         v /= 10;
     } while (v != 0);
-    while (n < minDigits && n < int(sizeof buf)) buf[n++] = '0';
-    if (value < 0) out += '-';
-    while (n > 0) out += buf[--n];
+    while (n < minDigits && n < int(sizeof buf) - 1) buf[n++] = '0';
+    if (value < 0) buf[n++] = '-';
+    for (int i = 0, j = n - 1; i < j; ++i, --j) std::swap(buf[i], buf[j]);
+    out.append(buf, n);
 }
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }

@@ -3,8 +3,8 @@
 // write only digits, "-", the decimal mark and, for floats, "E".
 #include "transfer/locale/LocaleFormats.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,9 +16,10 @@ void AppendGeneralFloat(std::string& out, double x, const LocaleFormats& f)
     if (std::isinf(x)) { out += x < 0 ? "-INF" : "INF"; return; }
     if (x == 0) { out += '0'; return; }
 
-    // 18 significant digits, rounded to nearest by the C library: d.ddd…e±x.
+    // 18 significant digits, rounded to nearest: d.ddd…e±x.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17e", std::fabs(x));
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 17);
+    *res.ptr = '\0';
     char digits[19];
     int n = 0;
     for (const char* p = buf; *p && *p != 'e'; ++p)
