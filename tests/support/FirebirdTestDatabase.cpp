@@ -232,7 +232,7 @@ Templates& templates()
 
 } // namespace
 
-FirebirdTestDatabase::FirebirdTestDatabase(const std::filesystem::path& schema, int dialect)
+FirebirdTestDatabase::FirebirdTestDatabase(const std::filesystem::path& schema, int dialect) : m_dialect(dialect)
 {
     const std::filesystem::path source = templates().get(schema, dialect);
     m_folder = makeTempFolder();
@@ -251,7 +251,7 @@ void FirebirdTestDatabase::execute(const std::string& sql) const
     Attachment a(m_path);
     isc_tr_handle* t = a.begin();
     ISC_STATUS_ARRAY st = {};
-    lib().dsqlExecuteImmediate(st, a.db(), t, 0, sql.c_str(), SQL_DIALECT_V6, nullptr);
+    lib().dsqlExecuteImmediate(st, a.db(), t, 0, sql.c_str(), static_cast<unsigned short>(m_dialect), nullptr);
     checkStatus(lib(), st);
     a.commit();
 }
@@ -282,7 +282,7 @@ std::vector<FirebirdTestDatabase::Row> FirebirdTestDatabase::query(const std::st
     auto* da = reinterpret_cast<XSQLDA*>(daStorage.data());
     da->version = SQLDA_VERSION1;
     da->sqln = 1;
-    lib().dsqlPrepare(st, t, &stmt, 0, sql.c_str(), SQL_DIALECT_V6, da);
+    lib().dsqlPrepare(st, t, &stmt, 0, sql.c_str(), static_cast<unsigned short>(m_dialect), da);
     checkStatus(lib(), st);
     if (da->sqld > da->sqln) {
         const int n = da->sqld;

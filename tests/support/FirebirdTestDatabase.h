@@ -36,7 +36,7 @@ public:
     // tools/staging-schema.sql of the source tree.
     static std::filesystem::path stagingSchema();
 
-    // Runs one statement and commits it.
+    // Runs one statement in the database's dialect and commits it.
     void execute(const std::string& sql) const;
 
     // All rows of a SELECT, each column as text: integers in decimal (with
@@ -53,6 +53,7 @@ public:
 private:
     std::filesystem::path m_folder;
     std::string m_path;
+    int m_dialect = 3;
 };
 
 } // namespace rk::test
