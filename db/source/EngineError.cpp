@@ -70,7 +70,8 @@ std::string fromSqlite(const std::string& m)
             return ansiFormat("Syntaxfehler in der SQL-Anweisung bei: %s", m.substr(6, end - 6));
     }
     if (m == "incomplete input") return ansi("Die SQL-Anweisung ist unvollständig.");
-    if (m == "not authorized") return statementNotAllowed();
+    const std::string_view readOnly = " may not be modified";
+    if (m == "not authorized" || (m.size() > readOnly.size() && m.ends_with(readOnly))) return statementNotAllowed();
     if (startsWith(m, "interrupted")) return ansi("Die Abfrage wurde abgebrochen.");
     if (m == "out of memory") return ansi("Nicht genügend Arbeitsspeicher für die Abfrage.");
     // Anything else keeps SQLite's own words after a German first line.
