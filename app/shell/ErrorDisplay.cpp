@@ -41,7 +41,7 @@ std::string programFileName()
 void showErrorKindBox(const std::string& title, const std::string& text, bool onActiveScreen)
 {
     if (!QCoreApplication::instance()) { // nothing to show it in: keep it in the log
-        std::fprintf(stderr, "%s: %s\n", toUtf8(title).c_str(), toUtf8(text).c_str());
+        detail::LogBoxIfHeadless(title, text);
         return;
     }
     TMessageForm box(title, text, QStyle::SP_MessageBoxCritical, {"OK"}, QApplication::activeWindow());

@@ -6,11 +6,17 @@
 #include "app/shell/MessageForm.h"
 #include "db/common/Ansi.h"
 
+#include <QCoreApplication>
+
 namespace rk::app {
 
 int ShowMessageBox(const std::string& text, MsgKind kind)
 {
     const bool error = kind == MsgKind::Error;
+    if (!QCoreApplication::instance()) { // no window system yet: the log is all there is
+        detail::LogBoxIfHeadless(ansi(error ? "Fehler" : "Informationen"), text);
+        return mrCancel;
+    }
     Application* app = Application::instance();
     TMessageForm box(ansi(error ? "Fehler" : "Informationen"), text,
                      error ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxInformation, {"OK"},

@@ -195,7 +195,7 @@ int TMessageForm::Execute(bool endsOnTerminate)
     Application* app = Application::instance();
     if (endsOnTerminate && app && app->Terminated()) return mrCancel;
 
-    QWidget* previous = QApplication::activeWindow();
+    const QPointer<QWidget> previous = QApplication::activeWindow(); // may go while the box is open
 
     // A stay-on-top main window would hide the box; the platform window's
     // flags change in place, so the widget keeps its own flags for later.
@@ -239,7 +239,7 @@ int TMessageForm::Execute(bool endsOnTerminate)
 
     const bool wasActive = QApplication::activeWindow() == this;
     hide();
-    if (wasActive && previous && previous != this) previous->activateWindow();
+    if (wasActive && previous && previous.data() != this) previous->activateWindow();
     return m_result;
 }
 
@@ -308,7 +308,7 @@ void EndTerminableBoxes()
 
 void LogBoxIfHeadless(const std::string& title, const std::string& text)
 {
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) return;
+    if (QCoreApplication::instance() && QGuiApplication::platformName() != QLatin1String("offscreen")) return;
     std::string line = title + ": ";
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue; // CR LF is one break

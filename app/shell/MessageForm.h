@@ -116,7 +116,8 @@ ClipboardWriter SetClipboardWriter(ClipboardWriter writer);
 // Ends every box that ends on terminate (Application::Terminate calls it).
 void EndTerminableBoxes();
 
-// In headless runs (platform "offscreen"): "<title>: <text>" on stderr, UTF-8.
+// In headless runs (platform "offscreen", or no application object yet):
+// "<title>: <text>" as one line on stderr, UTF-8, line breaks as blanks.
 void LogBoxIfHeadless(const std::string& title, const std::string& text);
 } // namespace detail
 

@@ -17,7 +17,6 @@
 #include <map>
 #include <gtest/gtest.h>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
