@@ -36,8 +36,10 @@ struct LocaleFormats {
     std::string DateLongPattern = "mmmm d, yyyy";
     std::string AmText = "am";
     std::string PmText = "pm";
-    std::string TimePattern = "h:mm:ss";
-    std::string TimeShortPattern = "h:mm";
+    // Built from three numeric items that count as 0 when unreadable: no
+    // leading zero, 12-hour clock, marker after the time.
+    std::string TimePattern = "h:mm:ss AMPM";
+    std::string TimeShortPattern = "h:mm AMPM";
     std::array<std::string, 12> MonthFullNames = detail::fallbackMonthFullNames();
     std::array<std::string, 12> MonthShortNames = detail::fallbackMonthShortNames();
     std::array<std::string, 7> DayFullNames = detail::fallbackDayFullNames();   // Sunday first

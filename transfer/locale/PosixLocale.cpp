@@ -65,12 +65,15 @@ private:
     iconv_t m_cd;
 };
 
+// Either locale may be missing: its items then stay unreadable.
 detail::PosixItems readItems(locale_t numeric, locale_t time)
 {
     detail::PosixItems items;
-    ToCp1252 numericText(nl_langinfo_l(CODESET, numeric));
-    items.radixChar = numericText(nl_langinfo_l(RADIXCHAR, numeric));
-
+    if (numeric) {
+        ToCp1252 text(nl_langinfo_l(CODESET, numeric));
+        items.radixChar = text(nl_langinfo_l(RADIXCHAR, numeric));
+    }
+    if (!time) return items;
     ToCp1252 text(nl_langinfo_l(CODESET, time));
     items.dFmt = text(nl_langinfo_l(D_FMT, time));
     items.tFmt = text(nl_langinfo_l(T_FMT, time));
@@ -108,30 +111,10 @@ void LoadLocaleFormats()
 {
     // "" resolves each category from the environment as setlocale(…, "")
     // does: LC_ALL, then LC_NUMERIC or LC_TIME, then LANG. A category naming
-    // a locale that is not installed leaves every item unreadable.
+    // a locale that is not installed leaves its items unreadable.
     locale_t numeric = newlocale(LC_NUMERIC_MASK, "", locale_t(0));
     locale_t time = newlocale(LC_TIME_MASK, "", locale_t(0));
-    if (numeric && time) {
-        SetCurrentFormats(detail::formatsFromPosixItems(readItems(numeric, time)));
-    } else {
-        LocaleFormats f;
-        // One of the two may still be readable.
-        if (numeric || time) {
-            locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
-            if (c) {
-                const LocaleFormats both =
-                    detail::formatsFromPosixItems(readItems(numeric ? numeric : c, time ? time : c));
-                if (numeric) f.DecimalMark = both.DecimalMark;
-                if (time) {
-                    const char mark = f.DecimalMark;
-                    f = both;
-                    f.DecimalMark = mark;
-                }
-                freelocale(c);
-            }
-        }
-        SetCurrentFormats(f);
-    }
+    SetCurrentFormats(detail::formatsFromPosixItems(readItems(numeric, time)));
     if (numeric) freelocale(numeric);
     if (time) freelocale(time);
 }

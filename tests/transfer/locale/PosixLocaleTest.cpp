@@ -71,7 +71,8 @@ TEST(PosixLocale, MissingLocaleGivesFallbacks)
     const LocaleFormats f = ReadLocaleFormats("xx_NOWHERE.UTF-8");
     EXPECT_EQ(f.DatePattern, "m/d/yy");
     EXPECT_EQ(f.DateLongPattern, "mmmm d, yyyy");
-    EXPECT_EQ(f.TimePattern, "h:mm:ss");
+    EXPECT_EQ(f.TimePattern, "h:mm:ss AMPM");
+    EXPECT_EQ(f.TimePattern, detail::formatsFromPosixItems({}).TimePattern);
     EXPECT_EQ(f.MonthShortNames[2], ansi("Mär"));
     EXPECT_EQ(f.DayFullNames[3], "Mittwoch");
 }
@@ -146,6 +147,22 @@ TEST_F(LocaleEnvironment, UninstalledLocaleGivesFallbacks)
     LoadLocaleFormats();
     EXPECT_EQ(CurrentFormats().DecimalMark, '.');
     EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yy");
+}
+
+TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
+{
+    setenv("LC_NUMERIC", "xx_NOWHERE.UTF-8", 1);
+    setenv("LC_TIME", "de_DE.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, '.');
+    EXPECT_EQ(CurrentFormats().DatePattern, "dd.MM.yyyy");
+
+    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
+    setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, ',');
+    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yy");
+    EXPECT_EQ(CurrentFormats().TimePattern, "h:mm:ss AMPM");
 }
 
 struct DateItemCase {
