@@ -83,12 +83,12 @@ TEST(PxDumpHeader, NamesTypesAndSizes)
               "{\"name\":\"Nr\",\"type\":\"autoinc\",\"size\":4}]}");
 }
 
-struct Run {
+struct ProgramRun {
     int exitCode;
     std::string out;
 };
 
-Run runPxDump(const std::string& args)
+ProgramRun runPxDump(const std::string& args)
 {
     const std::string cmd = std::string(RK_PXDUMP) + " " + args + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
@@ -105,7 +105,7 @@ TEST(PxDumpProgram, DumpsAFixtureAsJsonLines)
 {
     const auto file = rk::test::paradoxFixture("Paradox-Reader/testtab.DB");
     RK_REQUIRE_FIXTURE(file);
-    const Run r = runPxDump("'" + file.string() + "'");
+    const ProgramRun r = runPxDump("'" + file.string() + "'");
     EXPECT_EQ(r.exitCode, 0);
     size_t lines = 0;
     for (char c : r.out) lines += c == '\n';
@@ -122,7 +122,7 @@ TEST(PxDumpProgram, CodePageOptionAppliesToFilesWithoutOne)
 {
     const auto file = rk::test::paradoxFixture("paradoxdriver/VIDORDER.DB");
     RK_REQUIRE_FIXTURE(file);
-    const Run r = runPxDump("--codepage 437 '" + file.string() + "'");
+    const ProgramRun r = runPxDump("--codepage 437 '" + file.string() + "'");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out.rfind("{\"table\":\"VIDORDER.DB\",\"version\":\"3.0\",\"codepage\":437,\"records\":50,", 0), 0u)
         << r.out;
@@ -132,7 +132,7 @@ TEST(PxDumpProgram, DamagedFileGivesMessageAndExitCode1)
 {
     rk::test::TempDir dir;
     rk::test::writeBytes(dir / "KAPUTT.DB", std::vector<uint8_t>(100, 0x41));
-    const Run r = runPxDump("'" + (dir / "KAPUTT.DB").string() + "'");
+    const ProgramRun r = runPxDump("'" + (dir / "KAPUTT.DB").string() + "'");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "rk_pxdump: Die Datei '" + (dir / "KAPUTT.DB").string() + "' ist keine Paradox-Tabelle.\n");
     EXPECT_EQ(runPxDump("").exitCode, 2);
