@@ -51,6 +51,8 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
 
     if (b[0] != 3) corrupt(rk::ansiFormat("Block bei %u ist kein unterteilter Blob-Block", block));
     if (slot >= kSlots) corrupt(rk::ansiFormat("Blob-Verweis auf Platz %u in Block %u", slot, block));
+    if (block + kSlotTable + (slot + 1) * kSlotSize > size)
+        corrupt(rk::ansiFormat("Blob-Verweis %u zeigt hinter das Dateiende", block));
     const uint8_t* s = b + kSlotTable + slot * kSlotSize;
     const size_t start = size_t(s[0]) * 16;
     const size_t units = s[1];

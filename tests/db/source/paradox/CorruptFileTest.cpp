@@ -141,6 +141,13 @@ INSTANTIATE_TEST_SUITE_P(
              "Die Datei 'T.MB' ist beschädigt: Blob auf Platz 0 in Block 4096 liegt außerhalb des Blocks."},
         Case{"sub_slot_number_too_high", [](Bytes& db, Bytes&) { db[2048 + 6 + 15] = 70; },
              "Die Datei 'T.MB' ist beschädigt: Blob-Verweis auf Platz 70 in Block 4096."},
+        // Found by the fuzzer: the slot entry itself lay past the end of a cut .MB.
+        Case{"mb_cut_inside_slot_table",
+             [](Bytes& db, Bytes& mb) {
+                 db[2048 + 6 + 15] = 63;
+                 mb.resize(4096 + 100);
+             },
+             "Die Datei 'T.MB' ist beschädigt: Blob-Verweis 4096 zeigt hinter das Dateiende."},
         Case{"single_blob_length_differs", [](Bytes&, Bytes& mb) { mb[8192 + 3] = 0x11; },
              "Die Datei 'T.MB' ist beschädigt: Blob bei 8192 ist 4881 Bytes lang, der Datensatz nennt 5000."},
         Case{"single_blob_cut_off", [](Bytes&, Bytes& mb) { mb.resize(8192 + 4000); },
