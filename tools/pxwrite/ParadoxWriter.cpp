@@ -127,8 +127,14 @@ ParadoxWriter::ParadoxWriter(std::filesystem::path dbFile, std::vector<Column> c
         m_mbPath.replace_extension(m_dbPath.extension() == ".db" ? ".mb" : ".MB");
         m_mbFd = ::open(m_mbPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (m_mbFd < 0) fail(rk::ansiFormat("Blob-Datei kann nicht angelegt werden (Systemfehler %d)", errno));
-        std::vector<uint8_t> head(kChunk, 0);  // block 0: type 0, one chunk
-        put16(head.data() + 1, 1);
+        // Block 0: type 0, one chunk, and the bytes every real .MB header
+        // carries up to 0x2F (byte 3 counts changes).
+        static constexpr uint8_t kMbHead[] = {0x00, 0x01, 0x00, 0x01, 0x00, 0x82, 0x73, 0x02, 0x00, 0x29, 0x00, 0x00,
+                                              0x10, 0x00, 0x10, 0x00, 0x10, 0x40, 0x00, 0x00, 0x08};
+        std::vector<uint8_t> head(kChunk, 0);
+        std::memcpy(head.data(), kMbHead, sizeof kMbHead);
+        head[0x29] = 0xA1;
+        head[0x2A] = 0x02;
         writeAll(m_mbFd, head.data(), head.size(), 0, m_mbPath);
         m_mbEnd = kChunk;
     }
@@ -310,7 +316,7 @@ uint32_t ParadoxWriter::storeBlob(const std::string& bytes)
             m_subSlots = 0;
             m_subNext = static_cast<int>(kSubData);
         }
-        const int slot = m_subSlots++;
+        const int slot = kSubSlots - 1 - m_subSlots++;  // Paradox hands out slots from 63 down
         uint8_t* s = m_sub.data() + 12 + slot * 5;
         s[0] = static_cast<uint8_t>(m_subNext / 16);
         s[1] = static_cast<uint8_t>(units);

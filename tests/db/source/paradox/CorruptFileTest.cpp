@@ -135,16 +135,16 @@ INSTANTIATE_TEST_SUITE_P(
              "Die Datei 'T.MB' ist beschädigt: Blob-Verweis 0 zeigt hinter das Dateiende."},
         Case{"sub_block_type_wrong", [](Bytes&, Bytes& mb) { mb[4096] = 4; },
              "Die Datei 'T.MB' ist beschädigt: Block bei 4096 ist kein unterteilter Blob-Block."},
-        Case{"sub_slot_length_wrong", [](Bytes&, Bytes& mb) { mb[4096 + 12 + 1] = 2; },
-             "Die Datei 'T.MB' ist beschädigt: Blob auf Platz 0 in Block 4096 hat nicht die Länge 100."},
-        Case{"sub_slot_outside_block", [](Bytes&, Bytes& mb) { mb[4096 + 12] = 0xFF; },
-             "Die Datei 'T.MB' ist beschädigt: Blob auf Platz 0 in Block 4096 liegt außerhalb des Blocks."},
+        Case{"sub_slot_length_wrong", [](Bytes&, Bytes& mb) { mb[4096 + 12 + 63 * 5 + 1] = 2; },
+             "Die Datei 'T.MB' ist beschädigt: Blob auf Platz 63 in Block 4096 hat nicht die Länge 100."},
+        Case{"sub_slot_outside_block", [](Bytes&, Bytes& mb) { mb[4096 + 12 + 63 * 5] = 0xFF; },
+             "Die Datei 'T.MB' ist beschädigt: Blob auf Platz 63 in Block 4096 liegt außerhalb des Blocks."},
         Case{"sub_slot_number_too_high", [](Bytes& db, Bytes&) { db[2048 + 6 + 15] = 70; },
              "Die Datei 'T.MB' ist beschädigt: Blob-Verweis auf Platz 70 in Block 4096."},
         // Found by the fuzzer: the slot entry itself lay past the end of a cut .MB.
         Case{"mb_cut_inside_slot_table",
              [](Bytes& db, Bytes& mb) {
-                 db[2048 + 6 + 15] = 63;
+                 db[2048 + 6 + 15] = 62;
                  mb.resize(4096 + 100);
              },
              "Die Datei 'T.MB' ist beschädigt: Blob-Verweis 4096 zeigt hinter das Dateiende."},

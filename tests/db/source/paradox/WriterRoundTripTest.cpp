@@ -143,6 +143,10 @@ TEST(WriterBlobs, MemosGoToRecordSubAllocatedOrSingleBlocks)
     ASSERT_GT(db.size(), rec0 + 24);
     EXPECT_EQ(std::string(db.begin() + rec0 + 4, db.begin() + rec0 + 14), "0123456789");
     EXPECT_EQ(db[rec0 + 14] | db[rec0 + 15] | db[rec0 + 16] | db[rec0 + 17], 0);
+    // The 11-byte memo: slot 63 of the sub-allocated block at 4096, as Paradox numbers them.
+    const size_t rec1 = rec0 + 24;
+    EXPECT_EQ(std::vector<uint8_t>(db.begin() + rec1 + 14, db.begin() + rec1 + 22),
+              (std::vector<uint8_t>{0x3F, 0x10, 0, 0, 11, 0, 0, 0}));
 }
 
 struct CodePageCase {
