@@ -5,15 +5,19 @@
 // Accepted: [date] [time], separated by blanks, leading and trailing blanks
 // allowed. The date has three parts in the order of DatePattern (day, month
 // and year by the first d, m and y in it; month first when it has none),
-// separated by DateMark, blanks or the punctuation of DatePattern; the month
-// may also be written as a name. Years of one or two digits lie within 50
-// years of the current year. The time is hours and minutes, optionally
+// separated by DateMark, blanks, and the punctuation and words of
+// DatePattern; the month may be written as a name, and a weekday name is
+// skipped where the pattern writes one. Years of one or two digits lie
+// within 50 years of the current year; where DatePattern writes long years,
+// a text that also reads as a time alone is that time. The time is hours and minutes, optionally
 // seconds and milliseconds (after "." or DecimalMark), separated by TimeMark,
 // with an optional am/pm marker before or after it (AmText/PmText, "AM"/"PM"
 // or "A"/"P", any case).
 #include "transfer/locale/LocaleFormats.h"
 
+#include <algorithm>
 #include <ctime>
+#include <vector>
 
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
@@ -53,58 +57,102 @@ class Scanner {
 public:
     Scanner(std::string_view text, const LocaleFormats& f) : m_s(text), m_f(f)
     {
-        // Order of day, month and year, and the pattern's own punctuation.
-        bool inQuote = false;
-        char quote = 0;
-        for (char c : f.DatePattern) {
-            if (inQuote) {
-                if (c == quote) inQuote = false;
+        // Order of day, month and year, the pattern's own punctuation and
+        // words, and whether it writes a weekday.
+        const std::string_view p = f.DatePattern;
+        for (size_t i = 0; i < p.size();) {
+            const char c = p[i];
+            if (c == '\'' || c == '"') {
+                size_t close = p.find(c, i + 1);
+                if (close == std::string_view::npos) close = p.size();
+                addWord(p.substr(i + 1, close - i - 1));
+                i = close + 1;
                 continue;
             }
-            if (c == '\'' || c == '"') { inQuote = true; quote = c; continue; }
+            size_t run = 1;
+            while (i + run < p.size() && p[i + run] == c) ++run;
             const char u = upper(c);
-            if (u == 'D' || u == 'M' || u == 'Y') {
+            if ((u == 'D' && run <= 2) || u == 'M' || u == 'Y') {
                 if (m_order.find(u) == std::string::npos) m_order += u;
-            } else if (!isLetter(c) && !isDigit(c) && c != '/') {
-                if (m_dateSeparators.find(c) == std::string::npos) m_dateSeparators += c;
+                if (u == 'Y') m_shortYear = run <= 2;
+            } else if ((u == 'D' && run <= 4) || (u == 'A' && run >= 3)) {
+                m_weekday = true;
+            } else if (isLetter(c)) {
+                addWord(p.substr(i, run));
+            } else if (!isDigit(c) && c != '/') {
+                for (size_t k = 0; k < run; ++k) addSeparator(c);
             }
+            i += run;
         }
         if (m_order.size() != 3) m_order = "MDY";
-        m_dateSeparators += f.DateMark;
-        m_dateSeparators += ' ';
+        addSeparator(f.DateMark);
+        addSeparator(' ');
     }
 
     bool read(DateTime& result)
     {
         skipBlanks();
         const size_t start = m_pos;
-        DateTimeParts parts;
-        bool haveDate = readDate(parts);
-        if (!haveDate) m_pos = start;
-        const size_t afterDate = m_pos;
-        skipBlanks();
-        bool haveTime = false;
-        if (!atEnd()) {
-            if (haveDate && m_pos == afterDate) return false; // date and time need a blank between
-            haveTime = readTime(parts);
-            if (!haveTime) return false;
+
+        DateTimeParts withDate;
+        int yearDigits = 0;
+        const bool dateRead = readDate(withDate, yearDigits) && readOptionalTime(withDate);
+
+        m_pos = start;
+        DateTimeParts timeOnly{1899, 12, 30, 0, 0, 0, 0};
+        const bool timeRead = readTime(timeOnly) && atEndAfterBlanks();
+
+        // "13.05.09" is a time, not a date of '09, where dates carry long years.
+        if (dateRead && !(timeRead && yearDigits <= 2 && !m_shortYear)) {
+            result = EncodeDateTime(withDate);
+            return true;
         }
-        skipBlanks();
-        if (!atEnd() || (!haveDate && !haveTime)) return false;
-        if (!haveDate) {
-            parts.year = 1899;
-            parts.month = 12;
-            parts.day = 30;
+        if (timeRead) {
+            result = EncodeDateTime(timeOnly);
+            return true;
         }
-        result = EncodeDateTime(parts);
-        return true;
+        return false;
     }
 
 private:
+    void addSeparator(char c)
+    {
+        if (m_separators.find(c) == std::string::npos) m_separators += c;
+    }
+    void addWord(std::string_view w)
+    {
+        // Blanks and punctuation inside a word are skipped as separators.
+        size_t i = 0;
+        while (i < w.size()) {
+            size_t j = i;
+            while (j < w.size() && isLetter(w[j])) ++j;
+            if (j > i) m_words.emplace_back(w.substr(i, j - i));
+            if (j < w.size()) addSeparator(w[j]);
+            i = j + 1;
+        }
+    }
+
     bool atEnd() const { return m_pos >= m_s.size(); }
     void skipBlanks()
     {
         while (!atEnd() && m_s[m_pos] == ' ') ++m_pos;
+    }
+    bool atEndAfterBlanks()
+    {
+        skipBlanks();
+        return atEnd();
+    }
+    bool readOptionalTime(DateTimeParts& parts)
+    {
+        skipBlanks();
+        if (atEnd()) return true;
+        return readTime(parts) && atEndAfterBlanks();
+    }
+
+    bool startsWithNoCase(std::string_view word) const
+    {
+        return !word.empty() && m_s.size() - m_pos >= word.size() &&
+               equalsNoCase(m_s.substr(m_pos, word.size()), word);
     }
 
     // Digits at the current position; false when there are none.
@@ -121,38 +169,60 @@ private:
         return digits > 0;
     }
 
-    // A month name (full or short, longest match first) as its number.
+    // The longest month name (full or short) at the current position.
     bool readMonthName(int& month)
     {
-        size_t end = m_pos;
-        while (end < m_s.size() && !isDigit(m_s[end]) && m_s[end] != ' ' &&
-               m_dateSeparators.find(m_s[end]) == std::string::npos)
-            ++end;
-        const std::string_view word = m_s.substr(m_pos, end - m_pos);
-        if (word.empty()) return false;
+        size_t best = 0;
         for (int i = 0; i < 12; ++i) {
-            if (equalsNoCase(word, m_f.MonthFullNames[i]) || equalsNoCase(word, m_f.MonthShortNames[i])) {
-                month = i + 1;
-                m_pos = end;
-                return true;
+            for (const std::string* name : {&m_f.MonthFullNames[i], &m_f.MonthShortNames[i]}) {
+                if (name->size() > best && startsWithNoCase(*name)) {
+                    best = name->size();
+                    month = i + 1;
+                }
             }
         }
-        return false;
+        m_pos += best;
+        return best > 0;
     }
 
-    bool readDateSeparator()
+    // Length of the word at the current position if it stands as a whole
+    // word (no letter follows), else 0.
+    size_t wholeWordAt(std::string_view word) const
+    {
+        if (!startsWithNoCase(word)) return 0;
+        const size_t end = m_pos + word.size();
+        return end < m_s.size() && isLetter(m_s[end]) && isLetter(word.back()) ? 0 : word.size();
+    }
+
+    // Separators, the pattern's own words and weekday names between the
+    // parts; of the words, the longest that stands whole.
+    bool skipFiller()
     {
         const size_t start = m_pos;
-        while (!atEnd() && m_dateSeparators.find(m_s[m_pos]) != std::string::npos) ++m_pos;
+        while (!atEnd()) {
+            if (m_separators.find(m_s[m_pos]) != std::string::npos) {
+                ++m_pos;
+                continue;
+            }
+            size_t longest = 0;
+            for (const std::string& w : m_words) longest = std::max(longest, wholeWordAt(w));
+            if (m_weekday) {
+                for (const auto* names : {&m_f.DayFullNames, &m_f.DayShortNames})
+                    for (const std::string& name : *names) longest = std::max(longest, wholeWordAt(name));
+            }
+            if (longest == 0) break;
+            m_pos += longest;
+        }
         return m_pos > start;
     }
 
-    bool readDate(DateTimeParts& parts)
+    bool readDate(DateTimeParts& parts, int& yearDigits)
     {
         int values[3] = {0, 0, 0};
         int digits[3] = {0, 0, 0};
+        if (m_weekday) skipFiller();
         for (int k = 0; k < 3; ++k) {
-            if (k > 0 && !readDateSeparator()) return false;
+            if (k > 0 && !skipFiller()) return false;
             if (m_order[k] == 'M' && !atEnd() && !isDigit(m_s[m_pos])) {
                 if (!readMonthName(values[k])) return false;
                 digits[k] = 2;
@@ -160,14 +230,14 @@ private:
                 return false;
             }
         }
-        // Punctuation after the last part, as in "24. 12. 2003." patterns.
-        while (!atEnd() && m_s[m_pos] != ' ' && m_dateSeparators.find(m_s[m_pos]) != std::string::npos) ++m_pos;
+        skipFiller(); // what the pattern writes after the last part
         for (int k = 0; k < 3; ++k) {
             switch (m_order[k]) {
             case 'D': parts.day = values[k]; break;
             case 'M': parts.month = values[k]; break;
             default:
                 parts.year = values[k];
+                yearDigits = digits[k];
                 if (digits[k] <= 2) {
                     // Within 50 years either side of now.
                     const int now = currentYear();
@@ -240,7 +310,10 @@ private:
     const LocaleFormats& m_f;
     size_t m_pos = 0;
     std::string m_order;
-    std::string m_dateSeparators;
+    std::string m_separators;
+    std::vector<std::string> m_words;
+    bool m_weekday = false;
+    bool m_shortYear = false;
 };
 
 } // namespace

@@ -23,8 +23,10 @@
 // numbers TimePattern is built from: leading zero of hours (%H, %I: yes; %k,
 // %l: no; flags as above), 12-hour clock (%I or %l) and the am/pm position
 // (%p or %P before the hour: leading marker). A format without an hour
-// conversion counts all three as 0, like unreadable items. TimeMark is the
-// one character between the hour and the next conversion, else ":".
+// conversion counts all three as 0, like unreadable items. A 12-hour clock
+// with an empty or a shared am/pm text becomes the 24-hour clock, so that
+// no time is written ambiguously. TimeMark is the one character between the
+// hour and the next conversion, else ":".
 #include "transfer/locale/PosixItems.h"
 
 #include <vector>
@@ -231,7 +233,13 @@ LocaleFormats formatsFromPosixItems(const PosixItems& items)
         }
     }
 
-    const TimeItems time = translateTime(items.tFmt, items.tFmtAmPm);
+    if (items.amStr) f.AmText = *items.amStr;
+    if (items.pmStr) f.PmText = *items.pmStr;
+
+    TimeItems time = translateTime(items.tFmt, items.tFmtAmPm);
+    // A 12-hour clock whose markers cannot tell morning from afternoon would
+    // write 1 PM and 1 AM alike: such a locale gets the 24-hour clock.
+    if (time.clock == 0 && (f.AmText.empty() || f.PmText.empty() || f.AmText == f.PmText)) time.clock = 1;
     f.TimeMark = time.mark;
     const std::string hour = time.leadingZero ? "hh" : "h";
     const std::string before = (time.clock == 0 && time.markerPosition != 0) ? "AMPM " : "";
@@ -239,8 +247,6 @@ LocaleFormats formatsFromPosixItems(const PosixItems& items)
     f.TimePattern = before + hour + ":mm:ss" + after;
     f.TimeShortPattern = before + hour + ":mm" + after;
 
-    if (items.amStr) f.AmText = *items.amStr;
-    if (items.pmStr) f.PmText = *items.pmStr;
     takeNames(f.MonthFullNames, items.mon);
     takeNames(f.MonthShortNames, items.abMon);
     takeNames(f.DayFullNames, items.day);

@@ -100,5 +100,56 @@ INSTANTIATE_TEST_SUITE_P(Texts, RefuseDateTime,
                                            "13:60", "12:05:61", "13", "13:05 PM", "24.12.2003 13:05:09 xx",
                                            "24.12.10000", "0.12.2003"));
 
+TEST(ReadDateTime, SkipsTheWordsAndWeekdaysOfThePattern)
+{
+    LocaleFormats f = german();
+    f.DatePattern = "dddd, d. MMMM yyyy";
+    EXPECT_DOUBLE_EQ(StrToDateTime(ansi("Mittwoch, 24. Dezember 2003 13:05:09"), f),
+                     EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}));
+    f.DatePattern = "dd \"de\" MMMM \"de\" yyyy";
+    EXPECT_DOUBLE_EQ(StrToDateTime(ansi("24 de März de 2003"), f), EncodeDateTime({2003, 3, 24, 0, 0, 0, 0}));
+    // A word of the pattern is skipped only where it stands whole.
+    f.DatePattern = "yyyy MMM'a' dd";
+    f.MonthShortNames[7] = "ab";
+    EXPECT_DOUBLE_EQ(StrToDateTime("2003 aba 24", f), EncodeDateTime({2003, 8, 24, 0, 0, 0, 0}));
+}
+
+TEST(ReadDateTime, TimeWithTheDateMarkIsATimeWhereDatesHaveLongYears)
+{
+    LocaleFormats f = german();
+    f.TimeMark = '.';
+    EXPECT_DOUBLE_EQ(StrToDateTime("13.05.09", f), EncodeDateTime({1899, 12, 30, 13, 5, 9, 0}));
+    EXPECT_DOUBLE_EQ(StrToDateTime("24.12.2003 13.05.09", f), EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}));
+    f.DatePattern = "dd.MM.yy";
+    EXPECT_EQ(DecodeDateTime(StrToDateTime("13.05.09", f)).month, 5);
+}
+
+// What the formatting writes under an installed locale reads back.
+class InstalledLocale : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(InstalledLocale, ReadsBackWhatItWrites)
+{
+    const auto f = TryReadLocaleFormats(GetParam());
+    if (!f) GTEST_SKIP() << "locale " << GetParam() << " is not installed";
+    for (const DateTimeParts& p : {DateTimeParts{2003, 12, 24, 13, 5, 9, 0}, DateTimeParts{1999, 1, 5, 0, 0, 0, 0},
+                                   DateTimeParts{1, 7, 31, 0, 7, 3, 0}, DateTimeParts{9999, 2, 28, 12, 0, 1, 0}}) {
+        const DateTime m = EncodeDateTime(p);
+        const std::string stamp = FormatDateTimeText("c", m, *f);
+        EXPECT_DOUBLE_EQ(StrToDateTime(stamp, *f), m) << toUtf8(stamp);
+        const std::string time = FormatDateTimeText("tt", m, *f);
+        EXPECT_DOUBLE_EQ(StrToDateTime(time, *f), EncodeDateTime({1899, 12, 30, p.hour, p.minute, p.second, 0}))
+            << toUtf8(time);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, InstalledLocale,
+                         ::testing::Values("de_DE.UTF-8", "de_AT.UTF-8", "de_CH.UTF-8", "en_US.UTF-8",
+                                           "fr_FR.UTF-8", "nb_NO.UTF-8", "eu_ES.UTF-8", "ms_MY.UTF-8",
+                                           "en_HK.UTF-8", "is_IS.UTF-8", "hu_HU.UTF-8"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             return name.substr(0, name.find('.'));
+                         });
+
 } // namespace
 } // namespace rk::locale

@@ -267,6 +267,15 @@ TEST(PosixItems, CharacterAndNameFallbacks)
     EXPECT_EQ(f.DayShortNames[6], "Sam");
     EXPECT_EQ(f.DayShortNames[5], "Fr");
 
+    // Markers that cannot tell the halves of the day apart: 24-hour clock.
+    items.tFmt = "%I:%M:%S %p";
+    items.pmStr = "";
+    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss");
+    items.pmStr = "vorm.";
+    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss");
+    items.pmStr = "nachm.";
+    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss AMPM");
+
     items.radixChar = ",";
     EXPECT_EQ(detail::formatsFromPosixItems(items).DecimalMark, ',');
     items.radixChar = std::nullopt;
