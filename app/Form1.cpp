@@ -19,6 +19,7 @@
 #include "app/shell/ErrorDisplay.h"
 #include "db/common/Ansi.h"
 #include "transfer/TransferRun.h"
+#include "transfer/locale/LocaleFormats.h"
 
 namespace rk::app {
 
@@ -130,6 +131,9 @@ void TForm1::showEvent(QShowEvent* event)
 
 bool TForm1::event(QEvent* event)
 {
+    // Qt announces changed regional settings with LocaleChange; there is no
+    // WM_WININICHANGE here, so this is where the formats are read again.
+    if (event->type() == QEvent::LocaleChange) locale::LoadLocaleFormats();
     if (event->type() == QEvent::WindowActivate && !m_activated) {
         m_activated = true;
         RichEdit1->setFocus(Qt::ActiveWindowFocusReason);

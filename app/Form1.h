@@ -36,6 +36,9 @@ namespace rk::app {
 
 class TProgressBar;
 
+// The height of "0" in `font` as the layout's scaling measures it.
+int TextHeightOf(const QFont& font);
+
 // A filter in the "Name|pattern" form of the old dialogs, as Qt writes it.
 QString QtFileFilter(const std::string& filter);
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <cmath>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -38,6 +39,18 @@ QStringList installed(const QStringList& candidates)
     return found;
 }
 
+} // namespace
+
+int TextHeightOf(const QFont& font)
+{
+    // The old platform's cell height: ascent and descent each rounded up to
+    // whole pixels, where Qt would round their sum.
+    const QFontMetricsF metrics(font);
+    return int(std::ceil(metrics.ascent()) + std::ceil(metrics.descent()));
+}
+
+namespace {
+
 QFont sansAt(const QString& family, int pixels)
 {
     QFont font;
@@ -57,7 +70,7 @@ QFont windowFont()
         installed({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "Arimo", "DejaVu Sans"});
     for (const QString& family : found) {
         const QFont font = sansAt(family, kDesignedFontPixels);
-        if (QFontMetrics(font).height() == design::kTextHeight) return font;
+        if (TextHeightOf(font) == design::kTextHeight) return font;
     }
     return sansAt(found.isEmpty() ? QString() : found.front(), kDesignedFontPixels);
 }
@@ -69,7 +82,7 @@ QFont labelFont(int pixels, const QString& text, int width)
     const QStringList narrow =
         installed({"Helvetica Narrow", "Arial Narrow", "Liberation Sans Narrow", "Nimbus Sans Narrow"});
     if (!narrow.isEmpty()) return sansAt(narrow.front(), pixels);
-    const QStringList sans = installed({"DejaVu Sans", "Liberation Sans"});
+    const QStringList sans = installed({"Liberation Sans", "Arimo", "DejaVu Sans"});
     QFont font = sansAt(sans.isEmpty() ? QString() : sans.front(), pixels);
     for (int stretch = QFont::SemiCondensed; stretch >= 60; stretch -= 3) {
         font.setStretch(stretch);
@@ -107,7 +120,7 @@ void TForm1::createControls()
 
     const QFont font = windowFont();
     setFont(font);
-    m_textHeight = QFontMetrics(font).height();
+    m_textHeight = TextHeightOf(font);
 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kCream);
@@ -144,6 +157,8 @@ void TForm1::createControls()
     RichEdit1->setTabChangesFocus(true);
     RichEdit1->setContextMenuPolicy(Qt::NoContextMenu);
     RichEdit1->setFocusPolicy(Qt::StrongFocus);
+    // A rich-edit control keeps its text close to the frame.
+    RichEdit1->document()->setDocumentMargin(2);
     place(RichEdit1, 16, 36, 265, 157);
 
     Label1 = new QLabel(qtText("Paradox Importfilter Version 1.0.5"), this);
@@ -185,6 +200,8 @@ void TForm1::createControls()
     showLog();
 
     Timer1.setSingleShot(true);
+    // A coarse timer may fire 5 % early; the wait is half a second at least.
+    Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setInterval(design::kTimerInterval);
 
     setClientSize(scaled(design::kClientWidth), scaled(design::kClientHeight));

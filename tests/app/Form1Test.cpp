@@ -41,8 +41,7 @@ TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
         ASSERT_NE(w, nullptr) << p.name;
         EXPECT_EQ(w->geometry(), QRect(scaled(p.left), scaled(p.top), scaled(p.width), scaled(p.height))) << p.name;
     }
-    // The substitute font is chosen to keep the design unscaled.
-    EXPECT_NEAR(h, 13, 1);
+    EXPECT_EQ(h, app::TextHeightOf(form.font()));
 }
 
 TEST_F(FormTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
@@ -81,6 +80,13 @@ TEST_F(FormTest, ColoursFontsAndTextsAreTheDesignedOnes)
     EXPECT_TRUE(families.contains(QFontInfo(form.font()).family())) << utf8(QFontInfo(form.font()).family());
     EXPECT_EQ(form.font().pixelSize(), 11);
     EXPECT_TRUE(families.contains(QFontInfo(form.Label1->font()).family()));
+    // The log's designed lines fit its width, as they did in the designed font.
+    const int room = form.RichEdit1->width() - 2 * form.RichEdit1->frameWidth() -
+                     2 * int(form.RichEdit1->document()->documentMargin());
+    for (const std::string& line : form.Lines()) {
+        const QString shown = QString::fromStdString(toUtf8(line)).trimmed(); // trailing blanks never wrap
+        EXPECT_LE(QFontMetrics(form.font()).horizontalAdvance(shown), room) << line;
+    }
     // The label's text fits its designed box in the narrow font.
     EXPECT_LE(QFontMetrics(form.Label1->font()).horizontalAdvance(form.Label1->text()), form.Label1->width());
 }

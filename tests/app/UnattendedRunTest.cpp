@@ -110,7 +110,7 @@ TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
     pump(2000, [&] { return application().Terminated(); });
     pump(700);
     ASSERT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_GE(form.fake().runStarts[0] - beforeShow, 480);
+    EXPECT_GE(form.fake().runStarts[0] - beforeShow, 495);
     EXPECT_LT(form.fake().runStarts[0] - beforeShow, 1500);
 
     EXPECT_EQ(form.fake().query.jobId, "-id:JOB42");

@@ -1,0 +1,35 @@
+// rk_window_shot OUT.png: shows Form1 (over test doubles, so no database is
+// needed) on the current display, waits until it is painted and saves what
+// the screen shows of it. Run under xvfb-run for docs/window.png.
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/shell/Application.h"
+#include "tests/app/FormTestDoubles.h"
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: rk_window_shot OUT.png\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    rk::app::Application app(argc, argv);
+    rk::test::Events events;
+    rk::test::FakeSetup setup;
+    rk::test::TestForm1 form({}, events, setup);
+    app.SetMainWindow(&form);
+    form.show();
+    form.activateWindow();
+    int rc = 1;
+    QTimer::singleShot(800, [&] {
+        const QRect r = form.geometry();
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
+        rc = shot.save(out) ? 0 : 1;
+        app.Terminate();
+    });
+    app.Run();
+    return rc;
+}
