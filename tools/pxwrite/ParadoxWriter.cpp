@@ -122,7 +122,13 @@ ParadoxWriter::ParadoxWriter(std::filesystem::path dbFile, std::vector<Column> c
 
     m_dbFd = ::open(m_dbPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (m_dbFd < 0) fail(rk::ansiFormat("kann nicht angelegt werden (Systemfehler %d)", errno));
-    if (blobs) {
+    if (blobs) openBlobFile();
+    m_pendingAt = m_headerSize;
+}
+
+void ParadoxWriter::openBlobFile()
+{
+    try {
         m_mbPath = m_dbPath;
         m_mbPath.replace_extension(m_dbPath.extension() == ".db" ? ".mb" : ".MB");
         m_mbFd = ::open(m_mbPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -137,8 +143,14 @@ ParadoxWriter::ParadoxWriter(std::filesystem::path dbFile, std::vector<Column> c
         head[0x2A] = 0x02;
         writeAll(m_mbFd, head.data(), head.size(), 0, m_mbPath);
         m_mbEnd = kChunk;
+    } catch (...) {
+        // The destructor does not run for a failed constructor.
+        ::close(m_dbFd);
+        m_dbFd = -1;
+        if (m_mbFd >= 0) ::close(m_mbFd);
+        m_mbFd = -1;
+        throw;
     }
-    m_pendingAt = m_headerSize;
 }
 
 ParadoxWriter::~ParadoxWriter()

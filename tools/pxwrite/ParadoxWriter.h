@@ -66,7 +66,7 @@ public:
     uint32_t rowCount() const { return m_rows; }
 
 private:
-    struct SubBlock;
+    void openBlobFile();
     void encode(const Column& c, size_t column, const db::FieldValue& v, uint8_t* out);
     void encodeBlob(const Column& c, const std::string& bytes, uint8_t* out);
     uint32_t storeBlob(const std::string& bytes);
