@@ -126,11 +126,15 @@ std::string scaled(long long v, int scale)
         return std::to_string(v);
     }
     const bool neg = v < 0;
-    std::string digits = std::to_string(neg ? -v : v);
+    const std::string digits = std::to_string(neg ? -v : v);
     const size_t decimals = static_cast<size_t>(-scale);
-    if (digits.size() <= decimals) digits.insert(0, decimals - digits.size() + 1, '0');
-    digits.insert(digits.size() - decimals, ".");
-    return (neg ? "-" : "") + digits;
+    const std::string padded =
+        digits.size() <= decimals ? std::string(decimals - digits.size() + 1, '0') + digits : digits;
+    std::string out = neg ? "-" : "";
+    out.append(padded, 0, padded.size() - decimals);
+    out += '.';
+    out.append(padded, padded.size() - decimals, decimals);
+    return out;
 }
 
 std::string readBlob(isc_db_handle* db, isc_tr_handle* tr, ISC_QUAD id)
@@ -339,7 +343,12 @@ std::vector<FirebirdTestDatabase::Row> FirebirdTestDatabase::query(const std::st
             case SQL_TYPE_TIME: lib().decodeSqlTime(reinterpret_cast<const ISC_TIME*>(d), &tm); row.emplace_back(timeText(tm)); break;
             case SQL_TIMESTAMP: lib().decodeTimestamp(reinterpret_cast<const ISC_TIMESTAMP*>(d), &tm); row.emplace_back(dateText(tm) + " " + timeText(tm)); break;
             case SQL_BLOB: { ISC_QUAD id; std::memcpy(&id, d, sizeof id); row.emplace_back(readBlob(a.db(), t, id)); break; }
-            default: row.emplace_back("<type " + std::to_string(v.sqltype & ~1) + ">");
+            default: {
+                std::string unknown = "<type ";
+                unknown += std::to_string(v.sqltype & ~1);
+                unknown += '>';
+                row.emplace_back(std::move(unknown));
+            }
             }
         }
         rows.push_back(std::move(row));

@@ -159,6 +159,20 @@ TEST(IBDatabaseClose, CommitsAnActiveTransactionAndExecutionReopens)
     EXPECT_EQ(db.scalar("SELECT SUM(USERNR) FROM IMPORT_RK5_NUTZER"), "3");
 }
 
+TEST(IBDatabaseClose, FormCloseCommitsAndDetaches)
+{
+    FirebirdTestDatabase db;
+    TargetObjects t(db.path());
+    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (4)");
+    t.IBQ1.ExecSQL();
+    FormCloseTarget(t.IBQ1, t.IBTransaction1, t.IBDatabase1);
+    EXPECT_FALSE(t.IBTransaction1.InTransaction());
+    EXPECT_FALSE(t.IBDatabase1.Connected());
+    EXPECT_EQ(db.scalar("SELECT USERNR FROM IMPORT_RK5_NUTZER"), "4");
+    // Closing again, with nothing open, is harmless.
+    FormCloseTarget(t.IBQ1, t.IBTransaction1, t.IBDatabase1);
+}
+
 TEST(IBDatabaseClose, DestroyingTheObjectsKeepsWhatWasInserted)
 {
     FirebirdTestDatabase db;
