@@ -2,12 +2,14 @@
 //
 // Date formats (D_FMT) map conversion by conversion into the pattern
 // language of FormatDateTimeText:
-//   %d -> dd   %e -> d    %m -> MM   %y -> yy   %Y -> yyyy
+//   %d -> dd   %e -> d    %m -> MM   %y, %Y -> yyyy
 //   %b, %h -> MMM   %B -> MMMM   %a -> ddd   %A -> dddd
 //   %D -> MM/dd/yy   %F -> yyyy-MM-dd   %% -> %   %n, %t -> line break, tab
 // The glibc flags "-" and "_" drop the leading zero (%-d -> d, %-m -> M), "0"
 // adds it (%0e -> dd); width digits and the E/O modifiers are ignored. Any
-// other conversion makes the whole format unreadable. Literal ASCII letters
+// other conversion makes the whole format unreadable. %y gives four digits
+// all the same: the texts are read back into dates on the way to the target,
+// and a two-digit year would move a birthday of 1940 to 2040. Literal ASCII letters
 // and quote characters are quoted so that they stay text; every other literal
 // character is copied, so "/" keeps its meaning of DateMark.
 //
@@ -126,7 +128,7 @@ std::optional<DateTranslation> translateDate(std::string_view dFmt)
         case 'd': piece = noZero ? "d" : "dd"; field = 'D'; break;
         case 'e': piece = c.flag == '0' ? "dd" : "d"; field = 'D'; break;
         case 'm': piece = noZero ? "M" : "MM"; field = 'M'; break;
-        case 'y': piece = "yy"; field = 'Y'; break;
+        case 'y': piece = "yyyy"; field = 'Y'; break;
         case 'Y': piece = "yyyy"; field = 'Y'; break;
         case 'b':
         case 'h': piece = "MMM"; field = 'M'; break;

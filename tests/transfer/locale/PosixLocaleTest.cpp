@@ -56,6 +56,14 @@ TEST(PosixLocale, UsEnglish)
     EXPECT_EQ(FormatDateTimeText("c", EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}), f), "12/24/2003 01:05:09 PM");
 }
 
+TEST(PosixLocale, TwoDigitYearsAreWrittenInFull)
+{
+    REQUIRE_LOCALE(f, "en_GB.UTF-8");
+    EXPECT_EQ(f.DatePattern, "dd/MM/yyyy");
+    const DateTime birthday = EncodeDateTime({1940, 5, 1, 0, 0, 0, 0});
+    EXPECT_DOUBLE_EQ(StrToDateTime(FormatDateTimeText("c", birthday, f), f), birthday);
+}
+
 TEST(PosixLocale, NamesWithoutWindows1252FormFallBack)
 {
     REQUIRE_LOCALE(f, "ru_RU.UTF-8");
@@ -194,11 +202,11 @@ INSTANTIATE_TEST_SUITE_P(
         DateItemCase{"us", "%m/%d/%Y", "MM/dd/yyyy", '/', "dddd, MMMM d, yyyy"},
         DateItemCase{"iso", "%Y-%m-%d", "yyyy-MM-dd", '-', "dddd, yyyy MMMM d"},
         DateItemCase{"expanded_F", "%F", "yyyy-MM-dd", '-', "dddd, yyyy MMMM d"},
-        DateItemCase{"expanded_D", "%D", "MM/dd/yy", '/', "dddd, MMMM d, yyyy"},
-        DateItemCase{"no_zero_flags", "%-d.%-m.%y", "d.M.yy", '.', "dddd, d. MMMM yyyy"},
+        DateItemCase{"expanded_D", "%D", "MM/dd/yyyy", '/', "dddd, MMMM d, yyyy"},
+        DateItemCase{"no_zero_flags", "%-d.%-m.%y", "d.M.yyyy", '.', "dddd, d. MMMM yyyy"},
         DateItemCase{"space_padded", "%e.%_m.%Y", "d.M.yyyy", '.', "dddd, d. MMMM yyyy"},
         DateItemCase{"names", "%a %e %B %Y", "ddd d MMMM yyyy", ' ', "dddd, d MMMM yyyy"},
-        DateItemCase{"short_month", "%d-%b-%y", "dd-MMM-yy", '-', "dddd, d MMMM yyyy"},
+        DateItemCase{"short_month", "%d-%b-%y", "dd-MMM-yyyy", '-', "dddd, d MMMM yyyy"},
         DateItemCase{"two_character_separator", "%d. %m. %Y", "dd. MM. yyyy", '/', "dddd, d MMMM yyyy"},
         DateItemCase{"mixed_separators", "%d.%m-%Y", "dd.MM-yyyy", '/', "dddd, d MMMM yyyy"},
         DateItemCase{"letters_quoted", "%d de %B de %Y", "dd \"de\" MMMM \"de\" yyyy", '/',
