@@ -478,7 +478,13 @@ uint32_t writeWegeTable(const std::filesystem::path& dir, uint32_t rows, int sum
 
 TableCounts writeDemoSet(const std::filesystem::path& dir, DemoSize size, Manifest& m)
 {
-    const DemoCounts n = countsFor(size);
+    return writeDemoSet(dir, countsFor(size), m);
+}
+
+TableCounts writeDemoSet(const std::filesystem::path& dir, const DemoCounts& n, Manifest& m)
+{
+    if (n.regions < 1 || n.areas < 1 || n.summits < 1)
+        throw Exception("Regionen, Gebiete und Gipfel brauchen je mindestens eine Zeile.");
     TableCounts counts;
     std::vector<Summit> summits;
     int skipped = 0;

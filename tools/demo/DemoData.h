@@ -34,6 +34,9 @@ DemoCounts countsFor(DemoSize size);
 using TableCounts = std::vector<std::pair<std::string, uint32_t>>;
 
 TableCounts writeDemoSet(const std::filesystem::path& dir, DemoSize size, Manifest& manifest);
+// The same with counts of one's own (each at least 1 for regions, areas and
+// summits; 0 elsewhere gives an empty table).
+TableCounts writeDemoSet(const std::filesystem::path& dir, const DemoCounts& counts, Manifest& manifest);
 
 // A WEGE table of `rows` rows (file name WEGE.DB in `dir`), shaped as in
 // the demo set, routes spread over `summits` summits.

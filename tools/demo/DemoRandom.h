@@ -21,8 +21,12 @@ public:
         return z ^ (z >> 31);
     }
 
-    // Uniform in [lo, hi], both included.
-    int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<uint64_t>(hi - lo + 1)); }
+    // Uniform in [lo, hi], both included; lo when the range is empty.
+    int range(int lo, int hi)
+    {
+        if (hi < lo) return lo;
+        return lo + static_cast<int>(next() % static_cast<uint64_t>(hi - lo + 1));
+    }
 
     // True with probability percent/100.
     bool chance(int percent) { return range(0, 99) < percent; }

@@ -1,0 +1,239 @@
+// rk_bench_transfer: how close the program's transfer comes to the bare
+// speed of the Firebird client.
+//
+//   rk_bench_transfer [--rows N] [--small] [--only-program] [--keep DIR]
+//
+// Writes a WEGE table of N rows (default 200,000; --small 2,000) and the
+// other source tables empty, then in one process:
+//  (a) the program's transfer: the real Form1 on Qt's offscreen platform,
+//      with its real target and source objects, Button1Click as the button
+//      runs it (progress bar and message pumping after every row);
+//  (b) the bare limit: the same INSERT with the same final parameter
+//      values, taken from the source beforehand, executed in a plain loop
+//      over the client API into an identical fresh database.
+// Prints rows per second of both, the ratio (a)/(b) and the peak memory of
+// the process after (a). Run it with LC_ALL=de_DE.UTF-8 (tools/run-bench.sh).
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/Form1.h"
+#include "app/RealFormParts.h"
+#include "app/shell/Application.h"
+#include "bench/transfer/BareInsertLoop.h"
+#include "db/common/Ansi.h"
+#include "db/source/Query.h"
+#include "db/source/Session.h"
+#include "db/target/ClientLibrary.h"
+#include "db/target/SqlParamScan.h"
+#include "tools/demo/DemoData.h"
+#include "transfer/DatabasePorts.h"
+#include "transfer/ImportPlan.h"
+#include "transfer/ValueMapping.h"
+#include "transfer/locale/LocaleFormats.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// The real window, with the log lines timed and errors thrown instead of
+// shown, so that a failed run cannot pass for a fast one.
+class BenchForm : public rk::app::TForm1 {
+public:
+    using TForm1::TForm1;
+    using TForm1::ShowMessage;
+    std::vector<std::pair<Clock::time_point, std::string>> timedLines;
+
+    void LogAppend(const std::string& line) override
+    {
+        timedLines.emplace_back(Clock::now(), line);
+        TForm1::LogAppend(line);
+    }
+    int ShowMessage(const std::string& text, rk::app::MsgKind) override
+    {
+        throw rk::Exception(rk::ansiFormat("Meldung: %s", text));
+    }
+    std::optional<std::string> OpenDialog1Execute(const std::string&, const std::string&, const std::string&) override
+    {
+        throw rk::Exception("Dateidialog");
+    }
+
+protected:
+    void RunGuarded(const std::function<void()>& body) override { body(); }
+};
+
+long peakRssKib()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+void run(const std::string& command)
+{
+    if (std::system(command.c_str()) != 0) throw rk::Exception("Befehl fehlgeschlagen: " + command);
+}
+
+std::string countRows(const std::string& db)
+{
+    const std::string cmd = "echo 'SELECT COUNT(*) FROM IMPORT_RK5_WEGE;' | isql-fb -q -user SYSDBA '" + db +
+                            "' | awk 'NF==1 && $1 ~ /^[0-9]+$/ {print $1}'";
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[64];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+// The final values of every parameter of the WEGE INSERT, row by row, read
+// and mapped as the transfer does it, dates already as timestamps.
+rk::bench::BareValues collectValues(rk::source::Session& session, const rk::transfer::ImportSlot& slot,
+                                    const std::vector<short>& types)
+{
+    rk::source::Query query(session, "PDXQB", "DBRK");
+    rk::transfer::SourceQueryAdapter<rk::source::Query> source(query);
+    query.SetSql(slot.SourceSql);
+    query.Open();
+    std::vector<rk::db::Param> params;
+    for (const std::string& name : rk::target::scanParamNames(slot.InsertSql)) params.push_back({name, {}});
+    rk::bench::BareValues v;
+    v.columns = params.size();
+    for (; !query.Eof(); query.Next()) {
+        for (size_t c = 0; c < params.size(); ++c) {
+            rk::transfer::AssignParamFromField(params[c], source);
+            const rk::db::ParamValue& p = params[c].value;
+            rk::bench::BareValues::Cell cell{rk::bench::BareValues::Null, 0, 0};
+            const short type = static_cast<short>(types[c] & ~1);
+            if (p.isNull()) {
+            } else if (p.holdsInteger()) {
+                cell = {rk::bench::BareValues::Integer, 0, static_cast<uint64_t>(static_cast<uint32_t>(p.integer()))};
+            } else if (type == SQL_TIMESTAMP || type == SQL_TYPE_DATE || type == SQL_TYPE_TIME) {
+                const auto parts = rk::locale::DecodeDateTime(rk::locale::StrToDateTime(p.text()));
+                tm t{};
+                t.tm_year = parts.year - 1900;
+                t.tm_mon = parts.month - 1;
+                t.tm_mday = parts.day;
+                t.tm_hour = parts.hour;
+                t.tm_min = parts.minute;
+                t.tm_sec = parts.second;
+                ISC_TIMESTAMP ts;
+                rk::target::ClientLibrary::instance().encodeTimestamp(&t, &ts);
+                cell = {rk::bench::BareValues::Stamp, 8, v.bytes.size()};
+                v.bytes.append(reinterpret_cast<const char*>(&ts), 8);
+            } else {
+                cell = {rk::bench::BareValues::Text, static_cast<uint32_t>(p.text().size()), v.bytes.size()};
+                v.bytes += p.text();
+            }
+            v.cells.push_back(cell);
+        }
+    }
+    return v;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    uint32_t rows = 200000;
+    bool onlyProgram = false;
+    std::string keep;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--rows") && i + 1 < argc) rows = static_cast<uint32_t>(std::atol(argv[++i]));
+        else if (!std::strcmp(argv[i], "--small")) rows = 2000;
+        else if (!std::strcmp(argv[i], "--only-program")) onlyProgram = true;
+        else if (!std::strcmp(argv[i], "--keep") && i + 1 < argc) keep = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: rk_bench_transfer [--rows N] [--small] [--only-program] [--keep DIR]\n");
+            return 2;
+        }
+    }
+    try {
+        std::string dir = keep;
+        if (dir.empty()) {
+            char pattern[] = "/tmp/rk-bench-XXXXXX";
+            if (!mkdtemp(pattern)) throw rk::Exception("mkdtemp");
+            dir = pattern;
+        }
+        const std::string paradox = dir + "/paradox", dbA = dir + "/a.fdb", dbB = dir + "/b.fdb";
+        std::filesystem::remove_all(paradox);
+        std::filesystem::remove(dbA);
+        std::filesystem::remove(dbB);
+        std::filesystem::create_directories(paradox);
+        {
+            rk::tools::demo::Manifest none("");
+            rk::tools::demo::writeDemoSet(paradox, rk::tools::demo::DemoCounts{1, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0}, none);
+            rk::tools::demo::writeWegeTable(paradox, rows, 5000, none);
+        }
+        std::ofstream(dir + "/engine.conf") << "[DBRK]\nPATH=" << paradox << "\n";
+        setenv("RK_ENGINE_CONFIG", (dir + "/engine.conf").c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        const std::string create = std::string(RK_SOURCE_DIR) + "/tools/create-staging-db.sh ";
+        run(create + "'" + dbA + "' >/dev/null");
+        if (!onlyProgram) run(create + "'" + dbB + "' >/dev/null");
+
+        rk::locale::LoadLocaleFormats();
+        rk::app::Application app(argc, argv);
+        rk::source::Session session;
+        const rk::transfer::ImportSlot slot = rk::transfer::BuildImportPlan()[3];
+
+        // (a) the program.
+        double programSeconds = 0, slotSeconds = 0;
+        long peakKib = 0;
+        {
+            BenchForm form(rk::app::Arguments{dbA},
+                           [&session](rk::app::TForm1& f) { return rk::app::MakeRealFormParts(f, session); });
+            form.show();
+            QCoreApplication::processEvents();
+            const auto t0 = Clock::now();
+            form.Button1Click();
+            const auto t1 = Clock::now();
+            programSeconds = seconds(t0, t1);
+            peakKib = peakRssKib();
+            const auto& lines = form.timedLines;
+            for (size_t i = 0; i + 1 < lines.size(); ++i)
+                if (lines[i].second.rfind(rk::ansi("Übertrage Wege..."), 0) == 0)
+                    slotSeconds = seconds(lines[i].first, lines[i + 1].first);
+            if (lines.empty() || lines[lines.size() - 1].second != rk::ansi("Das Programm kann jetzt beendet werden."))
+                throw rk::Exception("Die Übertragung lief nicht bis zum Ende.");
+            form.FormClose();
+        }
+        const std::string stagedA = countRows(dbA);
+        std::printf("rows                        %u (WEGE, 46 columns)\n", rows);
+        std::printf("(a) program, whole run      %8.3f s  %9.0f rows/s   staged %s\n", programSeconds,
+                    rows / programSeconds, stagedA.c_str());
+        std::printf("    of it slot Wege         %8.3f s  (after its SELECT opened, until the next slot's)\n",
+                    slotSeconds);
+        std::printf("(a) peak memory             %8.1f MiB\n", peakKib / 1024.0);
+        if (stagedA != std::to_string(rows)) throw rk::Exception("(a) hat nicht alle Zeilen übertragen.");
+
+        if (!onlyProgram) {
+            // (b) the bare loop, with values collected beforehand.
+            const std::vector<short> types = rk::bench::describeParamTypes(dbB, slot.InsertSql);
+            const rk::bench::BareValues values = collectValues(session, slot, types);
+            const double bareSeconds = rk::bench::runBareInsertLoop(dbB, slot.InsertSql, values);
+            const std::string stagedB = countRows(dbB);
+            std::printf("(b) bare client loop        %8.3f s  %9.0f rows/s   staged %s\n", bareSeconds,
+                        rows / bareSeconds, stagedB.c_str());
+            std::printf("ratio (a)/(b)               %8.2f   (slot Wege alone: %.2f)\n", bareSeconds / programSeconds,
+                        bareSeconds / slotSeconds);
+            if (stagedB != std::to_string(rows)) throw rk::Exception("(b) hat nicht alle Zeilen übertragen.");
+        }
+        if (keep.empty()) std::filesystem::remove_all(dir);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rk_bench_transfer: %s\n", rk::toUtf8(e.what()).c_str());
+        return 1;
+    }
+    return 0;
+}
