@@ -30,6 +30,8 @@ void Query::Close()
     m_fieldDefs.clear();
     m_columns.clear();
     m_kinds.clear();
+    m_upperNames.clear();
+    m_lookupHint = 0;
     if (m_database) m_database->detach(this);
     m_database = nullptr;
 }
@@ -88,6 +90,7 @@ void Query::buildFields()
         m_fieldDefs.push_back(def);
         if (kind && !hasField(def.dataType)) continue;
         m_fields.push_back(db::Field{def.name, def.dataType, def.size, std::monostate{}});
+        m_upperNames.push_back(upperAnsi(def.name));
         m_columns.push_back(i);
         m_kinds.push_back(kind);
     }
@@ -125,10 +128,11 @@ int Query::RecordCount()
 {
     if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (!m_recordCount) {
-        // Counting runs the statement a second time without its values:
-        // SQLite reads only the columns that WHERE and ON need, and a
-        // sorted order is taken from the tables' cache.
-        std::string text = Sql();
+        // Counting runs the statement a second time without its values and
+        // without its order, which cannot change the count: SQLite then
+        // folds the statement into count(*) and reads only the columns
+        // that WHERE and ON need.
+        std::string text = withoutFinalOrderBy(Sql());
         while (!text.empty() && (text.back() == ';' || static_cast<unsigned char>(text.back()) <= ' '))
             text.pop_back();
         try {
@@ -160,8 +164,23 @@ void Query::Next()
 
 const db::Field* Query::FindField(const std::string& name) const
 {
-    for (const auto& f : m_fields)
-        if (equalsNoCase(f.name, name)) return &f;
+    auto matches = [&](size_t i) {
+        if (m_fields[i].name == name) return true;
+        const std::string& upper = m_upperNames[i];
+        if (upper.size() != name.size()) return false;
+        for (size_t k = 0; k < upper.size(); ++k)
+            if (upper[k] != upperAnsi(name[k])) return false;
+        return true;
+    };
+    const size_t n = m_fields.size();
+    // Field names are unique without regard to case (renaming rule), so the
+    // column where the last lookup ended may be tried first.
+    if (m_lookupHint < n && matches(m_lookupHint)) return &m_fields[m_lookupHint++];
+    for (size_t i = 0; i < n; ++i)
+        if (matches(i)) {
+            m_lookupHint = i + 1;
+            return &m_fields[i];
+        }
     return nullptr;
 }
 

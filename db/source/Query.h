@@ -89,6 +89,10 @@ private:
     // Per field: its result column and its Paradox kind (none for expressions).
     std::vector<int> m_columns;
     std::vector<std::optional<paradox::FieldType>> m_kinds;
+    // Upper-cased field names, and where the last lookup ended: the transfer
+    // asks for the same names in the same order on every row.
+    std::vector<std::string> m_upperNames;
+    mutable size_t m_lookupHint = 0;
 };
 
 } // namespace rk::source

@@ -50,8 +50,8 @@ SqlConnection::SqlConnection(std::filesystem::path folder, paradox::OpenOptions 
     : m_folder(std::move(folder)), m_options(options)
 {
     // ":memory:" never touches a file; temp_store keeps sorter and
-    // temporary tables in memory as well.
-    const int rc = sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
+    // temporary tables in memory as well. One thread uses a connection.
+    const int rc = sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);

@@ -1,6 +1,9 @@
 // Lines, parameters and table-name rewriting of source SQL (see SqlText.h).
 #include "db/source/SqlText.h"
 
+#include <string>
+#include <vector>
+
 namespace rk::source {
 namespace {
 
@@ -108,6 +111,38 @@ std::string stripTableExtensions(std::string_view sql)
         i = extension ? j + 3 : j;
     }
     return out;
+}
+
+std::string withoutFinalOrderBy(std::string_view sql)
+{
+    struct Word {
+        size_t pos;
+        std::string upper;
+    };
+    std::vector<Word> words; // top-level words only
+    int depth = 0;
+    for (size_t i = 0; i < sql.size();) {
+        if (size_t q = skipQuotedOrComment(sql, i)) { i += q; continue; }
+        const char c = sql[i];
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (!isNameChar(c)) { ++i; continue; }
+        size_t j = i;
+        while (j < sql.size() && isNameChar(sql[j])) ++j;
+        if (depth == 0) {
+            std::string upper(sql.substr(i, j - i));
+            for (char& u : upper) u = (u >= 'a' && u <= 'z') ? static_cast<char>(u - 32) : u;
+            words.push_back({i, std::move(upper)});
+        }
+        i = j;
+    }
+    for (size_t w = words.size(); w-- > 1;) {
+        if (words[w - 1].upper != "ORDER" || words[w].upper != "BY") continue;
+        for (size_t k = w + 1; k < words.size(); ++k)
+            if (words[k].upper == "LIMIT") return std::string(sql);
+        return std::string(sql.substr(0, words[w - 1].pos));
+    }
+    return std::string(sql);
 }
 
 } // namespace rk::source

@@ -24,4 +24,8 @@ std::vector<std::string> parameterNames(std::string_view sql);
 // name character) with NAME, so that SQLite reads a table name.
 std::string stripTableExtensions(std::string_view sql);
 
+// The statement without its final top-level ORDER BY clause, for counting
+// its rows; unchanged when it has none or when a LIMIT follows it.
+std::string withoutFinalOrderBy(std::string_view sql);
+
 } // namespace rk::source

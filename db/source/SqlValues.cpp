@@ -105,35 +105,33 @@ void setResult(sqlite3_context* ctx, FieldType kind, const db::FieldValue& value
 
 void readColumn(sqlite3_stmt* stmt, int i, FieldType kind, db::FieldValue& out)
 {
-    const int storage = sqlite3_column_type(stmt, i);
-    if (storage == SQLITE_NULL) {
+    // One column call, then the cheaper value calls: this runs for every
+    // column of every row.
+    sqlite3_value* v = sqlite3_column_value(stmt, i);
+    if (sqlite3_value_type(v) == SQLITE_NULL) {
         out = std::monostate{};
         return;
     }
     switch (kind) {
     case FieldType::Short:
     case FieldType::Long:
-    case FieldType::AutoInc: out = static_cast<int32_t>(sqlite3_column_int(stmt, i)); return;
-    case FieldType::Logical: out = sqlite3_column_int64(stmt, i) != 0; return;
-    case FieldType::Date: out = db::DateValue{sqlite3_column_int(stmt, i)}; return;
-    case FieldType::Time: out = db::TimeValue{sqlite3_column_int(stmt, i)}; return;
-    case FieldType::Timestamp: out = db::TimestampValue{sqlite3_column_double(stmt, i)}; return;
+    case FieldType::AutoInc: out = static_cast<int32_t>(sqlite3_value_int(v)); return;
+    case FieldType::Logical: out = sqlite3_value_int64(v) != 0; return;
+    case FieldType::Date: out = db::DateValue{sqlite3_value_int(v)}; return;
+    case FieldType::Time: out = db::TimeValue{sqlite3_value_int(v)}; return;
+    case FieldType::Timestamp: out = db::TimestampValue{sqlite3_value_double(v)}; return;
     case FieldType::Number:
-    case FieldType::Currency: out = sqlite3_column_double(stmt, i); return;
+    case FieldType::Currency: out = sqlite3_value_double(v); return;
     case FieldType::Bcd: {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        out = decodeBcd(std::string_view(t ? t : "", static_cast<size_t>(sqlite3_column_bytes(stmt, i))));
-        return;
-    }
-    case FieldType::Alpha:
-    case FieldType::Memo: {
-        const unsigned char* t = sqlite3_column_text(stmt, i);
-        assignText(out, t, sqlite3_column_bytes(stmt, i));
+        // value_blob hands over the stored bytes; value_text would first
+        // copy them to add a terminator.
+        const auto* t = static_cast<const char*>(sqlite3_value_blob(v));
+        out = decodeBcd(std::string_view(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(v))));
         return;
     }
     default: {
-        const void* b = sqlite3_column_blob(stmt, i);
-        assignText(out, b, sqlite3_column_bytes(stmt, i));
+        const void* b = sqlite3_value_blob(v);
+        assignText(out, b, sqlite3_value_bytes(v));
         return;
     }
     }
@@ -152,7 +150,7 @@ void readUntypedColumn(sqlite3_stmt* stmt, int i, db::FieldValue& out)
         return;
     }
     case SQLITE_FLOAT: out = sqlite3_column_double(stmt, i); return;
-    case SQLITE_TEXT: assignText(out, sqlite3_column_text(stmt, i), sqlite3_column_bytes(stmt, i)); return;
+    case SQLITE_TEXT: assignText(out, sqlite3_column_blob(stmt, i), sqlite3_column_bytes(stmt, i)); return;
     default: assignText(out, sqlite3_column_blob(stmt, i), sqlite3_column_bytes(stmt, i)); return;
     }
 }

@@ -55,6 +55,19 @@ TEST(SqlTableNames, ExtensionRemovedOutsideQuotesOnly)
     EXPECT_EQ(stripTableExtensions("GESTEINE.GesteinNr=GEBIETE.GesteinNr"), "GESTEINE.GesteinNr=GEBIETE.GesteinNr");
 }
 
+TEST(SqlCounting, FinalOrderByIsLeftOutOnlyWhereItCannotChangeTheCount)
+{
+    EXPECT_EQ(withoutFinalOrderBy("SELECT * FROM GIPFEL ORDER BY REG_RG, POSNR"), "SELECT * FROM GIPFEL ");
+    EXPECT_EQ(withoutFinalOrderBy("select * from wege\r\norder  by posnr\r\n"), "select * from wege\r\n");
+    EXPECT_EQ(withoutFinalOrderBy("SELECT * FROM NUTZER"), "SELECT * FROM NUTZER");
+    // A LIMIT makes the order part of which rows come.
+    EXPECT_EQ(withoutFinalOrderBy("SELECT * FROM T ORDER BY A LIMIT 3"), "SELECT * FROM T ORDER BY A LIMIT 3");
+    // Inside parentheses or quotes it is not the statement's own order.
+    EXPECT_EQ(withoutFinalOrderBy("SELECT * FROM (SELECT * FROM T ORDER BY A LIMIT 1)"),
+              "SELECT * FROM (SELECT * FROM T ORDER BY A LIMIT 1)");
+    EXPECT_EQ(withoutFinalOrderBy("SELECT 'ORDER BY' FROM T"), "SELECT 'ORDER BY' FROM T");
+}
+
 TEST(SourceNames, CaseInsensitiveInWindows1252)
 {
     EXPECT_TRUE(equalsNoCase("GESTEINNR", "GesteinNr"));
