@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "db/source/FieldTypes.h"
+#include "db/source/NameRules.h"
 #include "db/source/SqlConnection.h"
 #include "db/source/SqlValues.h"
 
@@ -225,11 +226,14 @@ int xConnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_
         auto table = paradox::Table::open(unquote(argv[3]), connection->options());
         std::string decl = "CREATE TABLE x(";
         std::vector<FieldType> kinds;
+        std::vector<std::string> names;
         for (size_t i = 0; i < table->fields().size(); ++i) {
             const auto& f = table->fields()[i];
+            // A damaged header may repeat a name; SQLite would refuse the table.
+            names.push_back(uniqueFieldName(f.name.empty() ? std::string("?") : f.name, names));
             if (i) decl += ", ";
             decl += '"';
-            for (char c : f.name) decl += c == '"' ? std::string("\"\"") : std::string(1, c);
+            for (char c : names.back()) decl += c == '"' ? std::string("\"\"") : std::string(1, c);
             decl += "\" " + declaredType(f);
             kinds.push_back(f.type);
         }

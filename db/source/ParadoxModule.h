@@ -1,11 +1,11 @@
 // The SQLite virtual-table module over one Paradox file. A table is made by
 // SqlConnection with "CREATE VIRTUAL TABLE name USING paradox('/f/X.DB')".
-// Rows are read on demand and
-// only the columns SQLite asks for are decoded. Two plans avoid copying
-// rows: an ORDER BY over columns of the table is done by sorting record
-// numbers (kept for the life of the connection, so the row count's second
-// pass costs nothing), and an equality constraint (the join's ON) is
-// answered from a hash index of that column, built on first use.
+// Rows are read on demand and only the columns SQLite asks for are
+// decoded. Two plans avoid copying rows: an ORDER BY over columns of the
+// table is done by sorting record numbers (kept for the life of the
+// connection, so opening the same statement again sorts nothing), and an
+// equality constraint (the join's ON) is answered from a hash index of
+// that column, built on first use.
 #pragma once
 
 #include <sqlite3.h>

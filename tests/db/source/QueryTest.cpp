@@ -107,6 +107,19 @@ TEST_F(QueryTest, OrderByOneOrTwoColumnsAscendingOrDescending)
               (std::vector<FieldValue>{S("Donautal"), S("Schmilka"), S("Rathen"), S("Bielatal")}));
 }
 
+TEST_F(QueryTest, OrderWithCollationOrNullsLastIsLeftToSqlite)
+{
+    folder.table("NAMEN.DB", {{"NAME", FT::Alpha, 10}, {"NR", FT::Long}},
+                 {{S("berta"), L(1)}, {S("Anton"), L(2)}, {kBlank, L(3)}, {S("Cäsar"), L(4)}});
+    EXPECT_EQ(column("SELECT * FROM NAMEN ORDER BY NAME", "NR"), (std::vector<FieldValue>{L(3), L(2), L(4), L(1)}));
+    EXPECT_EQ(column("SELECT * FROM NAMEN ORDER BY NAME COLLATE NOCASE", "NR"),
+              (std::vector<FieldValue>{L(3), L(2), L(1), L(4)}));
+    EXPECT_EQ(column("SELECT * FROM NAMEN ORDER BY NAME NULLS LAST", "NR"),
+              (std::vector<FieldValue>{L(2), L(4), L(1), L(3)}));
+    EXPECT_EQ(column("SELECT * FROM \"namen.db\" ORDER BY NR DESC", "NR"),
+              (std::vector<FieldValue>{L(4), L(3), L(2), L(1)}));
+}
+
 TEST_F(QueryTest, WhereNotNullAndNotEmptyWithExtensionInTheName)
 {
     PDXQ1.SetSql("SELECT * FROM REGIONEN.DB WHERE NOT (REG_R IS NULL) AND NOT (REG_R='') ORDER BY POSNR");
