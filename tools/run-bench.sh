@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the release preset and runs the transfer benchmarks:
+#   tools/run-bench.sh            200,000-row WEGE table: program (a) against the
+#                                 bare client loop (b), then the peak memory of (a)
+#                                 on 1,000,000 rows, then the `large` demo set end
+#                                 to end through the real program
+#   tools/run-bench.sh --small    a small size that only checks that it all runs
+# Figures go to standard output. Needs the German locale (de_DE.UTF-8).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+small=0
+case "${1:-}" in
+  --small) small=1 ;;
+  "") ;;
+  *) echo "usage: $0 [--small]" >&2; exit 2 ;;
+esac
+
+build="$root/build/release"
+cmake --preset release >/dev/null
+cmake --build --preset release -j 2 --target rk_bench_transfer rk_gendemo rk_vad2av >/dev/null
+
+export LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp}
+bench="$build/bench/transfer/rk_bench_transfer"
+
+if [ "$small" = 1 ]; then
+  "$bench" --small
+  memory_rows=20000
+  size=demo
+else
+  "$bench" --rows 200000
+  memory_rows=1000000
+  size=large
+fi
+
+echo
+echo "peak memory of (a) on $memory_rows rows:"
+"$bench" --rows "$memory_rows" --only-program | grep -E 'rows |program|peak'
+
+echo
+echo "the '$size' demo set end to end (rk_vad2av -auto -nomessage):"
+work=$(mktemp -d /tmp/rk-bench-large-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+"$build/tools/demo/rk_gendemo" --size "$size" --out "$work/paradox" >/dev/null
+tools/create-staging-db.sh "$work/staging.fdb" >/dev/null
+printf '[DBRK]\nPATH=%s\n' "$work/paradox" > "$work/engine.conf"
+start=$(date +%s.%N)
+RK_ENGINE_CONFIG="$work/engine.conf" "$build/app/rk_vad2av" -auto -nomessage -id:BENCH "$work/staging.fdb"
+end=$(date +%s.%N)
+rows=$(echo "SELECT (SELECT COUNT(*) FROM IMPORT_RK5_WEGE) + (SELECT COUNT(*) FROM IMPORT_RK5_BEGEHUNGEN) FROM RDB\$DATABASE;" |
+  isql-fb -q -user SYSDBA "$work/staging.fdb" | awk 'NF==1 && $1 ~ /^[0-9]+$/ {print $1}')
+LC_ALL=C awk -v s="$start" -v e="$end" -v r="$rows" \
+  'BEGIN { printf "wall time %.2f s (routes and ascents staged: %s)\n", e - s, r }'
