@@ -275,7 +275,7 @@ std::string IBQuery::executeTrace() const
         const int entry = m_entryOf[i];
         if (entry >= static_cast<int>(m_params.size()) || m_input.isNull(i))
             record += "<NULL>";
-        else if ((const_cast<InputDescriptors&>(m_input).var(i).sqltype & ~1) == SQL_BLOB)
+        else if ((m_input.var(i).sqltype & ~1) == SQL_BLOB)
             record += "<BLOB>";
         else
             record += m_params[entry].value.asText();

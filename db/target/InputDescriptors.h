@@ -45,6 +45,7 @@ public:
     void adoptDescription(const std::vector<std::string>& names, int bound);
 
     XSQLVAR& var(int i) noexcept { return m_sqlda->sqlvar[i]; }
+    const XSQLVAR& var(int i) const noexcept { return m_sqlda->sqlvar[i]; }
     const std::string& name(int i) const noexcept { return m_slots[i].name; }
     int maxLength(int i) const noexcept { return m_slots[i].maxLength; }
     bool isNull(int i) const noexcept;
