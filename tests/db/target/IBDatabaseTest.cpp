@@ -116,6 +116,24 @@ TEST(IBDatabaseParams, BadNameFailsWhenOpening)
     EXPECT_TRUE(database.Connected());
 }
 
+TEST(IBDatabaseErrors, MissingPrivilegeIsTheRoleErrorKind)
+{
+    // Embedded mode trusts the user name: another user than the tables'
+    // owner lacks the privilege, SQLCODE -551.
+    FirebirdTestDatabase db;
+    TargetObjects t(db.path());
+    t.IBDatabase1.SetParams({"lc_ctype=ISO8859_1", "user_name=guest", "password=x"});
+    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
+    try {
+        t.IBQ1.ExecSQL();
+        FAIL() << "guest could insert";
+    } catch (const EIBInterBaseRoleError& e) {
+        EXPECT_EQ(e.sqlCode(), -551);
+        EXPECT_STREQ(e.kindName(), "EIBInterBaseRoleError");
+        EXPECT_EQ(e.message(), "no permission for INSERT access to TABLE IMPORT_RK5_NUTZER");
+    }
+}
+
 TEST(IBTransactionRules, ClientErrors)
 {
     FirebirdTestDatabase db("");
