@@ -30,7 +30,7 @@ Database::Database(Session& session, std::string databaseName, std::string alias
 Database::~Database()
 {
     Close();
-    m_session.unregisterDatabase(this);
+    if (m_registered) m_session.unregisterDatabase(this);
 }
 
 const std::string& Database::SessionName() const { return m_session.SessionName(); }

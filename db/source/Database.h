@@ -67,6 +67,7 @@ private:
     bool m_temporary = false;
     bool m_connected = false;
     bool m_ownsSessionAlias = false;
+    bool m_registered = true; // false once the session has gone first
     std::filesystem::path m_folder;
     paradox::OpenOptions m_options;
     std::unique_ptr<detail::SqlConnection> m_sql;

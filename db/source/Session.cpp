@@ -18,6 +18,11 @@ Session::~Session()
     // Temporary connections close with the session, after their queries.
     for (auto& db : m_temporaries) db->Close();
     m_temporaries.clear();
+    // A named connection outliving the session is closed and forgets it.
+    for (Database* db : m_databases) {
+        db->Close();
+        db->m_registered = false;
+    }
 }
 
 void Session::start()

@@ -1,5 +1,6 @@
 // The engine session ("Default"): one per process, made before the main
-// window and destroyed after it. It reads the alias configuration when the
+// window and destroyed after it (queries and tables must not outlive it;
+// a Database that does is closed by it). It reads the alias configuration when the
 // engine starts (the first connection that opens), holds aliases that exist
 // only in this session, and finds connections by name without regard to
 // case. A query whose connection name matches no Database gets a temporary
