@@ -20,7 +20,7 @@ namespace {
 using rk::test::FirebirdTestDatabase;
 using Rows = std::vector<FirebirdTestDatabase::Row>;
 
-TEST(IBDatabaseAttach, MissingFileGivesTheServersMessageWithoutTrailingPeriod)
+TEST(IBDatabaseAttach, MissingFileGivesTheServersMessage)
 {
     FirebirdTestDatabase folder("");
     const std::string path = (folder.folder() / "none.fdb").string();
@@ -45,9 +45,7 @@ TEST(IBDatabaseAttach, FileThatIsNoDatabase)
     std::ofstream(path) << std::string(20000, 'x');
     IBDatabase database;
     database.SetDatabaseName(path);
-    const std::string message = messageOf<EIBInterBaseError>([&] { database.Open(); });
-    EXPECT_NE(message.find(path), std::string::npos) << message;
-    EXPECT_FALSE(message.empty() || message.back() == '.') << message;
+    EXPECT_EQ(messageOf<EIBInterBaseError>([&] { database.Open(); }), "file " + path + " is not a valid database");
     EXPECT_FALSE(database.Connected());
 }
 
