@@ -14,7 +14,8 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <sys/socket.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include "app/CommandLine.h"
@@ -30,40 +31,41 @@ namespace rk::app {
 
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
-
-void onEndSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
-
-// Turns end signals into an event of the GUI thread.
+// Turns end signals into an event of the GUI thread: the main window's
+// close operation once there is a window, then every open box is ended.
+// The signals are blocked in every thread and read from a signalfd: the
+// Firebird client would otherwise take SIGINT and SIGTERM for itself and
+// shut its connections down under FormClose's commit.
 class EndSignalBridge {
 public:
-    explicit EndSignalBridge(TForm1& form)
+    // Before any thread exists, so that every later thread inherits the mask.
+    EndSignalBridge()
     {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
-        m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [&form] {
-            char byte = 0;
-            [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-            Guarded([&form] { form.Close(); });
-            dismissOpenBoxes();
-        });
-        struct sigaction action {};
-        action.sa_handler = onEndSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+        sigemptyset(&m_signals);
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&m_signals, sig);
+        if (pthread_sigmask(SIG_BLOCK, &m_signals, nullptr) != 0) return;
+        m_fd = ::signalfd(-1, &m_signals, SFD_NONBLOCK | SFD_CLOEXEC);
     }
     ~EndSignalBridge()
     {
-        for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, SIG_DFL);
         m_notifier.reset();
-        for (int& fd : g_signalPipe)
-            if (fd >= 0) ::close(fd), fd = -1;
+        if (m_fd >= 0) ::close(m_fd);
     }
+
+    // Once the application exists: signals become events of its loop.
+    void Listen()
+    {
+        if (m_fd < 0) return;
+        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+            signalfd_siginfo info{};
+            while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info)) {}
+            if (m_form) Guarded([this] { m_form->Close(); });
+            dismissOpenBoxes();
+        });
+    }
+
+    void SetForm(TForm1* form) { m_form = form; }
 
 private:
     static void dismissOpenBoxes()
@@ -72,7 +74,10 @@ private:
             if (auto* box = qobject_cast<TMessageForm*>(w); box && box->isVisible()) box->Finish(mrCancel);
     }
 
+    sigset_t m_signals{};
+    int m_fd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    TForm1* m_form = nullptr;
 };
 
 } // namespace
@@ -107,8 +112,10 @@ int RunProgram(int argc, char** argv)
     case InfoRequest::None: break;
     }
 
+    EndSignalBridge endSignals;
     locale::LoadLocaleFormats();
     Application app(argc, argv);
+    endSignals.Listen();
     source::Session session;
 
     std::unique_ptr<TForm1> form;
@@ -119,12 +126,13 @@ int RunProgram(int argc, char** argv)
         return kExitStartupFailed;
     }
 
-    EndSignalBridge endSignals(*form);
+    endSignals.SetForm(form.get());
     app.SetMainWindow(form.get());
     form->show();
     form->activateWindow();
     app.Run();
     const int code = form->ExitCode();
+    endSignals.SetForm(nullptr);
     form.reset();
     return code;
 }
