@@ -163,6 +163,30 @@ TEST_F(SourceTables, Table1ListsEveryColumnAndStaysOpen)
     EXPECT_FALSE(Table1.Active());
 }
 
+TEST_F(SourceTables, TableWalksItsRowsAndClosesWithItsConnection)
+{
+    Table table(session, "Table2", "X1", "typen"); // found as TYPEN.DB
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 3);
+    auto direct = paradox::Table::open(folder.data() / "TYPEN.DB");
+    uint32_t row = 0;
+    for (; !table.Eof(); table.Next(), ++row) {
+        direct->readRecord(row);
+        EXPECT_EQ(table.FieldByName("ALPHA").value, direct->value(0)) << row;
+        EXPECT_EQ(table.FieldByName("dezimal").value, direct->value(15)) << row;
+    }
+    EXPECT_EQ(row, 3u);
+
+    Query onX1(session, "Query1", "X1");
+    onX1.SetSql("SELECT * FROM TYPEN");
+    onX1.Open();
+    EXPECT_EQ(Database1.datasetCount(), 2);
+    Database1.Close();
+    EXPECT_FALSE(table.Active());
+    EXPECT_FALSE(onX1.Active());
+    EXPECT_EQ(Database1.datasetCount(), 0);
+}
+
 TEST_F(SourceTables, Table1WithoutTheFileFailsWithTheEngineText)
 {
     Table Table1(session, "Table1", "X1", "FEHLT.DB");
