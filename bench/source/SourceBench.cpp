@@ -35,6 +35,17 @@ long peakRssMb()
     return u.ru_maxrss / 1024;
 }
 
+// Current resident memory split into our own heap ("RssAnon") and mapped
+// file pages ("RssFile"), which the reader's read-only mapping accounts for.
+std::string residentSplit()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line, out;
+    while (std::getline(status, line))
+        if (line.rfind("RssAnon:", 0) == 0 || line.rfind("RssFile:", 0) == 0) out += " " + line;
+    return out;
+}
+
 // A WEGE-like table: two sort keys in shuffled order, then `extra` columns
 // of the common kinds.
 void writeTable(const std::filesystem::path& file, int rows, int extra)
@@ -89,7 +100,7 @@ void run(source::Session& session, const std::string& sql, const char* label)
     std::printf("%s\n  %ld rows x %zu columns (count %d), checksum %ld\n", label, rows, names.size(), count, checksum);
     std::printf("  open %.3f s, count %.3f s, rows %.3f s: %.0f rows/s, %.2f us/row overall\n", open, counting, reading,
                 rows / total, total * 1e6 / std::max(1L, rows));
-    std::printf("  peak RSS so far %ld MB\n", peakRssMb());
+    std::printf("  peak RSS so far %ld MB; now%s\n", peakRssMb(), residentSplit().c_str());
 }
 
 // The reader alone, every value of every record: the floor under PDXQ1.
