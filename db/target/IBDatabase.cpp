@@ -25,12 +25,10 @@ IBDatabase::IBDatabase(std::string name)
 
 IBDatabase::~IBDatabase()
 {
-    // The end of the process with the connection still open: the close
-    // steps run as always (an active transaction is committed, else rolled
-    // back), every error ignored, the handle given up in any case.
-    try {
-        closeConnection(true);
-    } catch (...) {
+    // A destructor does not commit behind the owner's back.
+    if (Connected()) {
+        for (IBTransaction* t : m_transactions) t->rollbackQuietly();
+        detachQuietly();
     }
     const std::vector<IBTransaction*> transactions = m_transactions;
     for (IBTransaction* t : transactions) t->SetDefaultDatabase(nullptr);
@@ -102,6 +100,26 @@ void IBDatabase::Open()
 void IBDatabase::Close()
 {
     closeConnection(false);
+}
+
+void IBDatabase::closeIgnoringErrors() noexcept
+{
+    try {
+        closeConnection(true);
+    } catch (...) {
+        detachQuietly();
+    }
+}
+
+void IBDatabase::detachQuietly() noexcept
+{
+    for (IBQuery* q : m_queries) q->releasePrepared();
+    if (m_handle == 0) return;
+    ISC_STATUS_ARRAY status = {};
+    isc_db_handle handle = m_handle;
+    m_handle = 0;
+    m_lib.detachDatabase(status, &handle);
+    m_dbSqlDialect = 1;
 }
 
 void IBDatabase::closeConnection(bool force)

@@ -29,7 +29,9 @@ const std::vector<std::string>& defaultTargetParams();
 class IBDatabase {
 public:
     explicit IBDatabase(std::string name = "IBDatabase1");
-    // Closes an open connection with every error ignored.
+    // Never commits: an open connection is detached after rolling back an
+    // active transaction, every error ignored. The owner that wants the
+    // close steps at its end calls closeIgnoringErrors() first.
     ~IBDatabase();
     IBDatabase(const IBDatabase&) = delete;
     IBDatabase& operator=(const IBDatabase&) = delete;
@@ -54,7 +56,13 @@ public:
     bool Connected() const noexcept { return m_handle != 0; }
     void SetConnected(bool value);
     void Open();
+    // Commits an active transaction (forced: rolled back when the commit
+    // fails), releases the statements, detaches. A failing detach raises
+    // and the connection stays open.
     void Close();
+    // The same steps with every error ignored and the handle given up in
+    // any case: the window's end while the connection is still open.
+    void closeIgnoringErrors() noexcept;
 
     TraceFlags traceFlags() const noexcept { return m_traceFlags; }
     void setTraceFlags(TraceFlags flags) noexcept { m_traceFlags = flags; }
@@ -75,6 +83,7 @@ public:
 
 private:
     void closeConnection(bool force);
+    void detachQuietly() noexcept;
 
     const ClientLibrary& m_lib;
     std::string m_name;
@@ -93,7 +102,8 @@ private:
 
 // FormClose's target steps: close the statement, commit an active
 // transaction, close the connection. A failing commit or detach raises and
-// leaves the connection open; the caller then abandons the close.
+// leaves the connection open; the caller then abandons the close. (At the
+// window's destruction, call IBDatabase1.closeIgnoringErrors() instead.)
 void FormCloseTarget(IBQuery& IBQ1, IBTransaction& IBTransaction1, IBDatabase& IBDatabase1);
 
 } // namespace rk::target

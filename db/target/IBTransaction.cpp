@@ -31,10 +31,7 @@ IBTransaction::IBTransaction(IBDatabase* database, std::string name)
 
 IBTransaction::~IBTransaction()
 {
-    // Ends like a close of the connection would (commit, else roll back),
-    // so the order in which the owner destroys its members does not change
-    // what is kept.
-    forceEnd();
+    rollbackQuietly();
     for (IBQuery* q : m_queries) q->forgetTransaction();
     if (m_database) m_database->detachTransaction(this);
 }
@@ -91,6 +88,16 @@ void IBTransaction::forceEnd() noexcept
         ISC_STATUS_ARRAY ignored = {};
         m_lib.rollbackTransaction(ignored, &handle);
     }
+}
+
+void IBTransaction::rollbackQuietly() noexcept
+{
+    if (!InTransaction()) return;
+    releaseStatements();
+    ISC_STATUS_ARRAY status = {};
+    isc_tr_handle handle = m_handle;
+    m_handle = 0;
+    m_lib.rollbackTransaction(status, &handle);
 }
 
 void IBTransaction::releaseStatements() noexcept

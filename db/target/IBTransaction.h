@@ -23,6 +23,7 @@ class IBTransaction {
 public:
     explicit IBTransaction(IBDatabase* database = nullptr, std::string name = "IBTransaction1");
     // Never commits: an active transaction is rolled back, errors ignored.
+    // The owner commits first (CommitIfActive, or the database's close).
     ~IBTransaction();
     IBTransaction(const IBTransaction&) = delete;
     IBTransaction& operator=(const IBTransaction&) = delete;
@@ -40,6 +41,8 @@ public:
 
     // The close path: commit, else roll back; errors ignored; inactive after.
     void forceEnd() noexcept;
+    // Roll back, errors ignored; inactive after.
+    void rollbackQuietly() noexcept;
 
     isc_tr_handle* handle() noexcept { return &m_handle; }
     void attachQuery(IBQuery* q);

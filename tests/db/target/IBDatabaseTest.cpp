@@ -223,7 +223,7 @@ TEST(IBDatabaseClose, FailedCommitStaysActiveAndAbandonsFormClose)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM BLOCK"), "0");
 }
 
-TEST(IBDatabaseClose, DestroyingTheObjectsKeepsWhatWasInserted)
+TEST(IBDatabaseClose, DestructionRollsBackUnlessTheOwnerClosesFirst)
 {
     FirebirdTestDatabase db;
     {
@@ -231,7 +231,15 @@ TEST(IBDatabaseClose, DestroyingTheObjectsKeepsWhatWasInserted)
         t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (5)");
         t.IBQ1.ExecSQL();
     }
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "1");
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "0");
+    {
+        TargetObjects t(db.path());
+        t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (6)");
+        t.IBQ1.ExecSQL();
+        t.IBDatabase1.closeIgnoringErrors();
+        EXPECT_FALSE(t.IBDatabase1.Connected());
+    }
+    EXPECT_EQ(db.scalar("SELECT USERNR FROM IMPORT_RK5_NUTZER"), "6");
 }
 
 // Another process attaches with isql and stays attached until its input
