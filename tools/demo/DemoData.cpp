@@ -466,6 +466,7 @@ uint32_t writeWegeTable(const std::filesystem::path& dir, uint32_t rows, int sum
         const std::string area = std::string(rn.code) + "-" + threeDigits(k / 50 % 100).substr(1);
         summits.push_back({rn.code, area, area + "-" + threeDigits(k / 5000 + 1)});
     }
+    std::filesystem::create_directories(dir);
     DemoRandom r(kSeed + 4);
     TableOut wege(dir, "WEGE", 70, 1252, wegeColumns(), manifest, 8);
     std::vector<int> perSummit(summits.size(), 0);
@@ -485,6 +486,7 @@ TableCounts writeDemoSet(const std::filesystem::path& dir, const DemoCounts& n, 
 {
     if (n.regions < 1 || n.areas < 1 || n.summits < 1)
         throw Exception("Regionen, Gebiete und Gipfel brauchen je mindestens eine Zeile.");
+    std::filesystem::create_directories(dir);
     TableCounts counts;
     std::vector<Summit> summits;
     int skipped = 0;
