@@ -46,6 +46,15 @@ std::string residentSplit()
     return out;
 }
 
+// "prefix" and the number; appended, not "prefix" + to_string(), which GCC 12
+// warns about wrongly in optimised builds.
+std::string withNumber(const char* prefix, long n)
+{
+    std::string s(prefix);
+    s.append(std::to_string(n));
+    return s;
+}
+
 // A WEGE-like table: two sort keys in shuffled order, then `extra` columns
 // of the common kinds.
 void writeTable(const std::filesystem::path& file, int rows, int extra)
@@ -54,23 +63,23 @@ void writeTable(const std::filesystem::path& file, int rows, int extra)
     const FT kinds[] = {FT::Alpha, FT::Long, FT::Short, FT::Number, FT::Date, FT::Logical, FT::Memo};
     for (int c = 0; c < extra; ++c) {
         const FT k = kinds[c % 7];
-        cols.push_back({"C" + std::to_string(c), k, k == FT::Alpha ? 30 : k == FT::Memo ? 20 : 0});
+        cols.push_back({withNumber("C", c), k, k == FT::Alpha ? 30 : k == FT::Memo ? 20 : 0});
     }
     tools::pxwrite::ParadoxWriter w(file, cols);
     std::mt19937 rng(42);
     std::vector<db::FieldValue> row(cols.size());
     for (int r = 0; r < rows; ++r) {
-        row[0] = "R" + std::to_string(rng() % 5000);
+        row[0] = withNumber("R", rng() % 5000);
         row[1] = static_cast<int32_t>(rng() % 100000);
         for (int c = 0; c < extra; ++c) {
             switch (kinds[c % 7]) {
-            case FT::Alpha: row[2 + c] = std::string("Text ") + std::to_string(r % 977); break;
+            case FT::Alpha: row[2 + c] = withNumber("Text ", r % 977); break;
             case FT::Long: row[2 + c] = static_cast<int32_t>(r); break;
             case FT::Short: row[2 + c] = static_cast<int32_t>(r % 30000); break;
             case FT::Number: row[2 + c] = r * 0.25; break;
             case FT::Date: row[2 + c] = db::DateValue{700000 + r % 30000}; break;
             case FT::Logical: row[2 + c] = (r % 3) == 0; break;
-            default: row[2 + c] = r % 5 ? db::FieldValue(std::string("Notiz ") + std::to_string(r)) : db::FieldValue(); break;
+            default: row[2 + c] = r % 5 ? db::FieldValue(withNumber("Notiz ", r)) : db::FieldValue(); break;
             }
         }
         w.addRow(row);
