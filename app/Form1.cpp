@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -287,7 +288,8 @@ std::optional<std::string> TForm1::OpenDialog1Execute(const std::string& title, 
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+    // A path is bytes for the file system, like a path from the command line.
+    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
 // --- the window port of the transfer run ------------------------------------

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/CloseGlyph.h"
@@ -236,6 +237,33 @@ TEST_P(Closing, AFailedCommitKeepsTheProgramRunning)
     EXPECT_FALSE(application().Terminated());
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.fake().inTransaction());
+}
+
+TEST_F(FormTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
+{
+    setup.rowsPerTable = 3;
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    bool clicked = false;
+    // The click lands in the run's message pumping after the first row.
+    setup.afterExec = [&](const std::string& sql) {
+        if (clicked || sql.find("INSERT INTO IMPORT_RK5_REGIONEN") == std::string::npos) return;
+        clicked = true;
+        QTimer::singleShot(0, form.ButtonX, [&] { QTest::mouseClick(form.ButtonX, Qt::LeftButton); });
+    };
+    events.clear();
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+
+    const auto first = std::find(events.begin(), events.end(), "exec INSERT INTO IMPORT_RK5_REGIONEN");
+    ASSERT_NE(first, events.end());
+    EXPECT_EQ(Events(first, first + 5), (Events{"exec INSERT INTO IMPORT_RK5_REGIONEN", "IBQ1.Close", "commit",
+                                               "IBDatabase1.Close", "exec INSERT INTO IMPORT_RK5_REGIONEN"}));
+    EXPECT_TRUE(application().Terminated());
+    // The run still ends normally, with its job record.
+    EXPECT_EQ(form.fake().query.jobId, "");
+    EXPECT_NE(std::find(events.begin(), events.end(), "exec job record "), events.end());
+    EXPECT_EQ(form.LastRunOutcome(), app::LastRun::Completed);
+    EXPECT_TRUE(form.errors.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(AllWays, Closing, ::testing::Values(CloseWay::ButtonX, CloseWay::Button2, CloseWay::System));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -27,6 +28,10 @@ struct FakeSetup {
     // An ExecSQL whose text contains this fails (empty: none fails).
     std::string failingSql;
     std::vector<std::string> table1Fields = {"Nr", "Reg"};
+    // Rows of every source result.
+    int rowsPerTable = 0;
+    // Called after every successful ExecSQL with its text.
+    std::function<void(const std::string&)> afterExec;
 };
 
 class FakeIBQ1 : public transfer::TargetQuery {
@@ -66,6 +71,7 @@ public:
         }
         m_events.push_back(record);
         m_inTransaction = true;
+        if (m_setup.afterExec) m_setup.afterExec(m_sql);
     }
 
     std::string jobId;
@@ -98,23 +104,27 @@ private:
     bool& m_inTransaction;
 };
 
-// Every source table is empty; CURRENTUSER has no field "ID".
+// Every source result has the same number of rows (no fields are read:
+// the fake INSERTs have no parameters); CURRENTUSER has no field "ID".
 class FakePDXQ1 : public transfer::SourceQuery {
 public:
+    explicit FakePDXQ1(const FakeSetup& setup) : m_setup(setup) {}
     void Close() override {}
     void SetSql(const std::string& text) override { m_sql = text.empty() ? "" : text + "\r\n"; }
     std::string Sql() const override { return m_sql; }
-    void Open() override {}
-    int RecordCount() override { return 0; }
-    bool Eof() override { return true; }
-    void Next() override {}
+    void Open() override { m_row = 0; }
+    int RecordCount() override { return m_setup.rowsPerTable; }
+    bool Eof() override { return m_row >= m_setup.rowsPerTable; }
+    void Next() override { ++m_row; }
     const db::Field& FieldByName(const std::string& name) override
     {
         throw EDatabaseError(ansiFormat("PDXQ1: Das Feld '%s' wurde nicht gefunden", name));
     }
 
 private:
+    const FakeSetup& m_setup;
     std::string m_sql;
+    int m_row = 0;
 };
 
 class FakeClock : public transfer::Clock {
@@ -131,7 +141,7 @@ class FakeParts : public app::FormParts {
 public:
     FakeParts(Events& events, const FakeSetup& setup)
         : m_events(events), m_setup(setup), query(events, setup, m_inTransaction),
-          transaction(events, setup, m_inTransaction)
+          transaction(events, setup, m_inTransaction), source(setup)
     {
     }
 

@@ -1,0 +1,79 @@
+// Form1 as the port of ConnectTargetDatabase (log, dialog, boxes, close) and
+// its reaction to a change of the regional settings.
+#include "tests/app/FormTestSupport.h"
+#include "transfer/locale/LocaleFormats.h"
+
+namespace rk::test {
+namespace {
+
+using app::MsgKind;
+
+// IBDatabase1 as ConnectTargetDatabase sees it.
+class FakeConnection : public transfer::TargetConnection {
+public:
+    explicit FakeConnection(bool opens) : m_opens(opens) {}
+    void SetDatabaseName(const std::string& path) override { name = path; }
+    void Open() override
+    {
+        if (!m_opens) throw EDatabaseError("cannot open");
+        connected = true;
+    }
+    bool Connected() const override { return connected; }
+    std::string name;
+    bool connected = false;
+
+private:
+    bool m_opens;
+};
+
+const auto kNoFile = [](const std::string&) { return false; };
+
+TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
+{
+    TestForm1& form = makeForm();
+    FakeConnection connection(true);
+    transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
+
+    EXPECT_EQ(form.Lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
+    EXPECT_EQ(events.front(), "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank|C:\\Programme\\|Datenbank|*.fdb"));
+    EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
+    EXPECT_FALSE(application().Terminated());
+}
+
+TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
+{
+    TestForm1& form = makeForm();
+    form.dialogAnswer = "/data/rk6.fdb";
+    FakeConnection connection(false);
+    transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
+
+    EXPECT_EQ(connection.name, "/data/rk6.fdb");
+    EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information},
+                                            {ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
+    // The window's close operation ran between the two boxes.
+    const auto closed = std::find(events.begin(), events.end(), "IBDatabase1.Close");
+    ASSERT_NE(closed, events.end());
+    EXPECT_EQ(*(closed + 1), "box " + ansi("Keine Verbindung zur RK VI Datenbank!"));
+    EXPECT_TRUE(application().Terminated());
+}
+
+TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)
+{
+    EXPECT_EQ(app::QtFileFilter(ansi("Datenbank|*.fdb")).toStdString(), "Datenbank (*.fdb)");
+    EXPECT_EQ(app::QtFileFilter("A|*.a;*.b|B|*.c").toStdString(), "A (*.a *.b);;B (*.c)");
+    EXPECT_EQ(app::QtFileFilter("").toStdString(), "");
+}
+
+TEST_F(FormTest, ChangedRegionalSettingsAreReadAgain)
+{
+    TestForm1& form = makeForm();
+    locale::LocaleFormats odd;
+    odd.DecimalMark = '#';
+    locale::SetCurrentFormats(odd);
+    QEvent change(QEvent::LocaleChange);
+    QApplication::sendEvent(&form, &change);
+    EXPECT_NE(locale::CurrentFormats().DecimalMark, '#');
+}
+
+} // namespace
+} // namespace rk::test
