@@ -16,6 +16,11 @@ struct EngineCase {
     DataType expected;
 };
 
+void PrintTo(const EngineCase& c, std::ostream* os)
+{
+    *os << "code " << c.type.code << " subtype " << c.type.subtype << " size " << c.type.size;
+}
+
 class EngineTypeTable : public testing::TestWithParam<EngineCase> {};
 
 TEST_P(EngineTypeTable, CodeSubtypeAndSizeGiveTheDataType)
@@ -64,6 +69,8 @@ struct KindCase {
     DataType expected;
     int fieldSize;
 };
+
+void PrintTo(const KindCase& c, std::ostream* os) { *os << paradox::typeName(c.info.type); }
 
 class ParadoxKinds : public testing::TestWithParam<KindCase> {};
 

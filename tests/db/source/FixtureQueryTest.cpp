@@ -21,6 +21,8 @@ struct FixtureCase {
     int records;       // from the file header, as the fixtures' README lists it
 };
 
+void PrintTo(const FixtureCase& c, std::ostream* os) { *os << c.folder << "/" << c.file; }
+
 class FixtureQuery : public testing::TestWithParam<FixtureCase> {
 protected:
     // A session whose alias DBRK names the fixture folder itself.

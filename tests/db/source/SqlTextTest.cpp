@@ -16,6 +16,8 @@ struct LinesCase {
     std::string readBack;
 };
 
+void PrintTo(const LinesCase& c, std::ostream* os) { *os << c.legend; }
+
 class SqlLines : public testing::TestWithParam<LinesCase> {};
 
 TEST_P(SqlLines, ReadBackIsEachLineWithCrLf)
