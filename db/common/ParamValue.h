@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "db/common/DataType.h"
 
@@ -17,17 +16,18 @@ public:
     DataType dataType() const noexcept { return m_dataType; }
     bool isNull() const noexcept { return m_isNull; }
 
-    bool holdsInteger() const noexcept { return std::holds_alternative<int32_t>(m_value); }
-    bool holdsText() const noexcept { return std::holds_alternative<std::string>(m_value); }
-    int32_t integer() const { return std::get<int32_t>(m_value); }
-    const std::string& text() const { return std::get<std::string>(m_value); }
+    bool holdsInteger() const noexcept { return m_kind == Kind::Integer; }
+    bool holdsText() const noexcept { return m_kind == Kind::Text; }
+    int32_t integer() const noexcept { return m_integer; }
+    const std::string& text() const noexcept { return m_text; }
 
     // DataType ftInteger, not null.
-    void assignInteger(int32_t v)
+    void assignInteger(int32_t v) noexcept
     {
         m_dataType = DataType::ftInteger;
         m_isNull = false;
-        m_value = v;
+        m_kind = Kind::Integer;
+        m_integer = v;
     }
 
     // DataType ftString, not null, also for the empty text.
@@ -35,32 +35,36 @@ public:
     {
         m_dataType = DataType::ftString;
         m_isNull = false;
-        if (auto* held = std::get_if<std::string>(&m_value))
-            held->assign(s.data(), s.size());
-        else
-            m_value.emplace<std::string>(s);
+        m_kind = Kind::Text;
+        m_text.assign(s.data(), s.size());
     }
 
-    // Null, no value; the data type stays as it was.
-    void clear()
+    // Null, no value; the data type stays as it was. The text's storage is
+    // kept for the next row.
+    void clear() noexcept
     {
         m_isNull = true;
-        m_value = std::monostate{};
+        m_kind = Kind::None;
+        m_text.clear();
     }
 
     // Empty for null; decimal digits for an integer; the text itself.
     std::string asText() const
     {
         if (m_isNull) return {};
-        if (auto* i = std::get_if<int32_t>(&m_value)) return std::to_string(*i);
-        if (auto* s = std::get_if<std::string>(&m_value)) return *s;
+        if (m_kind == Kind::Integer) return std::to_string(m_integer);
+        if (m_kind == Kind::Text) return m_text;
         return {};
     }
 
 private:
+    enum class Kind : uint8_t { None, Integer, Text };
+
     DataType m_dataType = DataType::ftUnknown;
     bool m_isNull = true;
-    std::variant<std::monostate, int32_t, std::string> m_value;
+    Kind m_kind = Kind::None;
+    int32_t m_integer = 0;
+    std::string m_text;
 };
 
 // One entry of a statement's parameter list: the name as written after the
