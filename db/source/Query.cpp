@@ -172,15 +172,17 @@ const db::Field* Query::FindField(const std::string& name) const
             if (upper[k] != upperAnsi(name[k])) return false;
         return true;
     };
-    const size_t n = m_fields.size();
     // Field names are unique without regard to case (renaming rule), so the
-    // column where the last lookup ended may be tried first.
-    if (m_lookupHint < n && matches(m_lookupHint)) return &m_fields[m_lookupHint++];
-    for (size_t i = 0; i < n; ++i)
+    // search may start where the last lookup ended: the first match is the
+    // only one.
+    const size_t n = m_fields.size();
+    for (size_t k = 0; k < n; ++k) {
+        const size_t i = (m_lookupHint + k) % n;
         if (matches(i)) {
             m_lookupHint = i + 1;
             return &m_fields[i];
         }
+    }
     return nullptr;
 }
 
