@@ -246,6 +246,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         const bool target = watched == RichEdit1->viewport() || watched == ProgressBar1 || watched == ProgressBar2;
         auto* press = static_cast<QMouseEvent*>(event);
         if (target && (press->buttons() & Qt::LeftButton)) {
+            // The log takes the focus from the press, as it would without the drag.
+            if (watched == RichEdit1->viewport()) RichEdit1->setFocus(Qt::MouseFocusReason);
             RunGuarded([this, press] { RichEdit1MouseDown(press->buttons()); });
             return true;
         }

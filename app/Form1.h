@@ -3,7 +3,7 @@
 // unattended run, and (through FormParts) the target and source objects.
 // Every behaviour of the program is one of its handlers.
 //
-//   TForm1 form(arguments, [](TForm1& f) { return MakeRealFormParts(f); });
+//   TForm1 form(arguments, [&](TForm1& f) { return MakeRealFormParts(f, session); });
 //   form.show(); form.activateWindow(); app.Run();
 //
 // Handlers run their bodies through RunGuarded(), so an error is shown and
