@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -131,6 +132,38 @@ ProgramResult runProgram(const std::filesystem::path& folder, const std::filesys
     }
     result.output = readFile(output);
     return result;
+}
+
+std::string waitForOutput(ChildProgram& child, const std::filesystem::path& outputFile, const std::string& needle,
+                          std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const bool ended = !child.running();
+        std::string out = readFile(outputFile);
+        if (ended || out.find(needle) != std::string::npos || std::chrono::steady_clock::now() > deadline) return out;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+long long isqlNumber(const std::filesystem::path& path, const std::string& sql)
+{
+    const std::string cmd = "echo '" + sql + ";' | isql-fb -q -user SYSDBA '" + path.string() + "' 2>&1";
+    std::string out;
+    if (FILE* p = ::popen(cmd.c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        ::pclose(p);
+    }
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto b = line.find_first_not_of(' ');
+        if (b == std::string::npos) continue;
+        const auto e = line.find_last_not_of(" \r");
+        const std::string word = line.substr(b, e - b + 1);
+        if (word.find_first_not_of("-0123456789") == std::string::npos) return std::stoll(word);
+    }
+    return -1;
 }
 
 std::string readFile(const std::filesystem::path& file)

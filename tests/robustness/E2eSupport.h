@@ -72,6 +72,15 @@ ProgramResult runProgram(const std::filesystem::path& folder, const std::filesys
                          const std::vector<std::string>& args,
                          std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
+// Waits until `outputFile` holds `needle` or the program has ended or the
+// time is up; returns the file's content then.
+std::string waitForOutput(ChildProgram& child, const std::filesystem::path& outputFile, const std::string& needle,
+                          std::chrono::milliseconds timeout);
+
+// The first number isql-fb prints for `sql` on the database file `path`
+// (for counts on files the test did not create itself); -1 when none.
+long long isqlNumber(const std::filesystem::path& path, const std::string& sql);
+
 // Every regular file of a folder with its bytes, by file name.
 std::map<std::string, std::string> snapshotFiles(const std::filesystem::path& dir);
 
