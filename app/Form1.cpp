@@ -236,8 +236,24 @@ void TForm1::mousePressEvent(QMouseEvent* event)
 {
     // Presses reach the form itself only over its background: the buttons
     // take theirs, and the label is kept from passing its own on.
+    m_pressGlobal = event->globalPosition().toPoint();
     RunGuarded([this, event] { RichEdit1MouseDown(event->buttons()); });
     event->accept();
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragging) return QWidget::mouseMoveEvent(event);
+    move(m_posAtPress + (event->globalPosition().toPoint() - m_pressGlobal));
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_dragging) return QWidget::mouseReleaseEvent(event);
+    if (!(event->buttons() & Qt::LeftButton)) {
+        m_dragging = false;
+        releaseMouse();
+    }
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
@@ -248,6 +264,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         if (target && (press->buttons() & Qt::LeftButton)) {
             // The log takes the focus from the press, as it would without the drag.
             if (watched == RichEdit1->viewport()) RichEdit1->setFocus(Qt::MouseFocusReason);
+            m_pressGlobal = press->globalPosition().toPoint();
             RunGuarded([this, press] { RichEdit1MouseDown(press->buttons()); });
             return true;
         }
@@ -257,8 +274,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 void TForm1::StartWindowDrag()
 {
-    // The platform's own move, as a press on a title bar would start it.
-    if (QWindow* w = windowHandle()) w->startSystemMove();
+    // The platform's own move, as a press on a title bar would start it;
+    // where it has none (no window manager, say), the window follows the
+    // mouse until the left button is released.
+    if (QWindow* w = windowHandle(); w && w->startSystemMove()) return;
+    m_posAtPress = pos();
+    m_dragging = true;
+    grabMouse();
 }
 
 // --- platform actions ------------------------------------------------------

@@ -121,6 +121,7 @@ public:
     int AlphaBlendValue() const { return m_alphaBlendValue; }
     bool StaysOnTop() const;
     bool Timer1Enabled() const { return Timer1.isActive(); }
+    bool Dragging() const { return m_dragging; }
     void SetTimer1Enabled(bool enabled);
     LastRun LastRunOutcome() const { return m_lastRun; }
     // The code the process ends with.
@@ -152,6 +153,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     // Form1Layout.cpp: the controls as designed, scaled to the fonts found.
@@ -174,6 +177,10 @@ private:
     bool m_alphaBlend = false;
     int m_alphaBlendValue = 255;
     int m_textHeight = design::kTextHeight;
+    // The drag by hand, where the platform offers no system move.
+    bool m_dragging = false;
+    QPoint m_pressGlobal;
+    QPoint m_posAtPress;
     bool m_shown = false;
     bool m_activated = false;
     LastRun m_lastRun = LastRun::None;

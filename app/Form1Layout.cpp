@@ -157,6 +157,11 @@ void TForm1::createControls()
     RichEdit1->setTabChangesFocus(true);
     RichEdit1->setContextMenuPolicy(Qt::NoContextMenu);
     RichEdit1->setFocusPolicy(Qt::StrongFocus);
+    // The selection is hidden while the log lacks the focus.
+    QPalette logPal = RichEdit1->palette();
+    logPal.setColor(QPalette::Inactive, QPalette::Highlight, kCream);
+    logPal.setColor(QPalette::Inactive, QPalette::HighlightedText, logPal.color(QPalette::Active, QPalette::Text));
+    RichEdit1->setPalette(logPal);
     // A rich-edit control keeps its text close to the frame.
     RichEdit1->document()->setDocumentMargin(2);
     place(RichEdit1, 16, 36, 265, 157);

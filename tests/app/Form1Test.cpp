@@ -163,6 +163,28 @@ TEST_F(FormTest, LeftButtonDragsFromBackgroundLogAndBarsOnly)
     }
 }
 
+TEST_F(FormTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
+{
+    // The offscreen platform has no system move, so the drag by hand runs.
+    TestForm1& form = makeForm();
+    form.realDrag = true;
+    showAndActivate(form);
+    const QPoint start = form.pos();
+    auto send = [&](QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, held, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    };
+    const QPoint at = form.ProgressBar1->mapToGlobal(QPoint(5, 5));
+    send(form.ProgressBar1, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_TRUE(form.Dragging());
+    send(&form, QEvent::MouseMove, at + QPoint(30, -10), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(form.pos(), start + QPoint(30, -10));
+    send(&form, QEvent::MouseButtonRelease, at + QPoint(30, -10), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(form.Dragging());
+    send(&form, QEvent::MouseMove, at + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(form.pos(), start + QPoint(30, -10));
+}
+
 // --- diagnostic listing ---------------------------------------------------
 
 TEST_F(FormTest, DiagnosticListingIsBuiltAfreshEachTime)

@@ -218,11 +218,16 @@ public:
 
     std::optional<std::string> dialogAnswer;
     int drags = 0;
+    bool realDrag = false;
     std::vector<Box> boxes;
     std::vector<std::string> errors;
 
 protected:
-    void StartWindowDrag() override { ++drags; }
+    void StartWindowDrag() override
+    {
+        ++drags;
+        if (realDrag) TForm1::StartWindowDrag();
+    }
     void RunGuarded(const std::function<void()>& body) override
     {
         try {
