@@ -50,8 +50,12 @@ ChildProgram::ChildProgram(const std::vector<std::string>& args, const std::file
                            const std::filesystem::path& outputFile)
 {
     const std::string program = programPath().string();
+    // Qt wants a private runtime folder; one beside the output will do.
+    const auto runtime = outputFile.parent_path() / "runtime";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "LC_ALL=de_DE.UTF-8",
-                                    "RK_ENGINE_CONFIG=" + engineConfig.string(), "XDG_RUNTIME_DIR=/tmp"};
+                                    "RK_ENGINE_CONFIG=" + engineConfig.string(), "XDG_RUNTIME_DIR=" + runtime.string()};
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const std::string key = entry.substr(0, entry.find('='));
