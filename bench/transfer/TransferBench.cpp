@@ -1,7 +1,7 @@
 // rk_bench_transfer: how close the program's transfer comes to the bare
 // speed of the Firebird client.
 //
-//   rk_bench_transfer [--rows N] [--small] [--only-program] [--keep DIR]
+//   rk_bench_transfer [--rows N] [--small] [--only-program | --only-source] [--async] [--keep DIR]
 //
 // Writes a WEGE table of N rows (default 200,000; --small 2,000) and the
 // other source tables empty, then in one process:
@@ -12,9 +12,16 @@
 //      values, taken from the source beforehand, executed in a plain loop
 //      over the client API into an identical fresh database.
 // Prints rows per second of both, the ratio (a)/(b) and the peak memory of
-// the process after (a). Run it with LC_ALL=de_DE.UTF-8 (tools/run-bench.sh).
+// the process after (a). --only-source reads and maps the rows without a
+// target (the source side's share of time and memory); --async sets both
+// databases to asynchronous writes (gfix -write async), which shows the CPU
+// cost once the disk's synchronous writes are out of the way. Run it with
+// LC_ALL=de_DE.UTF-8 (tools/run-bench.sh).
 #include <QApplication>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -66,17 +73,41 @@ public:
         throw rk::Exception("Dateidialog");
     }
 
+    // Samples the resident memory every 1024 rows, split into anonymous
+    // memory (heaps of the program, SQLite and Firebird) and file pages
+    // (the memory-mapped Paradox files, which the kernel can drop at will).
+    void ProcessMessages() override
+    {
+        if ((++m_pumps & 1023) == 0) sampleMemory();
+        TForm1::ProcessMessages();
+    }
+    void sampleMemory()
+    {
+        std::ifstream statm("/proc/self/statm");
+        long size = 0, resident = 0, shared = 0;
+        statm >> size >> resident >> shared;
+        const long page = sysconf(_SC_PAGESIZE) / 1024;
+        peakAnonKib = std::max(peakAnonKib, (resident - shared) * page);
+        peakFileKib = std::max(peakFileKib, shared * page);
+    }
+    long peakAnonKib = 0, peakFileKib = 0;
+
 protected:
     void RunGuarded(const std::function<void()>& body) override { body(); }
+
+private:
+    unsigned m_pumps = 0;
 };
 
-long peakRssKib()
+long statusKib(const char* item)
 {
     std::ifstream status("/proc/self/status");
+    const size_t n = std::strlen(item);
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+        if (line.compare(0, n, item) == 0) return std::strtol(line.c_str() + n, nullptr, 10);
     return -1;
 }
+long peakRssKib() { return statusKib("VmHWM:"); }
 
 void run(const std::string& command)
 {
@@ -147,15 +178,18 @@ rk::bench::BareValues collectValues(rk::source::Session& session, const rk::tran
 int main(int argc, char** argv)
 {
     uint32_t rows = 200000;
-    bool onlyProgram = false;
+    bool onlyProgram = false, onlySource = false, async = false;
     std::string keep;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rows") && i + 1 < argc) rows = static_cast<uint32_t>(std::atol(argv[++i]));
         else if (!std::strcmp(argv[i], "--small")) rows = 2000;
         else if (!std::strcmp(argv[i], "--only-program")) onlyProgram = true;
+        else if (!std::strcmp(argv[i], "--only-source")) onlySource = true;
+        else if (!std::strcmp(argv[i], "--async")) async = true;
         else if (!std::strcmp(argv[i], "--keep") && i + 1 < argc) keep = argv[++i];
         else {
-            std::fprintf(stderr, "usage: rk_bench_transfer [--rows N] [--small] [--only-program] [--keep DIR]\n");
+            std::fprintf(stderr, "usage: rk_bench_transfer [--rows N] [--small] [--only-program | --only-source] "
+                                 "[--async] [--keep DIR]\n");
             return 2;
         }
     }
@@ -182,15 +216,32 @@ int main(int argc, char** argv)
         const std::string create = std::string(RK_SOURCE_DIR) + "/tools/create-staging-db.sh ";
         run(create + "'" + dbA + "' >/dev/null");
         if (!onlyProgram) run(create + "'" + dbB + "' >/dev/null");
+        if (async) {
+            run("gfix -write async -user SYSDBA '" + dbA + "'");
+            if (!onlyProgram) run("gfix -write async -user SYSDBA '" + dbB + "'");
+        }
 
         rk::locale::LoadLocaleFormats();
         rk::app::Application app(argc, argv);
         rk::source::Session session;
         const rk::transfer::ImportSlot slot = rk::transfer::BuildImportPlan()[3];
 
+        if (onlySource) {
+            const auto t0 = Clock::now();
+            const rk::bench::BareValues values =
+                collectValues(session, slot, rk::bench::describeParamTypes(dbA, slot.InsertSql));
+            const double s = seconds(t0, Clock::now());
+            std::printf("source read and mapped      %8.3f s  %9.0f rows/s   %zu rows, %.1f MiB of values\n", s,
+                        values.rows() / s, values.rows(),
+                        (values.bytes.size() + values.cells.size() * sizeof(values.cells[0])) / 1048576.0);
+            std::printf("peak memory                 %8.1f MiB (values included)\n", peakRssKib() / 1024.0);
+            if (keep.empty()) std::filesystem::remove_all(dir);
+            return 0;
+        }
+
         // (a) the program.
         double programSeconds = 0, slotSeconds = 0;
-        long peakKib = 0;
+        long peakKib = 0, peakAnon = 0, peakFile = 0;
         {
             BenchForm form(rk::app::Arguments{dbA},
                            [&session](rk::app::TForm1& f) { return rk::app::MakeRealFormParts(f, session); });
@@ -200,7 +251,10 @@ int main(int argc, char** argv)
             form.Button1Click();
             const auto t1 = Clock::now();
             programSeconds = seconds(t0, t1);
+            form.sampleMemory();
             peakKib = peakRssKib();
+            peakAnon = form.peakAnonKib;
+            peakFile = form.peakFileKib;
             const auto& lines = form.timedLines;
             for (size_t i = 0; i + 1 < lines.size(); ++i)
                 if (lines[i].second.rfind(rk::ansi("Übertrage Wege..."), 0) == 0)
@@ -215,17 +269,22 @@ int main(int argc, char** argv)
                     rows / programSeconds, stagedA.c_str());
         std::printf("    of it slot Wege         %8.3f s  (after its SELECT opened, until the next slot's)\n",
                     slotSeconds);
-        std::printf("(a) peak memory             %8.1f MiB\n", peakKib / 1024.0);
+        std::printf("(a) peak memory             %8.1f MiB resident; sampled: %.1f MiB anonymous, %.1f MiB mapped "
+                    "files\n", peakKib / 1024.0, peakAnon / 1024.0, peakFile / 1024.0);
         if (stagedA != std::to_string(rows)) throw rk::Exception("(a) hat nicht alle Zeilen übertragen.");
 
         if (!onlyProgram) {
             // (b) the bare loop, with values collected beforehand.
             const std::vector<short> types = rk::bench::describeParamTypes(dbB, slot.InsertSql);
             const rk::bench::BareValues values = collectValues(session, slot, types);
+            const long rssBefore = statusKib("VmRSS:");
             const double bareSeconds = rk::bench::runBareInsertLoop(dbB, slot.InsertSql, values);
+            const long grown = peakRssKib() - rssBefore;
             const std::string stagedB = countRows(dbB);
             std::printf("(b) bare client loop        %8.3f s  %9.0f rows/s   staged %s\n", bareSeconds,
                         rows / bareSeconds, stagedB.c_str());
+            std::printf("(b) memory growth in loop   %8.1f MiB (peak over the resident size before it)\n",
+                        grown / 1024.0);
             std::printf("ratio (a)/(b)               %8.2f   (slot Wege alone: %.2f)\n", bareSeconds / programSeconds,
                         bareSeconds / slotSeconds);
             if (stagedB != std::to_string(rows)) throw rk::Exception("(b) hat nicht alle Zeilen übertragen.");
