@@ -5,6 +5,9 @@
 #                                 on 1,000,000 rows, then the `large` demo set end
 #                                 to end through the real program
 #   tools/run-bench.sh --small    a small size that only checks that it all runs
+# Each timing runs twice: on a database as tools/create-staging-db.sh makes it
+# (forced writes on: every page write waits for the disk) and with
+# asynchronous writes (gfix -write async), where the CPU cost shows.
 # Figures go to standard output. Needs the German locale (de_DE.UTF-8).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,30 +28,35 @@ export LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${XDG_RUNTIM
 bench="$build/bench/transfer/rk_bench_transfer"
 
 if [ "$small" = 1 ]; then
-  "$bench" --small
-  memory_rows=20000
-  size=demo
+  rows=2000 memory_rows=20000 size=demo
 else
-  "$bench" --rows 200000
-  memory_rows=1000000
-  size=large
+  rows=200000 memory_rows=1000000 size=large
 fi
+echo "== forced writes (the database as created)"
+"$bench" --rows "$rows"
+echo
+echo "== asynchronous writes"
+"$bench" --rows "$rows" --async
 
 echo
-echo "peak memory of (a) on $memory_rows rows:"
-"$bench" --rows "$memory_rows" --only-program | grep -E 'rows |program|peak'
+echo "== peak memory of (a) on $memory_rows rows (asynchronous writes):"
+"$bench" --rows "$memory_rows" --only-program --async | grep -E 'rows |program|peak'
 
-echo
-echo "the '$size' demo set end to end (rk_vad2av -auto -nomessage):"
 work=$(mktemp -d /tmp/rk-bench-large-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 "$build/tools/demo/rk_gendemo" --size "$size" --out "$work/paradox" >/dev/null
-tools/create-staging-db.sh "$work/staging.fdb" >/dev/null
 printf '[DBRK]\nPATH=%s\n' "$work/paradox" > "$work/engine.conf"
-start=$(date +%s.%N)
-RK_ENGINE_CONFIG="$work/engine.conf" "$build/app/rk_vad2av" -auto -nomessage -id:BENCH "$work/staging.fdb"
-end=$(date +%s.%N)
-rows=$(echo "SELECT (SELECT COUNT(*) FROM IMPORT_RK5_WEGE) + (SELECT COUNT(*) FROM IMPORT_RK5_BEGEHUNGEN) FROM RDB\$DATABASE;" |
-  isql-fb -q -user SYSDBA "$work/staging.fdb" | awk 'NF==1 && $1 ~ /^[0-9]+$/ {print $1}')
-LC_ALL=C awk -v s="$start" -v e="$end" -v r="$rows" \
-  'BEGIN { printf "wall time %.2f s (routes and ascents staged: %s)\n", e - s, r }'
+for writes in forced async; do
+  echo
+  echo "== the '$size' demo set end to end (rk_vad2av -auto -nomessage), $writes writes:"
+  rm -f "$work/staging.fdb"
+  tools/create-staging-db.sh "$work/staging.fdb" >/dev/null
+  [ "$writes" = async ] && gfix -write async -user SYSDBA "$work/staging.fdb"
+  start=$(date +%s.%N)
+  RK_ENGINE_CONFIG="$work/engine.conf" "$build/app/rk_vad2av" -auto -nomessage -id:BENCH "$work/staging.fdb"
+  end=$(date +%s.%N)
+  staged=$(echo "SELECT (SELECT COUNT(*) FROM IMPORT_RK5_WEGE) + (SELECT COUNT(*) FROM IMPORT_RK5_BEGEHUNGEN) FROM RDB\$DATABASE;" |
+    isql-fb -q -user SYSDBA "$work/staging.fdb" | awk 'NF==1 && $1 ~ /^[0-9]+$/ {print $1}')
+  LC_ALL=C awk -v s="$start" -v e="$end" -v r="$staged" \
+    'BEGIN { printf "wall time %.2f s (routes and ascents staged: %s)\n", e - s, r }'
+done

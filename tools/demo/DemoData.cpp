@@ -468,7 +468,9 @@ uint32_t writeWegeTable(const std::filesystem::path& dir, uint32_t rows, int sum
     }
     std::filesystem::create_directories(dir);
     DemoRandom r(kSeed + 4);
-    TableOut wege(dir, "WEGE", 70, 1252, wegeColumns(), manifest, 8);
+    // Blocks are counted in 16 bits: big tables need bigger blocks.
+    const int blockKb = rows <= 400000 ? 8 : rows <= 800000 ? 16 : 32;
+    TableOut wege(dir, "WEGE", 70, 1252, wegeColumns(), manifest, blockKb);
     std::vector<int> perSummit(summits.size(), 0);
     for (uint32_t i = 0; i < rows; ++i) {
         const size_t si = i % summits.size();
