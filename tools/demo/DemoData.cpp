@@ -257,8 +257,9 @@ Row wegeRow(DemoRandom& r, uint32_t i, const Summit& s, int posnr, int firstAsce
     return v;
 }
 
-std::vector<Area> writeGeo(const std::filesystem::path& dir, const DemoCounts& n, Manifest& m, TableCounts& counts,
-                           std::vector<Summit>& summits, int& skippedRegions)
+// REGIONEN, GESTEINE, GEBIETE and GIPFEL; the summits for the routes.
+void writeGeo(const std::filesystem::path& dir, const DemoCounts& n, Manifest& m, TableCounts& counts,
+              std::vector<Summit>& summits)
 {
     // REGIONEN: two rows without REG_R, which slot 1 skips.
     DemoRandom r(kSeed + 1);
@@ -266,11 +267,9 @@ std::vector<Area> writeGeo(const std::filesystem::path& dir, const DemoCounts& n
                       {{"POSNR", FieldType::Short}, {"REG_R", FieldType::Alpha, 10},
                        {"REGION", FieldType::Alpha, 60}, {"LAND", FieldType::Alpha, 40}}, m);
     std::vector<std::string> regions;
-    skippedRegions = 0;
     for (int i = 0, pos = 1; static_cast<int>(regions.size()) < n.regions; ++i, ++pos) {
         if (i == 2 || i == 5) {
             regionen.add({int32_t(pos), FieldValue{}, text(i == 2 ? "Ohne Kürzel" : "Sammelgebiet"), FieldValue{}});
-            ++skippedRegions;
             continue;
         }
         const RegionName& rn = regionName(static_cast<int>(regions.size()));
@@ -298,7 +297,7 @@ std::vector<Area> writeGeo(const std::filesystem::path& dir, const DemoCounts& n
         FieldValue rock = int32_t(r.range(1, rockCount()));
         if (j == 1) rock = int32_t(99);
         if (j == 2) rock = FieldValue{};
-        gebiete.add({a.region, a.code, int32_t(inRegion), areaName(r, j), MAYBE(70, areaName(r, j + 7)),
+        gebiete.add({a.region, a.code, int32_t(inRegion), areaName(j), MAYBE(70, areaName(j + 7)),
                      MAYBE(20, text(scales[r.range(0, 3)])), MAYBE(60, memo(r, 3, false)), rock});
         areas.push_back(a);
     }
@@ -332,12 +331,13 @@ std::vector<Area> writeGeo(const std::filesystem::path& dir, const DemoCounts& n
                     MAYBE(10, 120 + r.range(0, 8800) / 20.0), MAYBE(30, 50.85 + r.range(0, 999) / 10000.0)});
     }
     counts.emplace_back("GIPFEL", gipfel.finish());
-    return areas;
 }
 
+// BEGEHUNGEN to BILDER and CURRENTUSER; route numbers lie in 1..10 * summits.
 void writePeople(const std::filesystem::path& dir, const DemoCounts& n, Manifest& m, TableCounts& counts,
-                 int routes)
+                 int summits)
 {
+    const int routes = summits;
     DemoRandom r(kSeed + 5);
     static const char* kinds[] = {"Vorstieg", "Nachstieg", "Solo", "Toprope", "Wechselführung"};
     static const char* styles[] = {"alles frei", "rotpunkt", "AF", "RP", "OU", "Hängen"};
@@ -491,8 +491,7 @@ TableCounts writeDemoSet(const std::filesystem::path& dir, const DemoCounts& n, 
     std::filesystem::create_directories(dir);
     TableCounts counts;
     std::vector<Summit> summits;
-    int skipped = 0;
-    writeGeo(dir, n, m, counts, summits, skipped);
+    writeGeo(dir, n, m, counts, summits);
 
     {
         DemoRandom r(kSeed + 4);
@@ -505,7 +504,6 @@ TableCounts writeDemoSet(const std::filesystem::path& dir, const DemoCounts& n, 
         counts.emplace_back("WEGE", wege.finish());
     }
     writePeople(dir, n, m, counts, static_cast<int>(summits.size()));
-    (void)skipped;
     return counts;
 }
 

@@ -147,12 +147,11 @@ const Words& westernSentences()
 
 const RegionName& regionName(int index) { return kRegions[index % 50]; }
 
-std::string areaName(DemoRandom& r, int index)
+std::string areaName(int index)
 {
     const Words& w = areas();
     std::string name = w[static_cast<size_t>(index) % w.size()];
     if (index >= static_cast<int>(w.size())) name += ' ' + std::to_string(index / w.size() + 1);
-    (void)r;
     return name;
 }
 

@@ -19,7 +19,8 @@ struct RegionName {
 // 50 regions; the first ones are the real climbing regions of the data's users.
 const RegionName& regionName(int index);
 
-std::string areaName(DemoRandom& r, int index);
+// Area names; past the list's end they repeat with a number ("Rathen 2").
+std::string areaName(int index);
 std::string summitName(DemoRandom& r);
 std::string routeName(DemoRandom& r, bool western);
 std::string grade(DemoRandom& r);
