@@ -82,7 +82,7 @@ protected:
 
 TEST_F(TargetFailureTest, KilledInTheMiddleOfASlotKeepsCommittedSlotsAndTheNextRunCompletes)
 {
-    const auto expected = writeSource(20000);
+    const auto expected = writeSource(60000);
     FirebirdTestDatabase db;
     {
         auto child = start(db.path(), "KILLED");
@@ -91,7 +91,7 @@ TEST_F(TargetFailureTest, KilledInTheMiddleOfASlotKeepsCommittedSlotsAndTheNextR
         while (child->running() && !processUsesFile(child->pid(), "/WEGE.DB") &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(5ms);
-        std::this_thread::sleep_for(300ms);
+        std::this_thread::sleep_for(200ms);
         ASSERT_TRUE(child->running()) << readFile(output);
         ASSERT_FALSE(processUsesFile(child->pid(), "/BEGEHUNGEN.DB")) << "slot 4 ended before the kill";
         child->kill(SIGKILL);
