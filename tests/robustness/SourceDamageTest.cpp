@@ -41,6 +41,8 @@ struct Damage {
     const char* message;  // %s (or %1$s) stands for the folder
 };
 
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.legend; }
+
 void truncateMidBlock(const fs::path& dir)
 {
     // GIPFEL: header 2048 bytes, 4 KB blocks; cut block 2 in half.
