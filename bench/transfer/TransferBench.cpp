@@ -193,8 +193,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    std::string dir = keep;
     try {
-        std::string dir = keep;
         if (dir.empty()) {
             char pattern[] = "/tmp/rk-bench-XXXXXX";
             if (!mkdtemp(pattern)) throw rk::Exception("mkdtemp");
@@ -292,6 +292,7 @@ int main(int argc, char** argv)
         if (keep.empty()) std::filesystem::remove_all(dir);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "rk_bench_transfer: %s\n", rk::toUtf8(e.what()).c_str());
+        if (keep.empty() && !dir.empty()) std::filesystem::remove_all(dir);
         return 1;
     }
     return 0;
