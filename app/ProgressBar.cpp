@@ -1,6 +1,8 @@
 // The progress bar of Form1; see ProgressBar.h.
 #include "app/ProgressBar.h"
 
+#include <algorithm>
+
 namespace rk::app {
 
 TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent)
@@ -27,8 +29,16 @@ void TProgressBar::showRange()
     // A Qt bar with minimum and maximum both 0 turns into a busy indicator;
     // an empty table must show an empty bar instead.
     const int max = m_range.max();
-    setRange(0, max == 0 ? 1 : max);
-    setValue(m_range.position());
+    const int shownMax = max == 0 ? 1 : max;
+    const int position = m_range.position();
+    // The lower bar moves once per source row, and Qt asks its style for
+    // the groove's geometry on every value it is given: hand it a value only
+    // when the fill moves by a pixel, or reaches either end.
+    const int64_t pixel = int64_t(position) * std::max(1, width()) / shownMax;
+    if (shownMax == maximum() && pixel == m_shownPixel && position != 0 && position != max) return;
+    if (shownMax != maximum()) setRange(0, shownMax);
+    setValue(position);
+    m_shownPixel = pixel;
 }
 
 } // namespace rk::app

@@ -5,6 +5,8 @@
 
 #include <QProgressBar>
 
+#include <cstdint>
+
 #include "transfer/ProgressRange.h"
 
 namespace rk::app {
@@ -25,6 +27,7 @@ private:
     void showRange();
 
     transfer::ProgressRange m_range;
+    int64_t m_shownPixel = -1;  // fill width last handed to Qt
 };
 
 } // namespace rk::app

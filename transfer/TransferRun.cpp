@@ -3,6 +3,8 @@
 // committed as a whole, and an error leaves the committed slots in place.
 #include "transfer/TransferRun.h"
 
+#include <vector>
+
 #include "db/common/Ansi.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/ValueMapping.h"
@@ -44,9 +46,18 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
         window.SetProgressMax(ProgressBarId::ProgressBar1, rows);
         window.SetProgressPosition(ProgressBarId::ProgressBar1, 0);
 
+        // Each parameter meets the same field in every row of the slot, so
+        // the lookup by name is made in the first row only; the field then
+        // follows the cursor. A missing field still fails in that row.
         const int paramCount = ctx.IBQ1.ParamCount();
+        std::vector<const db::Field*> fields(static_cast<size_t>(paramCount), nullptr);
         while (!ctx.PDXQ1.Eof()) {
-            for (int p = 0; p < paramCount; ++p) AssignParamFromField(ctx.IBQ1.Param(p), ctx.PDXQ1);
+            for (int p = 0; p < paramCount; ++p) {
+                db::Param& param = ctx.IBQ1.Param(p);
+                const db::Field*& field = fields[static_cast<size_t>(p)];
+                if (!field) field = &ctx.PDXQ1.FieldByName(param.name);
+                AssignParamFromField(param, *field);
+            }
             ctx.IBQ1.ExecSQL();
             window.SetProgressPosition(ProgressBarId::ProgressBar1,
                                        window.ProgressPosition(ProgressBarId::ProgressBar1) + 1);

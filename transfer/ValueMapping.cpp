@@ -245,7 +245,11 @@ std::string TextReading(const db::Field& field)
 
 void AssignParamFromField(db::Param& param, SourceQuery& pdxq1)
 {
-    const db::Field& field = pdxq1.FieldByName(param.name);
+    AssignParamFromField(param, pdxq1.FieldByName(param.name));
+}
+
+void AssignParamFromField(db::Param& param, const db::Field& field)
+{
     if (field.dataType == DataType::ftInteger) {
         param.value.assignInteger(IntegerReading(field));
         return;

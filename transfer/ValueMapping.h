@@ -21,6 +21,8 @@
 namespace rk::transfer {
 
 void AssignParamFromField(db::Param& param, SourceQuery& pdxq1);
+// The same with the field already looked up (it follows the current row).
+void AssignParamFromField(db::Param& param, const db::Field& field);
 
 // Integer reading. Throws EConvertError "'%s' ist kein gültiger Integerwert"
 // for a text that is no 32-bit integer (and for a number whose rounded value

@@ -319,6 +319,24 @@ TEST_F(FormTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
     EXPECT_EQ(bar.value(), 0);
 }
 
+TEST_F(FormTest, PaintedFillOfABarLagsTheRowPositionByLessThanAPixel)
+{
+    TForm1& form = makeForm();
+    app::TProgressBar& bar = *form.ProgressBar1;
+    ASSERT_EQ(bar.width(), 241);
+    bar.SetMax(200000);
+    bar.SetPosition(0);
+    for (int row = 1; row <= 200000; ++row) {
+        bar.SetPosition(row);
+        if (row % 997 == 0) {
+            ASSERT_LT(int64_t(bar.Position() - bar.value()) * bar.width(), 200000) << row;
+        }
+    }
+    EXPECT_EQ(bar.value(), 200000);
+    bar.SetPosition(0);
+    EXPECT_EQ(bar.value(), 0);
+}
+
 TEST(CloseGlyph, CoralTileWithWhiteCrossOnTransparentGreen)
 {
     const QImage glyph = app::CloseTileGlyph();

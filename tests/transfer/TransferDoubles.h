@@ -115,10 +115,10 @@ public:
     std::map<std::string, FakeResult> results;  // by SQL text
     std::function<void(const std::string& sql)> onOpen;
 
-    void Close() override { m_open = nullptr; }
+    void Close() override { closeResult(); }
     void SetSql(const std::string& text) override
     {
-        m_open = nullptr;
+        closeResult();
         m_sql = text;
     }
     std::string Sql() const override { return m_sql.empty() ? "" : m_sql + "\r\n"; }
@@ -132,21 +132,37 @@ public:
     }
     int RecordCount() override { return m_open->reportedCount.value_or(m_open->rows); }
     bool Eof() override { return m_row >= m_open->rows; }
-    void Next() override { ++m_row; }
+    void Next() override
+    {
+        ++m_row;
+        for (auto& [key, field] : m_fields) field = make(field.name);
+    }
+    // Like the real engine: one field object per column, refilled on Next().
     const db::Field& FieldByName(const std::string& name) override
     {
-        for (auto& [fieldName, make] : m_open->fields)
-            if (upper(fieldName) == upper(name)) return m_current = make(m_row);
-        if (!m_open->anyField) throw EDatabaseError(ansi("PDXQ1: Das Feld '") + name + "' wurde nicht gefunden");
-        m_current = db::Field{name, db::DataType::ftString, 20, name + "#" + std::to_string(m_row)};
-        return m_current;
+        const std::string key = upper(name);
+        if (auto it = m_fields.find(key); it != m_fields.end()) return it->second;
+        return m_fields.emplace(key, make(name)).first->second;
     }
 
 private:
+    db::Field make(const std::string& name) const
+    {
+        for (auto& [fieldName, maker] : m_open->fields)
+            if (upper(fieldName) == upper(name)) return maker(m_row);
+        if (!m_open->anyField) throw EDatabaseError(ansi("PDXQ1: Das Feld '") + name + "' wurde nicht gefunden");
+        return db::Field{name, db::DataType::ftString, 20, name + "#" + std::to_string(m_row)};
+    }
+    void closeResult()
+    {
+        m_open = nullptr;
+        m_fields.clear();
+    }
+
     std::string m_sql;
     FakeResult* m_open = nullptr;
     int m_row = 0;
-    db::Field m_current;
+    std::map<std::string, db::Field> m_fields;
 };
 
 class FakeWindow : public TransferWindow {
