@@ -30,6 +30,7 @@ void BlobFile::corrupt(const std::string& what) const
 
 std::string BlobFile::read(uint32_t ref, uint32_t length) const
 {
+    m_bytes->noteRead(length);
     const uint8_t* d = m_bytes->data();
     const size_t size = m_bytes->size();
     const size_t block = ref & 0xFFFFFF00U;

@@ -59,6 +59,24 @@ std::unique_ptr<ByteSource> ByteSource::copyOf(std::span<const uint8_t> bytes)
     return src;
 }
 
+void ByteSource::noteRead(size_t bytes) const
+{
+    // One read may fault in up to this much around it.
+    constexpr size_t kFaultAround = size_t(64) << 10;
+    constexpr size_t kResidentLimit = size_t(32) << 20;
+    if (!m_map) return;
+    m_readSinceRelease += bytes < kFaultAround ? kFaultAround : bytes;
+    if (m_readSinceRelease >= kResidentLimit) releaseResident();
+}
+
+void ByteSource::releaseResident() const
+{
+    m_readSinceRelease = 0;
+    // A private mapping that was never written: dropping its pages loses
+    // nothing, they are read from the file again on the next access.
+    if (m_map) ::madvise(m_map, m_size, MADV_DONTNEED);
+}
+
 ByteSource::~ByteSource()
 {
     if (m_map) ::munmap(m_map, m_size);

@@ -27,11 +27,21 @@ public:
     const uint8_t* data() const { return m_data; }
     size_t size() const { return m_size; }
 
+    // Tells the source that about `bytes` of it were just read. A transfer
+    // reads a large table in key order, all over the file, and every page it
+    // touched would stay resident; past a limit the mapping's pages are
+    // given back to the page cache (they fault in again when read, and every
+    // pointer into the mapping stays valid).
+    void noteRead(size_t bytes) const;
+    // Gives every resident page of the mapping back now.
+    void releaseResident() const;
+
 private:
     ByteSource() = default;
     const uint8_t* m_data = nullptr;
     size_t m_size = 0;
     void* m_map = nullptr;         // set when m_data points into a mapping
+    mutable size_t m_readSinceRelease = 0;
     std::vector<uint8_t> m_copy;   // set when the bytes are our own copy
 };
 

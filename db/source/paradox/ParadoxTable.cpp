@@ -147,6 +147,8 @@ std::unique_ptr<Table> Table::open(const std::filesystem::path& dbFile, const Op
     t->parse();
     if (t->m_hasBlobs) t->openBlobFile(dbFile);
     t->buildBlockIndex();
+    // The walk of the block chain touched every block of the file.
+    t->m_db->releaseResident();
     return t;
 }
 
@@ -326,6 +328,7 @@ void Table::readRecord(uint32_t index)
         b = &m_blocks[m_lastBlock];
     }
     m_record = m_db->data() + b->offset + size_t(index - b->first) * m_recordSize;
+    m_db->noteRead(m_recordSize);
 }
 
 std::string Table::convertText(const uint8_t* p, size_t n) const

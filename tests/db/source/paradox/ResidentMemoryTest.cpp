@@ -1,0 +1,62 @@
+// Reading a large table in an order that jumps all over the file must not
+// keep the whole file resident, and must still read every value right.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "TempDir.h"
+#include "db/source/paradox/ParadoxTable.h"
+#include "tools/pxwrite/ParadoxWriter.h"
+
+namespace rk::source::paradox {
+namespace {
+
+long residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(4096, '\n');
+    }
+    return -1;
+}
+
+TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
+{
+    test::TempDir dir;
+    const auto file = dir / "BIG.DB";
+    constexpr int32_t kRows = 400000;  // 400,000 records of 204 bytes: about 80 MiB
+    {
+        tools::pxwrite::WriterOptions options;
+        options.blockSizeKb = 32;
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 200}},
+                                             options);
+        const std::string filler(190, 'x');
+        for (int32_t i = 0; i < kRows; ++i) writer.addRow({i, filler + std::to_string(i)});
+        writer.finish();
+    }
+    ASSERT_GT(std::filesystem::file_size(file), size_t(75) << 20);
+
+    const long before = residentKiB();
+    auto table = Table::open(file);
+    ASSERT_EQ(table->recordCount(), uint32_t(kRows));
+    // A stride that is coprime to the count visits every record once, far apart.
+    for (uint32_t k = 0, i = 0; k < uint32_t(kRows); ++k, i = (i + 7919) % kRows) {
+        table->readRecord(i);
+        ASSERT_EQ(std::get<int32_t>(table->value(0)), int32_t(i));
+        if (k % 50000 == 0) {
+            ASSERT_EQ(std::get<std::string>(table->value(1)), std::string(190, 'x') + std::to_string(i));
+        }
+    }
+    const long grown = residentKiB() - before;
+    EXPECT_LT(grown, 48 * 1024) << "resident memory grew by " << grown << " KiB";
+}
+
+} // namespace
+} // namespace rk::source::paradox
