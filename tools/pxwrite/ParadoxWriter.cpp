@@ -98,8 +98,8 @@ ParadoxWriter::ParadoxWriter(std::filesystem::path dbFile, std::vector<Column> c
     m_versionId = versionId(m_options.version);
     if (m_versionId == 0) fail(rk::ansiFormat("unbekannte Dateiversion %d", m_options.version));
     if (m_versionId < 5) m_options.codePage = 0;
-    if (m_options.blockSizeKb < 1 || m_options.blockSizeKb > 32) fail("Blockgröße außerhalb 1 bis 32 KB");
-    if (m_columns.empty() || m_columns.size() > 255) fail("ungültige Spaltenanzahl");
+    if (m_options.blockSizeKb < 1 || m_options.blockSizeKb > 32) fail(rk::ansi("Blockgröße außerhalb 1 bis 32 KB"));
+    if (m_columns.empty() || m_columns.size() > 255) fail(rk::ansi("ungültige Spaltenanzahl"));
     if (m_options.tableName.empty()) m_options.tableName = m_dbPath.filename().string();
 
     const auto table = source::paradox::detail::fromAnsiTable(m_options.codePage ? m_options.codePage : 850);
@@ -304,7 +304,7 @@ void ParadoxWriter::encodeBlob(const Column& c, const std::string& bytes, uint8_
 {
     const size_t leader = static_cast<size_t>(fixedSize(c.type, c.size)) - 10;
     if (bytes.empty()) return;  // stored as blank
-    if (bytes.size() > 0xFFFFFFF0U) fail("Blob zu groß");
+    if (bytes.size() > 0xFFFFFFF0U) fail(rk::ansi("Blob zu groß"));
     std::memcpy(out, bytes.data(), std::min(leader, bytes.size()));
     uint32_t ref = 0;
     if (bytes.size() > leader) ref = storeBlob(bytes);
@@ -336,11 +336,11 @@ uint32_t ParadoxWriter::storeBlob(const std::string& bytes)
         s[4] = static_cast<uint8_t>(n % 16);
         std::memcpy(m_sub.data() + m_subNext, bytes.data(), n);
         m_subNext += static_cast<int>(units * 16);
-        if (m_subAt > 0xFFFFFF00ULL) fail("Blob-Datei zu groß");
+        if (m_subAt > 0xFFFFFF00ULL) fail(rk::ansi("Blob-Datei zu groß"));
         return static_cast<uint32_t>(m_subAt) | static_cast<uint32_t>(slot);
     }
     const size_t chunks = (9 + n + kChunk - 1) / kChunk;
-    if (chunks > 0xFFFF || m_mbEnd + chunks * kChunk > 0xFFFFFF00ULL) fail("Blob-Datei zu groß");
+    if (chunks > 0xFFFF || m_mbEnd + chunks * kChunk > 0xFFFFFF00ULL) fail(rk::ansi("Blob-Datei zu groß"));
     std::vector<uint8_t> b(chunks * kChunk, 0);
     b[0] = 2;
     put16(b.data() + 1, static_cast<unsigned>(chunks));
@@ -363,7 +363,7 @@ void ParadoxWriter::flushSubBlock()
 void ParadoxWriter::flushBlock(bool last)
 {
     if (m_inBlock > 0) {
-        if (m_blocks == 0xFFFF) fail("mehr als 65535 Datenblöcke; größere Blöcke wählen");
+        if (m_blocks == 0xFFFF) fail(rk::ansi("mehr als 65535 Datenblöcke; größere Blöcke wählen"));
         ++m_blocks;
         put16(m_block.data(), last ? 0 : m_blocks + 1);
         put16(m_block.data() + 2, m_blocks - 1);
@@ -387,12 +387,12 @@ void ParadoxWriter::finish()
     if (m_mbFd >= 0) flushSubBlock();
     const std::vector<uint8_t> h = header();
     writeAll(m_dbFd, h.data(), h.size(), 0, m_dbPath);
-    if (::close(m_dbFd) != 0) { m_dbFd = -1; fail("Schließen fehlgeschlagen"); }
+    if (::close(m_dbFd) != 0) { m_dbFd = -1; fail(rk::ansi("Schließen fehlgeschlagen")); }
     m_dbFd = -1;
     if (m_mbFd >= 0) {
         const int fd = m_mbFd;
         m_mbFd = -1;
-        if (::close(fd) != 0) fail("Schließen der Blob-Datei fehlgeschlagen");
+        if (::close(fd) != 0) fail(rk::ansi("Schließen der Blob-Datei fehlgeschlagen"));
     }
 }
 

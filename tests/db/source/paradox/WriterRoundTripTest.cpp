@@ -249,6 +249,19 @@ TEST(WriterBlocks, RandomAccessAcrossManyBlocks)
     }
 }
 
+TEST(WriterErrors, MessagesAreWindows1252)
+{
+    rk::test::TempDir dir;
+    rk::tools::pxwrite::WriterOptions options;
+    options.blockSizeKb = 64;
+    try {
+        ParadoxWriter w(dir / "G.DB", {{"S", FieldType::Short}}, options);
+        FAIL() << "a 64 KB block was accepted";
+    } catch (const rk::tools::pxwrite::EPxWriteError& e) {
+        EXPECT_EQ(e.message(), (dir / "G.DB").string() + rk::ansi(": Blockgröße außerhalb 1 bis 32 KB"));
+    }
+}
+
 TEST(WriterErrors, ValuesThatDoNotFitAreRefused)
 {
     rk::test::TempDir dir;
