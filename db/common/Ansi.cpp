@@ -45,6 +45,52 @@ char32_t cp1252ToUnicode(unsigned char byte)
     return (byte >= 0x80 && byte < 0xA0) ? kHigh[byte - 0x80] : byte;
 }
 
+namespace {
+
+// Decodes one UTF-8 sequence at utf8[i]; 0 when it is not well formed.
+size_t decodeUtf8(std::string_view utf8, size_t i, char32_t& cp)
+{
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    size_t len;
+    if (c < 0x80) { cp = c; return 1; }
+    if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
+    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
+    else return 0;
+    if (i + len > utf8.size()) return 0;
+    for (size_t k = 1; k < len; ++k) {
+        const auto cc = static_cast<unsigned char>(utf8[i + k]);
+        if ((cc & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000)) return 0;
+    return len;
+}
+
+} // namespace
+
+std::string ansiFromMaybeUtf8(std::string_view text)
+{
+    bool high = false;
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        const size_t len = decodeUtf8(text, i, cp);
+        if (len == 0) return std::string(text);
+        high = high || len > 1;
+        i += len;
+    }
+    if (!high) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        i += decodeUtf8(text, i, cp);
+        const int b = unicodeToCp1252(cp);
+        out += b < 0 ? '?' : static_cast<char>(b);
+    }
+    return out;
+}
+
 std::string ansi(std::string_view utf8)
 {
     std::string out;

@@ -14,6 +14,12 @@ namespace rk {
 // programming error (std::invalid_argument): every literal is German text.
 std::string ansi(std::string_view utf8);
 
+// Text that may be UTF-8 (an operating-system message under a UTF-8
+// locale) to Windows-1252: valid UTF-8 with characters above ASCII is
+// converted, a character without a Windows-1252 form becoming '?'; any
+// other text is taken to be single-byte already and kept as it is.
+std::string ansiFromMaybeUtf8(std::string_view text);
+
 // Windows-1252 to UTF-8. The five unassigned bytes map to the C1 controls of
 // the same value, so every byte string survives the round trip.
 std::string toUtf8(std::string_view cp1252);

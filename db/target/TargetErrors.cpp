@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "db/common/Ansi.h"
 #include "db/target/ClientLibrary.h"
 
 namespace rk::target {
@@ -50,7 +51,9 @@ void raiseStatus(const ClientLibrary& lib, const ISC_STATUS* status)
     std::string message;
     while (lib.interpret(buffer.data(), static_cast<unsigned>(buffer.size()), &cursor) > 0) {
         if (!message.empty() && message.back() != '\n') message += "\r\n";
-        message += buffer.data();
+        // Operating-system texts inside a message (a full disk, a missing
+        // file) arrive in the process locale's UTF-8.
+        message += ansiFromMaybeUtf8(buffer.data());
     }
     if (!message.empty() && message.back() == '.') message.pop_back();
 

@@ -27,3 +27,18 @@ TEST(Ansi, FormatTakesUtf8PatternAndAnsiArguments)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Ansi, OperatingSystemTextsInUtf8BecomeWindows1252)
+{
+    // "Gerät" as a UTF-8 locale spells it; a lone high byte is already single-byte text.
+    EXPECT_EQ(rk::ansiFromMaybeUtf8("Kein Speicherplatz mehr auf dem Ger\xC3\xA4t"),
+              "Kein Speicherplatz mehr auf dem Ger\xE4t");
+    EXPECT_EQ(rk::ansiFromMaybeUtf8("Tabelle M\xDCLLER"), "Tabelle M\xDCLLER");
+    EXPECT_EQ(rk::ansiFromMaybeUtf8("plain ASCII"), "plain ASCII");
+    EXPECT_EQ(rk::ansiFromMaybeUtf8("\xE2\x88\x9E \xE2\x82\xAC"), "? \x80");
+    EXPECT_EQ(rk::ansiFromMaybeUtf8("\xC0\x80"), "\xC0\x80"); // overlong: not UTF-8
+}
+
+} // namespace
