@@ -63,7 +63,7 @@ void ByteSource::noteRead(size_t bytes) const
 {
     // One read may fault in up to this much around it.
     constexpr size_t kFaultAround = size_t(64) << 10;
-    constexpr size_t kResidentLimit = size_t(32) << 20;
+    constexpr size_t kResidentLimit = size_t(16) << 20;
     if (!m_map) return;
     m_readSinceRelease += bytes < kFaultAround ? kFaultAround : bytes;
     if (m_readSinceRelease >= kResidentLimit) releaseResident();

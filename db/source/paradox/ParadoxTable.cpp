@@ -283,6 +283,7 @@ void Table::buildBlockIndex()
             total += count;
         }
         next = le16(d + at);
+        m_db->noteRead(kBlockHeader);
     }
     m_recordCount = static_cast<uint32_t>(total);
 }
