@@ -30,7 +30,6 @@ void BlobFile::corrupt(const std::string& what) const
 
 std::string BlobFile::read(uint32_t ref, uint32_t length) const
 {
-    m_bytes->noteRead(length);
     const uint8_t* d = m_bytes->data();
     const size_t size = m_bytes->size();
     const size_t block = ref & 0xFFFFFF00U;
@@ -38,6 +37,7 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
     if (block == 0 || block + kSlotTable > size)
         corrupt(rk::ansiFormat("Blob-Verweis %u zeigt hinter das Dateiende", block));
     const uint8_t* b = d + block;
+    m_bytes->noteRead(b, length);
 
     if (slot == 0xFF) {
         if (b[0] != 2) corrupt(rk::ansiFormat("Block bei %u ist kein Blob-Block", block));

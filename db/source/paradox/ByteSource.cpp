@@ -59,13 +59,19 @@ std::unique_ptr<ByteSource> ByteSource::copyOf(std::span<const uint8_t> bytes)
     return src;
 }
 
-void ByteSource::noteRead(size_t bytes) const
+void ByteSource::noteRead(const uint8_t* at, size_t bytes) const
 {
-    // One read may fault in up to this much around it.
-    constexpr size_t kFaultAround = size_t(64) << 10;
-    constexpr size_t kResidentLimit = size_t(16) << 20;
-    if (!m_map) return;
-    m_readSinceRelease += bytes < kFaultAround ? kFaultAround : bytes;
+    // A read far from the previous one faults in a whole window of pages
+    // around it (measured: up to a few hundred KiB); a read next to it adds
+    // only its own bytes.
+    constexpr size_t kFarRead = size_t(256) << 10;
+    constexpr size_t kResidentLimit = size_t(64) << 20;
+    // A file no larger than the limit cannot hold more than that resident.
+    if (!m_map || m_size <= kResidentLimit) return;
+    const size_t offset = static_cast<size_t>(at - m_data);
+    const size_t distance = offset > m_lastEnd ? offset - m_lastEnd : m_lastEnd - offset;
+    m_readSinceRelease += distance < kFarRead ? bytes : kFarRead;
+    m_lastEnd = offset + bytes;
     if (m_readSinceRelease >= kResidentLimit) releaseResident();
 }
 

@@ -27,12 +27,12 @@ public:
     const uint8_t* data() const { return m_data; }
     size_t size() const { return m_size; }
 
-    // Tells the source that about `bytes` of it were just read. A transfer
+    // Tells the source that `bytes` at `at` (inside data()) were just read. A transfer
     // reads a large table in key order, all over the file, and every page it
     // touched would stay resident; past a limit the mapping's pages are
     // given back to the page cache (they fault in again when read, and every
     // pointer into the mapping stays valid).
-    void noteRead(size_t bytes) const;
+    void noteRead(const uint8_t* at, size_t bytes) const;
     // Gives every resident page of the mapping back now.
     void releaseResident() const;
 
@@ -42,6 +42,7 @@ private:
     size_t m_size = 0;
     void* m_map = nullptr;         // set when m_data points into a mapping
     mutable size_t m_readSinceRelease = 0;
+    mutable size_t m_lastEnd = 0;
     std::vector<uint8_t> m_copy;   // set when the bytes are our own copy
 };
 

@@ -283,7 +283,7 @@ void Table::buildBlockIndex()
             total += count;
         }
         next = le16(d + at);
-        m_db->noteRead(kBlockHeader);
+        m_db->noteRead(d + at, m_blockSize);
     }
     m_recordCount = static_cast<uint32_t>(total);
 }
@@ -329,7 +329,7 @@ void Table::readRecord(uint32_t index)
         b = &m_blocks[m_lastBlock];
     }
     m_record = m_db->data() + b->offset + size_t(index - b->first) * m_recordSize;
-    m_db->noteRead(m_recordSize);
+    m_db->noteRead(m_record, m_recordSize);
 }
 
 std::string Table::convertText(const uint8_t* p, size_t n) const
