@@ -2,6 +2,7 @@
 #include "db/source/paradox/ByteSource.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -47,6 +48,9 @@ std::unique_ptr<ByteSource> ByteSource::mapFile(const std::filesystem::path& fil
     if (p == MAP_FAILED) openFailed(name, errno);
     src->m_map = p;
     src->m_data = static_cast<const uint8_t*>(p);
+    src->m_fd = fd.fd;
+    src->m_name = name;
+    fd.fd = -1;
     return src;
 }
 
@@ -65,7 +69,7 @@ void ByteSource::noteRead(const uint8_t* at, size_t bytes) const
     // around it (measured: up to a few hundred KiB); a read next to it adds
     // only its own bytes.
     constexpr size_t kFarRead = size_t(256) << 10;
-    constexpr size_t kResidentLimit = size_t(64) << 20;
+    constexpr size_t kResidentLimit = size_t(48) << 20;
     // A file no larger than the limit cannot hold more than that resident.
     if (!m_map || m_size <= kResidentLimit) return;
     const size_t offset = static_cast<size_t>(at - m_data);
@@ -83,9 +87,28 @@ void ByteSource::releaseResident() const
     if (m_map) ::madvise(m_map, m_size, MADV_DONTNEED);
 }
 
+void ByteSource::readAt(size_t offset, size_t n, uint8_t* out) const
+{
+    if (m_fd < 0) {
+        std::memcpy(out, m_data + offset, n);
+        return;
+    }
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(m_fd, out + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        // The file shrank or failed under us: a clear error instead of reading past its end.
+        if (got <= 0)
+            throw EParadoxError(rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler %d).", m_name,
+                                               got < 0 ? errno : EIO));
+        done += static_cast<size_t>(got);
+    }
+}
+
 ByteSource::~ByteSource()
 {
     if (m_map) ::munmap(m_map, m_size);
+    if (m_fd >= 0) ::close(m_fd);
 }
 
 std::string displayName(const std::filesystem::path& file)

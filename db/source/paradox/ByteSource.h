@@ -33,6 +33,11 @@ public:
     // given back to the page cache (they fault in again when read, and every
     // pointer into the mapping stays valid).
     void noteRead(const uint8_t* at, size_t bytes) const;
+    // Copies n bytes at offset (inside size()) to out. A mapped file is read
+    // with pread, so reading records in key order all over a large file
+    // leaves no pages of it resident.
+    void readAt(size_t offset, size_t n, uint8_t* out) const;
+
     // Gives every resident page of the mapping back now.
     void releaseResident() const;
 
@@ -41,6 +46,8 @@ private:
     const uint8_t* m_data = nullptr;
     size_t m_size = 0;
     void* m_map = nullptr;         // set when m_data points into a mapping
+    int m_fd = -1;                 // kept open beside a mapping, for readAt
+    std::string m_name;            // for messages
     mutable size_t m_readSinceRelease = 0;
     mutable size_t m_lastEnd = 0;
     std::vector<uint8_t> m_copy;   // set when the bytes are our own copy

@@ -328,8 +328,9 @@ void Table::readRecord(uint32_t index)
         }
         b = &m_blocks[m_lastBlock];
     }
-    m_record = m_db->data() + b->offset + size_t(index - b->first) * m_recordSize;
-    m_db->noteRead(m_record, m_recordSize);
+    m_recordCopy.resize(static_cast<size_t>(m_recordSize));
+    m_db->readAt(b->offset + size_t(index - b->first) * m_recordSize, m_recordCopy.size(), m_recordCopy.data());
+    m_record = m_recordCopy.data();
 }
 
 std::string Table::convertText(const uint8_t* p, size_t n) const

@@ -128,6 +128,7 @@ private:
     std::vector<Block> m_blocks;
     size_t m_lastBlock = 0;
     const uint8_t* m_record = nullptr;
+    std::vector<uint8_t> m_recordCopy;  // the loaded record
     bool m_hasBlobs = false;
     char m_toAnsi[256] = {};  // code page byte -> Windows-1252 byte
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TempDir.h"
+#include "db/common/Ansi.h"
 #include "db/source/paradox/ParadoxTable.h"
 #include "tools/pxwrite/ParadoxWriter.h"
 
@@ -61,6 +62,36 @@ TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
     }
     const long peak = statusKiB("VmHWM:") - before;
     EXPECT_LT(peak, 100 * 1024) << "resident memory grew by up to " << peak << " KiB";
+}
+
+} // namespace
+} // namespace rk::source::paradox
+
+namespace rk::source::paradox {
+namespace {
+
+// Another program cutting the table short while it is open: a clear error
+// for the records that are gone, not a crash.
+TEST(ResidentMemory, TableCutShortWhileOpenGivesAClearError)
+{
+    test::TempDir dir;
+    const auto file = dir / "CUT.DB";
+    {
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 100}});
+        for (int32_t i = 0; i < 2000; ++i) writer.addRow({i, std::string("Zeile ") + std::to_string(i)});
+        writer.finish();
+    }
+    auto table = Table::open(file);
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
+    table->readRecord(0);
+    EXPECT_EQ(std::get<int32_t>(table->value(0)), 0);
+    try {
+        table->readRecord(1999);
+        FAIL() << "a record past the new end was read";
+    } catch (const EParadoxError& e) {
+        EXPECT_EQ(e.message(), rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler 5).",
+                                              file.string()));
+    }
 }
 
 } // namespace
