@@ -3,7 +3,9 @@
 -- INSERTs name, the current-user flag CU, and the job records.
 --
 -- Types follow what arrives: INTEGER for long-integer source fields,
--- VARCHAR for texts and for numbers that arrive as locale text, DATE/TIME
+-- VARCHAR for texts and for numbers that arrive as locale text (32
+-- characters hold every number form: 15 digits, sign, mark and exponent, or
+-- a BCD value's 19 digits with sign and mark), DATE/TIME
 -- where a date or time arrives, BLOB SUB_TYPE TEXT for memos, CHAR(1) for
 -- logical flags ("T"/"F"). Character set ISO8859_1 (the database default).
 --
@@ -18,42 +20,42 @@ CREATE TABLE IMPORT_RK5_REGIONEN (
 
 CREATE TABLE IMPORT_RK5_GEBIETE (
   REG_R      VARCHAR(10),
-  REG_RG     VARCHAR(20),
+  REG_RG     VARCHAR(32),
   GEBIET     VARCHAR(80),
   NAME2      VARCHAR(80),
-  SKALA      VARCHAR(20),
+  SKALA      VARCHAR(32),
   NOTIZ      BLOB SUB_TYPE TEXT,
   GESTEIN    VARCHAR(80)
 );
 
 CREATE TABLE IMPORT_RK5_GIPFEL (
   REG_RGGNR   VARCHAR(30),
-  REG_RG      VARCHAR(20),
+  REG_RG      VARCHAR(32),
   GIPFEL      VARCHAR(80),
   QG          VARCHAR(20),
   NOTIZ       BLOB SUB_TYPE TEXT,
   NR          INTEGER,
-  STATUS      VARCHAR(20),
-  TYP         VARCHAR(20),
+  STATUS      VARCHAR(32),
+  TYP         VARCHAR(32),
   KINDF       CHAR(1),
   POSNR       INTEGER,
   SPERRDATAB  DATE,
   SPERRDATBIS DATE,
   NAME2       VARCHAR(80),
-  H           VARCHAR(20),
-  B           VARCHAR(20)
+  H           VARCHAR(32),
+  B           VARCHAR(32)
 );
 
 CREATE TABLE IMPORT_RK5_WEGE (
   REG             VARCHAR(10),
   REG_RGGNR       VARCHAR(30),
   WEG             VARCHAR(120),
-  GRD             VARCHAR(20),
-  GRDOU           VARCHAR(20),
-  GRDRP           VARCHAR(20),
-  GRDSPRUNG       VARCHAR(20),
-  QW              VARCHAR(20),
-  SI              VARCHAR(20),
+  GRD             VARCHAR(32),
+  GRDOU           VARCHAR(32),
+  GRDRP           VARCHAR(32),
+  GRDSPRUNG       VARCHAR(32),
+  QW              VARCHAR(32),
+  SI              VARCHAR(32),
   NOTIZ           BLOB SUB_TYPE TEXT,
   C1              CHAR(1),
   C2              CHAR(1),
@@ -71,25 +73,25 @@ CREATE TABLE IMPORT_RK5_WEGE (
   EIGNUNGK        CHAR(1),
   SONNE           CHAR(1),
   SCHATTEN        CHAR(1),
-  TS              VARCHAR(20),
-  TL              VARCHAR(20),
+  TS              VARCHAR(32),
+  TL              VARCHAR(32),
   EBDATUM         DATE,
   EBNAMENR        INTEGER,
   NR              INTEGER,
-  STATUS          VARCHAR(20),
-  GRDO            VARCHAR(20),
+  STATUS          VARCHAR(32),
+  GRDO            VARCHAR(32),
   WEGBESCHREIBUNG BLOB SUB_TYPE TEXT,
   POSNR           INTEGER,
-  WERTUNGHEINI    VARCHAR(20),
-  WERTUNGKKF      VARCHAR(20),
+  WERTUNGHEINI    VARCHAR(32),
+  WERTUNGKKF      VARCHAR(32),
   NAME2           VARCHAR(120),
-  L               VARCHAR(20),
-  MSL             VARCHAR(20),
+  L               VARCHAR(32),
+  MSL             VARCHAR(32),
   BWEG            CHAR(1),
-  NSL             VARCHAR(20),
-  TZUSTIEG        VARCHAR(20),
-  TABSTIEG        VARCHAR(20),
-  TKLETTEREI      VARCHAR(20),
+  NSL             VARCHAR(32),
+  TZUSTIEG        VARCHAR(32),
+  TABSTIEG        VARCHAR(32),
+  TKLETTEREI      VARCHAR(32),
   EBTEXT          BLOB SUB_TYPE TEXT
 );
 
@@ -97,9 +99,9 @@ CREATE TABLE IMPORT_RK5_BEGEHUNGEN (
   NR          INTEGER,
   REG         VARCHAR(10),
   DATUM       DATE,
-  ART         VARCHAR(20),
-  STIL        VARCHAR(20),
-  GRDBEG      VARCHAR(20),
+  ART         VARCHAR(32),
+  STIL        VARCHAR(32),
+  GRDBEG      VARCHAR(32),
   V           CHAR(1),
   ID          INTEGER,
   NOTIZ       BLOB SUB_TYPE TEXT,
@@ -153,8 +155,8 @@ CREATE TABLE IMPORT_RK5_EB (
   EBNR     INTEGER,
   NAME     VARCHAR(60),
   VORNAME  VARCHAR(60),
-  GEB      VARCHAR(20),
-  GEST     VARCHAR(20),
+  GEB      VARCHAR(32),
+  GEST     VARCHAR(32),
   NOTIZ    BLOB SUB_TYPE TEXT
 );
 
@@ -164,7 +166,7 @@ CREATE TABLE IMPORT_RK5_BILDER (
   DATEI  VARCHAR(255),
   HINT   VARCHAR(255),
   NOTIZ  BLOB SUB_TYPE TEXT,
-  TYP    VARCHAR(20),
+  TYP    VARCHAR(32),
   TITEL  VARCHAR(120)
 );
 
