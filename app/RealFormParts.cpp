@@ -51,13 +51,7 @@ public:
     // The window is destroyed with the connection still open only when the
     // run re-opened it after FormClose; closing commits in forced mode, as
     // closing always does, and nothing can be reported any more.
-    ~RealFormParts() override
-    {
-        try {
-            m_ibDatabase1.Close();
-        } catch (...) {
-        }
-    }
+    ~RealFormParts() override { m_ibDatabase1.closeIgnoringErrors(); }
 
     transfer::TargetQuery& IBQ1() override { return m_targetQuery; }
     transfer::TargetTransaction& IBTransaction1() override { return m_targetTransaction; }
