@@ -13,12 +13,14 @@
 // the engine's text (EDBEngineError), reader errors the reader's.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "db/common/FieldValue.h"
 #include "db/source/Database.h"
+#include "db/source/paradox/ParadoxTable.h"
 #include "db/source/SqlConnection.h"
 
 namespace rk::source {
@@ -70,9 +72,13 @@ public:
     // As FindField; none: "PDXQ1: Das Feld '%s' wurde nicht gefunden".
     const db::Field& FieldByName(const std::string& name) const;
 
+    // The values of the open result come from the reader beside SQLite.
+    bool ReadsBesideSql() const { return m_direct != nullptr; }
+
 private:
     void connectionClosing() override { Close(); }
     void buildFields();
+    void useDirectReading(Database& db);
     void readRow();
 
     Session& m_session;
@@ -81,6 +87,7 @@ private:
     std::vector<std::string> m_lines;
     Database* m_database = nullptr;
     detail::Statement m_stmt;
+    std::unique_ptr<paradox::Table> m_direct;  // set when values are read beside SQLite
     bool m_active = false;
     bool m_eof = true;
     std::optional<int> m_recordCount;

@@ -68,6 +68,48 @@ protected:
     Query PDXQ1{session, "PDXQ1", "DBRK"};
 };
 
+// A plain SELECT * over one table reads its values beside SQLite; every value,
+// name and type must be what the same rows give through SQLite.
+TEST_F(QueryTest, ValuesReadBesideSqlEqualThoseThroughIt)
+{
+    const std::vector<Column> columns = {
+        {"NR", FT::Long},          {"Name", FT::Alpha, 20}, {"K", FT::Short},  {"Z", FT::Number},
+        {"G", FT::Currency},       {"B", FT::Bcd, 2},       {"D", FT::Date},   {"T", FT::Time},
+        {"TS", FT::Timestamp},     {"L", FT::Logical},      {"M", FT::Memo, 11}, {"BIN", FT::Binary, 10},
+        {"BY", FT::Bytes, 4},      {"A", FT::AutoInc}};
+    const std::string longMemo(3000, 'm');
+    folder.table("ALLES.DB", columns,
+                 {{L(1), S("Müller "), L(-3), 1.5, 12.5, db::BcdValue{true, {3, 1, 0}, 2}, db::DateValue{731000},
+                   db::TimeValue{29109750}, db::TimestampValue{63100000000000.0}, true, S("Zeile\r\nzwei"),
+                   std::string("\x01\x02"), std::string("A\0\0\0", 4), L(1)},
+                  {L(2), kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, FieldValue(longMemo),
+                   kBlank, kBlank, L(2)},
+                  {L(3), S("ß"), L(0), -0.25, 0.0, db::BcdValue{false, {0}, 2}, db::DateValue{1}, db::TimeValue{0},
+                   db::TimestampValue{86400000.0}, false, kBlank, kBlank, kBlank, L(3)}});
+    const auto rows = [&](const std::string& sql, bool beside) {
+        PDXQ1.SetSql(sql);
+        PDXQ1.Open();
+        EXPECT_EQ(PDXQ1.ReadsBesideSql(), beside) << sql;
+        std::vector<db::Field> all;
+        for (; !PDXQ1.Eof(); PDXQ1.Next())
+            for (int i = 0; i < PDXQ1.FieldCount(); ++i) all.push_back(PDXQ1.Fields(i));
+        return all;
+    };
+    const auto beside = rows("SELECT * FROM ALLES.DB WHERE NOT (NR IS NULL) ORDER BY NR DESC", true);
+    const auto through = rows("SELECT ALLES.* FROM ALLES WHERE NOT (NR IS NULL) ORDER BY NR DESC", false);
+    ASSERT_EQ(beside.size(), size_t(3 * columns.size()));
+    ASSERT_EQ(beside.size(), through.size());
+    for (size_t i = 0; i < beside.size(); ++i) {
+        SCOPED_TRACE(beside[i].name + " in row " + std::to_string(i / columns.size()));
+        EXPECT_EQ(beside[i].name, through[i].name);
+        EXPECT_EQ(beside[i].dataType, through[i].dataType);
+        EXPECT_EQ(beside[i].value, through[i].value);
+    }
+    EXPECT_EQ(std::get<int32_t>(beside[0].value), 3);
+    // A join still goes through SQLite.
+    rows("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr", false);
+}
+
 TEST_F(QueryTest, LeftJoinRenamesTheRepeatedColumnAndKeepsRowsWithoutMatch)
 {
     PDXQ1.SetSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  "
