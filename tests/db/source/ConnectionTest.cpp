@@ -19,17 +19,7 @@ namespace {
 
 using db::FieldValue;
 using FT = paradox::FieldType;
-
-template <class Fn>
-std::string errorOf(Fn fn)
-{
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.message();
-    }
-    return "no error";
-}
+using test::errorOf;
 
 TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
 {

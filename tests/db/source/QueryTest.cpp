@@ -17,6 +17,7 @@ namespace {
 using db::FieldValue;
 using tools::pxwrite::Column;
 using FT = paradox::FieldType;
+using test::errorOf;
 
 FieldValue L(int32_t v) { return v; }
 FieldValue S(const char* utf8) { return ansi(utf8); }
@@ -49,17 +50,6 @@ protected:
         std::vector<FieldValue> values;
         for (; !PDXQ1.Eof(); PDXQ1.Next()) values.push_back(PDXQ1.FieldByName(name).value);
         return values;
-    }
-
-    template <class Fn>
-    std::string errorOf(Fn fn)
-    {
-        try {
-            fn();
-        } catch (const Exception& e) {
-            return e.message();
-        }
-        return "no error";
     }
 
     // The session reads the configuration at its first opening, after SetUp.
