@@ -14,6 +14,11 @@ packages=(
   locales-all
   xvfb xauth fonts-dejavu-core fonts-liberation2 fontconfig
   python3
+  # The Debian package and its checks (tools/package.sh, tools/check-package.sh),
+  # what the package pulls in at run time, and the private server of the server test.
+  dpkg-dev fakeroot file binutils lintian desktop-file-utils appstream man-db
+  qt6-qpa-plugins qt6-translations-l10n
+  firebird3.0-server
 )
 
 missing=()

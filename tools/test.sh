@@ -7,5 +7,8 @@ tools/build.sh ci
 # GUI tests need no display: Qt's offscreen platform.
 export QT_QPA_PLATFORM=offscreen
 ctest --preset ci -j "$(nproc)"
+# The Debian package from the release preset, checked as Debian and the
+# desktop check it, and run from its unpacked contents.
+tools/check-package.sh "$(tools/package.sh | tail -n 1)"
 # The reader's fuzzer, for a bounded time, on seeds from the fixtures.
 if [ -x tools/run-fuzz.sh ]; then tools/run-fuzz.sh; fi

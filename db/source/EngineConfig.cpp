@@ -50,17 +50,36 @@ std::string AliasConfig::driver() const
     return type.empty() ? std::string("STANDARD") : type;
 }
 
+std::vector<std::filesystem::path> EngineConfig::searchPlaces()
+{
+    namespace fs = std::filesystem;
+    if (const char* env = std::getenv("RK_ENGINE_CONFIG"); env && *env) return {fs::path(env)};
+    const fs::path name = fs::path("rk_vad2av") / "engine.conf";
+    std::vector<fs::path> places;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        places.push_back(fs::path(xdg) / name);
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        places.push_back(fs::path(home) / ".config" / name);
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    std::string_view list = dirs && *dirs ? dirs : "/etc/xdg";
+    while (!list.empty()) {
+        const size_t colon = list.find(':');
+        const fs::path dir(list.substr(0, colon));
+        list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
+        // Relative entries are invalid for XDG and would depend on the working folder.
+        if (!dir.empty() && dir.is_absolute()) places.push_back(dir / name);
+    }
+    return places;
+}
+
 std::filesystem::path EngineConfig::defaultFile()
 {
-    if (const char* env = std::getenv("RK_ENGINE_CONFIG"); env && *env) return env;
-    std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".config";
-    else
-        return {};
-    return base / "rk_vad2av" / "engine.conf";
+    const std::vector<std::filesystem::path> places = searchPlaces();
+    for (const auto& place : places) {
+        std::error_code ec;
+        if (std::filesystem::exists(place, ec)) return place;
+    }
+    return places.empty() ? std::filesystem::path() : places.front();
 }
 
 EngineConfig EngineConfig::load(const std::filesystem::path& file)

@@ -6,10 +6,12 @@
 //   DEFAULT DRIVER=PARADOX
 //   CODEPAGE=850
 //
-// The file is the one named by RK_ENGINE_CONFIG, else
-// ${XDG_CONFIG_HOME:-$HOME/.config}/rk_vad2av/engine.conf. A missing file
-// is an empty configuration, not an error: opening a connection then fails
-// because its alias is unknown.
+// The file is the one named by RK_ENGINE_CONFIG, else the first of
+// ${XDG_CONFIG_HOME:-$HOME/.config}/rk_vad2av/engine.conf and
+// rk_vad2av/engine.conf in each folder of ${XDG_CONFIG_DIRS:-/etc/xdg} that
+// exists, so an administrator can set an alias once for every user. A
+// missing file is an empty configuration, not an error: opening a connection
+// then fails because its alias is unknown.
 #pragma once
 
 #include <filesystem>
@@ -35,8 +37,13 @@ struct AliasConfig {
 
 class EngineConfig {
 public:
-    // RK_ENGINE_CONFIG, else the XDG location; empty when neither HOME nor
-    // XDG_CONFIG_HOME is set.
+    // The places looked at, in order: RK_ENGINE_CONFIG alone when it is set;
+    // else the user's file (when XDG_CONFIG_HOME or HOME is set), then each
+    // system folder's file. Relative and empty folder entries are skipped.
+    static std::vector<std::filesystem::path> searchPlaces();
+
+    // The first of searchPlaces() that exists; when none does, the first
+    // place (so a message can name it); empty when there is no place at all.
     static std::filesystem::path defaultFile();
 
     // Reads the file; a missing or unreadable file gives an empty configuration.

@@ -10,6 +10,22 @@
 #include "db/target/TargetErrors.h"
 
 namespace rk::target {
+namespace {
+
+bool failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
+
+// Whether the status vector carries `code` as one of its error codes.
+bool carries(const ISC_STATUS* status, ISC_STATUS code)
+{
+    for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
+        const ISC_STATUS type = *p++;
+        if (type == isc_arg_gds && *p == code) return true;
+        p += type == isc_arg_cstring ? 2 : 1;
+    }
+    return false;
+}
+
+} // namespace
 
 const std::vector<std::string>& defaultTargetParams()
 {
@@ -69,8 +85,24 @@ void IBDatabase::Open()
 
     ISC_STATUS_ARRAY status = {};
     isc_db_handle handle = 0;
-    m_lib.attachDatabase(status, static_cast<short>(m_databaseName.size()), m_databaseName.c_str(), &handle,
-                         static_cast<short>(m_dpb.size()), m_dpb.data());
+    const auto attach = [&](ISC_STATUS* st, const std::string& path) {
+        m_lib.attachDatabase(st, static_cast<short>(path.size()), path.c_str(), &handle,
+                             static_cast<short>(m_dpb.size()), m_dpb.data());
+    };
+    attach(status, m_databaseName);
+    if (failed(status) && carries(status, isc_already_opened) && m_databaseName.front() == '/') {
+        // A server holds the file. The client tried the server too, but kept
+        // the embedded engine's error, which hides the server's own answer (a
+        // refused login, say). Ask the server directly so its text is the one
+        // shown; when no server answers on this machine, the first error stays.
+        ISC_STATUS_ARRAY viaServer = {};
+        handle = 0;
+        attach(viaServer, "localhost:" + m_databaseName);
+        if (!failed(viaServer))
+            std::fill(std::begin(status), std::end(status), 0);
+        else if (!carries(viaServer, isc_network_error))
+            raiseStatus(m_lib, viaServer);
+    }
     checkStatus(m_lib, status);
     m_handle = handle;
 

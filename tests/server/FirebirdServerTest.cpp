@@ -1,0 +1,317 @@
+// The successor's Firebird server holds the target open while the built
+// rk_vad2av runs with a plain path. The test starts a private Firebird 3
+// server of Debian's package: its own root folder (firebird.conf with a free
+// loopback port, its own security database with SYSDBA's password, the
+// character sets), its own lock folder; an isql session holds the target
+// through it. The program gets the same root as its client configuration,
+// which is how the client learns the server's port: the embedded engine cannot
+// open the held file, and the client's loopback route reaches the server.
+#include <algorithm>
+#include <arpa/inet.h>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "tests/e2e/ProgramRun.h"
+#include "tests/support/FirebirdTestDatabase.h"
+#include "tools/demo/DemoData.h"
+
+namespace rk::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const char* const kServer = "/usr/sbin/firebird";
+const char* const kIsql = "/usr/bin/isql-fb";
+const char* const kFirebirdLib = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
+const char* const kProgramPassword = "quartzfen";
+
+const tools::demo::DemoCounts kCounts{3, 6, 20, 40, 25, 10, 3, 8, 6, 12, 5};
+
+// A child process whose standard input the test writes and whose output
+// (standard output and error together) it reads.
+struct Child {
+    pid_t pid = -1;
+    int in = -1;
+    int out = -1;
+
+    static Child start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env)
+    {
+        int in[2], out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("pipe failed");
+        Child c;
+        c.pid = ::fork();
+        if (c.pid == 0) {
+            ::dup2(in[0], 0), ::dup2(out[1], 1), ::dup2(out[1], 2);
+            ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
+            for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
+            std::vector<char*> args;
+            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        ::close(in[0]), ::close(out[1]);
+        c.in = in[1], c.out = out[0];
+        return c;
+    }
+    void write(const std::string& text) const { (void)!::write(in, text.data(), text.size()); }
+    void closeInput()
+    {
+        if (in >= 0) ::close(in), in = -1;
+    }
+    // Output until `marker` appears, the output ends or `timeout` passes.
+    std::string readUntil(const std::string& marker, std::chrono::milliseconds timeout = 30s) const
+    {
+        std::string got;
+        char buf[512];
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (got.find(marker) == std::string::npos && std::chrono::steady_clock::now() < end) {
+            pollfd p{out, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) continue;
+            const ssize_t n = ::read(out, buf, sizeof buf);
+            if (n <= 0) break;
+            got.append(buf, size_t(n));
+        }
+        return got;
+    }
+    // Ends the process: SIGTERM, then SIGKILL when it is still there after `grace`.
+    void stop(std::chrono::milliseconds grace)
+    {
+        closeInput();
+        if (pid > 0) {
+            ::kill(pid, SIGTERM);
+            for (auto end = std::chrono::steady_clock::now() + grace; std::chrono::steady_clock::now() < end;) {
+                if (::waitpid(pid, nullptr, WNOHANG) == pid) pid = -1;
+                if (pid < 0) break;
+                std::this_thread::sleep_for(20ms);
+            }
+            if (pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+        if (out >= 0) ::close(out), out = -1;
+    }
+};
+
+// Runs isql-fb on `sql` and returns its output.
+std::string isql(const std::vector<std::string>& args, const std::string& sql,
+                 const std::map<std::string, std::string>& env)
+{
+    std::vector<std::string> argv{kIsql, "-q"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    Child c = Child::start(argv, env);
+    c.write(sql);
+    c.closeInput();
+    std::string out = c.readUntil("\x01");
+    ::waitpid(c.pid, nullptr, 0);
+    ::close(c.out);
+    return out;
+}
+
+// A free TCP port on the loopback interface (free when asked).
+int freeLoopbackPort()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+// The local addresses listening on `port`, from /proc/net/tcp and tcp6.
+std::vector<std::string> listeners(int port)
+{
+    std::vector<std::string> found;
+    for (const char* file : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        std::ifstream in(file);
+        std::string line;
+        std::getline(in, line);
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            fields >> slot >> local >> remote >> state;
+            const size_t colon = local.rfind(':');
+            if (state == "0A" && std::stoi(local.substr(colon + 1), nullptr, 16) == port)
+                found.push_back(local.substr(0, colon));
+        }
+    }
+    return found;
+}
+
+class PrivateFirebirdServer : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        m_holder.stop(2s);
+        m_server.stop(1s); // it does not end on SIGTERM while it runs its listener; SIGKILL follows
+        if (!m_root.empty()) fs::remove_all(m_root);
+    }
+
+    // Makes the server's folder and starts it; false (with the reason) when
+    // the server cannot run here.
+    bool startServer(const std::string& sysdbaPassword, std::string& why)
+    {
+        if (::access(kServer, X_OK) != 0 || ::access(kIsql, X_OK) != 0) {
+            why = std::string(kServer) + " or " + kIsql + " is missing (Debian packages firebird3.0-server, firebird3.0-utils)";
+            return false;
+        }
+        m_root = fs::temp_directory_path() / ("rk_fbserver_" + std::to_string(::getpid()));
+        fs::remove_all(m_root);
+        fs::create_directories(m_root / "lock");
+        fs::create_directories(m_root / "intl");
+        // The character sets: the module must be a file of this folder (a link is refused).
+        std::error_code ec;
+        fs::copy_file(fs::path(kFirebirdLib) / "intl" / "libfbintl.so", m_root / "intl" / "libfbintl.so", ec);
+        fs::copy_file(fs::path(kFirebirdLib) / "intl" / "fbintl.conf", m_root / "intl" / "fbintl.conf", ec);
+        if (ec) {
+            why = "the Firebird character set module cannot be copied: " + ec.message();
+            return false;
+        }
+        m_port = freeLoopbackPort();
+        std::ofstream(m_root / "firebird.conf") << "RemoteServicePort = " << m_port << "\n"
+                                                << "RemoteBindAddress = 127.0.0.1\n"
+                                                << "SecurityDatabase = " << (m_root / "security3.fdb").string() << "\n"
+                                                << "UdfAccess = None\n";
+        std::ofstream(m_root / "databases.conf");
+        const std::string security = (m_root / "security3.fdb").string();
+        isql({}, "CREATE DATABASE '" + security + "' USER 'SYSDBA';\n", serverEnv());
+        isql({"-user", "SYSDBA", security}, "CREATE USER SYSDBA PASSWORD '" + sysdbaPassword + "';\nCOMMIT;\n",
+             serverEnv());
+
+        m_server = Child::start({kServer}, serverEnv());
+        for (int i = 0; i < 100 && listeners(m_port).empty(); ++i) std::this_thread::sleep_for(100ms);
+        if (listeners(m_port).empty()) {
+            why = "the private Firebird server does not listen on port " + std::to_string(m_port);
+            return false;
+        }
+        return true;
+    }
+
+    std::map<std::string, std::string> serverEnv() const
+    {
+        return {{"FIREBIRD", m_root.string()}, {"FIREBIRD_LOCK", (m_root / "lock").string()}};
+    }
+
+    // An isql session attached through the server that keeps the file open.
+    void holdThroughServer(const std::string& path, const std::string& password)
+    {
+        m_holder = Child::start({kIsql, "-q", "-user", "SYSDBA", "-password", password,
+                                 "127.0.0.1/" + std::to_string(m_port) + ":" + path},
+                                serverEnv());
+        m_holder.write("SELECT 'HOLD' || 'ING' AS H FROM RDB$DATABASE;\n");
+        const std::string out = m_holder.readUntil("HOLDING", 20s);
+        ASSERT_NE(out.find("HOLDING"), std::string::npos) << out;
+    }
+
+    // The program on the demo data; `clientConfig` gives it the server's
+    // folder as its client configuration (and so the server's port).
+    std::unique_ptr<ProgramRun> runProgram(const std::string& target, bool clientConfig = true)
+    {
+        m_data = m_root / "paradox";
+        if (!fs::exists(m_data)) {
+            fs::create_directories(m_data);
+            tools::demo::Manifest manifest{fs::path()};
+            tools::demo::writeDemoSet(m_data, kCounts, manifest);
+            std::ofstream(m_root / "engine.conf") << "[DBRK]\nPATH=" << m_data.string() << "\n";
+        }
+        // Only the client's configuration is shared with the server, not its lock folder.
+        std::map<std::string, std::string> env = {
+            {"RK_ENGINE_CONFIG", (m_root / "engine.conf").string()},
+            {"QT_QPA_PLATFORM", "offscreen"},
+            {"LC_ALL", "de_DE.UTF-8"},
+            {"XDG_RUNTIME_DIR", m_root.string()},
+        };
+        if (clientConfig) env["FIREBIRD"] = m_root.string();
+        return std::make_unique<ProgramRun>(RK_PROGRAM, std::vector<std::string>{"-auto", "-nomessage", target}, env);
+    }
+
+    static bool isErrorBox(const std::string& line) { return line.rfind("RK_VAD2AV: ", 0) == 0; }
+
+    // Counts through the server while it holds the file.
+    std::string count(const std::string& path, const std::string& password, const std::string& table)
+    {
+        const std::string out = isql({"-user", "SYSDBA", "-password", password,
+                                      "127.0.0.1/" + std::to_string(m_port) + ":" + path},
+                                     "SELECT 'N=' || COUNT(*) FROM " + table + ";\n", serverEnv());
+        const size_t at = out.find("N=");
+        return at == std::string::npos ? out : out.substr(at + 2, out.find_first_of(" \n", at) - at - 2);
+    }
+
+    fs::path m_root, m_data;
+    int m_port = 0;
+    Child m_server, m_holder;
+};
+
+TEST_F(PrivateFirebirdServer, PlainPathReachesTheServerThatHoldsTheTarget)
+{
+    FirebirdTestDatabase db;
+    std::string why;
+    if (!startServer(kProgramPassword, why)) GTEST_SKIP() << "Firebird server test skipped: " << why;
+    for (const std::string& address : listeners(m_port)) EXPECT_EQ(address, "0100007F") << "listens beyond loopback";
+    ASSERT_NO_FATAL_FAILURE(holdThroughServer(db.path(), kProgramPassword));
+
+    // The file is held: without the client configuration that names the
+    // server's port, neither route opens it.
+    auto blind = runProgram(db.path(), false);
+    ASSERT_TRUE(blind->waitForLine(isErrorBox, 30s)) << ::testing::PrintToString(blind->errLines());
+    // No server answers at the default port, so the embedded engine's error, naming the file, stays.
+    const auto& lines = blind->errLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+        return isErrorBox(l) && l.find(db.path()) != std::string::npos;
+    })) << ::testing::PrintToString(lines);
+    blind->signal(SIGTERM); // the box may wait for an OK that nobody gives
+    EXPECT_EQ(blind->wait(30s), 2);
+
+    auto run = runProgram(db.path());
+    ASSERT_EQ(run->wait(60s), 0) << ::testing::PrintToString(run->errLines());
+    const std::map<std::string, int> rows = {
+        {"REGIONEN", kCounts.regions}, {"GEBIETE", kCounts.areas},       {"GIPFEL", kCounts.summits},
+        {"WEGE", kCounts.routes},      {"BEGEHUNGEN", kCounts.ascents},  {"NAMENSLISTE", kCounts.names},
+        {"NUTZER", kCounts.users},     {"TAGESNOTIZ", kCounts.dayNotes}, {"ZETTELWEGE", kCounts.noteRoutes},
+        {"EB", kCounts.firstAscenders}, {"BILDER", kCounts.pictures}};
+    for (const auto& [table, n] : rows)
+        EXPECT_EQ(count(db.path(), kProgramPassword, "IMPORT_RK5_" + table), std::to_string(n)) << table;
+    EXPECT_EQ(count(db.path(), kProgramPassword, "IMPORT_RK5_INFO"), "1");
+}
+
+TEST_F(PrivateFirebirdServer, OtherSysdbaPasswordShowsTheServersMessageAndWritesNothing)
+{
+    FirebirdTestDatabase db;
+    db.execute("INSERT INTO IMPORT_RK5_REGIONEN (REG_R, REGION) VALUES ('X', 'kept')");
+    const std::string password = "anders12";
+    std::string why;
+    if (!startServer(password, why)) GTEST_SKIP() << "Firebird server test skipped: " << why;
+    ASSERT_NO_FATAL_FAILURE(holdThroughServer(db.path(), password));
+
+    auto run = runProgram(db.path());
+    // The error box, written as "Title: text" on this platform.
+    ASSERT_TRUE(run->waitForLine(isErrorBox, 30s)) << ::testing::PrintToString(run->errLines());
+    std::string box;
+    for (const std::string& l : run->errLines())
+        if (isErrorBox(l)) box = l;
+    // The server's refusal, not the embedded engine's "already opened" that
+    // the client library alone would report.
+    EXPECT_EQ(box, "RK_VAD2AV: Your user name and password are not defined. Ask your database administrator to set "
+                   "up a Firebird login.");
+    run->signal(SIGTERM); // the box may wait for an OK that nobody gives
+    EXPECT_EQ(run->wait(30s), 2);
+    EXPECT_EQ(count(db.path(), password, "IMPORT_RK5_REGIONEN"), "1");
+    EXPECT_EQ(count(db.path(), password, "IMPORT_RK5_INFO"), "0");
+}
+
+} // namespace
+} // namespace rk::test
