@@ -304,6 +304,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerCase{"float_negative_half", DataType::ftFloat, -2.5, -2},
                       IntegerCase{"float_nearest", DataType::ftFloat, 2.5000001, 3},
                       IntegerCase{"currency", DataType::ftCurrency, -7.6, -8},
+                      IntegerCase{"float_min", DataType::ftFloat, -2147483648.4, INT32_MIN},
+                      IntegerCase{"float_max", DataType::ftFloat, 2147483647.4, INT32_MAX},
                       IntegerCase{"float_blank", DataType::ftFloat, kBlank, 0},
                       IntegerCase{"bcd_half_to_even", DataType::ftBCD, bcd(false, {2, 5}, 1), 2},
                       IntegerCase{"bcd_above_half", DataType::ftBCD, bcd(false, {2, 5, 0, 0, 1}, 4), 3},
@@ -363,6 +365,8 @@ TEST_F(WithFormats, IntegerReadingErrors)
         EXPECT_EQ(e.message(), ansi("'10000000000' ist kein gültiger Integerwert"));
     }
     EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, std::nan("")}), EConvertError);
+    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, -2147483648.6}), EConvertError);
+    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, 2147483647.6}), EConvertError);
     EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftBCD, 0, bcd(false, {3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0)}),
                  EConvertError);
 }
