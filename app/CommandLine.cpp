@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include "db/common/Ansi.h"
+
 namespace rk::app {
 
 namespace {
@@ -11,8 +13,13 @@ constexpr size_t kJobIdLength = 32;
 
 std::string JobIdOf(const std::string& argument)
 {
-    if (argument.size() <= kJobIdLength) return argument;
-    return argument.substr(argument.size() - kJobIdLength);
+    // The argument arrives in UTF-8; the identifier is the program's single-
+    // byte text, so characters are counted after the conversion and a cut
+    // never falls inside one. A character without a Windows-1252 form
+    // becomes "?"; bytes that are no UTF-8 are taken as single-byte text.
+    const std::string text = ansiFromMaybeUtf8(argument);
+    if (text.size() <= kJobIdLength) return text;
+    return text.substr(text.size() - kJobIdLength);
 }
 
 StartOptions ReadStartOptions(const Arguments& args)
@@ -30,14 +37,6 @@ bool HasAutoSwitch(const Arguments& args)
     for (const auto& arg : args)
         if (arg == "-auto") return true;
     return false;
-}
-
-std::vector<std::string> ExistingFiles(const Arguments& args, const FileExists& exists)
-{
-    std::vector<std::string> files;
-    for (const auto& arg : args)
-        if (exists(arg)) files.push_back(arg);
-    return files;
 }
 
 bool FileExistsOnDisk(const std::string& path)

@@ -31,10 +31,6 @@ std::string JobIdOf(const std::string& argument);
 
 bool HasAutoSwitch(const Arguments& args);
 
-// Every argument that names an existing file, in order; the last one is the
-// target database.
-std::vector<std::string> ExistingFiles(const Arguments& args, const FileExists& exists);
-
 // True when `path` names an existing regular file (or a link to one).
 bool FileExistsOnDisk(const std::string& path);
 

@@ -205,9 +205,7 @@ void TForm1::ButtonXClick() { Close(); }
 
 void TForm1::FormClose()
 {
-    m_parts->IBQ1().Close();
-    transfer::CommitIfActive(m_parts->IBTransaction1());
-    m_parts->CloseTargetDatabase();
+    transfer::FormCloseTarget(m_parts->IBQ1(), m_parts->IBTransaction1(), [this] { m_parts->CloseTargetDatabase(); });
 }
 
 void TForm1::Close()

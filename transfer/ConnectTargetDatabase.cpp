@@ -5,6 +5,14 @@
 
 namespace rk::transfer {
 
+std::vector<std::string> ExistingFiles(const std::vector<std::string>& args, const FileExistsTest& fileExists)
+{
+    std::vector<std::string> files;
+    for (const std::string& arg : args)
+        if (fileExists(arg)) files.push_back(arg);
+    return files;
+}
+
 void ConnectTargetDatabase(ConnectWindow& window, TargetConnection& connection, const std::vector<std::string>& args,
                            const FileExistsTest& fileExists)
 {
@@ -12,15 +20,11 @@ void ConnectTargetDatabase(ConnectWindow& window, TargetConnection& connection, 
     window.LogAppend(ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI"));
 
     // Every argument naming an existing file is announced; the last one wins.
-    std::string path;
-    for (const std::string& arg : args) {
-        if (fileExists(arg)) {
-            path = arg;
-            window.LogAppend(ansi("RKVI: Datenbank wird geöffnet ..."));
-        }
-    }
+    const std::vector<std::string> files = ExistingFiles(args, fileExists);
+    for (size_t i = 0; i < files.size(); ++i) window.LogAppend(ansi("RKVI: Datenbank wird geöffnet ..."));
 
-    if (!path.empty()) {
+    if (!files.empty()) {
+        const std::string& path = files.back();
         // Not guarded: the caller shows the error, and nothing below runs.
         connection.SetDatabaseName(path);
         connection.Open();

@@ -44,6 +44,10 @@ public:
 
 using FileExistsTest = std::function<bool(const std::string&)>;
 
+// Every argument that names an existing file, in order; the last one is the
+// target database.
+std::vector<std::string> ExistingFiles(const std::vector<std::string>& args, const FileExistsTest& fileExists);
+
 // `args` are the command-line arguments after the program name. Errors of
 // a path from the command line, and of naming another file while connected,
 // reach the caller; a failing open of a file from the dialog is answered

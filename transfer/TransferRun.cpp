@@ -120,6 +120,14 @@ void CommitIfActive(TargetTransaction& transaction)
     if (transaction.InTransaction()) transaction.Commit();
 }
 
+void FormCloseTarget(TargetQuery& IBQ1, TargetTransaction& IBTransaction1, const std::function<void()>& closeDatabase)
+{
+    IBQ1.Close();
+    // The commit happens here, in the close handler, never in a destructor.
+    CommitIfActive(IBTransaction1);
+    closeDatabase();
+}
+
 RunOutcome RunTransfer(TransferContext& ctx)
 {
     ctx.ConnectTargetDatabase();

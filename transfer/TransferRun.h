@@ -33,4 +33,9 @@ RunOutcome RunTransfer(TransferContext& ctx);
 // Commit IBTransaction1 if, and only if, a transaction is active.
 void CommitIfActive(TargetTransaction& transaction);
 
+// The close handler's target steps: close IBQ1, commit an active
+// transaction, close IBDatabase1. A failing commit or close raises and the
+// later steps do not run; the caller then abandons the close.
+void FormCloseTarget(TargetQuery& IBQ1, TargetTransaction& IBTransaction1, const std::function<void()>& closeDatabase);
+
 } // namespace rk::transfer

@@ -3,6 +3,7 @@
 // hands the parameter a view; the parameter copies into storage it keeps.
 #include "transfer/ValueMapping.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -119,8 +120,18 @@ bool isBlankText(std::string_view text)
 
 int64_t BcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName)
 {
-    for (uint8_t d : bcd.digits)
-        if (d > 9) throw EDatabaseError(ansiFormat("Feld '%s' enthält keinen gültigen BCD-Wert", fieldName));
+    const int n = int(bcd.digits.size());
+    // Digits standing before the fourth decimal place, and zeros to append.
+    const int keep = n - bcd.scale + 4;
+    // The digits through the fifth decimal decide the value sent; past it a
+    // digit only tells an exact half from more. Writers fill the places past
+    // their own precision with nibbles above 9: from the first such nibble
+    // there on, the digits are filler and no part of the value.
+    const int decisive = std::clamp(keep + 1, 0, n);
+    for (int i = 0; i < decisive; ++i)
+        if (bcd.digits[i] > 9) throw EDatabaseError(ansiFormat("Feld '%s' enthält keinen gültigen BCD-Wert", fieldName));
+    int end = decisive;
+    while (end < n && bcd.digits[end] <= 9) ++end;
 
     // The magnitude may reach 2^63 for a negative value.
     constexpr uint64_t kLimit = uint64_t(1) << 63;
@@ -132,16 +143,13 @@ int64_t BcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldNam
         acc = acc * 10 + digit;
     };
 
-    const int n = int(bcd.digits.size());
-    // Digits standing before the fourth decimal place, and zeros to append.
-    const int keep = n - bcd.scale + 4;
     uint64_t acc = 0;
     for (int i = 0; i < std::min(keep, n); ++i) push(acc, bcd.digits[i]);
     for (int i = n; i < keep; ++i) push(acc, 0);
     if (keep >= 0 && keep < n) {
         const uint8_t first = bcd.digits[keep];
         bool rest = false;
-        for (int i = keep + 1; i < n && !rest; ++i) rest = bcd.digits[i] != 0;
+        for (int i = keep + 1; i < end && !rest; ++i) rest = bcd.digits[i] != 0;
         if (first > 5 || (first == 5 && (rest || acc % 2 != 0))) {
             if (acc == kLimit) overflow();
             ++acc;

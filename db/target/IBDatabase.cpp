@@ -172,14 +172,6 @@ void IBDatabase::closeConnection(bool force)
     m_dbSqlDialect = 1;
 }
 
-void FormCloseTarget(IBQuery& IBQ1, IBTransaction& IBTransaction1, IBDatabase& IBDatabase1)
-{
-    IBQ1.Close();
-    // The commit happens here, in the close handler, never in a destructor.
-    if (IBTransaction1.InTransaction()) IBTransaction1.Commit();
-    IBDatabase1.Close();
-}
-
 void IBDatabase::attachTransaction(IBTransaction* t)
 {
     if (std::find(m_transactions.begin(), m_transactions.end(), t) == m_transactions.end())

@@ -100,10 +100,4 @@ private:
     std::vector<IBQuery*> m_queries;
 };
 
-// FormClose's target steps: close the statement, commit an active
-// transaction, close the connection. A failing commit or detach raises and
-// leaves the connection open; the caller then abandons the close. (At the
-// window's destruction, call IBDatabase1.closeIgnoringErrors() instead.)
-void FormCloseTarget(IBQuery& IBQ1, IBTransaction& IBTransaction1, IBDatabase& IBDatabase1);
-
 } // namespace rk::target

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "db/common/Ansi.h"
+
 namespace rk::app {
 namespace {
 
@@ -28,12 +30,25 @@ TEST(CommandLine, JobIdKeepsShortArgumentsWholeAndLongOnesTheirLast32)
     EXPECT_TRUE(ReadStartOptions({}).JobId.empty());
 }
 
-TEST(CommandLine, LastExistingFileIsTheTarget)
+// The argument arrives in UTF-8; the identifier is Windows-1252 text and the
+// 32 characters are counted after the conversion.
+TEST(CommandLine, JobIdIsConvertedBeforeItIsCut)
 {
-    const FileExists exists = [](const std::string& a) { return a == "a.fdb" || a == "b.fdb"; };
-    EXPECT_EQ(ExistingFiles({"a.fdb", "-auto", "missing.fdb", "b.fdb"}, exists),
-              (std::vector<std::string>{"a.fdb", "b.fdb"}));
-    EXPECT_TRUE(ExistingFiles({"-auto"}, exists).empty());
+    std::string twentyU;
+    for (int i = 0; i < 20; ++i) twentyU += "ü";
+    struct Case {
+        std::string argument;
+        std::string jobId; // UTF-8, as written here
+    };
+    const Case cases[] = {
+        {"-id:Müller-Lüdenscheid", "-id:Müller-Lüdenscheid"},
+        {"-id:" + twentyU + "x", "-id:" + twentyU + "x"}, // 25 characters: whole
+        {"-id:ab" + twentyU + "0123456789", "ab" + twentyU + "0123456789"}, // 36: the last 32
+        {"-id:Şen€", "-id:?en€"}, // Ş has no Windows-1252 form
+    };
+    for (const Case& c : cases) EXPECT_EQ(ReadStartOptions({c.argument}).JobId, rk::ansi(c.jobId)) << c.argument;
+    // Bytes that are no UTF-8 are taken as single-byte text already.
+    EXPECT_EQ(ReadStartOptions({"-id:M\xFCller"}).JobId, "-id:M\xFCller");
 }
 
 TEST(CommandLine, FileTestRejectsFoldersAndMissingPaths)

@@ -47,14 +47,14 @@ std::filesystem::path writeEngineConfig(const std::filesystem::path& folder, con
 }
 
 ChildProgram::ChildProgram(const std::vector<std::string>& args, const std::filesystem::path& engineConfig,
-                           const std::filesystem::path& outputFile)
+                           const std::filesystem::path& outputFile, const std::string& localeName)
 {
     const std::string program = programPath().string();
     // Qt wants a private runtime folder; one beside the output will do.
     const auto runtime = outputFile.parent_path() / "runtime";
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "LC_ALL=de_DE.UTF-8",
+    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "LC_ALL=" + localeName,
                                     "RK_ENGINE_CONFIG=" + engineConfig.string(), "XDG_RUNTIME_DIR=" + runtime.string()};
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -125,13 +125,14 @@ void ChildProgram::kill(int sig)
 }
 
 ProgramResult runProgram(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir,
-                         const std::vector<std::string>& args, std::chrono::milliseconds timeout)
+                         const std::vector<std::string>& args, std::chrono::milliseconds timeout,
+                         const std::string& localeName)
 {
     const auto config = writeEngineConfig(folder, paradoxDir);
     const auto output = folder / "program-output.txt";
     ProgramResult result;
     {
-        ChildProgram child(args, config, output);
+        ChildProgram child(args, config, output, localeName);
         result.exitCode = child.wait(timeout);
     }
     result.output = readFile(output);

@@ -37,13 +37,14 @@ std::filesystem::path programPath();
 // Writes `folder`/engine.conf with the alias DBRK naming `paradoxDir`.
 std::filesystem::path writeEngineConfig(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir);
 
-// The program started with QT_QPA_PLATFORM=offscreen, LC_ALL=de_DE.UTF-8 and
+// The program started with QT_QPA_PLATFORM=offscreen, LC_ALL=de_DE.UTF-8 (or
+// `localeName`) and
 // RK_ENGINE_CONFIG pointing at `engineConfig`; standard output and error go
 // to a file. The destructor kills it if it still runs.
 class ChildProgram {
 public:
     ChildProgram(const std::vector<std::string>& args, const std::filesystem::path& engineConfig,
-                 const std::filesystem::path& outputFile);
+                 const std::filesystem::path& outputFile, const std::string& localeName = "de_DE.UTF-8");
     ~ChildProgram();
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
@@ -70,7 +71,8 @@ struct ProgramResult {
 // `paradoxDir`; the engine configuration and the output go to `folder`.
 ProgramResult runProgram(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir,
                          const std::vector<std::string>& args,
-                         std::chrono::milliseconds timeout = std::chrono::seconds(120));
+                         std::chrono::milliseconds timeout = std::chrono::seconds(120),
+                         const std::string& localeName = "de_DE.UTF-8");
 
 // Waits until `outputFile` holds `needle` or the program has ended or the
 // time is up; returns the file's content then.

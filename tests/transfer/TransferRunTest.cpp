@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TransferDoubles.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/locale/LocaleFormats.h"
@@ -101,6 +103,18 @@ TEST_F(TransferRunTest, PurgesEachTableInItsOwnCommitThenCopiesSlotBySlot)
         expected.push_back(step);
     EXPECT_EQ(journal, expected);
     EXPECT_TRUE(window.button1 && window.button2);
+}
+
+// A transaction still open when the run starts is ended before the first purge.
+TEST_F(TransferRunTest, OpenTransactionIsCommittedBeforeTheFirstPurge)
+{
+    target.ExecSQL();
+    journal.clear();
+    run();
+    const auto first = std::find(journal.begin(), journal.end(), "EXEC DELETE FROM IMPORT_RK5_REGIONEN");
+    ASSERT_NE(first, journal.end());
+    ASSERT_NE(first, journal.begin());
+    EXPECT_EQ(*(first - 1), "COMMIT");
 }
 
 TEST_F(TransferRunTest, EveryRowBindsEveryParameterFromItsFieldAndPumpsMessages)

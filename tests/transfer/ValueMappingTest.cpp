@@ -11,6 +11,8 @@
 
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
+#include "db/source/paradox/ParadoxTable.h"
+#include "tests/support/SharedFixtures.h"
 #include "transfer/ValueMapping.h"
 #include "transfer/locale/LocaleFormats.h"
 
@@ -174,6 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
         MappingCase{"alpha_blanks_kept", DataType::ftString, 30, S(" Wort "), State::Text, 0, " Wort "},
         MappingCase{"alpha_three_blanks", DataType::ftString, 30, S("   "), State::Null, 0, {}},
         MappingCase{"alpha_tab_crlf", DataType::ftString, 30, S("\t\r\n"), State::Null, 0, {}},
+        // The edge of the blank test: 0x20 and below are blank, "!" (0x21) is text.
+        MappingCase{"alpha_controls_and_blank", DataType::ftString, 30, S("\x01\x1F\x20"), State::Null, 0, {}},
+        MappingCase{"alpha_exclamation", DataType::ftString, 30, S(" ! "), State::Text, 0, " ! "},
+        MappingCase{"memo_exclamation", DataType::ftMemo, 0, S("!"), State::Text, 0, "!"},
         MappingCase{"alpha_no_break_space", DataType::ftString, 30, S("\xA0"), State::Text, 0, "\xA0"},
         MappingCase{"alpha_delete", DataType::ftString, 30, S("\x7F"), State::Text, 0, "\x7F"},
         MappingCase{"alpha_up_to_nul", DataType::ftString, 30, S("ab\0cd", 5), State::Text, 0, "ab"},
@@ -298,6 +304,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerCase{"float_negative_half", DataType::ftFloat, -2.5, -2},
                       IntegerCase{"float_nearest", DataType::ftFloat, 2.5000001, 3},
                       IntegerCase{"currency", DataType::ftCurrency, -7.6, -8},
+                      IntegerCase{"float_min", DataType::ftFloat, -2147483648.4, INT32_MIN},
+                      IntegerCase{"float_max", DataType::ftFloat, 2147483647.4, INT32_MAX},
                       IntegerCase{"float_blank", DataType::ftFloat, kBlank, 0},
                       IntegerCase{"bcd_half_to_even", DataType::ftBCD, bcd(false, {2, 5}, 1), 2},
                       IntegerCase{"bcd_above_half", DataType::ftBCD, bcd(false, {2, 5, 0, 0, 1}, 4), 3},
@@ -357,6 +365,8 @@ TEST_F(WithFormats, IntegerReadingErrors)
         EXPECT_EQ(e.message(), ansi("'10000000000' ist kein gültiger Integerwert"));
     }
     EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, std::nan("")}), EConvertError);
+    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, -2147483648.6}), EConvertError);
+    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, 2147483647.6}), EConvertError);
     EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftBCD, 0, bcd(false, {3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0)}),
                  EConvertError);
 }
@@ -402,10 +412,29 @@ INSTANTIATE_TEST_SUITE_P(
                               INT64_MAX},
                       BcdCase{"smallest", bcd(true, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 8}, 4),
                               INT64_MIN},
+                      // Nibbles above 9 past the fifth decimal are a writer's filler.
+                      BcdCase{"filler_past_the_fifth", bcd(false, {1, 2, 3, 4, 4, 4, 12, 15}, 7), 12344},
+                      BcdCase{"digit_before_filler_breaks_tie", bcd(false, {0, 0, 0, 2, 5, 0, 3, 14, 15}, 9), 3},
+                      BcdCase{"filler_ends_the_digits", bcd(false, {0, 0, 0, 2, 5, 0, 14, 7}, 8), 2},
+                      BcdCase{"filler_at_the_sixth", bcd(true, {0, 0, 0, 3, 5, 10}, 6), -4},
+                      BcdCase{"filler_far_below", bcd(false, {10, 11}, 12), 0},
                       BcdCase{"largest_by_rounding",
                               bcd(false, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 6, 5}, 5),
                               INT64_MAX - 1}),
     [](const ::testing::TestParamInfo<BcdCase>& info) { return std::string(info.param.legend); });
+
+// Column C (32 decimals) of a table written by real software holds a
+// double's digits of 0.123 and filler nibbles from the 20th decimal on.
+TEST(BcdConversion, ColumnWrittenByRealSoftware)
+{
+    const auto file = rk::test::paradoxFixture("paradoxdriver/bcd.db");
+    RK_REQUIRE_FIXTURE(file);
+    auto t = source::paradox::Table::open(file);
+    t->readRecord(0);
+    EXPECT_EQ(BcdToTenThousandths(std::get<BcdValue>(t->value(2)), "C"), 1230);
+    t->readRecord(1);
+    EXPECT_EQ(BcdToTenThousandths(std::get<BcdValue>(t->value(2)), "C"), -1230);
+}
 
 TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
 {
@@ -424,11 +453,20 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
             EXPECT_EQ(e.message(), overflow);
         }
     }
-    try {
-        BcdToTenThousandths(bcd(false, {1, 10, 3}, 1), "Betrag");
-        FAIL() << "no error for a digit above 9";
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), ansi("Feld 'Betrag' enthält keinen gültigen BCD-Wert"));
+    // A nibble above 9 through the fifth decimal can change the value sent.
+    const std::vector<BcdValue> damaged = {
+        bcd(false, {1, 10, 3}, 1),             // whole part
+        bcd(false, {1, 2, 3, 4, 11}, 4),       // fourth decimal
+        bcd(false, {1, 0, 0, 0, 0, 12}, 5),    // fifth decimal, which rounds
+        bcd(false, {0xf, 0, 0, 0, 0, 0}, 0),   // first digit, no decimals at all
+    };
+    for (const BcdValue& v : damaged) {
+        try {
+            BcdToTenThousandths(v, "Betrag");
+            FAIL() << "no error for " << v.digits.size() << " digits";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.message(), ansi("Feld 'Betrag' enthält keinen gültigen BCD-Wert"));
+        }
     }
     // Through the mapping, a range error names the source field.
     FakeSource source;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "db/common/Ansi.h"
 #include "tools/pxdump/Sha256.h"
@@ -102,7 +103,7 @@ std::string blobJson(const std::string& bytes)
 
 } // namespace
 
-std::string valueJson(const db::FieldValue& value, FieldType type)
+std::string valueJson(const db::FieldValue& value, FieldType type, const TextDecoder* decoder)
 {
     if (std::holds_alternative<std::monostate>(value)) return "null";
     if (const auto* i = std::get_if<int32_t>(&value)) return std::to_string(*i);
@@ -128,11 +129,13 @@ std::string valueJson(const db::FieldValue& value, FieldType type)
         return "{\"days\":" + std::to_string(days) + ",\"msecs\":" + std::to_string(ms) + "}";
     }
     const auto& s = std::get<std::string>(value);
-    if (type == FieldType::Alpha || type == FieldType::Memo) return jsonString(rk::toUtf8(s));
+    if (type == FieldType::Alpha || type == FieldType::Memo) return jsonString(decoder ? (*decoder)(s) : rk::toUtf8(s));
     return blobJson(s);
 }
 
-std::string headerLine(const source::paradox::Table& table)
+namespace {
+
+std::string headerLine(const source::paradox::Table& table, const TextDecoder* decoder)
 {
     const int v = table.version();
     char version[8];
@@ -144,15 +147,28 @@ std::string headerLine(const source::paradox::Table& table)
     for (const auto& f : table.fields()) {
         if (!first) out += ",";
         first = false;
-        out += "{\"name\":" + jsonString(rk::toUtf8(f.name)) + ",\"type\":\"" + typeName(f.type) +
+        out += "{\"name\":" + jsonString(decoder ? (*decoder)(f.name) : rk::toUtf8(f.name)) + ",\"type\":\"" + typeName(f.type) +
                "\",\"size\":" + std::to_string(f.type == FieldType::Bcd ? f.bcdScale : f.size) + "}";
     }
     return out + "]}";
 }
 
+std::unique_ptr<TextDecoder> decoderFor(const source::paradox::Table& table)
+{
+    return table.storedText() ? std::make_unique<TextDecoder>(table.codePage()) : nullptr;
+}
+
+} // namespace
+
+std::string headerLine(const source::paradox::Table& table)
+{
+    return headerLine(table, decoderFor(table).get());
+}
+
 void dumpTable(source::paradox::Table& table, std::ostream& out)
 {
-    out << headerLine(table) << '\n';
+    const auto decoder = decoderFor(table);
+    out << headerLine(table, decoder.get()) << '\n';
     const int n = static_cast<int>(table.fields().size());
     std::string line;
     for (uint32_t r = 0; r < table.recordCount(); ++r) {
@@ -160,7 +176,7 @@ void dumpTable(source::paradox::Table& table, std::ostream& out)
         line = "[";
         for (int i = 0; i < n; ++i) {
             if (i) line += ",";
-            line += valueJson(table.value(i), table.fields()[i].type);
+            line += valueJson(table.value(i), table.fields()[i].type, decoder.get());
         }
         line += "]\n";
         out << line;

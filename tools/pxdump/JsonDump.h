@@ -8,6 +8,7 @@
 
 #include "db/common/FieldValue.h"
 #include "db/source/paradox/ParadoxTable.h"
+#include "tools/pxdump/TextDecoder.h"
 
 namespace rk::tools::pxdump {
 
@@ -15,9 +16,13 @@ namespace rk::tools::pxdump {
 std::string headerLine(const source::paradox::Table& table);
 
 // One value as JSON: null for blank, numbers, "YYYY-MM-DD", ... (UTF-8).
-std::string valueJson(const db::FieldValue& value, source::paradox::FieldType type);
+// Texts are Windows-1252, or in the decoder's code page when one is given.
+std::string valueJson(const db::FieldValue& value, source::paradox::FieldType type,
+                      const TextDecoder* decoder = nullptr);
 
-// Writes the header line and every record, each followed by '\n'.
+// Writes the header line and every record, each followed by '\n'. A table
+// opened with OpenOptions::storedText has its texts decoded from its code
+// page straight to UTF-8.
 void dumpTable(source::paradox::Table& table, std::ostream& out);
 
 } // namespace rk::tools::pxdump

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "db/common/Ansi.h"
@@ -12,6 +13,9 @@
 int main(int argc, char** argv)
 {
     rk::source::paradox::OpenOptions options;
+    // Texts go from the table's code page straight to UTF-8, not through
+    // Windows-1252, which lacks most of the world's letters.
+    options.storedText = true;
     const char* file = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--codepage") == 0 && i + 1 < argc) {
@@ -21,7 +25,9 @@ int main(int argc, char** argv)
                 std::cerr << "rk_pxdump: invalid code page: " << argv[i] << '\n';
                 return 2;
             }
+            // Also over the header's: mislabelled tables are common.
             options.defaultCodePage = static_cast<int>(cp);
+            options.codePageOverride = static_cast<int>(cp);
         } else if (!file && argv[i][0] != '-') {
             file = argv[i];
         } else {
@@ -41,6 +47,9 @@ int main(int argc, char** argv)
         return std::cout ? 0 : 1;
     } catch (const rk::Exception& e) {
         std::cerr << "rk_pxdump: " << rk::toUtf8(e.message()) << '\n';
+        return 1;
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "rk_pxdump: " << e.what() << '\n';
         return 1;
     }
 }

@@ -238,14 +238,7 @@ private:
             default:
                 parts.year = values[k];
                 yearDigits = digits[k];
-                if (digits[k] <= 2) {
-                    // Within 50 years either side of now.
-                    const int now = currentYear();
-                    int year = now / 100 * 100 + parts.year;
-                    if (year < now - 50) year += 100;
-                    else if (year >= now + 50) year -= 100;
-                    parts.year = year;
-                }
+                if (digits[k] <= 2) parts.year = detail::windowedYear(parts.year, currentYear());
             }
         }
         return parts.year >= 1 && parts.year <= 9999 && parts.month >= 1 && parts.month <= 12 &&
@@ -317,6 +310,15 @@ private:
 };
 
 } // namespace
+
+int detail::windowedYear(int twoDigits, int now)
+{
+    // Within 50 years either side of now: [now - 50, now + 50).
+    int year = now / 100 * 100 + twoDigits;
+    if (year < now - 50) year += 100;
+    else if (year >= now + 50) year -= 100;
+    return year;
+}
 
 DateTime StrToDateTime(std::string_view text, const LocaleFormats& f)
 {

@@ -25,6 +25,8 @@ std::array<std::string, 12> fallbackMonthFullNames();
 std::array<std::string, 12> fallbackMonthShortNames();
 std::array<std::string, 7> fallbackDayFullNames();
 std::array<std::string, 7> fallbackDayShortNames();
+// The year a one- or two-digit year text stands for in the year `now`.
+int windowedYear(int twoDigits, int now);
 } // namespace detail
 
 // All texts are Windows-1252.

@@ -9,7 +9,9 @@
 // adds it (%0e -> dd); width digits and the E/O modifiers are ignored. Any
 // other conversion makes the whole format unreadable. %y gives four digits
 // all the same: the texts are read back into dates on the way to the target,
-// and a two-digit year would move a birthday of 1940 to 2040. Literal ASCII letters
+// and a two-digit year would move a birthday of 1940 to 2040. The same holds
+// for the fallback "m/d/yy" of a locale that cannot be read: every date
+// pattern leaves here with years of at least four digits. Literal ASCII letters
 // and quote characters are quoted so that they stay text; every other literal
 // character is copied, so "/" keeps its meaning of DateMark.
 //
@@ -222,6 +224,39 @@ void takeNames(std::array<std::string, N>& names, const std::array<std::optional
 
 } // namespace
 
+std::string withFourDigitYears(std::string_view pattern)
+{
+    std::string out;
+    out.reserve(pattern.size() + 4);
+    char quote = 0;
+    for (size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            quote = c;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (c != 'y' && c != 'Y') {
+            out += c;
+            ++i;
+            continue;
+        }
+        size_t run = 0;
+        while (i + run < pattern.size() && (pattern[i + run] == 'y' || pattern[i + run] == 'Y')) ++run;
+        if (run < 3) out += "yyyy";
+        else out.append(pattern.substr(i, run));
+        i += run;
+    }
+    return out;
+}
+
 LocaleFormats formatsFromPosixItems(const PosixItems& items)
 {
     LocaleFormats f;
@@ -248,6 +283,10 @@ LocaleFormats formatsFromPosixItems(const PosixItems& items)
     const std::string after = (time.clock == 0 && time.markerPosition == 0) ? " AMPM" : "";
     f.TimePattern = before + hour + ":mm:ss" + after;
     f.TimeShortPattern = before + hour + ":mm" + after;
+
+    // Every pattern the program can end up with, the fallbacks included.
+    f.DatePattern = withFourDigitYears(f.DatePattern);
+    f.DateLongPattern = withFourDigitYears(f.DateLongPattern);
 
     takeNames(f.MonthFullNames, items.mon);
     takeNames(f.MonthShortNames, items.abMon);

@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "transfer/locale/LocaleFormats.h"
 
@@ -28,5 +29,9 @@ struct PosixItems {
 };
 
 LocaleFormats formatsFromPosixItems(const PosixItems& items);
+
+// The pattern with every year run of one or two letters outside quotes
+// widened to "yyyy"; longer runs and quoted text stay as they are.
+std::string withFourDigitYears(std::string_view pattern);
 
 } // namespace rk::locale::detail

@@ -3,6 +3,7 @@
 // converted from the locale's codeset to Windows-1252 and translated by
 // formatsFromPosixItems (PosixItems.cpp documents the translation).
 #include <cerrno>
+#include <cstdlib>
 #include <stdexcept>
 #include <cstring>
 #include <iconv.h>
@@ -104,16 +105,38 @@ std::optional<LocaleFormats> TryReadLocaleFormats(const std::string& localeName)
 
 LocaleFormats ReadLocaleFormats(const std::string& localeName)
 {
-    return TryReadLocaleFormats(localeName).value_or(LocaleFormats{});
+    // The fallbacks as the program would end up with them.
+    return TryReadLocaleFormats(localeName).value_or(detail::formatsFromPosixItems({}));
 }
+
+namespace {
+
+// The name a category takes from the environment, as setlocale(…, "")
+// resolves it: LC_ALL, then the category's own variable, then LANG.
+std::string environmentLocaleName(const char* categoryVariable)
+{
+    for (const char* variable : {"LC_ALL", categoryVariable, "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return value;
+    }
+    return "C";
+}
+
+// The category's items under the locale the environment names for it. The
+// codeset belongs to LC_CTYPE, so the object carries that category of the
+// same locale: without it every name would be read as ASCII. A name that is
+// not installed leaves the items unreadable.
+locale_t environmentLocale(int categoryMask, const char* categoryVariable)
+{
+    return newlocale(categoryMask | LC_CTYPE_MASK, environmentLocaleName(categoryVariable).c_str(), locale_t(0));
+}
+
+} // namespace
 
 void LoadLocaleFormats()
 {
-    // "" resolves each category from the environment as setlocale(…, "")
-    // does: LC_ALL, then LC_NUMERIC or LC_TIME, then LANG. A category naming
-    // a locale that is not installed leaves its items unreadable.
-    locale_t numeric = newlocale(LC_NUMERIC_MASK, "", locale_t(0));
-    locale_t time = newlocale(LC_TIME_MASK, "", locale_t(0));
+    locale_t numeric = environmentLocale(LC_NUMERIC_MASK, "LC_NUMERIC");
+    locale_t time = environmentLocale(LC_TIME_MASK, "LC_TIME");
     SetCurrentFormats(detail::formatsFromPosixItems(readItems(numeric, time)));
     if (numeric) freelocale(numeric);
     if (time) freelocale(time);

@@ -143,6 +143,8 @@ std::unique_ptr<Table> Table::open(const std::filesystem::path& dbFile, const Op
     t->m_path = dbFile;
     t->m_name = detail::displayName(dbFile);
     t->m_defaultCodePage = options.defaultCodePage;
+    t->m_codePageOverride = options.codePageOverride;
+    t->m_storedText = options.storedText;
     t->m_db = detail::ByteSource::mapFile(dbFile, t->m_name);
     t->parse();
     if (t->m_hasBlobs) t->openBlobFile(dbFile);
@@ -160,6 +162,8 @@ std::unique_ptr<Table> Table::openMemory(const std::string& name, std::span<cons
     t->m_path = name;
     t->m_name = name;
     t->m_defaultCodePage = options.defaultCodePage;
+    t->m_codePageOverride = options.codePageOverride;
+    t->m_storedText = options.storedText;
     t->m_db = detail::ByteSource::copyOf(dbBytes);
     t->parse();
     if (t->m_hasBlobs) {
@@ -210,12 +214,14 @@ void Table::parse()
             "Die Datei '%s' ist kennwortgeschützt; verschlüsselte Tabellen werden nicht gelesen.", m_name));
 
     m_headerCodePage = v4 ? le16(d + kCodePage) : 0;
-    m_codePage = m_headerCodePage ? m_headerCodePage : m_defaultCodePage;
+    m_codePage = m_codePageOverride ? m_codePageOverride : m_headerCodePage ? m_headerCodePage : m_defaultCodePage;
     const auto table = detail::toAnsiTable(m_codePage);
     if (!table)
         throw EParadoxError(rk::ansiFormat("Die Datei '%s' verwendet die nicht unterstützte Codepage %d.",
                                            m_name, m_codePage));
     std::memcpy(m_toAnsi, table->data(), 256);
+    if (m_storedText)
+        for (int i = 0; i < 256; ++i) m_toAnsi[i] = static_cast<char>(i);
 
     // Field table: type and size per field, then a pointer to the table
     // name, a pointer per field name, the table name and the field names.

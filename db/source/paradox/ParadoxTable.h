@@ -50,6 +50,12 @@ struct FieldInfo {
 
 struct OpenOptions {
     int defaultCodePage = 850;  // the OEM code page for files whose header names none
+    // For tools: a code page that replaces the one the header names (0: the
+    // header's), since mislabelled tables are common; and texts (field
+    // names, Alpha, Memo) delivered as stored, in codePage(), rather than
+    // converted to Windows-1252.
+    int codePageOverride = 0;
+    bool storedText = false;
 };
 
 // Every message names the file.
@@ -79,8 +85,11 @@ public:
     int version() const { return m_version; }
     // The raw version byte of the header (3 to 12).
     int versionId() const { return m_versionId; }
-    // Effective code page: the header's, else OpenOptions::defaultCodePage.
+    // Effective code page: OpenOptions::codePageOverride, else the header's,
+    // else OpenOptions::defaultCodePage.
     int codePage() const { return m_codePage; }
+    // Texts as stored (OpenOptions::storedText) rather than Windows-1252.
+    bool storedText() const { return m_storedText; }
     // Code page given in the header; 0 when the file has none.
     int headerCodePage() const { return m_headerCodePage; }
     int blockSize() const { return m_blockSize; }
@@ -119,6 +128,8 @@ private:
     int m_codePage = 0;
     int m_headerCodePage = 0;
     int m_defaultCodePage = 850;
+    int m_codePageOverride = 0;
+    bool m_storedText = false;
     int m_blockSize = 0;
     int m_recordSize = 0;
     size_t m_headerSize = 0;

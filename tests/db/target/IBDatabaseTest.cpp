@@ -175,54 +175,6 @@ TEST(IBDatabaseClose, CommitsAnActiveTransactionAndExecutionReopens)
     EXPECT_EQ(db.scalar("SELECT SUM(USERNR) FROM IMPORT_RK5_NUTZER"), "3");
 }
 
-TEST(IBDatabaseClose, FormCloseCommitsAndDetaches)
-{
-    FirebirdTestDatabase db;
-    TargetObjects t(db.path());
-    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (4)");
-    t.IBQ1.ExecSQL();
-    FormCloseTarget(t.IBQ1, t.IBTransaction1, t.IBDatabase1);
-    EXPECT_FALSE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBDatabase1.Connected());
-    EXPECT_EQ(db.scalar("SELECT USERNR FROM IMPORT_RK5_NUTZER"), "4");
-    // Closing again, with nothing open, is harmless.
-    FormCloseTarget(t.IBQ1, t.IBTransaction1, t.IBDatabase1);
-}
-
-// A commit-time trigger refuses every commit while BLOCK holds a row.
-void refuseCommitsWhileBlocked(const FirebirdTestDatabase& db)
-{
-    db.execute("CREATE TABLE BLOCK (B INTEGER)");
-    db.execute("CREATE EXCEPTION E_NO_COMMIT 'kein Commit'");
-    db.execute("CREATE TRIGGER T_NO_COMMIT ON TRANSACTION COMMIT AS BEGIN "
-               "IF (EXISTS(SELECT 1 FROM BLOCK)) THEN EXCEPTION E_NO_COMMIT; END");
-}
-
-TEST(IBDatabaseClose, FailedCommitStaysActiveAndAbandonsFormClose)
-{
-    FirebirdTestDatabase db;
-    refuseCommitsWhileBlocked(db);
-    TargetObjects t(db.path());
-    t.setSql("INSERT INTO BLOCK (B) VALUES (1)");
-    t.IBQ1.ExecSQL();
-    const std::string refused = messageOf<EIBInterBaseError>([&] { t.IBTransaction1.Commit(); });
-    EXPECT_EQ(refused, "exception 1\r\nE_NO_COMMIT\r\nkein Commit\r\nAt trigger 'T_NO_COMMIT' line: 1, col: 97");
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBQ1.Prepared());
-
-    EXPECT_EQ(messageOf<EIBInterBaseError>([&] { FormCloseTarget(t.IBQ1, t.IBTransaction1, t.IBDatabase1); }),
-              refused);
-    EXPECT_TRUE(t.IBDatabase1.Connected());
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
-
-    // Closing the connection forces the end: the commit fails, so the
-    // transaction is rolled back, silently.
-    t.IBDatabase1.Close();
-    EXPECT_FALSE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBDatabase1.Connected());
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM BLOCK"), "0");
-}
-
 TEST(IBDatabaseClose, DestructionRollsBackUnlessTheOwnerClosesFirst)
 {
     FirebirdTestDatabase db;

@@ -66,19 +66,31 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"9:00 a", true, {1899, 12, 30, 9}},
                       ParseCase{"01/02/0003", true, {3, 1, 2}}));
 
+// The window is [now - 50, now + 50): its two edges and a year well inside.
 TEST(ReadDateTime, TwoDigitYearsLieWithinFiftyYearsOfNow)
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     const int year = local.tm_year + 1900;
-    const int soon = (year + 10) % 100;
-    const int past = (year + 60) % 100; // 40 years back
-    char text[32];
-    std::snprintf(text, sizeof text, "01.06.%02d", soon);
-    EXPECT_EQ(DecodeDateTime(StrToDateTime(text, german())).year, year + 10);
-    std::snprintf(text, sizeof text, "01.06.%02d", past);
-    EXPECT_EQ(DecodeDateTime(StrToDateTime(text, german())).year, year - 40);
+    for (const int offset : {-50, -49, -40, 0, 10, 49}) {
+        char text[32];
+        std::snprintf(text, sizeof text, "01.06.%02d", (year + offset + 100) % 100);
+        EXPECT_EQ(DecodeDateTime(StrToDateTime(text, german())).year, year + offset) << text;
+    }
+}
+
+// Both edges of the window, also in years where it reaches back into the
+// previous century and forward into the next.
+TEST(ReadDateTime, TwoDigitYearWindowEdges)
+{
+    struct Case {
+        int now, twoDigits, year;
+    };
+    const Case cases[] = {{2026, 76, 1976}, {2026, 75, 2075}, {2026, 26, 2026}, {2060, 10, 2010}, {2060, 9, 2109},
+                          {2060, 60, 2060}, {2049, 99, 1999}, {2049, 98, 2098}, {2000, 50, 1950}, {2000, 49, 2049}};
+    for (const Case& c : cases)
+        EXPECT_EQ(detail::windowedYear(c.twoDigits, c.now), c.year) << c.now << " " << c.twoDigits;
 }
 
 class RefuseDateTime : public ::testing::TestWithParam<const char*> {};

@@ -77,7 +77,7 @@ TEST(PosixLocale, MissingLocaleGivesFallbacks)
 {
     EXPECT_FALSE(TryReadLocaleFormats("xx_NOWHERE.UTF-8"));
     const LocaleFormats f = ReadLocaleFormats("xx_NOWHERE.UTF-8");
-    EXPECT_EQ(f.DatePattern, "m/d/yy");
+    EXPECT_EQ(f.DatePattern, "m/d/yyyy");
     EXPECT_EQ(f.DateLongPattern, "mmmm d, yyyy");
     EXPECT_EQ(f.TimePattern, "h:mm:ss AMPM");
     EXPECT_EQ(f.TimePattern, detail::formatsFromPosixItems({}).TimePattern);
@@ -106,7 +106,7 @@ protected:
         }
         SetCurrentFormats(LocaleFormats{});
     }
-    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG"};
+    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_CTYPE", "LANG"};
     std::vector<std::optional<std::string>> m_saved;
 };
 
@@ -154,7 +154,7 @@ TEST_F(LocaleEnvironment, UninstalledLocaleGivesFallbacks)
     setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
     LoadLocaleFormats();
     EXPECT_EQ(CurrentFormats().DecimalMark, '.');
-    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yy");
+    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yyyy");
 }
 
 TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
@@ -169,8 +169,65 @@ TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
     setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);
     LoadLocaleFormats();
     EXPECT_EQ(CurrentFormats().DecimalMark, ',');
-    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yy");
+    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yyyy");
     EXPECT_EQ(CurrentFormats().TimePattern, "h:mm:ss AMPM");
+}
+
+// The names come from the locale the environment names, in its own
+// codeset, whatever LC_CTYPE says.
+TEST_F(LocaleEnvironment, NamesInTheEnvironmentsLocale)
+{
+    struct Case {
+        const char* variable;
+        const char* locale;
+        int month; // January is 0
+        const char* monthName;
+        const char* dayMonday;
+        const char* am;
+    };
+    const Case cases[] = {
+        {"LANG", "fr_FR.UTF-8", 1, "février", "lun.", ""},
+        {"LANG", "fr_FR", 11, "décembre", "lun.", ""}, // ISO-8859-1 codeset
+        {"LC_TIME", "is_IS.UTF-8", 4, "maí", "mán", "fh"},
+        {"LC_ALL", "tr_TR.UTF-8", 8, "Eylül", "Pzt", "ÖÖ"},
+        {"LC_ALL", "tr_TR.UTF-8", 1, "Februar", "Pzt", "ÖÖ"}, // "Şubat" has no Windows-1252 form
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale);
+        if (!TryReadLocaleFormats(c.locale)) continue;
+        for (const char* name : kNames) unsetenv(name);
+        setenv("LC_CTYPE", "C", 1);
+        setenv(c.variable, c.locale, 1);
+        LoadLocaleFormats();
+        const LocaleFormats& f = CurrentFormats();
+        EXPECT_EQ(f.MonthFullNames[size_t(c.month)], ansi(c.monthName));
+        EXPECT_EQ(f.DayShortNames[1], ansi(c.dayMonday));
+        if (*c.am) {
+            EXPECT_EQ(f.AmText, ansi(c.am));
+        }
+    }
+    // The whole path: a date of the program's long form under is_IS.
+    if (!TryReadLocaleFormats("is_IS.UTF-8")) return;
+    setenv("LC_ALL", "is_IS.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(FormatDateTimeText("ddddd", EncodeDateTime({2024, 5, 6, 0, 0, 0, 0})), ansi("mán 6.maí 2024"));
+}
+
+// Whatever the locale gives, dates keep their century.
+TEST(PosixItems, YearsWidenedToFourDigits)
+{
+    struct Case {
+        const char* pattern;
+        const char* widened;
+    };
+    const Case cases[] = {
+        {"m/d/yy", "m/d/yyyy"},          {"d.m.y", "d.m.yyyy"},      {"YY-MM-DD", "yyyy-MM-DD"},
+        {"yyy mm", "yyy mm"},            {"yyyy", "yyyy"},           {"dd 'yy' yy", "dd 'yy' yyyy"},
+        {"\"y\" y", "\"y\" yyyy"},       {"'it''s' yy", "'it''s' yyyy"}, {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(detail::withFourDigitYears(c.pattern), c.widened) << c.pattern;
+    // The fallback is widened like any translated pattern.
+    EXPECT_EQ(detail::formatsFromPosixItems({}).DatePattern, "m/d/yyyy");
 }
 
 struct DateItemCase {
@@ -213,10 +270,10 @@ INSTANTIATE_TEST_SUITE_P(
                      "dddd, d MMMM yyyy"},
         DateItemCase{"quote_characters", "%d'%m\"%Y", "dd\"'\"MM'\"'yyyy", '/', "dddd, d MMMM yyyy"},
         DateItemCase{"modifiers", "%Od.%Om.%EY", "dd.MM.yyyy", '.', "dddd, d. MMMM yyyy"},
-        DateItemCase{"unknown_conversion", "%d.%m.%C%y", "m/d/yy", '/', "mmmm d, yyyy"},
-        DateItemCase{"no_date_field", "%A", "m/d/yy", '/', "mmmm d, yyyy"},
-        DateItemCase{"empty", "", "m/d/yy", '/', "mmmm d, yyyy"},
-        DateItemCase{"missing", std::nullopt, "m/d/yy", '/', "mmmm d, yyyy"}),
+        DateItemCase{"unknown_conversion", "%d.%m.%C%y", "m/d/yyyy", '/', "mmmm d, yyyy"},
+        DateItemCase{"no_date_field", "%A", "m/d/yyyy", '/', "mmmm d, yyyy"},
+        DateItemCase{"empty", "", "m/d/yyyy", '/', "mmmm d, yyyy"},
+        DateItemCase{"missing", std::nullopt, "m/d/yyyy", '/', "mmmm d, yyyy"}),
     [](const ::testing::TestParamInfo<DateItemCase>& info) { return std::string(info.param.legend); });
 
 struct TimeItemCase {

@@ -128,6 +128,42 @@ TEST(PxDumpProgram, CodePageOptionAppliesToFilesWithoutOne)
         << r.out;
 }
 
+// The dump decodes from the table's code page straight to UTF-8, so text
+// Windows-1252 lacks survives; --codepage overrides a mislabelled header.
+TEST(PxDumpProgram, TextsDecodedFromTheTablesCodePage)
+{
+    rk::test::TempDir dir;
+    const auto file = dir / "KYRILL.DB";
+    {
+        rk::tools::pxwrite::ParadoxWriter w(file, {{"Name", FieldType::Alpha, 10}, {"Notiz", FieldType::Memo, 0}});
+        w.addRow({std::string("\xC0\xC1\xE0"), std::string("\xCC\xEE\xF1\xEA\xE2\xE0")});
+    }
+    // The header now says 1251; the bytes are the same.
+    std::FILE* f = std::fopen(file.c_str(), "r+b");
+    ASSERT_TRUE(f);
+    const unsigned char cp1251[2] = {0xE3, 0x04};
+    std::fseek(f, 0x6A, SEEK_SET);
+    std::fwrite(cp1251, 1, 2, f);
+    std::fclose(f);
+
+    ProgramRun r = runPxDump("'" + file.string() + "'");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("\"codepage\":1251,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n[\"АБа\",\"Москва\"]\n"), std::string::npos) << r.out;
+
+    r = runPxDump("--codepage 1252 '" + file.string() + "'");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("\"codepage\":1252,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n[\"ÀÁà\",\"Ìîñêâà\"]\n"), std::string::npos) << r.out;
+}
+
+TEST(PxDumpText, DoubleByteCodePageAndCutSequence)
+{
+    const rk::tools::pxdump::TextDecoder gbk(936);
+    EXPECT_EQ(gbk("\xC4\xE3" "a\x81"), "你a\uFFFD"); // a lead byte without its second byte
+    EXPECT_EQ(gbk(""), "");
+}
+
 TEST(PxDumpProgram, DamagedFileGivesMessageAndExitCode1)
 {
     rk::test::TempDir dir;
