@@ -19,7 +19,9 @@ uint32_t le32(const uint8_t* p) { return static_cast<uint32_t>(p[0] | p[1] << 8 
 BlobFile::BlobFile(std::unique_ptr<ByteSource> bytes, std::string name)
     : m_bytes(std::move(bytes)), m_name(std::move(name))
 {
-    if (m_bytes->size() < 1 || m_bytes->data()[0] != 0)
+    uint8_t type = 0xFF;
+    if (m_bytes->size() >= 1) m_bytes->readAt(0, 1, &type);
+    if (type != 0)
         throw EParadoxError(rk::ansiFormat("Die Datei '%s' ist keine Paradox-Blob-Datei.", m_name));
 }
 
@@ -30,14 +32,16 @@ void BlobFile::corrupt(const std::string& what) const
 
 std::string BlobFile::read(uint32_t ref, uint32_t length) const
 {
-    const uint8_t* d = m_bytes->data();
+    // Everything is read with pread: a file cut short while it is open gives
+    // the reader's error for bytes that are gone, never a bus error.
     const size_t size = m_bytes->size();
     const size_t block = ref & 0xFFFFFF00U;
     const unsigned slot = ref & 0xFFU;
     if (block == 0 || block + kSlotTable > size)
         corrupt(rk::ansiFormat("Blob-Verweis %u zeigt hinter das Dateiende", block));
-    const uint8_t* b = d + block;
-    m_bytes->noteRead(b, length);
+    uint8_t b[kSlotTable];
+    m_bytes->readAt(block, kSlotTable, b);
+    std::string out;
 
     if (slot == 0xFF) {
         if (b[0] != 2) corrupt(rk::ansiFormat("Block bei %u ist kein Blob-Block", block));
@@ -47,21 +51,26 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
             corrupt(rk::ansiFormat("Blob bei %u ist %u Bytes lang, der Datensatz nennt %u", block, stored, length));
         if (kSingleHead + size_t(length) > span || block + kSingleHead + length > size)
             corrupt(rk::ansiFormat("Blob bei %u ist abgeschnitten", block));
-        return std::string(reinterpret_cast<const char*>(b + kSingleHead), length);
+        out.resize(length);
+        m_bytes->readAt(block + kSingleHead, length, reinterpret_cast<uint8_t*>(out.data()));
+        return out;
     }
 
     if (b[0] != 3) corrupt(rk::ansiFormat("Block bei %u ist kein unterteilter Blob-Block", block));
     if (slot >= kSlots) corrupt(rk::ansiFormat("Blob-Verweis auf Platz %u in Block %u", slot, block));
     if (block + kSlotTable + (slot + 1) * kSlotSize > size)
         corrupt(rk::ansiFormat("Blob-Verweis %u zeigt hinter das Dateiende", block));
-    const uint8_t* s = b + kSlotTable + slot * kSlotSize;
+    uint8_t s[kSlotSize];
+    m_bytes->readAt(block + kSlotTable + slot * kSlotSize, kSlotSize, s);
     const size_t start = size_t(s[0]) * 16;
     const size_t units = s[1];
     if (units == 0 || length > units * 16 || length <= (units - 1) * 16)
         corrupt(rk::ansiFormat("Blob auf Platz %u in Block %u hat nicht die Länge %u", slot, block, length));
     if (start < kSlotTable + kSlots * kSlotSize || start + length > kChunk || block + start + length > size)
         corrupt(rk::ansiFormat("Blob auf Platz %u in Block %u liegt außerhalb des Blocks", slot, block));
-    return std::string(reinterpret_cast<const char*>(b + start), length);
+    out.resize(length);
+    m_bytes->readAt(block + start, length, reinterpret_cast<uint8_t*>(out.data()));
+    return out;
 }
 
 } // namespace rk::source::paradox::detail
