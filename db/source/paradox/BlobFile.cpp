@@ -1,6 +1,8 @@
 // Blob lookup in .MB files; see BlobFile.h.
 #include "db/source/paradox/BlobFile.h"
 
+#include <algorithm>
+
 #include "db/common/Ansi.h"
 #include "db/source/paradox/ParadoxTable.h"
 
@@ -30,6 +32,17 @@ void BlobFile::corrupt(const std::string& what) const
     throw EParadoxError(rk::ansiFormat("Die Datei '%s' ist beschädigt: %s.", m_name, what));
 }
 
+const uint8_t* BlobFile::chunk(size_t block) const
+{
+    if (m_chunkAt != block) {
+        m_chunkAt = 0;
+        m_chunk.resize(std::min(kChunk, m_bytes->size() - block));
+        m_bytes->readAt(block, m_chunk.size(), m_chunk.data());
+        m_chunkAt = block;
+    }
+    return m_chunk.data();
+}
+
 std::string BlobFile::read(uint32_t ref, uint32_t length) const
 {
     // Everything is read with pread: a file cut short while it is open gives
@@ -39,8 +52,7 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
     const unsigned slot = ref & 0xFFU;
     if (block == 0 || block + kSlotTable > size)
         corrupt(rk::ansiFormat("Blob-Verweis %u zeigt hinter das Dateiende", block));
-    uint8_t b[kSlotTable];
-    m_bytes->readAt(block, kSlotTable, b);
+    const uint8_t* b = chunk(block);
     std::string out;
 
     if (slot == 0xFF) {
@@ -51,6 +63,8 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
             corrupt(rk::ansiFormat("Blob bei %u ist %u Bytes lang, der Datensatz nennt %u", block, stored, length));
         if (kSingleHead + size_t(length) > span || block + kSingleHead + length > size)
             corrupt(rk::ansiFormat("Blob bei %u ist abgeschnitten", block));
+        if (kSingleHead + size_t(length) <= m_chunk.size())
+            return std::string(reinterpret_cast<const char*>(b + kSingleHead), length);
         out.resize(length);
         m_bytes->readAt(block + kSingleHead, length, reinterpret_cast<uint8_t*>(out.data()));
         return out;
@@ -60,17 +74,14 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
     if (slot >= kSlots) corrupt(rk::ansiFormat("Blob-Verweis auf Platz %u in Block %u", slot, block));
     if (block + kSlotTable + (slot + 1) * kSlotSize > size)
         corrupt(rk::ansiFormat("Blob-Verweis %u zeigt hinter das Dateiende", block));
-    uint8_t s[kSlotSize];
-    m_bytes->readAt(block + kSlotTable + slot * kSlotSize, kSlotSize, s);
+    const uint8_t* s = b + kSlotTable + slot * kSlotSize;
     const size_t start = size_t(s[0]) * 16;
     const size_t units = s[1];
     if (units == 0 || length > units * 16 || length <= (units - 1) * 16)
         corrupt(rk::ansiFormat("Blob auf Platz %u in Block %u hat nicht die Länge %u", slot, block, length));
     if (start < kSlotTable + kSlots * kSlotSize || start + length > kChunk || block + start + length > size)
         corrupt(rk::ansiFormat("Blob auf Platz %u in Block %u liegt außerhalb des Blocks", slot, block));
-    out.resize(length);
-    m_bytes->readAt(block + start, length, reinterpret_cast<uint8_t*>(out.data()));
-    return out;
+    return std::string(reinterpret_cast<const char*>(b + start), length);
 }
 
 } // namespace rk::source::paradox::detail
