@@ -45,6 +45,13 @@ const uint8_t* BlobFile::chunk(size_t block) const
 
 std::string BlobFile::read(uint32_t ref, uint32_t length) const
 {
+    std::string out;
+    read(ref, length, out);
+    return out;
+}
+
+void BlobFile::read(uint32_t ref, uint32_t length, std::string& out) const
+{
     // Everything is read with pread: a file cut short while it is open gives
     // the reader's error for bytes that are gone, never a bus error.
     const size_t size = m_bytes->size();
@@ -53,7 +60,6 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
     if (block == 0 || block + kSlotTable > size)
         corrupt(rk::ansiFormat("Blob-Verweis %u zeigt hinter das Dateiende", block));
     const uint8_t* b = chunk(block);
-    std::string out;
 
     if (slot == 0xFF) {
         if (b[0] != 2) corrupt(rk::ansiFormat("Block bei %u ist kein Blob-Block", block));
@@ -63,11 +69,13 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
             corrupt(rk::ansiFormat("Blob bei %u ist %u Bytes lang, der Datensatz nennt %u", block, stored, length));
         if (kSingleHead + size_t(length) > span || block + kSingleHead + length > size)
             corrupt(rk::ansiFormat("Blob bei %u ist abgeschnitten", block));
-        if (kSingleHead + size_t(length) <= m_chunk.size())
-            return std::string(reinterpret_cast<const char*>(b + kSingleHead), length);
+        if (kSingleHead + size_t(length) <= m_chunk.size()) {
+            out.assign(reinterpret_cast<const char*>(b + kSingleHead), length);
+            return;
+        }
         out.resize(length);
         m_bytes->readAt(block + kSingleHead, length, reinterpret_cast<uint8_t*>(out.data()));
-        return out;
+        return;
     }
 
     if (b[0] != 3) corrupt(rk::ansiFormat("Block bei %u ist kein unterteilter Blob-Block", block));
@@ -81,7 +89,7 @@ std::string BlobFile::read(uint32_t ref, uint32_t length) const
         corrupt(rk::ansiFormat("Blob auf Platz %u in Block %u hat nicht die Länge %u", slot, block, length));
     if (start < kSlotTable + kSlots * kSlotSize || start + length > kChunk || block + start + length > size)
         corrupt(rk::ansiFormat("Blob auf Platz %u in Block %u liegt außerhalb des Blocks", slot, block));
-    return std::string(reinterpret_cast<const char*>(b + start), length);
+    out.assign(reinterpret_cast<const char*>(b + start), length);
 }
 
 } // namespace rk::source::paradox::detail

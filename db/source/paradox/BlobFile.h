@@ -26,6 +26,8 @@ public:
     // The `length` bytes the record's reference `ref` names; a reference
     // that does not fit the file raises EParadoxError naming the file.
     std::string read(uint32_t ref, uint32_t length) const;
+    // The same into `out`, reusing its storage.
+    void read(uint32_t ref, uint32_t length, std::string& out) const;
 
     const std::string& name() const { return m_name; }
 

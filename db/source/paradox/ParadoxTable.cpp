@@ -418,6 +418,28 @@ void Table::readValue(int field, db::FieldValue& out) const
         if (p[0] == 0) out = std::monostate{};
         else out = static_cast<uint8_t>(p[0] ^ 0x80) != 0;
         return;
+    case FieldType::Memo:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic: {
+        // As value(): the leader, else the .MB; into the text held already.
+        const size_t leader = f.size - 10;
+        const uint32_t ref = le32(p + leader);
+        const uint32_t length = le32(p + leader + 4);
+        if (length == 0) {
+            out = std::monostate{};
+            return;
+        }
+        if (length > leader && !m_blobs) corrupt(rk::ansi("Blob-Verweis ohne Blob-Datei"));
+        std::string* s = std::get_if<std::string>(&out);
+        if (!s) s = &out.emplace<std::string>();
+        if (length <= leader) s->assign(reinterpret_cast<const char*>(p), length);
+        else m_blobs->read(ref, length, *s);
+        if (f.type == FieldType::Memo)
+            for (char& c : *s) c = m_toAnsi[static_cast<unsigned char>(c)];
+        return;
+    }
     default:
         out = value(field);
         return;
