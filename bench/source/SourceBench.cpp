@@ -36,7 +36,7 @@ long peakRssMb()
 }
 
 // Current resident memory split into our own heap ("RssAnon") and mapped
-// file pages ("RssFile"), which the reader's read-only mapping accounts for.
+// file pages ("RssFile": the program's libraries; the reader maps no table).
 std::string residentSplit()
 {
     std::ifstream status("/proc/self/status");

@@ -6,7 +6,6 @@
 #include "db/source/EngineError.h"
 #include "db/source/NameRules.h"
 #include "db/source/Session.h"
-#include "db/source/SqlConnection.h"
 
 namespace rk::source {
 namespace {
@@ -84,17 +83,10 @@ void Database::Close()
     if (!m_connected) return;
     // Datasets detach themselves while closing.
     while (!m_datasets.empty()) m_datasets.back()->connectionClosing();
-    m_sql.reset();
     m_connected = false;
     m_folder.clear();
     if (m_ownsSessionAlias) m_session.removeSessionAlias(m_databaseName);
     m_ownsSessionAlias = false;
-}
-
-detail::SqlConnection& Database::sql()
-{
-    if (!m_sql) m_sql = std::make_unique<detail::SqlConnection>(m_folder, m_options);
-    return *m_sql;
 }
 
 void Database::attach(DatasetLink* dataset)

@@ -1,7 +1,8 @@
 // A named connection of the source engine (Database1, or the temporary
 // connection "DBRK" of PDXQ1). Opening resolves its alias to the folder of
-// Paradox tables; the SQL side (an in-memory SQLite database) is made when
-// the first query needs it. A connection whose name differs from its alias
+// Paradox tables; each opening of a query makes its own SQL side over them
+// (detail::SqlConnection), so that it reads the files as they are then. A
+// connection whose name differs from its alias
 // registers a session alias under its own name while it is open.
 //
 //   Database Database1(session, "X1", "DBRK");
@@ -18,7 +19,6 @@
 namespace rk::source {
 
 class Session;
-namespace detail { class SqlConnection; }
 
 // What a dataset (query or table) must do when its connection closes.
 class DatasetLink {
@@ -53,7 +53,6 @@ public:
     // Valid while connected.
     const std::filesystem::path& folder() const { return m_folder; }
     const paradox::OpenOptions& openOptions() const { return m_options; }
-    detail::SqlConnection& sql();
 
     void attach(DatasetLink* dataset);
     void detach(DatasetLink* dataset);
@@ -70,7 +69,6 @@ private:
     bool m_registered = true; // false once the session has gone first
     std::filesystem::path m_folder;
     paradox::OpenOptions m_options;
-    std::unique_ptr<detail::SqlConnection> m_sql;
     std::vector<DatasetLink*> m_datasets;
 };
 

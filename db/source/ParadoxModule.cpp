@@ -100,17 +100,12 @@ struct PxTable : sqlite3_vtab {
     SqlConnection* connection = nullptr;
     std::unique_ptr<paradox::Table> table;
     std::vector<FieldType> kinds;
-    int64_t loaded = -1; // record held by the reader; cursors share it
     std::map<std::string, std::shared_ptr<const std::vector<uint32_t>>> sortedOrders;
     std::map<int, EqIndex> eqIndexes;
 
-    void load(uint32_t record)
-    {
-        if (loaded == record) return;
-        loaded = -1;
-        table->readRecord(record);
-        loaded = record;
-    }
+    // Cursors and the query's direct reading share the reader; loading the
+    // record it holds already reads nothing.
+    void load(uint32_t record) { table->readRecord(record); }
     db::FieldValue value(uint32_t record, int column)
     {
         load(record);
@@ -132,10 +127,11 @@ struct PxTable : sqlite3_vtab {
             (c.cls == KeyClass::Numeric ? c.numbers.resize(rows.size()) : c.bytes.resize(rows.size()));
             columns.push_back(std::move(c));
         }
+        db::FieldValue v;
         for (size_t i = 0; i < rows.size(); ++i) {
             load(rows[i]);
             for (size_t k = 0; k < keys.size(); ++k) {
-                const db::FieldValue v = table->value(keys[k].column);
+                table->readValue(keys[k].column, v);
                 Column& c = columns[k];
                 c.present[i] = c.cls == KeyClass::Numeric ? numericKey(v, c.numbers[i]) : bytesKey(v, c.bytes[i]);
             }
@@ -169,8 +165,10 @@ struct PxTable : sqlite3_vtab {
         const KeyClass cls = keyClassOf(kinds[column]);
         double number = 0;
         std::string bytes;
+        db::FieldValue v;
         for (uint32_t r = 0; r < table->recordCount(); ++r) {
-            const db::FieldValue v = value(r, column);
+            load(r);
+            table->readValue(column, v);
             if (cls == KeyClass::Numeric && numericKey(v, number)) index.numbers[number].push_back(r);
             if (cls == KeyClass::Bytes && bytesKey(v, bytes)) index.bytes[bytes].push_back(r);
         }
@@ -246,6 +244,7 @@ int xConnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_
         vt->connection = connection;
         vt->table = std::move(table);
         vt->kinds = std::move(kinds);
+        connection->tableOpened(argv[2], vt->table.get());
         *out = vt;
         return SQLITE_OK;
     } catch (const std::exception& e) {
@@ -257,7 +256,9 @@ int xConnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_
 
 int xDisconnect(sqlite3_vtab* vt)
 {
-    delete static_cast<PxTable*>(vt);
+    auto* t = static_cast<PxTable*>(vt);
+    t->connection->tableClosed(t->table.get());
+    delete t;
     return SQLITE_OK;
 }
 
@@ -269,6 +270,10 @@ int xBestIndex(sqlite3_vtab* vt, sqlite3_index_info* info)
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto& c = info->aConstraint[i];
         if (!c.usable || c.op != SQLITE_INDEX_CONSTRAINT_EQ || c.iColumn < 0) continue;
+        // The index holds the bytes: "= 'abc' COLLATE NOCASE" matches more.
+        if (keyClassOf(t->kinds[c.iColumn]) == KeyClass::Bytes &&
+            sqlite3_stricmp(sqlite3_vtab_collation(info, i), "BINARY") != 0)
+            continue;
         eqColumn = c.iColumn;
         // SQLite checks the constraint again: the index only narrows the rows.
         info->aConstraintUsage[i].argvIndex = 1;

@@ -23,7 +23,8 @@ Query::~Query() { Close(); }
 void Query::Close()
 {
     m_stmt.reset();
-    m_direct.reset();
+    m_direct = nullptr;
+    m_sql.reset();
     m_active = false;
     m_eof = true;
     m_recordCount.reset();
@@ -56,15 +57,17 @@ void Query::Open()
     const std::vector<std::string> params = ParamNames();
     if (!params.empty()) throwObjectError(m_name, ansiFormat("Fehlender Wert für Parameter '%s'", params.front()));
 
-    detail::Statement stmt = db.sql().prepare(Sql());
+    auto sql = std::make_unique<detail::SqlConnection>(db.folder(), db.openOptions());
+    detail::Statement stmt = sql->prepare(Sql());
     if (!stmt || sqlite3_column_count(stmt.get()) == 0) throw EDatabaseError(engine_text::noResultSet());
+    m_sql = std::move(sql);
     m_stmt = std::move(stmt);
     m_database = &db;
     db.attach(this);
     try {
         buildFields();
-        useDirectReading(db);
-        m_eof = !db.sql().step(m_stmt.get());
+        useDirectReading();
+        m_eof = !m_sql->step(m_stmt.get());
         readRow();
     } catch (...) {
         Close();
@@ -101,8 +104,10 @@ void Query::buildFields()
 // "SELECT * FROM T ..." over one Paradox table: SQLite then only has to find
 // and order the records (WHERE and ORDER BY), and the values come straight
 // from the reader by record number instead of being copied through SQLite
-// and back, which was the larger part of the per-row cost.
-void Query::useDirectReading(Database& db)
+// and back, which was the larger part of the per-row cost. Any statement
+// whose rows this could change (a second table, a compound, grouping,
+// ORDER BY by column number) stays with SQLite.
+void Query::useDirectReading()
 {
     sqlite3_stmt* s = m_stmt.get();
     const int columns = sqlite3_column_count(s);
@@ -112,26 +117,27 @@ void Query::useDirectReading(Database& db)
         const char* t = sqlite3_column_table_name(s, i);
         if (!t || std::string_view(t) != table || !m_kinds[static_cast<size_t>(i)]) return;
     }
-    const std::string text = Sql();
-    const std::string upper = upperAnsi(text);
-    size_t at = upper.find_first_not_of(" \t\r\n");
-    if (at == std::string::npos || upper.compare(at, 6, "SELECT") != 0) return;
-    const size_t star = upper.find_first_not_of(" \t\r\n", at + 6);
-    if (star == std::string::npos || upper[star] != '*') return;
-    const size_t from = upper.find_first_not_of(" \t\r\n", star + 1);
-    if (from == std::string::npos || upper.compare(from, 4, "FROM") != 0 || upper.find("JOIN") != std::string::npos)
-        return;
-
-    const auto file = detail::findTableFile(db.folder(), table);
-    if (!file) return;
-    auto reader = paradox::Table::open(*file, db.openOptions());
+    const std::string text = stripTableExtensions(Sql());
+    const std::optional<size_t> star = plainSelectAllStar(text);
+    if (!star) return;
+    paradox::Table* reader = m_sql->openedTable(table);
     // SELECT * lists the table's columns in their order.
-    if (reader->fields().size() != static_cast<size_t>(columns)) return;
-    detail::Statement rows =
-        db.sql().prepare(text.substr(0, at) + "SELECT rowid" + text.substr(star + 1));
+    if (!reader || reader->fields().size() != static_cast<size_t>(columns)) return;
+    // The record number under a name that no column of the table takes.
+    const char* rowid = nullptr;
+    for (const char* alias : {"rowid", "_rowid_", "oid"}) {
+        bool taken = false;
+        for (const FieldDef& def : m_fieldDefs) taken = taken || equalsNoCase(def.name, alias);
+        if (!taken) {
+            rowid = alias;
+            break;
+        }
+    }
+    if (!rowid) return;
+    detail::Statement rows = m_sql->prepare(text.substr(0, *star) + rowid + text.substr(*star + 1));
     if (!rows || sqlite3_column_count(rows.get()) != 1) return;
     m_stmt = std::move(rows);
-    m_direct = std::move(reader);
+    m_direct = reader;
 }
 
 void Query::readRow()
@@ -145,7 +151,7 @@ void Query::readRow()
     }
     if (m_direct) {
         m_direct->readRecord(static_cast<uint32_t>(sqlite3_column_int64(s, 0)));
-        for (size_t f = 0; f < m_fields.size(); ++f) m_fields[f].value = m_direct->value(m_columns[f]);
+        for (size_t f = 0; f < m_fields.size(); ++f) m_direct->readValue(m_columns[f], m_fields[f].value);
         return;
     }
     for (size_t f = 0; f < m_fields.size(); ++f) {
@@ -179,7 +185,7 @@ int Query::RecordCount()
         while (!text.empty() && (text.back() == ';' || static_cast<unsigned char>(text.back()) <= ' '))
             text.pop_back();
         try {
-            detail::SqlConnection& sql = m_database->sql();
+            detail::SqlConnection& sql = *m_sql;
             detail::Statement count = sql.prepare("SELECT count(*) FROM (" + text + "\n)");
             if (count && sql.step(count.get())) {
                 const sqlite3_int64 n = sqlite3_column_int64(count.get(), 0);
@@ -198,7 +204,7 @@ void Query::Next()
 {
     if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (m_eof) return;
-    if (!m_database->sql().step(m_stmt.get())) {
+    if (!m_sql->step(m_stmt.get())) {
         m_eof = true;
         return;
     }

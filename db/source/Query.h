@@ -9,7 +9,7 @@
 //   for (; !PDXQ1.Eof(); PDXQ1.Next()) use(PDXQ1.FieldByName("GIPFEL"));
 //
 // Field references stay valid, and follow the current row, until the query
-// closes. Errors of the query itself read "PDXQ1: ..."; engine errors carry
+// closes. Every opening reads the files as they are at that moment. Errors of the query itself read "PDXQ1: ..."; engine errors carry
 // the engine's text (EDBEngineError), reader errors the reader's.
 #pragma once
 
@@ -78,7 +78,7 @@ public:
 private:
     void connectionClosing() override { Close(); }
     void buildFields();
-    void useDirectReading(Database& db);
+    void useDirectReading();
     void readRow();
 
     Session& m_session;
@@ -86,8 +86,12 @@ private:
     std::string m_databaseName;
     std::vector<std::string> m_lines;
     Database* m_database = nullptr;
+    // The SQL side of this opening; its virtual tables open the files anew.
+    std::unique_ptr<detail::SqlConnection> m_sql;
     detail::Statement m_stmt;
-    std::unique_ptr<paradox::Table> m_direct;  // set when values are read beside SQLite
+    // Set when values are read beside SQLite: the reader of the virtual
+    // table, owned by m_sql, so both see the same file and share the record.
+    paradox::Table* m_direct = nullptr;
     bool m_active = false;
     bool m_eof = true;
     std::optional<int> m_recordCount;

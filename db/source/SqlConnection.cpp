@@ -120,6 +120,19 @@ bool SqlConnection::step(sqlite3_stmt* stmt)
     throwSqliteError();
 }
 
+paradox::Table* SqlConnection::openedTable(std::string_view name) const
+{
+    const auto it = m_tables.find(upperAnsi(name));
+    return it == m_tables.end() ? nullptr : it->second;
+}
+
+void SqlConnection::tableOpened(std::string_view name, paradox::Table* table) { m_tables[upperAnsi(name)] = table; }
+
+void SqlConnection::tableClosed(paradox::Table* table)
+{
+    std::erase_if(m_tables, [&](const auto& entry) { return entry.second == table; });
+}
+
 std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& folder, std::string_view name)
 {
     std::string wanted = upperAnsi(name);

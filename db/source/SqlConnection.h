@@ -1,7 +1,9 @@
 // One SQL connection of the source engine: an in-memory SQLite database in
 // which every Paradox file of the alias folder that a statement names
 // becomes a virtual table (ParadoxModule), created the first time a
-// statement needs it. Nothing is ever written beside the source files:
+// statement needs it. Its tables show the files as they were when they
+// were first named, so a query makes a connection for each opening and
+// drops it when it closes. Nothing is ever written beside the source files:
 // the database lives in memory, temporary storage too, and an authorizer
 // lets statements only read.
 //
@@ -12,6 +14,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +60,13 @@ public:
     void rethrowPendingError();
     bool ddlAllowed() const { return m_ddlAllowed; }
 
+    // The reader behind a virtual table of this connection, by its name as
+    // SQLite reports it (sqlite3_column_table_name); null when none. Valid
+    // while the connection lives.
+    paradox::Table* openedTable(std::string_view name) const;
+    void tableOpened(std::string_view name, paradox::Table* table);
+    void tableClosed(paradox::Table* table);
+
 private:
     void createVirtualTable(const std::string& name, const std::filesystem::path& file);
     [[noreturn]] void throwSqliteError();
@@ -66,6 +76,7 @@ private:
     sqlite3* m_db = nullptr;
     std::exception_ptr m_pending;
     bool m_ddlAllowed = false;
+    std::map<std::string, paradox::Table*> m_tables; // by upper-cased name
 };
 
 } // namespace rk::source::detail

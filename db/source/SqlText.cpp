@@ -1,6 +1,7 @@
 // Lines, parameters and table-name rewriting of source SQL (see SqlText.h).
 #include "db/source/SqlText.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,78 @@ std::string withoutFinalOrderBy(std::string_view sql)
         return std::string(sql.substr(0, words[w - 1].pos));
     }
     return std::string(sql);
+}
+
+std::optional<size_t> plainSelectAllStar(std::string_view sql)
+{
+    struct Token {
+        size_t pos;
+        std::string upper; // words upper-cased; one character for punctuation
+        bool word;         // a name or number
+        bool quoted;       // a quoted name or string
+        int depth;
+    };
+    std::vector<Token> tokens;
+    int depth = 0;
+    for (size_t i = 0; i < sql.size();) {
+        const char c = sql[i];
+        if (size_t q = skipQuotedOrComment(sql, i)) {
+            const bool comment = c == '-' || c == '/';
+            if (!comment) tokens.push_back({i, std::string(1, c), false, true, depth});
+            i += q;
+            continue;
+        }
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') { ++i; continue; }
+        if (!isNameChar(c)) {
+            if (c == ')') --depth;
+            tokens.push_back({i, std::string(1, c), false, false, depth});
+            if (c == '(') ++depth;
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < sql.size() && isNameChar(sql[j])) ++j;
+        std::string upper(sql.substr(i, j - i));
+        for (char& u : upper) u = (u >= 'a' && u <= 'z') ? static_cast<char>(u - 32) : u;
+        tokens.push_back({i, std::move(upper), true, false, depth});
+        i = j;
+    }
+    const auto isWord = [&](size_t k, const char* w) { return k < tokens.size() && tokens[k].word && tokens[k].upper == w; };
+    const auto isName = [&](size_t k) {
+        return k < tokens.size() && ((tokens[k].word && !(tokens[k].upper[0] >= '0' && tokens[k].upper[0] <= '9')) ||
+                                     (tokens[k].quoted && tokens[k].upper != "'"));
+    };
+    if (!isWord(0, "SELECT") || tokens.size() < 4 || tokens[1].upper != "*" || !isWord(2, "FROM") || !isName(3))
+        return std::nullopt;
+    // A schema-qualified name or a table-valued function.
+    if (tokens.size() > 4 && (tokens[4].upper == "." || tokens[4].upper == "(")) return std::nullopt;
+
+    bool inOrderBy = false, inLimit = false, termStart = false;
+    for (size_t k = 4; k < tokens.size(); ++k) {
+        const Token& t = tokens[k];
+        if (t.depth < 0) return std::nullopt;
+        if (t.depth > 0) { termStart = false; continue; }
+        if (t.word) {
+            static const char* const refused[] = {"UNION", "INTERSECT", "EXCEPT", "GROUP", "HAVING",
+                                                  "WINDOW", "JOIN", "SELECT", "FROM", "VALUES"};
+            for (const char* r : refused)
+                if (t.upper == r) return std::nullopt;
+            // ORDER BY 2: a column number, which means another column once the list changes.
+            if (inOrderBy && termStart && t.upper[0] >= '0' && t.upper[0] <= '9') return std::nullopt;
+            if (t.upper == "BY" && k > 0 && isWord(k - 1, "ORDER")) {
+                inOrderBy = true;
+                termStart = true;
+                continue;
+            }
+            if (t.upper == "LIMIT") { inOrderBy = false; inLimit = true; }
+        } else if (t.upper == ",") {
+            if (!inOrderBy && !inLimit) return std::nullopt; // a second table
+            termStart = inOrderBy;
+            continue;
+        }
+        termStart = false;
+    }
+    return tokens[1].pos;
 }
 
 } // namespace rk::source

@@ -4,6 +4,7 @@
 // schema.table.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,5 +28,11 @@ std::string stripTableExtensions(std::string_view sql);
 // The statement without its final top-level ORDER BY clause, for counting
 // its rows; unchanged when it has none or when a LIMIT follows it.
 std::string withoutFinalOrderBy(std::string_view sql);
+
+// Where the '*' of "SELECT * FROM T [alias] [WHERE ...] [ORDER BY ...]
+// [LIMIT ...]" stands: one table, no second table, compound, grouping or
+// ORDER BY by column number outside parentheses; nullopt for any other
+// statement. Table extensions must be stripped first.
+std::optional<size_t> plainSelectAllStar(std::string_view sql);
 
 } // namespace rk::source

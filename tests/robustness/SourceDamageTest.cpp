@@ -1,7 +1,7 @@
 // The whole program on damaged or unusual source files: a table cut off in
-// the middle of a block, a missing memo file, a column of a type no Paradox
-// version has, and text holding every byte from 80 to FF hexadecimal in
-// each code page. Damage must end the transfer with an error that names the
+// the middle of a block, a block chain cut short, a missing memo file, a
+// column of a type no Paradox version has, and text holding every byte from
+// 80 to FF hexadecimal in each code page. Damage must end the transfer with an error that names the
 // file, without a crash; high bytes must arrive as their Windows-1252 form.
 #include <gtest/gtest.h>
 
@@ -51,6 +51,14 @@ void truncateMidBlock(const fs::path& dir)
 
 void removeMemoFile(const fs::path& dir) { fs::remove(dir / "WEGE.MB"); }
 
+void cutBlockChain(const fs::path& dir)
+{
+    // GIPFEL: block 1 at 2048 holds 14 of the 120 records; its next pointer lost.
+    std::fstream f(dir / "GIPFEL.DB", std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(2048);
+    f.put(0).put(0);
+}
+
 void unknownFieldType(const fs::path& dir)
 {
     // Field table from 0x78 (type, size per field); TITEL is BILDER's 7th.
@@ -84,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, DamagedSourceTest,
     ::testing::Values(
         Damage{"TruncatedMidBlock", truncateMidBlock, "Die Datei '%s/GIPFEL.DB' ist beschädigt: Datenblock 2 ist abgeschnitten."},
+        Damage{"BlockChainCutShort", cutBlockChain,
+               "Die Datei '%s/GIPFEL.DB' ist beschädigt: die Blockkette enthält 14 Datensätze, der Tabellenkopf nennt 120."},
         Damage{"MemoFileMissing", removeMemoFile, "Die Blob-Datei '%1$s/WEGE.MB' zur Tabelle '%1$s/WEGE.DB' fehlt."},
         Damage{"UnknownFieldType", unknownFieldType, "Die Datei '%s/BILDER.DB' ist beschädigt: unbekannter Feldtyp 48 in Feld 7."}),
     [](const auto& info) { return std::string(info.param.legend); });

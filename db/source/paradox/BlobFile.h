@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/source/paradox/ByteSource.h"
 
@@ -25,13 +26,21 @@ public:
     // The `length` bytes the record's reference `ref` names; a reference
     // that does not fit the file raises EParadoxError naming the file.
     std::string read(uint32_t ref, uint32_t length) const;
+    // The same into `out`, reusing its storage.
+    void read(uint32_t ref, uint32_t length, std::string& out) const;
 
     const std::string& name() const { return m_name; }
 
 private:
     [[noreturn]] void corrupt(const std::string& what) const;
+    // The 4 KB block at `block` (less at the end of the file), read once for
+    // all the blobs it holds: a row's memos and those of the next rows
+    // mostly share one sub-allocated block.
+    const uint8_t* chunk(size_t block) const;
     std::unique_ptr<ByteSource> m_bytes;
     std::string m_name;
+    mutable std::vector<uint8_t> m_chunk;
+    mutable size_t m_chunkAt = 0;  // 0: none (block 0 is the header, never a blob)
 };
 
 } // namespace rk::source::paradox::detail

@@ -22,7 +22,7 @@ namespace {
 
 // Header offsets.
 constexpr size_t kRecordSize = 0x00, kHeaderSize = 0x02, kFileType = 0x04, kMaxTableSize = 0x05;
-constexpr size_t kFileBlocks = 0x0C, kFirstBlock = 0x0E, kNumFields = 0x21, kEncryption1 = 0x25;
+constexpr size_t kNumRecords = 0x06, kFileBlocks = 0x0C, kFirstBlock = 0x0E, kNumFields = 0x21, kEncryption1 = 0x25;
 constexpr size_t kVersionId = 0x39, kEncryption2 = 0x5C, kCodePage = 0x6A;
 constexpr size_t kFieldInfoV3 = 0x58, kFieldInfoV4 = 0x78;
 constexpr size_t kBlockHeader = 6;
@@ -145,12 +145,10 @@ std::unique_ptr<Table> Table::open(const std::filesystem::path& dbFile, const Op
     t->m_defaultCodePage = options.defaultCodePage;
     t->m_codePageOverride = options.codePageOverride;
     t->m_storedText = options.storedText;
-    t->m_db = detail::ByteSource::mapFile(dbFile, t->m_name);
+    t->m_db = detail::ByteSource::openFile(dbFile, t->m_name);
     t->parse();
     if (t->m_hasBlobs) t->openBlobFile(dbFile);
     t->buildBlockIndex();
-    // The walk of the block chain touched every block of the file.
-    t->m_db->releaseResident();
     return t;
 }
 
@@ -164,7 +162,7 @@ std::unique_ptr<Table> Table::openMemory(const std::string& name, std::span<cons
     t->m_defaultCodePage = options.defaultCodePage;
     t->m_codePageOverride = options.codePageOverride;
     t->m_storedText = options.storedText;
-    t->m_db = detail::ByteSource::copyOf(dbBytes);
+    t->m_db = detail::ByteSource::copyOf(dbBytes, name);
     t->parse();
     if (t->m_hasBlobs) {
         std::string mbName = name;
@@ -172,7 +170,7 @@ std::unique_ptr<Table> Table::openMemory(const std::string& name, std::span<cons
         mbName = (dot == std::string::npos ? mbName : mbName.substr(0, dot)) + ".MB";
         if (!mbBytes)
             throw EParadoxError(rk::ansiFormat("Die Blob-Datei '%s' zur Tabelle '%s' fehlt.", mbName, name));
-        t->m_blobs = std::make_unique<detail::BlobFile>(detail::ByteSource::copyOf(*mbBytes), mbName);
+        t->m_blobs = std::make_unique<detail::BlobFile>(detail::ByteSource::copyOf(*mbBytes, mbName), mbName);
     }
     t->buildBlockIndex();
     return t;
@@ -185,8 +183,10 @@ void Table::corrupt(const std::string& what) const
 
 void Table::parse()
 {
-    const uint8_t* d = m_db->data();
     const size_t size = m_db->size();
+    // The header is at most 64 KiB (its size is a 16-bit word).
+    m_header = m_db->read(0, std::min<size_t>(size, 0x10000));
+    const uint8_t* d = m_header.data();
     const auto foreign = [&] {
         throw EParadoxError(rk::ansiFormat("Die Datei '%s' ist keine Paradox-Tabelle.", m_name));
     };
@@ -259,7 +259,7 @@ void Table::parse()
 
 void Table::buildBlockIndex()
 {
-    const uint8_t* d = m_db->data();
+    const uint8_t* d = m_header.data();
     const size_t size = m_db->size();
     const size_t available = (size - m_headerSize + m_blockSize - 1) / m_blockSize;
     const unsigned fileBlocks = le16(d + kFileBlocks);
@@ -274,7 +274,10 @@ void Table::buildBlockIndex()
         seen[next] = true;
         const size_t at = m_headerSize + size_t(next - 1) * m_blockSize;
         if (at + kBlockHeader > size) corrupt(rk::ansiFormat("Datenblock %u ist abgeschnitten", next));
-        const int16_t lastOffset = static_cast<int16_t>(le16(d + at + 4));
+        // Only the block's head: next block, previous block, last record's offset.
+        uint8_t head[kBlockHeader];
+        m_db->readAt(at, kBlockHeader, head);
+        const int16_t lastOffset = static_cast<int16_t>(le16(head + 4));
         size_t count = 0;
         if (lastOffset >= 0) {
             if (lastOffset % m_recordSize != 0)
@@ -288,9 +291,14 @@ void Table::buildBlockIndex()
             m_blocks.push_back({at + kBlockHeader, static_cast<uint32_t>(total), static_cast<uint32_t>(count)});
             total += count;
         }
-        next = le16(d + at);
-        m_db->noteRead(d + at, m_blockSize);
+        next = le16(head);
     }
+    // A chain cut short (a next pointer lost) or run into foreign blocks
+    // reads as a valid table with other rows; the header's count tells.
+    const uint32_t declared = le32(d + kNumRecords);
+    if (total != declared)
+        corrupt(rk::ansiFormat("die Blockkette enthält %llu Datensätze, der Tabellenkopf nennt %u",
+                               static_cast<unsigned long long>(total), declared));
     m_recordCount = static_cast<uint32_t>(total);
 }
 
@@ -313,13 +321,19 @@ void Table::openBlobFile(const std::filesystem::path& dbFile)
     const std::string mbName = detail::displayName(mb);
     if (!std::filesystem::exists(mb, ec))
         throw EParadoxError(rk::ansiFormat("Die Blob-Datei '%s' zur Tabelle '%s' fehlt.", mbName, m_name));
-    m_blobs = std::make_unique<detail::BlobFile>(detail::ByteSource::mapFile(mb, mbName), mbName);
+    m_blobs = std::make_unique<detail::BlobFile>(detail::ByteSource::openFile(mb, mbName), mbName);
 }
 
 void Table::readRecord(uint32_t index)
 {
     if (index >= m_recordCount)
         throw EParadoxError(rk::ansiFormat("Die Datei '%s' hat keinen Datensatz %u.", m_name, index + 1));
+    const size_t rs = static_cast<size_t>(m_recordSize);
+    if (index >= m_heldFirst && index - m_heldFirst < m_heldCount) {
+        m_record = m_held.data() + size_t(index - m_heldFirst) * rs;
+        m_loaded = index;
+        return;
+    }
     // Sequential reading stays in the same or the next block.
     if (m_lastBlock >= m_blocks.size()) m_lastBlock = 0;
     const Block* b = &m_blocks[m_lastBlock];
@@ -334,9 +348,20 @@ void Table::readRecord(uint32_t index)
         }
         b = &m_blocks[m_lastBlock];
     }
-    m_recordCopy.resize(static_cast<size_t>(m_recordSize));
-    m_db->readAt(b->offset + size_t(index - b->first) * m_recordSize, m_recordCopy.size(), m_recordCopy.data());
-    m_record = m_recordCopy.data();
+    // Reading in file order takes the rest of the block in one read; a jump
+    // (key order over an unsorted file) takes only the record, so that
+    // random reading copies no more than it uses.
+    const bool sequential = m_loaded >= 0 && int64_t(index) == m_loaded + 1;
+    const uint32_t count = sequential ? b->first + b->count - index : 1;
+    m_record = nullptr;
+    m_loaded = -1;
+    m_heldCount = 0;
+    m_held.resize(size_t(count) * rs);
+    m_db->readAt(b->offset + size_t(index - b->first) * rs, m_held.size(), m_held.data());
+    m_heldFirst = index;
+    m_heldCount = count;
+    m_record = m_held.data();
+    m_loaded = index;
 }
 
 std::string Table::convertText(const uint8_t* p, size_t n) const
@@ -344,6 +369,87 @@ std::string Table::convertText(const uint8_t* p, size_t n) const
     std::string s(n, '\0');
     for (size_t i = 0; i < n; ++i) s[i] = m_toAnsi[p[i]];
     return s;
+}
+
+void Table::readValue(int field, db::FieldValue& out) const
+{
+    if (!m_record || field < 0 || static_cast<size_t>(field) >= m_fields.size()) {
+        out = value(field);  // its errors
+        return;
+    }
+    const FieldInfo& f = m_fields[field];
+    const uint8_t* p = m_record + m_fieldOffsets[field];
+    switch (f.type) {
+    case FieldType::Alpha: {
+        const void* nul = std::memchr(p, 0, f.size);
+        const size_t n = nul ? static_cast<const uint8_t*>(nul) - p : f.size;
+        if (n == 0) {
+            out = std::monostate{};
+            return;
+        }
+        std::string* s = std::get_if<std::string>(&out);
+        if (!s) s = &out.emplace<std::string>();
+        s->resize(n);
+        for (size_t i = 0; i < n; ++i) (*s)[i] = m_toAnsi[p[i]];
+        return;
+    }
+    // The fixed-size kinds as value() decodes them, assigned without a
+    // temporary variant.
+    case FieldType::Short: {
+        const uint16_t raw = be16(p);
+        if (raw == 0) out = std::monostate{};
+        else out = static_cast<int32_t>(static_cast<int16_t>(raw ^ 0x8000));
+        return;
+    }
+    case FieldType::Long:
+    case FieldType::AutoInc:
+    case FieldType::Date:
+    case FieldType::Time: {
+        const uint32_t raw = be32(p);
+        const auto v = static_cast<int32_t>(raw ^ 0x80000000U);
+        if (raw == 0) out = std::monostate{};
+        else if (f.type == FieldType::Date) out = db::DateValue{v};
+        else if (f.type == FieldType::Time) out = db::TimeValue{v};
+        else out = v;
+        return;
+    }
+    case FieldType::Currency:
+    case FieldType::Number:
+    case FieldType::Timestamp:
+        if (allZero(p, 8)) out = std::monostate{};
+        else if (f.type == FieldType::Timestamp) out = db::TimestampValue{decodeDouble(p)};
+        else out = decodeDouble(p);
+        return;
+    case FieldType::Logical:
+        if (p[0] == 0) out = std::monostate{};
+        else out = static_cast<uint8_t>(p[0] ^ 0x80) != 0;
+        return;
+    case FieldType::Memo:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic: {
+        // As value(): the leader, else the .MB; into the text held already.
+        const size_t leader = f.size - 10;
+        const uint32_t ref = le32(p + leader);
+        const uint32_t length = le32(p + leader + 4);
+        if (length == 0) {
+            out = std::monostate{};
+            return;
+        }
+        if (length > leader && !m_blobs) corrupt(rk::ansi("Blob-Verweis ohne Blob-Datei"));
+        std::string* s = std::get_if<std::string>(&out);
+        if (!s) s = &out.emplace<std::string>();
+        if (length <= leader) s->assign(reinterpret_cast<const char*>(p), length);
+        else m_blobs->read(ref, length, *s);
+        if (f.type == FieldType::Memo)
+            for (char& c : *s) c = m_toAnsi[static_cast<unsigned char>(c)];
+        return;
+    }
+    default:
+        out = value(field);
+        return;
+    }
 }
 
 db::FieldValue Table::value(int field) const

@@ -1,6 +1,6 @@
 // Read-only access to one Paradox table (.DB with its .MB blob file).
 //
-// Table::open() maps the file read-only, checks the header and builds an
+// Table::open() opens the file read-only, checks the header and builds an
 // index of the data blocks reachable through the block chain; readRecord()
 // then loads any record by its 0-based position in file order and value()
 // decodes one field of it into a db::FieldValue. Nothing is ever written or
@@ -96,14 +96,20 @@ public:
     int recordSize() const { return m_recordSize; }
     const std::vector<FieldInfo>& fields() const { return m_fields; }
 
-    // Records reachable through the block chain.
+    // Records reachable through the block chain; open() refuses a table
+    // whose header counts others.
     uint32_t recordCount() const { return m_recordCount; }
 
-    // Random access in file order, 0-based; loads one record.
+    // Random access in file order, 0-based; loads one record. Loading the
+    // record that is loaded already reads nothing; reading in file order
+    // reads a block at a time.
     void readRecord(uint32_t index);
 
     // Decodes one field of the loaded record; blob data comes from the .MB.
     db::FieldValue value(int field) const;
+    // The same into `out`, reusing the storage of a text it holds: reading
+    // row after row into the same fields allocates nothing for most kinds.
+    void readValue(int field, db::FieldValue& out) const;
 
 private:
     Table() = default;
@@ -136,10 +142,14 @@ private:
     uint32_t m_recordCount = 0;
     std::vector<FieldInfo> m_fields;
     std::vector<size_t> m_fieldOffsets;
+    std::vector<uint8_t> m_header;  // the first 64 KiB of the file, or all of it when shorter
     std::vector<Block> m_blocks;
     size_t m_lastBlock = 0;
-    const uint8_t* m_record = nullptr;
-    std::vector<uint8_t> m_recordCopy;  // the loaded record
+    const uint8_t* m_record = nullptr;  // into m_held
+    int64_t m_loaded = -1;              // index of the loaded record
+    std::vector<uint8_t> m_held;        // records m_heldFirst .. m_heldFirst + m_heldCount - 1
+    uint32_t m_heldFirst = 0;
+    uint32_t m_heldCount = 0;
     bool m_hasBlobs = false;
     char m_toAnsi[256] = {};  // code page byte -> Windows-1252 byte
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "db/common/Ansi.h"
 #include "db/source/Database.h"
 #include "db/source/EngineError.h"
@@ -98,6 +100,57 @@ TEST_F(QueryTest, ValuesReadBesideSqlEqualThoseThroughIt)
     EXPECT_EQ(std::get<int32_t>(beside[0].value), 3);
     // A join still goes through SQLite.
     rows("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr", false);
+}
+
+// A second run in the same process (the user mended the data in the old
+// program after a failed run): every opening must read the files as they
+// are then, on the path beside SQLite, the sorted one and the join alike.
+TEST_F(QueryTest, EveryOpeningReadsTheFilesAsTheyAreThen)
+{
+    struct Version {
+        const char* legend;
+        std::vector<std::vector<FieldValue>> regions;  // REG_R, REGION, POSNR
+        std::vector<std::vector<FieldValue>> rocks;    // GesteinNr, GESTEIN
+    };
+    const std::vector<Version> versions = {
+        {"as first read", {{S("A"), S("eins"), L(3)}, {S("B"), S("zwei"), L(1)}, {S("C"), S("drei"), L(2)}},
+         {{L(1), S("Sandstein")}, {L(2), S("Granit")}}},
+        {"grown",
+         {{S("A"), S("eins"), L(3)}, {S("B"), S("zwei"), L(1)}, {S("C"), S("drei"), L(2)}, {S("D"), S("vier"), L(5)},
+          {S("E"), S("fünf"), L(4)}},
+         {{L(1), S("Sandstein")}, {L(2), S("Granit")}, {L(7), S("Kalk")}}},
+        {"shrunk", {{S("E"), S("fünf"), L(4)}, {S("A"), S("eins"), L(3)}}, {{L(2), S("Gneis")}}},
+        {"changed", {{S("E"), S("FÜNF"), L(1)}, {S("X"), S("eins"), L(3)}}, {{L(1), S("Quarzit")}}},
+    };
+    const std::vector<Column> regionColumns = {{"REG_R", FT::Alpha, 10}, {"REGION", FT::Alpha, 30}, {"POSNR", FT::Long}};
+    for (const Version& v : versions) {
+        SCOPED_TRACE(v.legend);
+        folder.table("REGIONEN.DB", regionColumns, v.regions);
+        folder.table("Gesteine.db", {{"GesteinNr", FT::Long}, {"GESTEIN", FT::Alpha, 30}}, v.rocks);
+        std::vector<std::vector<FieldValue>> byPos = v.regions;
+        std::sort(byPos.begin(), byPos.end(),
+                  [](const auto& a, const auto& b) { return std::get<int32_t>(a[2]) < std::get<int32_t>(b[2]); });
+        std::vector<FieldValue> names;
+        for (const auto& r : byPos) names.push_back(r[1]);
+
+        EXPECT_EQ(column("SELECT * FROM REGIONEN ORDER BY POSNR", "REGION"), names);
+        EXPECT_EQ(PDXQ1.RecordCount(), static_cast<int>(names.size()));
+        EXPECT_EQ(column("SELECT REGION FROM REGIONEN ORDER BY POSNR", "REGION"), names);
+        std::vector<FieldValue> inFileOrder;
+        for (const auto& r : v.regions) inFileOrder.push_back(r[1]);
+        EXPECT_EQ(column("SELECT * FROM REGIONEN", "REGION"), inFileOrder);
+        // GEBIETE stays; the join finds the rocks of this version.
+        const auto rock = [&](int32_t nr) {
+            for (const auto& r : v.rocks)
+                if (std::get<int32_t>(r[0]) == nr) return r[1];
+            return kBlank;
+        };
+        // Donautal (7), Rathen (2), Bielatal (1), Schmilka (none).
+        EXPECT_EQ(column("SELECT * FROM GEBIETE LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr "
+                         "ORDER BY REG_R, POSNR, GEBIET",
+                         "GESTEIN"),
+                  (std::vector<FieldValue>{rock(7), rock(2), rock(1), kBlank}));
+    }
 }
 
 TEST_F(QueryTest, LeftJoinRenamesTheRepeatedColumnAndKeepsRowsWithoutMatch)

@@ -126,6 +126,13 @@ INSTANTIATE_TEST_SUITE_P(
              "Die Datei 'T.DB' ist beschädigt: Datenblock 1 hat eine ungültige Belegung."},
         Case{"overfull_block", [](Bytes& db, Bytes&) { put16(db, 2048 + 4, 25 * 200); },
              "Die Datei 'T.DB' ist beschädigt: Datenblock 1 hat eine ungültige Belegung."},
+        // The chain walked gives other records than the header counts.
+        Case{"header_counts_more", [](Bytes& db, Bytes&) { db[0x06] = 4; },
+             "Die Datei 'T.DB' ist beschädigt: die Blockkette enthält 3 Datensätze, der Tabellenkopf nennt 4."},
+        Case{"header_counts_fewer", [](Bytes& db, Bytes&) { db[0x06] = 2; },
+             "Die Datei 'T.DB' ist beschädigt: die Blockkette enthält 3 Datensätze, der Tabellenkopf nennt 2."},
+        Case{"no_blocks_in_use", [](Bytes& db, Bytes&) { put16(db, 0x0C, 0); },
+             "Die Datei 'T.DB' ist beschädigt: die Blockkette enthält 0 Datensätze, der Tabellenkopf nennt 3."},
         Case{"missing_mb", [](Bytes&, Bytes&) {}, "Die Blob-Datei 'T.MB' zur Tabelle 'T.DB' fehlt.", false},
         Case{"foreign_mb", [](Bytes&, Bytes& mb) { mb.assign(100, 'z'); },
              "Die Datei 'T.MB' ist keine Paradox-Blob-Datei."},
@@ -194,6 +201,34 @@ TEST(CorruptFiles, OpeningErrorsNameTheFile)
     auto t = Table::open(dir / "T.DB");
     t->readRecord(1);
     EXPECT_EQ(t->value(2), rk::db::FieldValue(std::string(5000, 'y')));
+}
+
+// Real tables with their chain damaged: the walk finds fewer records than
+// the header counts. Offsets from a hex dump: biolife has 2 KB blocks after
+// a 2048-byte header, chained 1 -> 2 -> 3 with 11, 11 and 6 records;
+// TypSammlung's header names its one block at 0x0C.
+TEST(CorruptFiles, RealTableWithADamagedChainIsRefused)
+{
+    struct Damage {
+        const char* file;
+        const char* mb;
+        size_t at;
+        const char* message;  // UTF-8
+    } damages[] = {
+        {"Rparadox/biolife.db", "Rparadox/biolife.mb", 2048,
+         "Die Datei 'T.DB' ist beschädigt: die Blockkette enthält 11 Datensätze, der Tabellenkopf nennt 28."},
+        {"Rparadox/TypSammlung.DB", "Rparadox/TypSammlung.MB", 0x0C,
+         "Die Datei 'T.DB' ist beschädigt: die Blockkette enthält 0 Datensätze, der Tabellenkopf nennt 5."},
+    };
+    for (const Damage& d : damages) {
+        const auto file = rk::test::paradoxFixture(d.file);
+        RK_REQUIRE_FIXTURE(file);
+        Bytes db = rk::test::readBytes(file);
+        const Bytes mb = rk::test::readBytes(rk::test::paradoxFixture(d.mb));
+        EXPECT_EQ(failure(db, mb), "(no error)") << d.file;  // as it is, it reads
+        put16(db, d.at, 0);
+        EXPECT_EQ(failure(db, mb), rk::ansi(d.message)) << d.file;
+    }
 }
 
 TEST(CorruptFiles, PrimaryIndexFixtureIsNoTable)

@@ -1,0 +1,158 @@
+// Two transfers in one window with its real source and target objects: the
+// user mends the data in the old program after a run and presses
+// "Übertragung starten" again. The second run must stage the tables as they
+// are then, exactly as a program started afresh stages them.
+#include <QApplication>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+
+#include "app/Form1.h"
+#include "app/RealFormParts.h"
+#include "db/source/Session.h"
+#include "db/common/Ansi.h"
+#include "db/source/paradox/ParadoxTable.h"
+#include "tests/app/FormTestSupport.h"
+#include "tests/db/source/paradox/TempDir.h"
+#include "tests/support/FirebirdTestDatabase.h"
+#include "tools/demo/DemoData.h"
+#include "tools/pxwrite/ParadoxWriter.h"
+#include "transfer/ImportPlan.h"
+
+namespace rk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Form1 with boxes, the dialog and escaped errors recorded.
+class RecordingForm1 : public app::TForm1 {
+public:
+    using TForm1::TForm1;
+    using TForm1::ShowMessage;
+    int ShowMessage(const std::string& text, app::MsgKind) override
+    {
+        boxes.push_back(text);
+        return app::mrOk;
+    }
+    std::optional<std::string> OpenDialog1Execute(const std::string&, const std::string&, const std::string&) override
+    {
+        boxes.push_back("dialog");
+        return std::nullopt;
+    }
+    std::vector<std::string> boxes, errors;
+
+protected:
+    void RunGuarded(const std::function<void()>& body) override
+    {
+        try {
+            body();
+        } catch (const std::exception& e) {
+            errors.push_back(e.what());
+        }
+    }
+};
+
+using Staged = std::map<std::string, std::vector<FirebirdTestDatabase::Row>>;
+
+// Every staged row by table, sorted; the job record carries the time of the run.
+Staged staged(const FirebirdTestDatabase& db)
+{
+    Staged out;
+    for (const auto& slot : transfer::BuildImportPlan()) {
+        if (slot.TargetTable.empty()) continue;
+        auto rows = db.query("SELECT * FROM " + slot.TargetTable);
+        std::sort(rows.begin(), rows.end());
+        out[slot.TargetTable] = std::move(rows);
+    }
+    return out;
+}
+
+// Rewrites `file` with the same columns and header, the value of `column`
+// in the last row changed to `text` (Windows-1252).
+void changeLastValue(const fs::path& file, const std::string& column, const std::string& text)
+{
+    auto table = source::paradox::Table::open(file);
+    std::vector<tools::pxwrite::Column> columns;
+    size_t changed = 0;
+    for (const auto& f : table->fields()) {
+        if (f.name == column) changed = columns.size();
+        columns.push_back({f.name, f.type, f.type == source::paradox::FieldType::Bcd ? f.bcdScale : f.size});
+    }
+    std::vector<std::vector<db::FieldValue>> rows;
+    for (uint32_t r = 0; r < table->recordCount(); ++r) {
+        table->readRecord(r);
+        rows.emplace_back();
+        for (int c = 0; c < static_cast<int>(columns.size()); ++c) rows.back().push_back(table->value(c));
+    }
+    rows.back()[changed] = text;
+    tools::pxwrite::WriterOptions options;
+    options.version = table->version();
+    options.codePage = table->headerCodePage();
+    table.reset();
+    tools::pxwrite::ParadoxWriter writer(file, columns, options);
+    for (const auto& r : rows) writer.addRow(r);
+    writer.finish();
+}
+
+class SecondRun : public FormTest {
+protected:
+    void SetUp() override
+    {
+        FormTest::SetUp();
+        fs::create_directories(paradox);
+        std::ofstream(config) << "[DBRK]\nPATH=" << paradox.string() << "\n";
+    }
+
+    // One press of "Übertragung starten"; nothing may fail or ask.
+    static void press(RecordingForm1& form)
+    {
+        form.Button1->click();
+        EXPECT_EQ(form.errors, std::vector<std::string>{});
+        EXPECT_EQ(form.boxes, std::vector<std::string>{});
+    }
+
+    TempDir tmp;
+    fs::path paradox = tmp.path() / "paradox";
+    fs::path config = tmp.path() / "engine.conf";
+};
+
+TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
+{
+    tools::demo::Manifest none("");
+    tools::demo::DemoCounts counts{4, 10, 30, 60, 20, 10, 2, 5, 5, 10, 5};
+    tools::demo::writeDemoSet(paradox, counts, none);
+
+    FirebirdTestDatabase target;
+    source::Session session("Default", config);
+    RecordingForm1 form({target.path()}, [&](app::TForm1& f) { return app::MakeRealFormParts(f, session); });
+    press(form);
+    const Staged first = staged(target);
+    ASSERT_EQ(first.at("IMPORT_RK5_WEGE").size(), 60u);
+
+    // Grown, shrunk and changed between the presses.
+    counts.summits = 12;
+    counts.routes = 90;
+    tools::demo::writeDemoSet(paradox, counts, none);
+    changeLastValue(paradox / "REGIONEN.DB", "REGION", ansi("Geändert"));
+    press(form);
+    const Staged second = staged(target);
+
+    FirebirdTestDatabase freshTarget;
+    {
+        source::Session freshSession("Default", config);
+        RecordingForm1 fresh({freshTarget.path()},
+                             [&](app::TForm1& f) { return app::MakeRealFormParts(f, freshSession); });
+        press(fresh);
+    }
+    const Staged afresh = staged(freshTarget);
+    EXPECT_EQ(afresh.at("IMPORT_RK5_WEGE").size(), 90u);
+    EXPECT_EQ(afresh.at("IMPORT_RK5_GIPFEL").size(), 12u);
+    EXPECT_NE(afresh.at("IMPORT_RK5_REGIONEN"), first.at("IMPORT_RK5_REGIONEN"));
+    for (const auto& [table, rows] : afresh) EXPECT_EQ(second.at(table), rows) << table;
+}
+
+} // namespace
+} // namespace rk::test
