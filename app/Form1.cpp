@@ -195,7 +195,7 @@ void TForm1::Button1Click()
     if (m_endSignalled) {
         // Stopped by an end signal: the run's own error path has committed
         // what it inserted; nothing after the run (box, job record) follows.
-        Close();
+        closeAfterEndSignal();
         throw rk::EAbort(rk::ansi("Beendet durch Signal"));
     }
 }
@@ -203,7 +203,21 @@ void TForm1::Button1Click()
 void TForm1::EndSignal()
 {
     m_endSignalled = true;
-    if (!m_inRun) Close();
+    if (Application* app = Application::instance()) app->SetEndSignalled();
+    if (!m_inRun) closeAfterEndSignal();
+}
+
+void TForm1::closeAfterEndSignal()
+{
+    try {
+        Close();
+    } catch (const std::exception& error) {
+        // The caller asked for the end: a failed commit is reported, but the
+        // window does not stay for someone who is not there.
+        m_lastRun = LastRun::Failed;
+        ShowErrorBox(error);
+        RequestTerminate();
+    }
 }
 
 void TForm1::SetTimer1Enabled(bool enabled)

@@ -175,6 +175,7 @@ private:
     void removeBorder();
     void centreOnPrimaryScreen();
     TProgressBar& bar(transfer::ProgressBarId id) const;
+    void closeAfterEndSignal();
 
     Arguments m_arguments;
     std::string m_caption;

@@ -63,14 +63,20 @@ TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
     EXPECT_EQ(form.ExitCode(), 2);
 }
 
-TEST_F(FormTest, EndSignalOutsideARunClosesAtOnce)
+TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
 {
+    // A failed commit keeps the window for a person to read the error; the
+    // caller behind a signal is not one: the error is reported, the end follows.
     TestForm1& form = makeForm();
     showAndActivate(form);
+    form.fake().beginTransaction();
+    setup.commitFails = true;
     events.clear();
     form.EndSignal();
-    EXPECT_EQ(events, (Events{"IBQ1.Close", "IBDatabase1.Close"}));
+    EXPECT_EQ(events, (Events{"IBQ1.Close"}));
     EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().EndSignalled());
+    EXPECT_EQ(form.ExitCode(), 2);
 }
 
 TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
