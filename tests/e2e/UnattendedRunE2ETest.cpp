@@ -155,6 +155,8 @@ TEST_F(UnattendedRun, WithoutADisplayAnUnattendedRunGoesOffscreenAndAManualStart
         FirebirdTestDatabase db;
         auto run = start({"-auto", "-nomessage", db.path()}, noDisplay);
         EXPECT_EQ(run->wait(60s), 0) << display << ::testing::PrintToString(run->errLines());
+        ASSERT_FALSE(run->errLines().empty());
+        EXPECT_EQ(run->errLines().front(), "Kein Bildschirm erreichbar: die Übertragung läuft ohne Fenster.");
         EXPECT_EQ(count(db, "WEGE"), std::to_string(kCounts.routes)) << display;
         EXPECT_EQ(count(db, "INFO"), "1") << display;
 
@@ -167,6 +169,28 @@ TEST_F(UnattendedRun, WithoutADisplayAnUnattendedRunGoesOffscreenAndAManualStart
                   lines.end())
             << ::testing::PrintToString(lines);
     }
+}
+
+TEST_F(UnattendedRun, WithADisplayTheFileDialogWaitsUntilAnEndSignalEndsIt)
+{
+    if (!fs::exists("/usr/bin/Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    const std::string display = ":" + std::to_string(200 + ::getpid() % 500);
+    const fs::path socket = "/tmp/.X11-unix/X" + display.substr(1);
+    ProgramRun server("/usr/bin/Xvfb", {display, "-nolisten", "tcp", "-screen", "0", "1024x768x24"}, {});
+    for (int i = 0; i < 100 && !fs::exists(socket); ++i) std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
+
+    auto run = start({"-auto", "-nomessage", (m_dir / "fehlt.fdb").string()},
+                     {{"QT_QPA_PLATFORM", ProgramRun::kUnset}, {"WAYLAND_DISPLAY", ProgramRun::kUnset},
+                      {"DISPLAY", display}});
+    // A person could answer here: the dialog waits, and says nothing.
+    std::this_thread::sleep_for(3s);
+    EXPECT_TRUE(run->running());
+    run->signal(SIGTERM);
+    EXPECT_EQ(run->wait(10s), 2);
+    for (const std::string& line : run->errLines()) EXPECT_FALSE(lineStarts(line, "Dateidialog")) << line;
+    server.signal(SIGTERM);
+    server.wait(5s);
 }
 
 TEST_F(UnattendedRun, MissingTargetPathCancelsTheDialogAndEndsWithCodeTwo)
