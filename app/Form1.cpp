@@ -195,7 +195,7 @@ void TForm1::Button1Click()
     if (m_endSignalled) {
         // Stopped by an end signal: the run's own error path has committed
         // what it inserted; nothing after the run (box, job record) follows.
-        closeAfterEndSignal();
+        closeForCaller();
         throw rk::EAbort(rk::ansi("Beendet durch Signal"));
     }
 }
@@ -204,16 +204,17 @@ void TForm1::EndSignal()
 {
     m_endSignalled = true;
     if (Application* app = Application::instance()) app->SetEndSignalled();
-    if (!m_inRun) closeAfterEndSignal();
+    if (!m_inRun) closeForCaller();
 }
 
-void TForm1::closeAfterEndSignal()
+void TForm1::closeForCaller()
 {
     try {
         Close();
     } catch (const std::exception& error) {
-        // The caller asked for the end: a failed commit is reported, but the
-        // window does not stay for someone who is not there.
+        // Asked for by a caller (a signal), or nobody is at the screen: a
+        // failed commit is reported, but the window does not stay for
+        // someone who is not there.
         m_lastRun = LastRun::Failed;
         ShowErrorBox(error);
         RequestTerminate();
@@ -241,7 +242,7 @@ void TForm1::Timer1Timer()
         // Nobody can act on the window an error leaves open: the error is
         // shown (its line on standard error), then the window closes.
         ShowErrorBox(error);
-        Close();
+        closeForCaller();
         return;
     }
     if (!m_noMessage) ShowMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);

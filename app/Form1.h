@@ -175,7 +175,9 @@ private:
     void removeBorder();
     void centreOnPrimaryScreen();
     TProgressBar& bar(transfer::ProgressBarId id) const;
-    void closeAfterEndSignal();
+    // The close operation; should it fail, the error is shown and the end
+    // is requested all the same.
+    void closeForCaller();
 
     Arguments m_arguments;
     std::string m_caption;
