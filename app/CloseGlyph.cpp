@@ -2,6 +2,8 @@
 // 23 by 23 image; the tile occupies 1..21 in both directions, centre 11.
 #include "app/CloseGlyph.h"
 
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <algorithm>
 #include <cstdlib>
 
@@ -76,6 +78,29 @@ QImage TransparentByBottomLeft(const QImage& glyph)
         for (int x = 0; x < out.width(); ++x)
             if (out.pixel(x, y) == key) out.setPixel(x, y, qRgba(0, 0, 0, 0));
     return out;
+}
+
+TGlyphButton::TGlyphButton(const QImage& glyph, QWidget* parent)
+    : QToolButton(parent), m_glyph(QPixmap::fromImage(TransparentByBottomLeft(glyph)))
+{
+}
+
+QPoint TGlyphButton::GlyphOrigin() const
+{
+    QPoint at((width() - m_glyph.width()) / 2, (height() - m_glyph.height()) / 2);
+    if (isDown()) at += QPoint(1, 1);
+    return at;
+}
+
+void TGlyphButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionToolButton face;
+    initStyleOption(&face);
+    face.icon = QIcon();
+    face.text.clear();
+    painter.drawComplexControl(QStyle::CC_ToolButton, face);
+    painter.drawPixmap(GlyphOrigin(), m_glyph);
 }
 
 } // namespace rk::app

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QToolButton>
 
 namespace rk::app {
 
@@ -16,5 +17,22 @@ QImage CloseTileGlyph();
 
 // `glyph` with every pixel of its bottom-left pixel's colour transparent.
 QImage TransparentByBottomLeft(const QImage& glyph);
+
+// A tool button that draws its glyph pixel for pixel over the push-button
+// face, centred (halves toward the top left) and one pixel down and right
+// while pressed. A tool button's icon would be scaled into the room its
+// frame leaves (18 by 18 for the 23 by 22 ButtonX) and smoothed.
+class TGlyphButton : public QToolButton {
+public:
+    explicit TGlyphButton(const QImage& glyph, QWidget* parent = nullptr);
+    // Where the glyph's top left is drawn.
+    QPoint GlyphOrigin() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_glyph;
+};
 
 } // namespace rk::app

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -18,7 +19,9 @@
 #include "app/ProgressBar.h"
 #include "app/shell/Application.h"
 #include "app/shell/ErrorDisplay.h"
+#include "app/shell/Headless.h"
 #include "db/common/Ansi.h"
+#include "db/common/Exception.h"
 #include "transfer/TransferRun.h"
 #include "transfer/locale/LocaleFormats.h"
 
@@ -44,6 +47,26 @@ std::string ansiUpper(std::string text)
             c = static_cast<char>(0x9F);
     }
     return text;
+}
+
+std::string messageOf(const std::exception& error)
+{
+    if (const auto* own = dynamic_cast<const rk::Exception*>(&error)) return own->message();
+    return error.what();
+}
+
+// Line breaks become "; " so that a message stays one line of a log.
+std::string oneLine(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (text[i] == '\r' || text[i] == '\n')
+            out += "; ";
+        else
+            out += text[i];
+    }
+    return out;
 }
 
 } // namespace
@@ -98,8 +121,10 @@ void TForm1::FormShow()
     // gets no parameter lines afterwards.
     try {
         m_parts->OpenDatabase1();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         if (m_parts->Database1Connected()) throw;
+        // The box says only that access failed; a caller's log needs why.
+        WriteStderrLine(rk::ansi("Kein Zugriff auf RK5 Daten, Grund: ") + oneLine(messageOf(error)));
         ShowMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
         Close();
     }
@@ -157,12 +182,42 @@ void TForm1::Button1Click()
         [this] { return m_parts->TargetConnected(); },
         m_jobId,
     };
+    m_inRun = true;
     try {
         const transfer::RunOutcome outcome = transfer::RunTransfer(ctx);
         m_lastRun = outcome == transfer::RunOutcome::Completed ? LastRun::Completed : LastRun::NotConnected;
     } catch (...) {
+        m_inRun = false;
         m_lastRun = LastRun::Failed;
-        throw;
+        if (!m_endSignalled) throw;
+    }
+    m_inRun = false;
+    if (m_endSignalled) {
+        // Stopped by an end signal: the run's own error path has committed
+        // what it inserted; nothing after the run (box, job record) follows.
+        closeForCaller();
+        throw rk::EAbort(rk::ansi("Beendet durch Signal"));
+    }
+}
+
+void TForm1::EndSignal()
+{
+    m_endSignalled = true;
+    if (Application* app = Application::instance()) app->SetEndSignalled();
+    if (!m_inRun) closeForCaller();
+}
+
+void TForm1::closeForCaller()
+{
+    try {
+        Close();
+    } catch (const std::exception& error) {
+        // Asked for by a caller (a signal), or nobody is at the screen: a
+        // failed commit is reported, but the window does not stay for
+        // someone who is not there.
+        m_lastRun = LastRun::Failed;
+        ShowErrorBox(error);
+        RequestTerminate();
     }
 }
 
@@ -178,7 +233,18 @@ void TForm1::SetTimer1Enabled(bool enabled)
 void TForm1::Timer1Timer()
 {
     SetTimer1Enabled(false);
-    Button1Click();
+    try {
+        Button1Click();
+    } catch (const rk::EAbort&) {
+        throw;
+    } catch (const std::exception& error) {
+        if (!NoOneAtScreen()) throw;
+        // Nobody can act on the window an error leaves open: the error is
+        // shown (its line on standard error), then the window closes.
+        ShowErrorBox(error);
+        closeForCaller();
+        return;
+    }
     if (!m_noMessage) ShowMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
     Close();
 }
@@ -306,7 +372,17 @@ void TForm1::ShowMessage(transfer::MessageKind kind, const std::string& text)
 std::optional<std::string> TForm1::OpenDialog1Execute(const std::string& title, const std::string& initialDir,
                                                       const std::string& filter)
 {
-    QFileDialog dialog(this, qtText(title), qtText(initialDir), QtFileFilter(filter));
+    if (NoOneAtScreen()) {
+        WriteStderrLine(rk::ansi("Dateidialog: ") + title +
+                        rk::ansi(" (abgebrochen: ohne Bildschirm kann niemand eine Datei wählen)"));
+        return std::nullopt;
+    }
+    if (const Application* app = Application::instance(); app && app->EndSignalled()) return std::nullopt;
+    // A folder that does not exist here (a drive letter, say) would end up
+    // in the name field; the dialog then starts in the home folder.
+    QString folder = qtText(initialDir);
+    if (!QDir(folder).exists()) folder = QDir::homePath();
+    QFileDialog dialog(this, qtText(title), folder, QtFileFilter(filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -334,6 +410,7 @@ void TForm1::LogClear()
 
 void TForm1::LogAppend(const std::string& line)
 {
+    if (NoOneAtScreen()) WriteStderrLine(line);
     m_lines.push_back(line);
     RichEdit1->appendPlainText(qtText(line));
 }
@@ -359,7 +436,17 @@ void TForm1::SetProgressPosition(transfer::ProgressBarId id, int position) { bar
 
 void TForm1::Repaint() { repaint(); }
 
-void TForm1::ProcessMessages() { QCoreApplication::processEvents(); }
+void TForm1::ProcessMessages()
+{
+    // An end signal is taken only inside event processing, but the check
+    // also runs first, in case the processing itself is skipped at times.
+    const auto stopIfSignalled = [this] {
+        if (m_endSignalled && m_inRun) throw rk::EAbort(rk::ansi("Beendet durch Signal"));
+    };
+    stopIfSignalled();
+    QCoreApplication::processEvents();
+    stopIfSignalled();
+}
 
 // --- window state ----------------------------------------------------------
 

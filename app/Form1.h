@@ -83,6 +83,12 @@ public:
     // window stays on screen until the main loop takes the request.
     void Close();
 
+    // An end signal reached the process. Outside a run the window closes at
+    // once; during a run the run stops after its current row (what it
+    // inserted is committed), then the window closes.
+    void EndSignal();
+    bool RunInProgress() const { return m_inRun; }
+
     // The status log, Windows-1252 lines.
     const std::vector<std::string>& Lines() const { return m_lines; }
 
@@ -169,6 +175,9 @@ private:
     void removeBorder();
     void centreOnPrimaryScreen();
     TProgressBar& bar(transfer::ProgressBarId id) const;
+    // The close operation; should it fail, the error is shown and the end
+    // is requested all the same.
+    void closeForCaller();
 
     Arguments m_arguments;
     std::string m_caption;
@@ -184,6 +193,8 @@ private:
     bool m_shown = false;
     bool m_activated = false;
     LastRun m_lastRun = LastRun::None;
+    bool m_inRun = false;
+    bool m_endSignalled = false;
     std::vector<std::string> m_lines;
     std::unique_ptr<FormParts> m_parts;
 };

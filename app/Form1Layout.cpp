@@ -136,12 +136,10 @@ void TForm1::createControls()
     ProgressBar2->setObjectName("ProgressBar2");
     place(ProgressBar2, 16, 4, 241, 13);
 
-    ButtonX = new QToolButton(this);
+    ButtonX = new TGlyphButton(CloseTileGlyph(), this);
     ButtonX->setObjectName("ButtonX");
     ButtonX->setAutoRaise(false); // a push-button face, not flat
     ButtonX->setFocusPolicy(Qt::NoFocus);
-    ButtonX->setIcon(QIcon(QPixmap::fromImage(TransparentByBottomLeft(CloseTileGlyph()))));
-    ButtonX->setIconSize(QSize(kCloseGlyphSize, kCloseGlyphSize));
     place(ButtonX, 264, 4, 23, 22);
 
     ProgressBar1 = new TProgressBar(this);

@@ -7,10 +7,20 @@
 // closing the main window from outside, as a task bar would: FormClose
 // commits and closes the target, and any box still open is dismissed, since
 // nobody is there to answer it (a headless caller has no other way out).
+// During a transfer run the signal stops the run after its current row
+// instead, and the window closes then.
+//
+// Without a display an unattended run goes on Qt's offscreen platform; a
+// run that needs a person ends with 1. On that platform nobody can answer
+// a box or the file dialog, so each is answered at once (see Headless.h).
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
+#include <QTranslator>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -19,11 +29,14 @@
 #include <unistd.h>
 
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/Form1.h"
 #include "app/RealFormParts.h"
 #include "app/shell/Application.h"
 #include "app/shell/ErrorDisplay.h"
+#include "app/shell/Headless.h"
 #include "app/shell/MessageForm.h"
+#include "db/common/Ansi.h"
 #include "db/source/Session.h"
 #include "transfer/locale/LocaleFormats.h"
 
@@ -32,7 +45,8 @@ namespace rk::app {
 namespace {
 
 // Turns end signals into an event of the GUI thread: the main window's
-// close operation once there is a window, then every open box is ended.
+// close operation once there is a window (or the end of its run), then every
+// open box and dialog is ended.
 // The signals are blocked in every thread and read from a signalfd: the
 // Firebird client would otherwise take SIGINT and SIGTERM for itself and
 // shut its connections down under FormClose's commit.
@@ -60,18 +74,24 @@ public:
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
             signalfd_siginfo info{};
             while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info)) {}
-            if (m_form) Guarded([this] { m_form->Close(); });
-            dismissOpenBoxes();
+            if (Application* app = Application::instance()) app->SetEndSignalled();
+            if (m_form) Guarded([this] { m_form->EndSignal(); });
+            dismissOpenDialogs();
         });
     }
 
     void SetForm(TForm1* form) { m_form = form; }
 
 private:
-    static void dismissOpenBoxes()
+    static void dismissOpenDialogs()
     {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<TMessageForm*>(w); box && box->isVisible()) box->Finish(mrCancel);
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible()) continue;
+            if (auto* box = qobject_cast<TMessageForm*>(w))
+                box->Finish(mrCancel);
+            else if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isModal())
+                dialog->reject(); // the file dialog: as if cancelled
+        }
     }
 
     sigset_t m_signals{};
@@ -98,7 +118,12 @@ std::string UsageText()
            "\n"
            "Ende: 0 nach vollständiger Übertragung, 2 nach Fehler oder ohne Übertragung\n"
            "bei -auto, 1 wenn das Programm nicht starten konnte.\n"
-           "Ohne Bildschirm: QT_QPA_PLATFORM=offscreen setzen.\n";
+           "Ohne Bildschirm läuft -auto ohne Fenster (Plattform offscreen).\n";
+}
+
+bool LoadQtTranslations(QTranslator& translator)
+{
+    return translator.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 std::string VersionText() { return "1.0.5.2\n"; }
@@ -112,9 +137,23 @@ int RunProgram(int argc, char** argv)
     case InfoRequest::None: break;
     }
 
+    switch (ChooseDisplay(HasAutoSwitch(arguments))) {
+    case DisplayChoice::AsIs: break;
+    case DisplayChoice::Wayland: qputenv("QT_QPA_PLATFORM", "wayland"); break;
+    case DisplayChoice::Offscreen:
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        WriteStderrLine(ansi("Kein Bildschirm erreichbar: die Übertragung läuft ohne Fenster."));
+        break;
+    case DisplayChoice::NoDisplay: std::fputs(NoDisplayText().c_str(), stderr); return kExitStartupFailed;
+    }
+
     EndSignalBridge endSignals;
     locale::LoadLocaleFormats();
+    DropOffscreenPlatformNoise();
     Application app(argc, argv);
+    SetNoOneAtScreen(QGuiApplication::platformName() == QLatin1String("offscreen"));
+    QTranslator qtTranslations; // the file dialog's own texts
+    if (LoadQtTranslations(qtTranslations)) app.installTranslator(&qtTranslations);
     endSignals.Listen();
     source::Session session;
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+class QTranslator;
+
 namespace rk::app {
 
 int RunProgram(int argc, char** argv);
@@ -12,5 +14,9 @@ int RunProgram(int argc, char** argv);
 // The texts "--help" and "--version" print (UTF-8).
 std::string UsageText();
 std::string VersionText();
+
+// Qt's own texts (the file dialog's) for the user's language; false when
+// no translation is installed for it.
+bool LoadQtTranslations(QTranslator& translator);
 
 } // namespace rk::app

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   googletest libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev libxkbcommon-dev
-  qt6-base-dev-tools
+  qt6-base-dev-tools qt6-translations-l10n
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
   libsqlite3-dev sqlite3
   clang libclang-rt-14-dev

@@ -63,6 +63,10 @@ void Application::Terminate()
 
 bool Application::Terminated() const { return m_terminated; }
 
+void Application::SetEndSignalled() { m_endSignalled = true; }
+
+bool Application::EndSignalled() const { return m_endSignalled; }
+
 void Application::SetExitCode(int code) { m_exitCode = code; }
 
 int Application::ExitCode() const { return m_exitCode; }

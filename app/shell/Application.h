@@ -40,6 +40,11 @@ public:
     // The end has been requested; stays so.
     bool Terminated() const;
 
+    // An end signal (SIGTERM, SIGINT, SIGHUP) was taken: from then on no box
+    // and no dialog waits for anyone, error boxes included. Stays so.
+    void SetEndSignalled();
+    bool EndSignalled() const;
+
     // The code Run() returns: 0 by default.
     void SetExitCode(int code);
     int ExitCode() const;
@@ -54,6 +59,7 @@ private:
     QPointer<QWidget> m_mainWindow;
     QEventLoop* m_mainLoop = nullptr;
     bool m_terminated = false;
+    bool m_endSignalled = false;
     bool m_quitTaken = false;
     int m_exitCode = 0;
 };

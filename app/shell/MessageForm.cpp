@@ -5,6 +5,7 @@
 
 #include "app/shell/Application.h"
 #include "app/shell/ErrorDisplay.h"
+#include "app/shell/Headless.h"
 #include "app/shell/MessageBox.h"
 #include "db/common/Ansi.h"
 
@@ -194,6 +195,8 @@ int TMessageForm::Execute(bool endsOnTerminate)
 
     Application* app = Application::instance();
     if (endsOnTerminate && app && app->Terminated()) return mrCancel;
+    if (app && app->EndSignalled()) return mrCancel;
+    if (NoOneAtScreen()) return mrOk; // the line above is the whole box
 
     const QPointer<QWidget> previous = QApplication::activeWindow(); // may go while the box is open
 

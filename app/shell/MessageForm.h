@@ -80,7 +80,8 @@ public:
 
     // Runs the box modally in a nested event loop until it has a result.
     // With endsOnTerminate the box also ends (result 2) once the application's
-    // end is requested, at once if it already was.
+    // end is requested, at once if it already was. Every box returns 2 at
+    // once after an end signal, and 1 at once when NoOneAtScreen().
     int Execute(bool endsOnTerminate);
 
     // Ends a running box with this result (no effect once it has one).

@@ -51,17 +51,21 @@ void Database::Open()
             m_ownsSessionAlias = true;
         }
     }
+    // Every refusal names the configuration file it was judged by.
+    const EngineConfig& config = m_session.config();
+    const std::string configLine =
+        engine_text::configFileLine(pathText(config.file().string()), config.fileState() == EngineConfig::FileState::Read,
+                                    config.fileState() == EngineConfig::FileState::Unreadable);
     try {
         const AliasConfig* a = m_session.findAlias(m_databaseName);
-        if (!a)
-            throw EDBEngineError(
-                engine_text::aliasUnknown(m_databaseName, pathText(m_session.config().file().string())));
+        if (!a) throw EDBEngineError(engine_text::aliasUnknown(m_databaseName, configLine));
         const std::string driver = a->driver();
         if (driver != "PARADOX" && driver != "STANDARD")
-            throw EDBEngineError(engine_text::driverUnsupported(a->name, driver));
+            throw EDBEngineError(engine_text::driverUnsupported(a->name, driver) + "\n" + configLine);
         const std::string path = a->param("PATH");
-        if (path.empty()) throw EDBEngineError(engine_text::aliasWithoutPath(alias));
-        if (!readableFolder(path)) throw EDBEngineError(engine_text::folderMissing(alias, pathText(path)));
+        if (path.empty()) throw EDBEngineError(engine_text::aliasWithoutPath(alias) + "\n" + configLine);
+        if (!readableFolder(path))
+            throw EDBEngineError(engine_text::folderMissing(alias, pathText(path)) + "\n" + configLine);
         paradox::OpenOptions options;
         const std::string codePage = a->param("CODEPAGE");
         int cp = 0;

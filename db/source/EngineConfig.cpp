@@ -85,15 +85,21 @@ std::filesystem::path EngineConfig::defaultFile()
 EngineConfig EngineConfig::load(const std::filesystem::path& file)
 {
     EngineConfig config;
+    FileState state = FileState::Missing;
     if (!file.empty()) {
         std::ifstream in(file, std::ios::binary);
-        if (in) {
+        std::error_code ec;
+        if (in && !std::filesystem::is_directory(file, ec)) {
             std::ostringstream text;
             text << in.rdbuf();
             config = parse(text.str(), file.parent_path());
+            state = FileState::Read;
+        } else if (std::filesystem::exists(file, ec)) {
+            state = FileState::Unreadable;
         }
     }
     config.m_file = file;
+    config.m_fileState = state;
     return config;
 }
 

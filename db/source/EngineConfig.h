@@ -53,12 +53,16 @@ public:
     static EngineConfig parse(std::string_view text, const std::filesystem::path& baseDir = {});
 
     const std::filesystem::path& file() const { return m_file; }
+    // How load() found the file: read, absent, or there but unreadable.
+    enum class FileState { Read, Missing, Unreadable };
+    FileState fileState() const { return m_fileState; }
     // Alias names are compared without regard to case.
     const AliasConfig* findAlias(std::string_view name) const;
     const std::vector<AliasConfig>& aliases() const { return m_aliases; }
 
 private:
     std::filesystem::path m_file;
+    FileState m_fileState = FileState::Read;
     std::vector<AliasConfig> m_aliases;
 };
 

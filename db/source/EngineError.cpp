@@ -21,8 +21,14 @@ bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0
 
 std::string aliasUnknown(const std::string& alias, const std::string& configFile)
 {
-    return ansiFormat("Unbekannter Alias: %s\nKonfiguration: %s", alias,
-                      configFile.empty() ? ansi("(keine)") : configFile);
+    return ansiFormat("Unbekannter Alias: %s\n%s", alias, configFile);
+}
+
+std::string configFileLine(const std::string& configFile, bool found, bool exists)
+{
+    if (configFile.empty()) return ansi("Konfiguration: (keine)");
+    if (found) return ansiFormat("Konfiguration: %s", configFile);
+    return ansiFormat(exists ? "Konfiguration: %s (nicht lesbar)" : "Konfiguration: %s (nicht gefunden)", configFile);
 }
 
 std::string aliasWithoutPath(const std::string& alias)

@@ -18,6 +18,10 @@ RK_DECLARE_ERROR(EDBEngineError, EDatabaseError);
 // The engine's texts for its own failures; every argument is Windows-1252.
 namespace engine_text {
 std::string aliasUnknown(const std::string& alias, const std::string& configFile);
+// The configuration file an access failure was judged by:
+// "Konfiguration: <file>", with " (nicht gefunden)" / " (nicht lesbar)"
+// when it was not read, or "(keine)" when no file could be named.
+std::string configFileLine(const std::string& configFile, bool found, bool exists);
 std::string aliasWithoutPath(const std::string& alias);
 std::string driverUnsupported(const std::string& alias, const std::string& driver);
 std::string folderMissing(const std::string& alias, const std::string& folder);

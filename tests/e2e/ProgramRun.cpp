@@ -24,7 +24,12 @@ ProgramRun::ProgramRun(std::string program, std::vector<std::string> args, std::
         ::dup2(err[1], 2);
         ::dup2(out[1], 1);
         ::close(err[0]), ::close(err[1]), ::close(out[0]), ::close(out[1]);
-        for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
+        for (const auto& [k, v] : env) {
+            if (v == kUnset)
+                ::unsetenv(k.c_str());
+            else
+                ::setenv(k.c_str(), v.c_str(), 1);
+        }
         std::vector<char*> argv{program.data()};
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);

@@ -16,6 +16,9 @@ namespace rk::test {
 
 class ProgramRun {
 public:
+    // An environment value that removes the variable instead.
+    static constexpr const char* kUnset = "\x01unset";
+
     ProgramRun(std::string program, std::vector<std::string> args, std::map<std::string, std::string> env);
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;

@@ -4,6 +4,7 @@
 #include "ShellTestSupport.h"
 
 #include "app/shell/ErrorDisplay.h"
+#include "app/shell/Headless.h"
 #include "app/shell/MessageBox.h"
 
 #include <QCoreApplication>
@@ -113,6 +114,39 @@ TEST_F(ApplicationTest, AfterTheQuitRequestBoxesEndAtOnceButErrorsStillWait)
     EXPECT_EQ(runMainLoop(), 0);
     EXPECT_FALSE(m_stoppedBySafety);
 }
+
+struct NoWaitCase {
+    const char* legend;
+    bool nobody, signalled;
+    int result; // of every box, the error boxes' included
+};
+
+class NoWaitTest : public rk::test::ShellTest, public ::testing::WithParamInterface<NoWaitCase> {};
+
+TEST_P(NoWaitTest, NoBoxWaitsAndEachLeavesItsLine)
+{
+    const NoWaitCase& c = GetParam();
+    // Nobody is there to press anything: a box that waited would fail by the driver's time-out.
+    BoxDriver driver([](TMessageForm*) {});
+    SetNoOneAtScreen(c.nobody);
+    if (c.signalled) app().SetEndSignalled();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), c.result);
+    TMessageForm error("RK_VAD2AV", "Commit gescheitert.", QStyle::SP_MessageBoxCritical);
+    EXPECT_EQ(error.Execute(false), c.result);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    SetNoOneAtScreen(false);
+    EXPECT_EQ(log, "Informationen: \xC3\x9C" "bertragung beendet\nRK_VAD2AV: Commit gescheitert.\n");
+    EXPECT_TRUE(driver.seen().empty()); // never shown
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_FALSE(app().Terminated());
+}
+
+// legend: who cannot answer, result of every box
+INSTANTIATE_TEST_SUITE_P(Unanswered, NoWaitTest,
+                         ::testing::Values(NoWaitCase{"NobodyAtTheScreen", true, false, mrOk},
+                                           NoWaitCase{"EndSignal", false, true, mrCancel}),
+                         [](const auto& info) { return std::string(info.param.legend); });
 
 TEST_F(ApplicationTest, QuitRequestWhileABoxIsOpenEndsIt)
 {

@@ -37,29 +37,34 @@ TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
     EXPECT_EQ(session.findAlias("X1"), nullptr);
 }
 
-TEST(AccessCheck, FailsWithoutAliasFileOrFolder)
+TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
 {
     struct Case {
         const char* legend;
-        const char* config; // null: no configuration file at all
+        const char* config; // null: no configuration file at all; "/": a folder in its place
         std::string message;
     };
     test::SourceFolder folder;
     const std::string file = pathText(folder.config().string());
+    const std::string read = ansi("\nKonfiguration: ") + file;
     const Case cases[] = {
-        {"no file", nullptr, ansi("Unbekannter Alias: X1\nKonfiguration: ") + file},
-        {"no DBRK section", "[ANDERS]\nPATH=daten\n", ansi("Unbekannter Alias: X1\nKonfiguration: ") + file},
+        {"no file", nullptr, ansi("Unbekannter Alias: X1") + read + " (nicht gefunden)"},
+        {"file unreadable", "/", ansi("Unbekannter Alias: X1") + read + " (nicht lesbar)"},
+        {"no DBRK section", "[ANDERS]\nPATH=daten\n", ansi("Unbekannter Alias: X1") + read},
         {"no PATH", "[DBRK]\nDEFAULT DRIVER=PARADOX\n",
-         ansi("Für den Alias DBRK ist kein Verzeichnis (PATH) eingetragen.")},
+         ansi("Für den Alias DBRK ist kein Verzeichnis (PATH) eingetragen.") + read},
         {"folder missing", "[DBRK]\nPATH=fehlt\n",
          ansi("Das Verzeichnis des Alias DBRK ist nicht vorhanden oder nicht lesbar.\nVerzeichnis: ") +
-             pathText((folder.root() / "fehlt").string())},
+             pathText((folder.root() / "fehlt").string()) + read},
         {"other driver", "[DBRK]\nPATH=daten\nDEFAULT DRIVER=DBASE\n",
-         ansi("Der Treiber DBASE des Alias X1 wird nicht unterstützt.")},
+         ansi("Der Treiber DBASE des Alias X1 wird nicht unterstützt.") + read},
     };
     for (const auto& c : cases) {
-        std::filesystem::remove(folder.config());
-        if (c.config) folder.writeConfig(c.config);
+        std::filesystem::remove_all(folder.config());
+        if (c.config && std::string(c.config) == "/")
+            std::filesystem::create_directory(folder.config());
+        else if (c.config)
+            folder.writeConfig(c.config);
         Session session("Default", folder.config());
         Database Database1(session, "X1", "DBRK");
         try {
@@ -71,6 +76,7 @@ TEST(AccessCheck, FailsWithoutAliasFileOrFolder)
         EXPECT_FALSE(Database1.Connected()) << c.legend;
         EXPECT_EQ(session.findAlias("X1"), nullptr) << c.legend; // the session alias went with the failure
     }
+    std::filesystem::remove_all(folder.config());
 }
 
 TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)

@@ -1,0 +1,52 @@
+// See Headless.h.
+#include "app/shell/Headless.h"
+
+#include <QtGlobal>
+#include <cstdio>
+
+#include "db/common/Ansi.h"
+
+namespace rk::app {
+
+namespace {
+
+bool g_noOneAtScreen = false;
+QtMessageHandler g_previousHandler = nullptr;
+
+void filteringHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (IsOffscreenPlatformNoise(message)) return;
+    if (g_previousHandler) {
+        g_previousHandler(type, context, message);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+}
+
+} // namespace
+
+void SetNoOneAtScreen(bool on) { g_noOneAtScreen = on; }
+
+bool NoOneAtScreen() { return g_noOneAtScreen; }
+
+void WriteStderrLine(const std::string& ansiText)
+{
+    std::fprintf(stderr, "%s\n", toUtf8(ansiText).c_str());
+    std::fflush(stderr);
+}
+
+bool IsOffscreenPlatformNoise(const QString& message)
+{
+    return message.startsWith(QLatin1String("This plugin does not support")) ||
+           message.contains(QLatin1String("propagateSizeHints"));
+}
+
+void DropOffscreenPlatformNoise()
+{
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    g_previousHandler = qInstallMessageHandler(&filteringHandler);
+}
+
+} // namespace rk::app

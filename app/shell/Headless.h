@@ -1,0 +1,27 @@
+// Runs where nobody sits in front of the screen. Start-up switches this on
+// for Qt's offscreen platform: every box and the file dialog then writes one
+// line to standard error and is answered at once (OK, Cancel), so an
+// unattended run always ends by itself; the status log goes to standard
+// error too. Tests on the offscreen platform leave it off and press the
+// buttons themselves.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace rk::app {
+
+void SetNoOneAtScreen(bool on);
+bool NoOneAtScreen();
+
+// One line on standard error, UTF-8 from Windows-1252, flushed at once.
+void WriteStderrLine(const std::string& ansiText);
+
+// Qt's warnings about what the offscreen platform cannot do (opacity,
+// size hints): noise in a caller's log.
+bool IsOffscreenPlatformNoise(const QString& message);
+// Installs a message handler that drops exactly those and passes every
+// other message to the handler before it.
+void DropOffscreenPlatformNoise();
+
+} // namespace rk::app

@@ -1,0 +1,258 @@
+// What a calling program relies on: an end signal stops a run after its
+// row, a run nobody can watch ends by itself, the file dialog's start and
+// language, the close glyph as shown, and the display check made before
+// the application exists.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTranslator>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "app/CloseGlyph.h"
+#include "app/DisplayCheck.h"
+#include "app/Startup.h"
+#include "app/shell/Headless.h"
+#include "tests/app/FormTestSupport.h"
+
+namespace rk::test {
+namespace {
+
+using app::LastRun;
+
+// Switches "nobody at the screen" on for one test.
+struct NoOneAtScreen {
+    NoOneAtScreen() { app::SetNoOneAtScreen(true); }
+    ~NoOneAtScreen() { app::SetNoOneAtScreen(false); }
+};
+
+TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
+{
+    setup.rowsPerTable = 3;
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    bool signalled = false;
+    // The signal is taken in the run's event processing after the second row.
+    int rows = 0;
+    setup.afterExec = [&](const std::string& sql) {
+        if (sql.find("INSERT INTO IMPORT_RK5_REGIONEN") == std::string::npos || ++rows != 2) return;
+        QTimer::singleShot(0, &form, [&] {
+            signalled = true;
+            form.EndSignal();
+        });
+    };
+    events.clear();
+    EXPECT_THROW(form.Button1Click(), rk::EAbort); // dropped silently by the error display
+    EXPECT_TRUE(signalled);
+
+    const auto second = std::find(events.begin(), events.end(), "exec INSERT INTO IMPORT_RK5_REGIONEN") + 1;
+    ASSERT_LT(second, events.end());
+    EXPECT_EQ(*second, "exec INSERT INTO IMPORT_RK5_REGIONEN");
+    // After the second row: the run's own end commits, then the window closes.
+    EXPECT_EQ(Events(second + 1, events.end()),
+              (Events{"IBQ1.Close", "commit", "IBQ1.Close", "IBDatabase1.Close"}));
+    EXPECT_TRUE(application().Terminated());
+    EXPECT_EQ(form.fake().query.jobId, "");
+    EXPECT_EQ(form.LastRunOutcome(), LastRun::Failed);
+    EXPECT_EQ(form.ExitCode(), 2);
+}
+
+TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
+{
+    // A failed commit keeps the window for a person to read the error; the
+    // caller behind a signal is not one: the error is reported, the end follows.
+    TestForm1& form = makeForm();
+    showAndActivate(form);
+    form.fake().beginTransaction();
+    setup.commitFails = true;
+    events.clear();
+    form.EndSignal();
+    EXPECT_EQ(events, (Events{"IBQ1.Close"}));
+    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().EndSignalled());
+    EXPECT_EQ(form.ExitCode(), 2);
+}
+
+TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
+{
+    const NoOneAtScreen nobody;
+    setup.failingSql = "DELETE FROM";
+    TestForm1& form = makeForm({"-auto", "-nomessage"});
+    showAndActivate(form);
+    pump(1500, [&] { return application().Terminated(); });
+    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(form.errors.empty()); // shown by the error display itself, then closed
+    EXPECT_EQ(form.fake().runStarts.size(), 1u);
+    EXPECT_EQ(form.ExitCode(), 2);
+}
+
+TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobodyIsThere)
+{
+    TestForm1& form = makeForm();
+    const std::filesystem::path here = std::filesystem::temp_directory_path();
+    // legend: initial folder given, folder the dialog shows
+    const std::pair<std::string, QString> cases[] = {
+        {"C:\\Programme\\", QDir::homePath()},
+        {here.string(), QString::fromStdString(here.string())},
+    };
+    for (const auto& [given, shown] : cases) {
+        QString seen;
+        QTimer::singleShot(50, &form, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                seen = dialog->directory().absolutePath();
+                dialog->reject();
+            }
+        });
+        EXPECT_EQ(form.TForm1::OpenDialog1Execute("Pfad", given, "Datenbank|*.fdb"), std::nullopt);
+        EXPECT_EQ(seen, QDir(shown).absolutePath()) << given;
+    }
+
+    const NoOneAtScreen nobody;
+    QTimer::singleShot(2000, &form, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) static_cast<QDialog*>(dialog)->reject();
+    });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(form.TForm1::OpenDialog1Execute("Pfad", "/", "Datenbank|*.fdb"), std::nullopt);
+    EXPECT_LT(t.elapsed(), 1000); // answered at once, not by the timer
+}
+
+TEST_F(FormTest, FileDialogSpeaksTheUsersLanguage)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator translator;
+    const bool loaded = app::LoadQtTranslations(translator);
+    QLocale::setDefault(QLocale::c());
+    ASSERT_TRUE(loaded) << "Qt's German translations are not installed";
+    QCoreApplication::installTranslator(&translator);
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QString::fromUtf8("Suchen in:"));
+    QCoreApplication::removeTranslator(&translator);
+}
+
+TEST_F(FormTest, CloseGlyphIsShownPixelForPixelOnTheButtonFace)
+{
+    TestForm1& form = makeForm();
+    form.show();
+    auto* button = static_cast<app::TGlyphButton*>(form.ButtonX);
+    ASSERT_EQ(button->size(), QSize(23, 22));
+    const QImage shown = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), button->size()); // one device pixel per pixel here
+    const QImage glyph = app::CloseTileGlyph();
+    const QPoint at = button->GlyphOrigin();
+    EXPECT_EQ(at, QPoint(0, 0));
+    int compared = 0;
+    for (int y = 0; y < glyph.height(); ++y)
+        for (int x = 0; x < glyph.width(); ++x) {
+            const QPoint p = at + QPoint(x, y);
+            if (glyph.pixel(x, y) == glyph.pixel(0, glyph.height() - 1) || !shown.rect().contains(p)) continue;
+            ++compared;
+            EXPECT_EQ(QColor(shown.pixel(p)).name().toStdString(), QColor(glyph.pixel(x, y)).name().toStdString())
+                << x << "," << y;
+        }
+    EXPECT_EQ(compared, 21 * 21 - 4); // the whole tile, outline and corners included
+}
+
+// --- the display check ------------------------------------------------------
+
+// A Unix socket that listens for the life of the object.
+class ListeningSocket {
+public:
+    explicit ListeningSocket(const std::string& path) : m_path(path)
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+        ::unlink(path.c_str());
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(m_fd, 4) != 0) m_fd = -1;
+    }
+    ~ListeningSocket()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+        ::unlink(m_path.c_str());
+    }
+    bool ok() const { return m_fd >= 0; }
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+TEST(DisplayCheck, OnlyAServerThatAnswersCounts)
+{
+    const std::string dir = std::filesystem::temp_directory_path() / ("rk_display_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    ListeningSocket wayland(dir + "/wayland-test");
+    ASSERT_TRUE(wayland.ok());
+    EXPECT_TRUE(app::WaylandDisplayAnswers("wayland-test", dir));
+    EXPECT_TRUE(app::WaylandDisplayAnswers(dir + "/wayland-test", ""));
+    EXPECT_FALSE(app::WaylandDisplayAnswers("wayland-none", dir));
+    EXPECT_FALSE(app::WaylandDisplayAnswers("wayland-test", ""));
+    EXPECT_FALSE(app::WaylandDisplayAnswers("", dir));
+    // legend: DISPLAY values with no server behind them, or malformed
+    for (const char* display : {"", ":97", "unix:97.0", "localhost:97", "nohost", ":x"})
+        EXPECT_FALSE(app::XDisplayAnswers(display)) << display;
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DisplayCheck, WithoutADisplayOnlyAnUnattendedRunGoesOn)
+{
+    struct Saved {
+        const char* name;
+        std::optional<std::string> value;
+    };
+    std::vector<Saved> saved;
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        saved.push_back({name, v ? std::optional<std::string>(v) : std::nullopt});
+        ::unsetenv(name);
+    }
+    ::setenv("DISPLAY", ":97", 1);
+    struct Case {
+        const char* platform; // null: unset
+        bool unattended;
+        app::DisplayChoice choice;
+    };
+    // legend: QT_QPA_PLATFORM, -auto, the choice
+    const Case cases[] = {
+        {nullptr, true, app::DisplayChoice::Offscreen}, {nullptr, false, app::DisplayChoice::NoDisplay},
+        {"xcb", true, app::DisplayChoice::Offscreen},   {"wayland", false, app::DisplayChoice::NoDisplay},
+        {"offscreen", false, app::DisplayChoice::AsIs}, {"vnc", true, app::DisplayChoice::AsIs},
+    };
+    for (const Case& c : cases) {
+        if (c.platform)
+            ::setenv("QT_QPA_PLATFORM", c.platform, 1);
+        else
+            ::unsetenv("QT_QPA_PLATFORM");
+        EXPECT_EQ(app::ChooseDisplay(c.unattended), c.choice) << (c.platform ? c.platform : "unset") << c.unattended;
+    }
+    for (const Saved& s : saved) {
+        if (s.value)
+            ::setenv(s.name, s.value->c_str(), 1);
+        else
+            ::unsetenv(s.name);
+    }
+}
+
+TEST(OffscreenNoise, OnlyThePlatformsOwnWarningsAreDropped)
+{
+    // legend: message, dropped
+    const std::pair<const char*, bool> cases[] = {
+        {"This plugin does not support setting window opacity", true},
+        {"This plugin does not support raise()", true},
+        {"QWidgetWindow(0x55d0, name=\"TForm1Window\") propagateSizeHints() is not implemented", true},
+        {"QStandardPaths: wrong permissions on runtime directory /run/user/0", false},
+        {"Could not connect to display", false},
+    };
+    for (const auto& [message, dropped] : cases)
+        EXPECT_EQ(app::IsOffscreenPlatformNoise(QString::fromUtf8(message)), dropped) << message;
+}
+
+} // namespace
+} // namespace rk::test
