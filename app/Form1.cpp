@@ -361,7 +361,14 @@ void TForm1::SetProgressPosition(transfer::ProgressBarId id, int position) { bar
 
 void TForm1::Repaint() { repaint(); }
 
-void TForm1::ProcessMessages() { QCoreApplication::processEvents(); }
+// Called after every row of a transfer; the throttle keeps the window as
+// responsive as a pump per row without a poll per row.
+void TForm1::ProcessMessages()
+{
+    if (!m_pumpThrottle.due()) return;
+    QCoreApplication::processEvents();
+    m_pumpThrottle.pumped();
+}
 
 // --- window state ----------------------------------------------------------
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/EventThrottle.h"
 #include "app/FormParts.h"
 #include "app/RunRecord.h"
 #include "app/shell/MessageBox.h"
@@ -186,6 +187,7 @@ private:
     LastRun m_lastRun = LastRun::None;
     std::vector<std::string> m_lines;
     std::unique_ptr<FormParts> m_parts;
+    EventThrottle m_pumpThrottle;
 };
 
 } // namespace rk::app
