@@ -97,13 +97,17 @@ public:
         DateTimeParts withDate;
         int yearDigits = 0;
         const bool dateRead = readDate(withDate, yearDigits) && readOptionalTime(withDate);
+        // "13.05.09" is a time, not a date of '09, where dates carry long
+        // years; only then is the text read a second time, as a time alone.
+        if (dateRead && (yearDigits > 2 || m_shortYear)) {
+            result = EncodeDateTime(withDate);
+            return true;
+        }
 
         m_pos = start;
         DateTimeParts timeOnly{1899, 12, 30, 0, 0, 0, 0};
         const bool timeRead = readTime(timeOnly) && atEndAfterBlanks();
-
-        // "13.05.09" is a time, not a date of '09, where dates carry long years.
-        if (dateRead && !(timeRead && yearDigits <= 2 && !m_shortYear)) {
+        if (dateRead && !timeRead) {
             result = EncodeDateTime(withDate);
             return true;
         }
