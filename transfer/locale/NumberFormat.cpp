@@ -24,6 +24,26 @@ namespace {
 // half ulp), take the 18-digit form and its rounding.
 int significantDigits(double magnitude, char (&digits)[19], int& exponent)
 {
+    // Quicker still for the usual few decimals: m / 10^k giving back the
+    // value exactly is such a text (the division rounds correctly, and m
+    // and 10^k are exact doubles), m's digits at most 15.
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12,
+                                         1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (magnitude >= 1e-7 && magnitude < 1e15) {
+        for (int k = 0; k <= 22; ++k) {
+            const double scaled = magnitude * kPowers[k];
+            if (scaled >= 1e15) break;
+            const auto m = static_cast<uint64_t>(scaled + 0.5);
+            if (m == 0 || double(m) / kPowers[k] != magnitude) continue;
+            char text[20];
+            const int len = int(std::to_chars(text, text + sizeof text, m).ptr - text);
+            int n = len;
+            while (n > 1 && text[n - 1] == '0') --n;
+            for (int i = 0; i < n; ++i) digits[i] = text[i];
+            exponent = len - k;
+            return n;
+        }
+    }
     char buf[40];
     std::to_chars_result res{buf, {}};
     int n = 0;
