@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "db/common/Ansi.h"
@@ -53,12 +54,18 @@ int daysInMonth(int y, int m)
     return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
 }
 
-class Scanner {
-public:
-    Scanner(std::string_view text, const LocaleFormats& f) : m_s(text), m_f(f)
+// What StrToDateTime reads from DatePattern: the order of day, month and
+// year, the pattern's own punctuation and words, and whether it writes a
+// weekday or short years.
+struct DateLayout {
+    std::string m_order;
+    std::string m_separators;
+    std::vector<std::string> m_words;
+    bool m_weekday = false;
+    bool m_shortYear = false;
+
+    explicit DateLayout(const LocaleFormats& f)
     {
-        // Order of day, month and year, the pattern's own punctuation and
-        // words, and whether it writes a weekday.
         const std::string_view p = f.DatePattern;
         for (size_t i = 0; i < p.size();) {
             const char c = p[i];
@@ -87,6 +94,49 @@ public:
         if (m_order.size() != 3) m_order = "MDY";
         addSeparator(f.DateMark);
         addSeparator(' ');
+    }
+
+    void addSeparator(char c)
+    {
+        if (m_separators.find(c) == std::string::npos) m_separators += c;
+    }
+    void addWord(std::string_view w)
+    {
+        // Blanks and punctuation inside a word are skipped as separators.
+        size_t i = 0;
+        while (i < w.size()) {
+            size_t j = i;
+            while (j < w.size() && isLetter(w[j])) ++j;
+            if (j > i) m_words.emplace_back(w.substr(i, j - i));
+            if (j < w.size()) addSeparator(w[j]);
+            i = j + 1;
+        }
+    }
+};
+
+// Every bound date parameter reads its text by the same pattern: the layout
+// is worked out again only when DatePattern or DateMark differ from the
+// last call's on this thread.
+const DateLayout& layoutFor(const LocaleFormats& f)
+{
+    thread_local std::string pattern;
+    thread_local char mark = 0;
+    thread_local std::optional<DateLayout> layout;
+    if (!layout || pattern != f.DatePattern || mark != f.DateMark) {
+        layout.emplace(f);
+        pattern = f.DatePattern;
+        mark = f.DateMark;
+    }
+    return *layout;
+}
+
+class Scanner {
+public:
+    Scanner(std::string_view text, const LocaleFormats& f)
+        : m_s(text), m_f(f), m_layout(layoutFor(f)), m_order(m_layout.m_order),
+          m_separators(m_layout.m_separators), m_words(m_layout.m_words), m_weekday(m_layout.m_weekday),
+          m_shortYear(m_layout.m_shortYear)
+    {
     }
 
     bool read(DateTime& result)
@@ -119,23 +169,6 @@ public:
     }
 
 private:
-    void addSeparator(char c)
-    {
-        if (m_separators.find(c) == std::string::npos) m_separators += c;
-    }
-    void addWord(std::string_view w)
-    {
-        // Blanks and punctuation inside a word are skipped as separators.
-        size_t i = 0;
-        while (i < w.size()) {
-            size_t j = i;
-            while (j < w.size() && isLetter(w[j])) ++j;
-            if (j > i) m_words.emplace_back(w.substr(i, j - i));
-            if (j < w.size()) addSeparator(w[j]);
-            i = j + 1;
-        }
-    }
-
     bool atEnd() const { return m_pos >= m_s.size(); }
     void skipBlanks()
     {
@@ -313,11 +346,12 @@ private:
     std::string_view m_s;
     const LocaleFormats& m_f;
     size_t m_pos = 0;
-    std::string m_order;
-    std::string m_separators;
-    std::vector<std::string> m_words;
-    bool m_weekday = false;
-    bool m_shortYear = false;
+    const DateLayout& m_layout;
+    const std::string& m_order;
+    const std::string& m_separators;
+    const std::vector<std::string>& m_words;
+    const bool m_weekday;
+    const bool m_shortYear;
 };
 
 } // namespace
