@@ -46,6 +46,16 @@ void wrapClient(bool on)
     wrap<1>(lib.createBlob2, on);
     wrap<2>(lib.putSegment, on);
     wrap<3>(lib.closeBlob, on);
+    wrap<4>(lib.dsqlAllocateStatement, on);
+    wrap<5>(lib.dsqlPrepare, on);
+    wrap<6>(lib.dsqlSqlInfo, on);
+    wrap<7>(lib.dsqlDescribeBind, on);
+    wrap<8>(lib.dsqlFreeStatement, on);
+    wrap<9>(lib.startMultiple, on);
+    wrap<10>(lib.commitTransaction, on);
+    wrap<11>(lib.attachDatabase, on);
+    wrap<12>(lib.databaseInfo, on);
+    wrap<13>(lib.detachDatabase, on);
 }
 
 class TimedTargetQuery final : public transfer::TargetQuery {
