@@ -436,15 +436,19 @@ void TForm1::SetProgressPosition(transfer::ProgressBarId id, int position) { bar
 
 void TForm1::Repaint() { repaint(); }
 
+// Called after every row of a transfer; the throttle keeps the window as
+// responsive as a pump per row without a poll per row. An end signal is
+// taken only inside event processing, but the check also runs when the
+// processing is skipped, so a signal taken elsewhere stops the run too.
 void TForm1::ProcessMessages()
 {
-    // An end signal is taken only inside event processing, but the check
-    // also runs first, in case the processing itself is skipped at times.
     const auto stopIfSignalled = [this] {
         if (m_endSignalled && m_inRun) throw rk::EAbort(rk::ansi("Beendet durch Signal"));
     };
     stopIfSignalled();
+    if (!m_pumpThrottle.due()) return;
     QCoreApplication::processEvents();
+    m_pumpThrottle.pumped();
     stopIfSignalled();
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/EventThrottle.h"
 #include "app/FormParts.h"
 #include "app/RunRecord.h"
 #include "app/shell/MessageBox.h"
@@ -197,6 +198,7 @@ private:
     bool m_endSignalled = false;
     std::vector<std::string> m_lines;
     std::unique_ptr<FormParts> m_parts;
+    EventThrottle m_pumpThrottle;
 };
 
 } // namespace rk::app

@@ -7,8 +7,10 @@
 #   tools/run-bench.sh --small    a small size that only checks that it all runs
 # Each timing runs twice: on a database as tools/create-staging-db.sh makes it
 # (forced writes on: every page write waits for the disk) and with
-# asynchronous writes (gfix -write async), where the CPU cost shows.
-# Figures go to standard output. Needs the German locale (de_DE.UTF-8).
+# asynchronous writes (gfix -write async), where the CPU cost shows; the
+# asynchronous run also times (a) once more layer by layer (--layers).
+# Figures go to standard output, a summary of the ratios and the layers'
+# shares last. Needs the German locale (de_DE.UTF-8).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -32,18 +34,20 @@ if [ "$small" = 1 ]; then
 else
   rows=200000 memory_rows=1000000 size=large
 fi
+summary=$(mktemp /tmp/rk-bench-summary-XXXXXX)
+trap 'rm -f "$summary" "$summary.forced" "$summary.async"' EXIT
 echo "== forced writes (the database as created)"
-"$bench" --rows "$rows"
+"$bench" --rows "$rows" | tee "$summary.forced"
 echo
 echo "== asynchronous writes"
-"$bench" --rows "$rows" --async
+"$bench" --rows "$rows" --async --layers | tee "$summary.async"
 
 echo
 echo "== peak memory of (a) on $memory_rows rows (asynchronous writes):"
 "$bench" --rows "$memory_rows" --only-program --async | grep -E 'rows |program|peak'
 
 work=$(mktemp -d /tmp/rk-bench-large-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work" "$summary" "$summary.forced" "$summary.async"' EXIT
 "$build/tools/demo/rk_gendemo" --size "$size" --out "$work/paradox" >/dev/null
 printf '[DBRK]\nPATH=%s\n' "$work/paradox" > "$work/engine.conf"
 for writes in forced async; do
@@ -60,3 +64,10 @@ for writes in forced async; do
   LC_ALL=C awk -v s="$start" -v e="$end" -v r="$staged" \
     'BEGIN { printf "wall time %.2f s (routes and ascents staged: %s)\n", e - s, r }'
 done
+
+echo
+echo "== summary: (a) the whole transfer run against (b) the bare client loop, $rows rows"
+printf 'forced writes:        %s\n' "$(grep -E '^ratio' "$summary.forced" | sed 's/^ratio (a)\/(b) *//')"
+printf 'asynchronous writes:  %s\n' "$(grep -E '^ratio' "$summary.async" | sed 's/^ratio (a)\/(b) *//')"
+echo "shares of the layers in (a), asynchronous writes:"
+sed -n '/^layers of (a)/,$p' "$summary.async" | tail -n +2

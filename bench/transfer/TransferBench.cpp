@@ -1,7 +1,8 @@
 // rk_bench_transfer: how close the program's transfer comes to the bare
 // speed of the Firebird client.
 //
-//   rk_bench_transfer [--rows N] [--small] [--only-program | --only-source] [--async] [--keep DIR]
+//   rk_bench_transfer [--rows N] [--small] [--only-program | --only-source] [--async] [--layers]
+//                     [--keep DIR]
 //
 // Writes a WEGE table of N rows (default 200,000; --small 2,000) and the
 // other source tables empty, then in one process:
@@ -15,8 +16,10 @@
 // the process after (a). --only-source reads and maps the rows without a
 // target (the source side's share of time and memory); --async sets both
 // databases to asynchronous writes (gfix -write async), which shows the CPU
-// cost once the disk's synchronous writes are out of the way. Run it with
-// LC_ALL=de_DE.UTF-8 (tools/run-bench.sh).
+// cost once the disk's synchronous writes are out of the way. --layers runs
+// (a) once more into a third database with every port and client call
+// timed, and prints each layer's share of that run (LayerTiming.h). Run it
+// with LC_ALL=de_DE.UTF-8 (tools/run-bench.sh).
 #include <QApplication>
 
 #include <unistd.h>
@@ -34,6 +37,7 @@
 #include "app/RealFormParts.h"
 #include "app/shell/Application.h"
 #include "bench/transfer/BareInsertLoop.h"
+#include "bench/transfer/LayerTiming.h"
 #include "db/common/Ansi.h"
 #include "db/source/Query.h"
 #include "db/source/Session.h"
@@ -178,7 +182,7 @@ rk::bench::BareValues collectValues(rk::source::Session& session, const rk::tran
 int main(int argc, char** argv)
 {
     uint32_t rows = 200000;
-    bool onlyProgram = false, onlySource = false, async = false;
+    bool onlyProgram = false, onlySource = false, async = false, layers = false;
     std::string keep;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rows") && i + 1 < argc) rows = static_cast<uint32_t>(std::atol(argv[++i]));
@@ -186,10 +190,11 @@ int main(int argc, char** argv)
         else if (!std::strcmp(argv[i], "--only-program")) onlyProgram = true;
         else if (!std::strcmp(argv[i], "--only-source")) onlySource = true;
         else if (!std::strcmp(argv[i], "--async")) async = true;
+        else if (!std::strcmp(argv[i], "--layers")) layers = true;
         else if (!std::strcmp(argv[i], "--keep") && i + 1 < argc) keep = argv[++i];
         else {
             std::fprintf(stderr, "usage: rk_bench_transfer [--rows N] [--small] [--only-program | --only-source] "
-                                 "[--async] [--keep DIR]\n");
+                                 "[--async] [--layers] [--keep DIR]\n");
             return 2;
         }
     }
@@ -200,10 +205,10 @@ int main(int argc, char** argv)
             if (!mkdtemp(pattern)) throw rk::Exception("mkdtemp");
             dir = pattern;
         }
-        const std::string paradox = dir + "/paradox", dbA = dir + "/a.fdb", dbB = dir + "/b.fdb";
+        const std::string paradox = dir + "/paradox", dbA = dir + "/a.fdb", dbB = dir + "/b.fdb",
+                          dbC = dir + "/c.fdb";
         std::filesystem::remove_all(paradox);
-        std::filesystem::remove(dbA);
-        std::filesystem::remove(dbB);
+        for (const std::string& db : {dbA, dbB, dbC}) std::filesystem::remove(db);
         std::filesystem::create_directories(paradox);
         {
             rk::tools::demo::Manifest none("");
@@ -216,9 +221,11 @@ int main(int argc, char** argv)
         const std::string create = std::string(RK_SOURCE_DIR) + "/tools/create-staging-db.sh ";
         run(create + "'" + dbA + "' >/dev/null");
         if (!onlyProgram) run(create + "'" + dbB + "' >/dev/null");
+        if (layers) run(create + "'" + dbC + "' >/dev/null");
         if (async) {
             run("gfix -write async -user SYSDBA '" + dbA + "'");
             if (!onlyProgram) run("gfix -write async -user SYSDBA '" + dbB + "'");
+            if (layers) run("gfix -write async -user SYSDBA '" + dbC + "'");
         }
 
         rk::locale::LoadLocaleFormats();
@@ -288,6 +295,31 @@ int main(int argc, char** argv)
             std::printf("ratio (a)/(b)               %8.2f   (slot Wege alone: %.2f)\n", bareSeconds / programSeconds,
                         bareSeconds / slotSeconds);
             if (stagedB != std::to_string(rows)) throw rk::Exception("(b) hat nicht alle Zeilen übertragen.");
+        }
+        if (layers) {
+            // (a) again, every moment charged to a layer.
+            rk::bench::LayerClock clock;
+            double whole = 0;
+            {
+                BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::TForm1& f) {
+                    return rk::bench::TimedParts(rk::app::MakeRealFormParts(f, session), clock);
+                });
+                form.show();
+                QCoreApplication::processEvents();
+                const auto t0 = Clock::now();
+                clock.start();
+                form.Button1Click();
+                clock.stop();
+                whole = seconds(t0, Clock::now());
+                form.FormClose();
+            }
+            if (countRows(dbC) != std::to_string(rows)) throw rk::Exception("(a) mit Zeitmessung unvollständig.");
+            std::printf("layers of (a), timed again   %8.3f s whole run (timing included)\n", whole);
+            for (int l = 0; l < rk::bench::kLayerCount; ++l) {
+                const double s = clock.seconds(rk::bench::Layer(l));
+                std::printf("    %-40s %8.3f s  %5.1f %%  %7.2f us/row\n", rk::bench::kLayerNames[l], s,
+                            100 * s / clock.total(), 1e6 * s / rows);
+            }
         }
         if (keep.empty()) std::filesystem::remove_all(dir);
     } catch (const std::exception& e) {

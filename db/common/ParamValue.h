@@ -36,7 +36,17 @@ public:
         m_dataType = DataType::ftString;
         m_isNull = false;
         m_kind = Kind::Text;
-        m_text.assign(s.data(), s.size());
+        // Appending to the cleared storage skips the general replace, which
+        // allows for a text that lies inside the old one; only that case
+        // still needs it.
+        const auto at = reinterpret_cast<std::uintptr_t>(s.data());
+        const auto storage = reinterpret_cast<std::uintptr_t>(m_text.data());
+        if (at >= storage && at <= storage + m_text.size()) {
+            m_text.assign(s.data(), s.size());
+            return;
+        }
+        m_text.clear();
+        m_text.append(s.data(), s.size());
     }
 
     // Null, no value; the data type stays as it was. The text's storage is

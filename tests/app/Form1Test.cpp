@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <thread>
 
 #include "app/CloseGlyph.h"
 #include "app/ProgressBar.h"
@@ -267,11 +268,13 @@ TEST_F(FormTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
     TestForm1& form = makeForm();
     showAndActivate(form);
     bool clicked = false;
-    // The click lands in the run's message pumping after the first row.
+    // The click lands in the run's message pumping after the first row: that
+    // row takes longer than the pumping's interval.
     setup.afterExec = [&](const std::string& sql) {
         if (clicked || sql.find("INSERT INTO IMPORT_RK5_REGIONEN") == std::string::npos) return;
         clicked = true;
         QTimer::singleShot(0, form.ButtonX, [&] { QTest::mouseClick(form.ButtonX, Qt::LeftButton); });
+        std::this_thread::sleep_for(app::EventThrottle::kInterval + std::chrono::milliseconds(1));
     };
     events.clear();
     QTest::mouseClick(form.Button1, Qt::LeftButton);

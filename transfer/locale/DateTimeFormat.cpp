@@ -64,6 +64,19 @@ void splitMoment(DateTime moment, int64_t& dayCount, int64_t& msOfDay)
 
 void appendNumber(std::string& out, int64_t value, int minDigits)
 {
+    // Days, months, hours, minutes and seconds, once per value and field.
+    if (value >= 0 && value < 100 && minDigits <= 2) {
+        const char two[2] = {char('0' + value / 10), char('0' + value % 10)};
+        if (value >= 10 || minDigits == 2) out.append(two, 2);
+        else out += two[1];
+        return;
+    }
+    if (value >= 1000 && value < 10000 && minDigits <= 4) {
+        const char four[4] = {char('0' + value / 1000), char('0' + value / 100 % 10), char('0' + value / 10 % 10),
+                              char('0' + value % 10)};
+        out.append(four, 4);
+        return;
+    }
     char buf[32];
     int n = 0;
     uint64_t v = value < 0 ? uint64_t(0) - uint64_t(value) : uint64_t(value);

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "db/common/Ansi.h"
@@ -53,12 +54,18 @@ int daysInMonth(int y, int m)
     return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
 }
 
-class Scanner {
-public:
-    Scanner(std::string_view text, const LocaleFormats& f) : m_s(text), m_f(f)
+// What StrToDateTime reads from DatePattern: the order of day, month and
+// year, the pattern's own punctuation and words, and whether it writes a
+// weekday or short years.
+struct DateLayout {
+    std::string m_order;
+    std::string m_separators;
+    std::vector<std::string> m_words;
+    bool m_weekday = false;
+    bool m_shortYear = false;
+
+    explicit DateLayout(const LocaleFormats& f)
     {
-        // Order of day, month and year, the pattern's own punctuation and
-        // words, and whether it writes a weekday.
         const std::string_view p = f.DatePattern;
         for (size_t i = 0; i < p.size();) {
             const char c = p[i];
@@ -89,32 +96,6 @@ public:
         addSeparator(' ');
     }
 
-    bool read(DateTime& result)
-    {
-        skipBlanks();
-        const size_t start = m_pos;
-
-        DateTimeParts withDate;
-        int yearDigits = 0;
-        const bool dateRead = readDate(withDate, yearDigits) && readOptionalTime(withDate);
-
-        m_pos = start;
-        DateTimeParts timeOnly{1899, 12, 30, 0, 0, 0, 0};
-        const bool timeRead = readTime(timeOnly) && atEndAfterBlanks();
-
-        // "13.05.09" is a time, not a date of '09, where dates carry long years.
-        if (dateRead && !(timeRead && yearDigits <= 2 && !m_shortYear)) {
-            result = EncodeDateTime(withDate);
-            return true;
-        }
-        if (timeRead) {
-            result = EncodeDateTime(timeOnly);
-            return true;
-        }
-        return false;
-    }
-
-private:
     void addSeparator(char c)
     {
         if (m_separators.find(c) == std::string::npos) m_separators += c;
@@ -131,7 +112,63 @@ private:
             i = j + 1;
         }
     }
+};
 
+// Every bound date parameter reads its text by the same pattern: the layout
+// is worked out again only when DatePattern or DateMark differ from the
+// last call's on this thread.
+const DateLayout& layoutFor(const LocaleFormats& f)
+{
+    thread_local std::string pattern;
+    thread_local char mark = 0;
+    thread_local std::optional<DateLayout> layout;
+    if (!layout || pattern != f.DatePattern || mark != f.DateMark) {
+        layout.emplace(f);
+        pattern = f.DatePattern;
+        mark = f.DateMark;
+    }
+    return *layout;
+}
+
+class Scanner {
+public:
+    Scanner(std::string_view text, const LocaleFormats& f)
+        : m_s(text), m_f(f), m_layout(layoutFor(f)), m_order(m_layout.m_order),
+          m_separators(m_layout.m_separators), m_words(m_layout.m_words), m_weekday(m_layout.m_weekday),
+          m_shortYear(m_layout.m_shortYear)
+    {
+    }
+
+    bool read(DateTime& result)
+    {
+        skipBlanks();
+        const size_t start = m_pos;
+
+        DateTimeParts withDate;
+        int yearDigits = 0;
+        const bool dateRead = readDate(withDate, yearDigits) && readOptionalTime(withDate);
+        // "13.05.09" is a time, not a date of '09, where dates carry long
+        // years; only then is the text read a second time, as a time alone.
+        if (dateRead && (yearDigits > 2 || m_shortYear)) {
+            result = EncodeDateTime(withDate);
+            return true;
+        }
+
+        m_pos = start;
+        DateTimeParts timeOnly{1899, 12, 30, 0, 0, 0, 0};
+        const bool timeRead = readTime(timeOnly) && atEndAfterBlanks();
+        if (dateRead && !timeRead) {
+            result = EncodeDateTime(withDate);
+            return true;
+        }
+        if (timeRead) {
+            result = EncodeDateTime(timeOnly);
+            return true;
+        }
+        return false;
+    }
+
+private:
     bool atEnd() const { return m_pos >= m_s.size(); }
     void skipBlanks()
     {
@@ -302,11 +339,12 @@ private:
     std::string_view m_s;
     const LocaleFormats& m_f;
     size_t m_pos = 0;
-    std::string m_order;
-    std::string m_separators;
-    std::vector<std::string> m_words;
-    bool m_weekday = false;
-    bool m_shortYear = false;
+    const DateLayout& m_layout;
+    const std::string& m_order;
+    const std::string& m_separators;
+    const std::vector<std::string>& m_words;
+    const bool m_weekday;
+    const bool m_shortYear;
 };
 
 } // namespace

@@ -108,6 +108,31 @@ TEST(FormatDateTime, NestedPatternAppliesNoFurtherOne)
     EXPECT_EQ(FormatDateTimeText("ddddd", kEve, f), "24   ");
 }
 
+TEST(FormatDateTime, FollowsChangedSettingsFromOneValueToTheNext)
+{
+    LocaleFormats de = german(), us = american(), dashes = german();
+    dashes.DateMark = '-';
+    dashes.TimeMark = '.';
+    dashes.TimePattern = "hh:mm 'Uhr'";
+    // legend: pattern, settings, expected (the same patterns twice over, settings alternating)
+    const struct {
+        const char* pattern;
+        const LocaleFormats* f;
+        const char* expected;
+    } cases[] = {
+        {"c", &de, "24.12.2003 13:05:09"},   {"c", &us, "12/24/2003 1:05:09 PM"},
+        {"c", &dashes, "24.12.2003 13.05 Uhr"}, {"dd/mm/yy", &de, "24.12.03"},
+        {"dd/mm/yy", &dashes, "24-12-03"},   {"tt", &us, "1:05:09 PM"},
+        {"tt", &de, "13:05:09"},             {"ddddd", &us, "12/24/2003"},
+        {"ddddd", &de, "24.12.2003"},        {"c' Ende'", &de, "24.12.2003 13:05:09 Ende"},
+        {"hh:nn", &de, "13:05"},             {"hh:nn", &dashes, "13.05"},
+    };
+    for (int round = 0; round < 2; ++round)
+        for (const auto& c : cases) EXPECT_EQ(FormatDateTimeText(c.pattern, kAfternoon, *c.f), c.expected) << c.pattern;
+    // At midnight the time after "c" goes, the text after it stays.
+    EXPECT_EQ(FormatDateTimeText("c' Ende'", kEve, de), "24.12.2003 Ende");
+}
+
 TEST(FormatDateTime, RefusesDaysBeforeYearOne)
 {
     try {

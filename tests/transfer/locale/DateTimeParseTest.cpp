@@ -136,6 +136,20 @@ TEST(ReadDateTime, TimeWithTheDateMarkIsATimeWhereDatesHaveLongYears)
     EXPECT_EQ(DecodeDateTime(StrToDateTime("13.05.09", f)).month, 5);
 }
 
+TEST(ReadDateTime, FollowsAChangedPatternOrDateMarkFromOneTextToTheNext)
+{
+    LocaleFormats dayFirst = german(), monthFirst = german(), dashes = german(), points = german();
+    monthFirst.DatePattern = "MM.dd.yyyy";
+    dashes.DatePattern = points.DatePattern = "dd/MM/yyyy";
+    dashes.DateMark = '-';
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(DecodeDateTime(StrToDateTime("01.02.2003", dayFirst)).month, 2);
+        EXPECT_EQ(DecodeDateTime(StrToDateTime("01.02.2003", monthFirst)).month, 1);
+        EXPECT_EQ(DecodeDateTime(StrToDateTime("01-02-2003", dashes)).month, 2);
+        EXPECT_THROW(StrToDateTime("01-02-2003", points), EConvertError);
+    }
+}
+
 // What the formatting writes under an installed locale reads back.
 class InstalledLocale : public ::testing::TestWithParam<const char*> {};
 

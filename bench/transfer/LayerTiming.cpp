@@ -1,0 +1,159 @@
+// The timed ports and client entry points; see LayerTiming.h. A row runs
+// Eof (source) - Param/assign (mapping) - ExecSQL (binding, with the
+// client's calls inside it) - progress and events (window) - Next (source).
+#include "bench/transfer/LayerTiming.h"
+
+#include <numeric>
+
+#include "db/target/ClientLibrary.h"
+
+namespace rk::bench {
+
+namespace {
+
+LayerClock* g_layers = nullptr;
+
+// One client entry point, charged to Layer::Client while it runs.
+template <int Id, class R, class... A>
+struct TimedCall {
+    static inline R (*original)(A...) = nullptr;
+    static R call(A... args)
+    {
+        const Layer back = g_layers->switchTo(Layer::Client);
+        const R result = original(args...);
+        g_layers->switchTo(back);
+        return result;
+    }
+};
+
+template <int Id, class R, class... A>
+void wrap(R (*&entry)(A...), bool on)
+{
+    using T = TimedCall<Id, R, A...>;
+    if (on) {
+        T::original = entry;
+        entry = &T::call;
+    } else if (T::original) {
+        entry = T::original;
+    }
+}
+
+void wrapClient(bool on)
+{
+    // The loaded library object itself is not const; only its accessor is.
+    auto& lib = const_cast<target::ClientLibrary&>(target::ClientLibrary::instance());
+    wrap<0>(lib.dsqlExecute, on);
+    wrap<1>(lib.createBlob2, on);
+    wrap<2>(lib.putSegment, on);
+    wrap<3>(lib.closeBlob, on);
+    wrap<4>(lib.dsqlAllocateStatement, on);
+    wrap<5>(lib.dsqlPrepare, on);
+    wrap<6>(lib.dsqlSqlInfo, on);
+    wrap<7>(lib.dsqlDescribeBind, on);
+    wrap<8>(lib.dsqlFreeStatement, on);
+    wrap<9>(lib.startMultiple, on);
+    wrap<10>(lib.commitTransaction, on);
+    wrap<11>(lib.attachDatabase, on);
+    wrap<12>(lib.databaseInfo, on);
+    wrap<13>(lib.detachDatabase, on);
+}
+
+class TimedTargetQuery final : public transfer::TargetQuery {
+public:
+    TimedTargetQuery(transfer::TargetQuery& real, LayerClock& layers) : m_real(real), m_layers(layers) {}
+    void Close() override { m_real.Close(); }
+    void ClearSql() override { m_real.ClearSql(); }
+    void AddSql(const std::string& line) override { m_real.AddSql(line); }
+    uint16_t ParamCount() const override { return m_real.ParamCount(); }
+    db::Param& Param(int p) override { return m_real.Param(p); }
+    db::Param& ParamByName(const std::string& name) override { return m_real.ParamByName(name); }
+    void ExecSQL() override
+    {
+        const Layer back = m_layers.switchTo(Layer::Binding);
+        m_real.ExecSQL();
+        // After a row's INSERT the window's work follows; elsewhere the run
+        // goes on where it was.
+        m_layers.switchTo(back == Layer::Mapping ? Layer::Window : back);
+    }
+
+private:
+    transfer::TargetQuery& m_real;
+    LayerClock& m_layers;
+};
+
+class TimedSourceQuery final : public transfer::SourceQuery {
+public:
+    TimedSourceQuery(transfer::SourceQuery& real, LayerClock& layers) : m_real(real), m_layers(layers) {}
+    void Close() override { m_real.Close(); }
+    void SetSql(const std::string& text) override { m_real.SetSql(text); }
+    std::string Sql() const override { return m_real.Sql(); }
+    void Open() override { m_real.Open(); }
+    int RecordCount() override { return m_real.RecordCount(); }
+    bool Eof() override
+    {
+        m_layers.switchTo(Layer::Source);
+        const bool eof = m_real.Eof();
+        m_layers.switchTo(eof ? Layer::Other : Layer::Mapping);
+        return eof;
+    }
+    void Next() override
+    {
+        m_layers.switchTo(Layer::Source);
+        m_real.Next();
+    }
+    const db::Field& FieldByName(const std::string& name) override { return m_real.FieldByName(name); }
+
+private:
+    transfer::SourceQuery& m_real;
+    LayerClock& m_layers;
+};
+
+class Timed final : public app::FormParts {
+public:
+    Timed(std::unique_ptr<app::FormParts> real, LayerClock& layers)
+        : m_real(std::move(real)), m_query(m_real->IBQ1(), layers), m_source(m_real->PDXQ1(), layers)
+    {
+    }
+    transfer::TargetQuery& IBQ1() override { return m_query; }
+    transfer::TargetTransaction& IBTransaction1() override { return m_real->IBTransaction1(); }
+    void ConnectTargetDatabase() override { m_real->ConnectTargetDatabase(); }
+    bool TargetConnected() override { return m_real->TargetConnected(); }
+    void CloseTargetDatabase() override { m_real->CloseTargetDatabase(); }
+    transfer::SourceQuery& PDXQ1() override { return m_source; }
+    void OpenDatabase1() override { m_real->OpenDatabase1(); }
+    bool Database1Connected() override { return m_real->Database1Connected(); }
+    std::vector<std::string> Table1FieldNames() override { return m_real->Table1FieldNames(); }
+    transfer::Clock& Clock() override { return m_real->Clock(); }
+
+private:
+    std::unique_ptr<app::FormParts> m_real;
+    TimedTargetQuery m_query;
+    TimedSourceQuery m_source;
+};
+
+} // namespace
+
+void LayerClock::start()
+{
+    m_seconds.fill(0);
+    m_current = Layer::Other;
+    m_since = Clock::now();
+    g_layers = this;
+    wrapClient(true);
+}
+
+void LayerClock::stop()
+{
+    switchTo(Layer::Other);
+    wrapClient(false);
+    g_layers = nullptr;
+}
+
+double LayerClock::total() const { return std::accumulate(m_seconds.begin(), m_seconds.end(), 0.0); }
+
+std::unique_ptr<app::FormParts> TimedParts(std::unique_ptr<app::FormParts> real, LayerClock& layers)
+{
+    return std::make_unique<Timed>(std::move(real), layers);
+}
+
+} // namespace rk::bench

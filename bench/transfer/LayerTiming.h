@@ -1,0 +1,60 @@
+// Where the time of the program's transfer goes: the run's ports and the
+// client library's entry points are wrapped so that every moment of the run
+// is charged to one layer. Client calls are all time inside the client
+// library (attach, prepare, execute, blobs, transaction start and commit),
+// the work the bare loop does too; the other layers are the program's own.
+// Costs two clock readings per change of layer (about 16 per row), so the
+// benchmark times its ratio on a run without it.
+//
+//   LayerClock layers;
+//   TForm1 form(args, [&](TForm1& f) { return TimedParts(MakeRealFormParts(f, session), layers); });
+//   layers.start(); form.Button1Click(); layers.stop();   // client calls timed meanwhile
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <memory>
+
+#include "app/FormParts.h"
+
+namespace rk::bench {
+
+enum class Layer { Source, Mapping, Binding, Client, Window, Other };
+inline constexpr int kLayerCount = 6;
+// legend: the layers' names as printed
+inline constexpr const char* kLayerNames[kLayerCount] = {
+    "source stepping (Next, Eof)", "value mapping", "binding (our side)", "client calls (all of them)",
+    "window (progress, events)", "our work outside the rows"};
+
+class LayerClock {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Installs the timed client entry points and starts charging Other.
+    void start();
+    // Charges the last stretch and puts the client's entry points back.
+    void stop();
+    // Charges the time since the last change to the current layer; returns
+    // the layer left.
+    Layer switchTo(Layer next)
+    {
+        const auto now = Clock::now();
+        m_seconds[int(m_current)] += std::chrono::duration<double>(now - m_since).count();
+        m_since = now;
+        const Layer left = m_current;
+        m_current = next;
+        return left;
+    }
+    double seconds(Layer layer) const { return m_seconds[int(layer)]; }
+    double total() const;
+
+private:
+    std::array<double, kLayerCount> m_seconds{};
+    Layer m_current = Layer::Other;
+    Clock::time_point m_since;
+};
+
+// The real parts with their target statement and source query timed.
+std::unique_ptr<app::FormParts> TimedParts(std::unique_ptr<app::FormParts> real, LayerClock& layers);
+
+} // namespace rk::bench
