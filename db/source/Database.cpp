@@ -53,8 +53,11 @@ void Database::Open()
     }
     // Every refusal names the configuration file it was judged by.
     const EngineConfig& config = m_session.config();
+    std::string configFiles;
+    for (const auto& place : config.searched())
+        configFiles += (configFiles.empty() ? "" : ", ") + pathText(place.string());
     const std::string configLine =
-        engine_text::configFileLine(pathText(config.file().string()), config.fileState() == EngineConfig::FileState::Read,
+        engine_text::configFileLine(configFiles, config.fileState() == EngineConfig::FileState::Read,
                                     config.fileState() == EngineConfig::FileState::Unreadable);
     try {
         const AliasConfig* a = m_session.findAlias(m_databaseName);

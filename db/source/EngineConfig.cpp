@@ -100,6 +100,14 @@ EngineConfig EngineConfig::load(const std::filesystem::path& file)
     }
     config.m_file = file;
     config.m_fileState = state;
+    if (!file.empty()) config.m_searched = {file};
+    return config;
+}
+
+EngineConfig EngineConfig::loadDefault()
+{
+    EngineConfig config = load(defaultFile());
+    if (config.m_fileState == FileState::Missing) config.m_searched = searchPlaces();
     return config;
 }
 

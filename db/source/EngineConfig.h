@@ -48,6 +48,9 @@ public:
 
     // Reads the file; a missing or unreadable file gives an empty configuration.
     static EngineConfig load(const std::filesystem::path& file);
+    // load() of defaultFile(); when no place holds a file, every place
+    // looked at is kept for the message that says so.
+    static EngineConfig loadDefault();
 
     // Parses INI text. A relative PATH is taken relative to `baseDir`.
     static EngineConfig parse(std::string_view text, const std::filesystem::path& baseDir = {});
@@ -56,6 +59,8 @@ public:
     // How load() found the file: read, absent, or there but unreadable.
     enum class FileState { Read, Missing, Unreadable };
     FileState fileState() const { return m_fileState; }
+    // The files looked at: file() alone, or every search place when none existed.
+    const std::vector<std::filesystem::path>& searched() const { return m_searched; }
     // Alias names are compared without regard to case.
     const AliasConfig* findAlias(std::string_view name) const;
     const std::vector<AliasConfig>& aliases() const { return m_aliases; }
@@ -63,6 +68,7 @@ public:
 private:
     std::filesystem::path m_file;
     FileState m_fileState = FileState::Read;
+    std::vector<std::filesystem::path> m_searched;
     std::vector<AliasConfig> m_aliases;
 };
 

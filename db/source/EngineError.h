@@ -20,7 +20,8 @@ namespace engine_text {
 std::string aliasUnknown(const std::string& alias, const std::string& configFile);
 // The configuration file an access failure was judged by:
 // "Konfiguration: <file>", with " (nicht gefunden)" / " (nicht lesbar)"
-// when it was not read, or "(keine)" when no file could be named.
+// when it was not read, or "(keine)" when no file could be named. When no
+// file was found, `configFile` lists every place looked at, joined by ", ".
 std::string configFileLine(const std::string& configFile, bool found, bool exists);
 std::string aliasWithoutPath(const std::string& alias);
 std::string driverUnsupported(const std::string& alias, const std::string& driver);

@@ -28,7 +28,7 @@ Session::~Session()
 void Session::start()
 {
     if (m_started) return;
-    m_config = EngineConfig::load(m_configFile ? *m_configFile : EngineConfig::defaultFile());
+    m_config = m_configFile ? EngineConfig::load(*m_configFile) : EngineConfig::loadDefault();
     m_started = true;
 }
 

@@ -2,6 +2,9 @@
 // location from the environment.
 #include "db/source/EngineConfig.h"
 
+#include "db/source/Database.h"
+#include "db/source/Session.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +137,27 @@ TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
     setenv("XDG_CONFIG_DIRS", (dirs.at('1').string() + ":" + dirs.at('2').string()).c_str(), 1);
     const fs::path winner = *c.winner == 'e' ? root / "env.conf" : dirs.at(*c.winner) / "rk_vad2av" / "engine.conf";
     EXPECT_EQ(EngineConfig::defaultFile(), winner) << c.legend;
+
+    // The access check names what it read, or every place it looked at.
+    const bool found = fs::exists(winner);
+    const std::vector<fs::path> searched =
+        found || c.env ? std::vector<fs::path>{winner}
+                       : std::vector<fs::path>{dirs.at('u') / "rk_vad2av" / "engine.conf",
+                                               dirs.at('1') / "rk_vad2av" / "engine.conf",
+                                               dirs.at('2') / "rk_vad2av" / "engine.conf"};
+    EXPECT_EQ(EngineConfig::loadDefault().searched(), searched) << c.legend;
+    std::string line = "Konfiguration: ";
+    for (size_t i = 0; i < searched.size(); ++i) line += (i ? ", " : "") + searched[i].string();
+    if (!found) line += " (nicht gefunden)";
+    Session session;
+    Database Database1(session, "X1", "DBRK");
+    try {
+        Database1.Open();
+        ADD_FAILURE() << c.legend << ": opened";
+    } catch (const EDatabaseError& e) {
+        const std::string message = e.message();
+        EXPECT_EQ(message.substr(message.rfind('\n') + 1), line) << c.legend;
+    }
     fs::remove_all(root);
 }
 
