@@ -43,13 +43,6 @@ const uint8_t* BlobFile::chunk(size_t block) const
     return m_chunk.data();
 }
 
-std::string BlobFile::read(uint32_t ref, uint32_t length) const
-{
-    std::string out;
-    read(ref, length, out);
-    return out;
-}
-
 void BlobFile::read(uint32_t ref, uint32_t length, std::string& out) const
 {
     // Everything is read with pread: a file cut short while it is open gives

@@ -23,10 +23,9 @@ public:
     // Throws EParadoxError when the bytes do not begin with a blob header.
     BlobFile(std::unique_ptr<ByteSource> bytes, std::string name);
 
-    // The `length` bytes the record's reference `ref` names; a reference
-    // that does not fit the file raises EParadoxError naming the file.
-    std::string read(uint32_t ref, uint32_t length) const;
-    // The same into `out`, reusing its storage.
+    // The `length` bytes the record's reference `ref` names, into `out`
+    // (its storage reused); a reference that does not fit the file raises
+    // EParadoxError naming the file.
     void read(uint32_t ref, uint32_t length, std::string& out) const;
 
     const std::string& name() const { return m_name; }

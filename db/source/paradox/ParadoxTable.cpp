@@ -373,10 +373,9 @@ std::string Table::convertText(const uint8_t* p, size_t n) const
 
 void Table::readValue(int field, db::FieldValue& out) const
 {
-    if (!m_record || field < 0 || static_cast<size_t>(field) >= m_fields.size()) {
-        out = value(field);  // its errors
-        return;
-    }
+    if (!m_record) throw std::logic_error("Table::readValue() before readRecord()");
+    if (field < 0 || static_cast<size_t>(field) >= m_fields.size())
+        throw std::out_of_range("Table::readValue(): no such field");
     const FieldInfo& f = m_fields[field];
     const uint8_t* p = m_record + m_fieldOffsets[field];
     switch (f.type) {
@@ -393,8 +392,7 @@ void Table::readValue(int field, db::FieldValue& out) const
         for (size_t i = 0; i < n; ++i) (*s)[i] = m_toAnsi[p[i]];
         return;
     }
-    // The fixed-size kinds as value() decodes them, assigned without a
-    // temporary variant.
+    // The fixed-size kinds, assigned without a temporary variant.
     case FieldType::Short: {
         const uint16_t raw = be16(p);
         if (raw == 0) out = std::monostate{};
@@ -429,7 +427,9 @@ void Table::readValue(int field, db::FieldValue& out) const
     case FieldType::FmtMemo:
     case FieldType::Ole:
     case FieldType::Graphic: {
-        // As value(): the leader, else the .MB; into the text held already.
+        // Leader (the first size-10 bytes of the blob), then the .MB
+        // reference: offset (low byte: slot in the block), length, and a
+        // modification number. Read into the text held already.
         const size_t leader = f.size - 10;
         const uint32_t ref = le32(p + leader);
         const uint32_t length = le32(p + leader + 4);
@@ -446,58 +446,16 @@ void Table::readValue(int field, db::FieldValue& out) const
             for (char& c : *s) c = m_toAnsi[static_cast<unsigned char>(c)];
         return;
     }
-    default:
-        out = value(field);
-        return;
-    }
-}
-
-db::FieldValue Table::value(int field) const
-{
-    if (!m_record) throw std::logic_error("Table::value() before readRecord()");
-    if (field < 0 || static_cast<size_t>(field) >= m_fields.size())
-        throw std::out_of_range("Table::value(): no such field");
-    const FieldInfo& f = m_fields[field];
-    const uint8_t* p = m_record + m_fieldOffsets[field];
-    switch (f.type) {
-    case FieldType::Alpha: {
-        const void* nul = std::memchr(p, 0, f.size);
-        const size_t n = nul ? static_cast<const uint8_t*>(nul) - p : f.size;
-        if (n == 0) return {};
-        return convertText(p, n);
-    }
-    case FieldType::Short: {
-        const uint16_t raw = be16(p);
-        if (raw == 0) return {};
-        return static_cast<int32_t>(static_cast<int16_t>(raw ^ 0x8000));
-    }
-    case FieldType::Long:
-    case FieldType::AutoInc:
-    case FieldType::Date:
-    case FieldType::Time: {
-        const uint32_t raw = be32(p);
-        if (raw == 0) return {};
-        const auto v = static_cast<int32_t>(raw ^ 0x80000000U);
-        if (f.type == FieldType::Date) return db::DateValue{v};
-        if (f.type == FieldType::Time) return db::TimeValue{v};
-        return v;
-    }
-    case FieldType::Currency:
-    case FieldType::Number:
-    case FieldType::Timestamp:
-        if (allZero(p, 8)) return {};
-        if (f.type == FieldType::Timestamp) return db::TimestampValue{decodeDouble(p)};
-        return decodeDouble(p);
-    case FieldType::Logical:
-        if (p[0] == 0) return {};
-        return static_cast<uint8_t>(p[0] ^ 0x80) != 0;
     case FieldType::Bcd: {
         // Byte 0: bit 6 set for a value (clear when blank), bit 7 set for
         // positive values, low bits the decimals; the digits of a negative
         // value are stored inverted. 32 digits follow, the last bcdScale
         // of them after the decimal point.
-        if ((p[0] & 0x40) == 0) return {};
-        db::BcdValue v;
+        if ((p[0] & 0x40) == 0) {
+            out = std::monostate{};
+            return;
+        }
+        db::BcdValue& v = out.emplace<db::BcdValue>();
         v.negative = (p[0] & 0x80) == 0;
         v.scale = f.bcdScale;
         const uint8_t flip = v.negative ? 0x0F : 0x00;
@@ -509,35 +467,22 @@ db::FieldValue Table::value(int field) const
             if (v.digits.empty() && digit == 0 && i < 32 - f.bcdScale) continue;  // leading zeros
             v.digits.push_back(digit);
         }
-        return v;
+        return;
     }
-    case FieldType::Bytes:
-        return std::string(reinterpret_cast<const char*>(p), f.size);
-    case FieldType::Memo:
-    case FieldType::Binary:
-    case FieldType::FmtMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic: {
-        // Leader (the first size-10 bytes of the blob), then the .MB
-        // reference: offset (low byte: slot in the block), length, and a
-        // modification number.
-        const size_t leader = f.size - 10;
-        const uint32_t ref = le32(p + leader);
-        const uint32_t length = le32(p + leader + 4);
-        if (length == 0) return {};
-        std::string bytes;
-        if (length <= leader) {
-            bytes.assign(reinterpret_cast<const char*>(p), length);
-        } else {
-            if (!m_blobs) corrupt(rk::ansi("Blob-Verweis ohne Blob-Datei"));
-            bytes = m_blobs->read(ref, length);
-        }
-        if (f.type == FieldType::Memo)
-            for (char& c : bytes) c = m_toAnsi[static_cast<unsigned char>(c)];
-        return bytes;
+    case FieldType::Bytes: {
+        std::string* s = std::get_if<std::string>(&out);
+        if (!s) s = &out.emplace<std::string>();
+        s->assign(reinterpret_cast<const char*>(p), f.size);
+        return;
     }
     }
-    return {};
+}
+
+db::FieldValue Table::value(int field) const
+{
+    db::FieldValue v;
+    readValue(field, v);
+    return v;
 }
 
 } // namespace rk::source::paradox
