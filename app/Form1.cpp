@@ -23,7 +23,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "transfer/TransferRun.h"
-#include "transfer/locale/LocaleFormats.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::app {
 

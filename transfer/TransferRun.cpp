@@ -8,7 +8,7 @@
 #include "db/common/Ansi.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/ValueMapping.h"
-#include "transfer/locale/LocaleFormats.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::transfer {
 

@@ -13,10 +13,12 @@
 
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
-#include "transfer/ProgressRange.h"
+#include "app/ProgressRange.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer::test {
+
+using rk::app::ProgressRange;
 
 using Journal = std::vector<std::string>;
 

@@ -6,7 +6,7 @@
 
 #include "TransferDoubles.h"
 #include "transfer/ImportPlan.h"
-#include "transfer/locale/LocaleFormats.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::transfer {
 namespace {

@@ -11,10 +11,10 @@
 
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
-#include "db/source/paradox/ParadoxTable.h"
+#include "db/paradox/reader/ParadoxTable.h"
 #include "tests/support/SharedFixtures.h"
 #include "transfer/ValueMapping.h"
-#include "transfer/locale/LocaleFormats.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::transfer {
 namespace {

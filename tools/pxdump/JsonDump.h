@@ -7,7 +7,7 @@
 #include <string>
 
 #include "db/common/FieldValue.h"
-#include "db/source/paradox/ParadoxTable.h"
+#include "db/paradox/reader/ParadoxTable.h"
 #include "tools/pxdump/TextDecoder.h"
 
 namespace rk::tools::pxdump {
