@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "db/common/Ansi.h"
+
 namespace rk::source {
 
-// Upper-cases one Windows-1252 byte (ASCII letters, the accented Latin-1
-// letters, Š Œ Ž Ÿ); every other byte stays.
-char upperAnsi(char c);
-std::string upperAnsi(std::string_view s);
+// Names are folded with the one Windows-1252 upper-casing of db/common.
+using rk::upperAnsi;
 
 bool equalsNoCase(std::string_view a, std::string_view b);
 
