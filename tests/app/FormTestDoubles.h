@@ -16,6 +16,7 @@
 #include "app/shell/Application.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
+#include "tests/support/FakeClock.h"
 
 namespace rk::test {
 
@@ -127,11 +128,6 @@ private:
     int m_row = 0;
 };
 
-class FakeClock : public transfer::Clock {
-public:
-    double Now() override { return 46000.5; }
-};
-
 class FakeParts : public app::FormParts {
     Events& m_events;
     const FakeSetup& m_setup;
@@ -180,7 +176,7 @@ public:
     FakeIBQ1 query;
     FakeTransaction transaction;
     FakePDXQ1 source;
-    FakeClock clock;
+    FakeClock clock{{46000.5}};
     QElapsedTimer sinceStart;
     std::vector<qint64> runStarts;
 };

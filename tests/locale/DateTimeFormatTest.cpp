@@ -5,6 +5,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "locale/LocaleFormats.h"
+#include "tests/support/GermanFormats.h"
 
 namespace rk::locale {
 namespace {
@@ -14,17 +15,7 @@ DateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
     return EncodeDateTime({y, mo, d, h, mi, s, ms});
 }
 
-LocaleFormats german()
-{
-    LocaleFormats f; // the fallback names are German
-    f.DecimalMark = ',';
-    f.DateMark = '.';
-    f.DatePattern = "dd.MM.yyyy";
-    f.DateLongPattern = "dddd, d. MMMM yyyy";
-    f.TimePattern = "hh:mm:ss";
-    f.TimeShortPattern = "hh:mm";
-    return f;
-}
+LocaleFormats german() { return rk::test::GermanFormats(); }
 
 LocaleFormats american()
 {

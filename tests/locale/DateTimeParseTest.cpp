@@ -4,21 +4,12 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "locale/LocaleFormats.h"
+#include "tests/support/GermanFormats.h"
 
 namespace rk::locale {
 namespace {
 
-LocaleFormats german()
-{
-    LocaleFormats f;
-    f.DecimalMark = ',';
-    f.DateMark = '.';
-    f.DatePattern = "dd.MM.yyyy";
-    f.TimePattern = "hh:mm:ss";
-    f.AmText = "";
-    f.PmText = "";
-    return f;
-}
+LocaleFormats german() { return rk::test::GermanFormats(); }
 
 LocaleFormats american()
 {

@@ -14,6 +14,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "app/ProgressRange.h"
+#include "tests/support/FakeClock.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer::test {
@@ -231,14 +232,6 @@ private:
     ProgressRange m_bar1, m_bar2;
 };
 
-// Hands out the given moments one per call, repeating the last.
-class FakeClock : public Clock {
-public:
-    std::vector<double> moments{0};
-    double Now() override { return moments[std::min(m_calls++, moments.size() - 1)]; }
-
-private:
-    size_t m_calls = 0;
-};
+using rk::test::FakeClock;
 
 } // namespace rk::transfer::test

@@ -15,6 +15,7 @@
 #include "tests/support/SharedFixtures.h"
 #include "transfer/ValueMapping.h"
 #include "locale/LocaleFormats.h"
+#include "tests/support/GermanFormats.h"
 
 namespace rk::transfer {
 namespace {
@@ -64,16 +65,7 @@ int32_t msOfDay(int h, int mi, int s, int ms = 0) { return ((h * 60 + mi) * 60 +
 BcdValue bcd(bool negative, std::vector<uint8_t> digits, int scale) { return BcdValue{negative, std::move(digits), scale}; }
 
 // The formats every table case runs under, whatever the machine's locale.
-locale::LocaleFormats germanFormats()
-{
-    locale::LocaleFormats f;
-    f.DecimalMark = ',';
-    f.DateMark = '.';
-    f.DatePattern = "dd.MM.yyyy";
-    f.TimePattern = "hh:mm:ss";
-    f.TimeShortPattern = "hh:mm";
-    return f;
-}
+locale::LocaleFormats germanFormats() { return rk::test::GermanFormats(); }
 
 class WithFormats : public ::testing::Test {
 protected:
