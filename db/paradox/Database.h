@@ -40,8 +40,6 @@ public:
     const std::string& DatabaseName() const { return m_databaseName; }
     const std::string& AliasName() const { return m_aliasName; }
     const std::string& SessionName() const;
-    bool LoginPrompt() const { return false; }
-    bool KeepConnection() const { return true; }
     bool Temporary() const { return m_temporary; }
 
     // Does nothing when connected. Errors: EDBEngineError with the engine's text.
