@@ -1,5 +1,6 @@
-// The double of the source query PDXQ1 for the transfer tests: results by
-// SQL text, refilled per row like the real engine, or one fixed row.
+// The double of the source query PDXQ1 for the transfer, mapping and window
+// tests: results by SQL text, refilled per row like the real engine, or one
+// fixed row.
 #pragma once
 
 #include <cctype>
@@ -33,6 +34,7 @@ struct FakeResult {
 class FakeSource : public transfer::SourceQuery {
 public:
     std::map<std::string, FakeResult> results;  // by SQL text
+    std::optional<FakeResult> anySql;            // for every other text
     std::function<void(const std::string& sql)> onOpen;
     // The current row while no result is open: a test of one row's mapping
     // sets the fields and changes their values between reads.
@@ -49,8 +51,9 @@ public:
     {
         if (onOpen) onOpen(m_sql);
         auto it = results.find(m_sql);
-        if (it == results.end()) throw EDatabaseError("Tabelle nicht gefunden: " + m_sql);
-        m_open = &it->second;
+        if (it != results.end()) m_open = &it->second;
+        else if (anySql) m_open = &*anySql;
+        else throw EDatabaseError("Tabelle nicht gefunden: " + m_sql);
         m_row = 0;
     }
     int RecordCount() override { return m_open->reportedCount.value_or(m_open->rows); }
