@@ -22,8 +22,8 @@
 #include "app/shell/Headless.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
-#include "transfer/TransferRun.h"
 #include "locale/LocaleFormats.h"
+#include "transfer/TransferRun.h"
 
 namespace rk::app {
 

@@ -18,9 +18,9 @@
 #include "db/firebird/IBQuery.h"
 #include "db/firebird/IBTransaction.h"
 #include "db/firebird/TargetErrors.h"
+#include "locale/LocaleFormats.h"
 #include "tests/support/FirebirdTestDatabase.h"
 #include "transfer/ImportPlan.h"
-#include "locale/LocaleFormats.h"
 
 using namespace rk::target;
 using Clock = std::chrono::steady_clock;

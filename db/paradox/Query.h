@@ -20,8 +20,8 @@
 
 #include "db/common/FieldValue.h"
 #include "db/paradox/Database.h"
-#include "db/paradox/reader/ParadoxTable.h"
 #include "db/paradox/SqlConnection.h"
+#include "db/paradox/reader/ParadoxTable.h"
 
 namespace rk::source {
 

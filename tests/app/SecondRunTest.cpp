@@ -12,8 +12,8 @@
 
 #include "app/Form1.h"
 #include "app/RealFormParts.h"
-#include "db/paradox/Session.h"
 #include "db/common/Ansi.h"
+#include "db/paradox/Session.h"
 #include "db/paradox/reader/ParadoxTable.h"
 #include "tests/app/FormTestSupport.h"
 #include "tests/db/paradox/reader/TempDir.h"

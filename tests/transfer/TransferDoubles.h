@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgressRange.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
-#include "app/ProgressRange.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/SourceDouble.h"
 #include "transfer/TransferPorts.h"

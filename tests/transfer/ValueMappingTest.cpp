@@ -12,11 +12,11 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "db/paradox/reader/ParadoxTable.h"
-#include "tests/support/SharedFixtures.h"
-#include "transfer/ValueMapping.h"
 #include "locale/LocaleFormats.h"
 #include "tests/support/GermanFormats.h"
+#include "tests/support/SharedFixtures.h"
 #include "tests/support/SourceDouble.h"
+#include "transfer/ValueMapping.h"
 
 namespace rk::transfer {
 namespace {

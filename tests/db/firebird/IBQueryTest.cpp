@@ -3,8 +3,8 @@
 // refusals, and the job-record INSERT of the transfer.
 #include <gtest/gtest.h>
 
-#include "tests/db/firebird/TargetTestSupport.h"
 #include "locale/LocaleFormats.h"
+#include "tests/db/firebird/TargetTestSupport.h"
 
 namespace rk::target::test {
 namespace {
