@@ -22,32 +22,14 @@
 #include "app/shell/Headless.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
+#include "locale/LocaleFormats.h"
 #include "transfer/TransferRun.h"
-#include "transfer/locale/LocaleFormats.h"
 
 namespace rk::app {
 
 namespace {
 
 QString qtText(const std::string& ansiText) { return QString::fromStdString(rk::toUtf8(ansiText)); }
-
-// Upper case in Windows-1252: ASCII letters and the accented letters that
-// have a capital in the code page.
-std::string ansiUpper(std::string text)
-{
-    for (char& c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 'a' && b <= 'z')
-            c = static_cast<char>(b - 0x20);
-        else if (b >= 0xE0 && b <= 0xFE && b != 0xF7)
-            c = static_cast<char>(b - 0x20);
-        else if (b == 0x9A || b == 0x9C || b == 0x9E)
-            c = static_cast<char>(b - 0x10);
-        else if (b == 0xFF)
-            c = static_cast<char>(0x9F);
-    }
-    return text;
-}
 
 std::string messageOf(const std::exception& error)
 {
@@ -256,10 +238,10 @@ void TForm1::Button3Click()
     const std::vector<std::string> names = m_parts->Table1FieldNames();
     LogClear();
     std::string text;
-    for (const std::string& name : names) text += ", " + ansiUpper(name);
+    for (const std::string& name : names) text += ", " + upperAnsi(name);
     LogAppend(text);
     LogAppend("");
-    for (const std::string& name : names) text += ", :" + ansiUpper(name);
+    for (const std::string& name : names) text += ", :" + upperAnsi(name);
     LogAppend(text);
 }
 

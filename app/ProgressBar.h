@@ -1,5 +1,5 @@
 // TProgressBar: the window's horizontal progress bar. Max and Position follow
-// the range rule the transfer relies on (transfer/ProgressRange.h); the Qt
+// the range rule in app/ProgressRange.h, which the transfer relies on; the Qt
 // bar only shows them. No text is drawn on the bar.
 #pragma once
 
@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "transfer/ProgressRange.h"
+#include "app/ProgressRange.h"
 
 namespace rk::app {
 
@@ -26,7 +26,7 @@ public:
 private:
     void showRange();
 
-    transfer::ProgressRange m_range;
+    ProgressRange m_range;
     int64_t m_shownPixel = -1;  // fill width last handed to Qt
 };
 

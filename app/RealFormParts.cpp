@@ -5,16 +5,16 @@
 
 #include "app/CommandLine.h"
 #include "app/Form1.h"
-#include "db/source/Database.h"
-#include "db/source/Query.h"
-#include "db/source/Session.h"
-#include "db/source/Table.h"
-#include "db/target/IBDatabase.h"
-#include "db/target/IBQuery.h"
-#include "db/target/IBTransaction.h"
+#include "db/firebird/IBDatabase.h"
+#include "db/firebird/IBQuery.h"
+#include "db/firebird/IBTransaction.h"
+#include "db/paradox/Database.h"
+#include "db/paradox/Query.h"
+#include "db/paradox/Session.h"
+#include "db/paradox/Table.h"
+#include "locale/LocaleFormats.h"
 #include "transfer/ConnectTargetDatabase.h"
 #include "transfer/DatabasePorts.h"
-#include "transfer/locale/LocaleFormats.h"
 
 namespace rk::app {
 

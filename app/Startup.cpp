@@ -37,8 +37,8 @@
 #include "app/shell/Headless.h"
 #include "app/shell/MessageForm.h"
 #include "db/common/Ansi.h"
-#include "db/source/Session.h"
-#include "transfer/locale/LocaleFormats.h"
+#include "db/paradox/Session.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::app {
 

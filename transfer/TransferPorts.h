@@ -66,7 +66,7 @@ public:
     virtual void SetButton2Enabled(bool enabled) = 0;
     virtual int ProgressMax(ProgressBarId bar) const = 0;
     // Below 0: EInvalidOperation "Eigenschaft TProgressBar außerhalb des
-    // gültigen Bereichs" (see ProgressRange.h).
+    // gültigen Bereichs" (see app/ProgressRange.h).
     virtual void SetProgressMax(ProgressBarId bar, int max) = 0;
     virtual int ProgressPosition(ProgressBarId bar) const = 0;
     virtual void SetProgressPosition(ProgressBarId bar, int position) = 0;

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "db/common/Ansi.h"
+#include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/ValueMapping.h"
-#include "transfer/locale/LocaleFormats.h"
 
 namespace rk::transfer {
 

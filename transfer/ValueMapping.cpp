@@ -10,7 +10,7 @@
 #include <type_traits>
 
 #include "db/common/Ansi.h"
-#include "transfer/locale/LocaleFormats.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::transfer {
 namespace {

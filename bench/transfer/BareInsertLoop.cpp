@@ -11,8 +11,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "db/target/ClientLibrary.h"
-#include "db/target/TargetErrors.h"
+#include "db/firebird/ClientLibrary.h"
+#include "db/firebird/TargetErrors.h"
 
 namespace rk::bench {
 

@@ -5,7 +5,7 @@
 
 #include <numeric>
 
-#include "db/target/ClientLibrary.h"
+#include "db/firebird/ClientLibrary.h"
 
 namespace rk::bench {
 

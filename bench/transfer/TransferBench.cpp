@@ -39,15 +39,15 @@
 #include "bench/transfer/BareInsertLoop.h"
 #include "bench/transfer/LayerTiming.h"
 #include "db/common/Ansi.h"
-#include "db/source/Query.h"
-#include "db/source/Session.h"
-#include "db/target/ClientLibrary.h"
-#include "db/target/SqlParamScan.h"
+#include "db/firebird/ClientLibrary.h"
+#include "db/firebird/SqlParamScan.h"
+#include "db/paradox/Query.h"
+#include "db/paradox/Session.h"
+#include "locale/LocaleFormats.h"
 #include "tools/demo/DemoData.h"
 #include "transfer/DatabasePorts.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/ValueMapping.h"
-#include "transfer/locale/LocaleFormats.h"
 
 namespace {
 

@@ -142,4 +142,26 @@ std::string vformat(const char* pattern, ...)
 }
 } // namespace detail
 
+char upperAnsi(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 32);
+    // à..þ to À..Þ, but ÷ (0xF7) has no capital and ß (0xDF) stays ß.
+    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 32);
+    switch (b) {
+    case 0x9A: return static_cast<char>(0x8A); // š
+    case 0x9C: return static_cast<char>(0x8C); // œ
+    case 0x9E: return static_cast<char>(0x8E); // ž
+    case 0xFF: return static_cast<char>(0x9F); // ÿ
+    default: return c;
+    }
+}
+
+std::string upperAnsi(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) c = upperAnsi(c);
+    return out;
+}
+
 } // namespace rk

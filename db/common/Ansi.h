@@ -27,6 +27,11 @@ std::string toUtf8(std::string_view cp1252);
 // The Unicode code point of one Windows-1252 byte.
 char32_t cp1252ToUnicode(unsigned char byte);
 
+// Upper-cases Windows-1252 text byte by byte: the ASCII letters, the accented
+// Latin-1 letters and š œ ž ÿ; ß, ÷ and every other byte stay.
+char upperAnsi(char c);
+std::string upperAnsi(std::string_view s);
+
 namespace detail {
 inline const char* formatArg(const std::string& s) { return s.c_str(); }
 template <class T>

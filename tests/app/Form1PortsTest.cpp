@@ -1,7 +1,7 @@
 // Form1 as the port of ConnectTargetDatabase (log, dialog, boxes, close) and
 // its reaction to a change of the regional settings.
+#include "locale/LocaleFormats.h"
 #include "tests/app/FormTestSupport.h"
-#include "transfer/locale/LocaleFormats.h"
 
 namespace rk::test {
 namespace {

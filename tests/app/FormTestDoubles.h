@@ -16,6 +16,8 @@
 #include "app/shell/Application.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/SourceDouble.h"
 
 namespace rk::test {
 
@@ -104,34 +106,6 @@ private:
     bool& m_inTransaction;
 };
 
-// Every source result has the same number of rows (no fields are read:
-// the fake INSERTs have no parameters); CURRENTUSER has no field "ID".
-class FakePDXQ1 : public transfer::SourceQuery {
-public:
-    explicit FakePDXQ1(const FakeSetup& setup) : m_setup(setup) {}
-    void Close() override {}
-    void SetSql(const std::string& text) override { m_sql = text.empty() ? "" : text + "\r\n"; }
-    std::string Sql() const override { return m_sql; }
-    void Open() override { m_row = 0; }
-    int RecordCount() override { return m_setup.rowsPerTable; }
-    bool Eof() override { return m_row >= m_setup.rowsPerTable; }
-    void Next() override { ++m_row; }
-    const db::Field& FieldByName(const std::string& name) override
-    {
-        throw EDatabaseError(ansiFormat("PDXQ1: Das Feld '%s' wurde nicht gefunden", name));
-    }
-
-private:
-    const FakeSetup& m_setup;
-    std::string m_sql;
-    int m_row = 0;
-};
-
-class FakeClock : public transfer::Clock {
-public:
-    double Now() override { return 46000.5; }
-};
-
 class FakeParts : public app::FormParts {
     Events& m_events;
     const FakeSetup& m_setup;
@@ -141,8 +115,11 @@ class FakeParts : public app::FormParts {
 public:
     FakeParts(Events& events, const FakeSetup& setup)
         : m_events(events), m_setup(setup), query(events, setup, m_inTransaction),
-          transaction(events, setup, m_inTransaction), source(setup)
+          transaction(events, setup, m_inTransaction)
     {
+        source.anySql = FakeResult{};
+        source.anySql->anyField = false;
+        source.onOpen = [this](const std::string&) { source.anySql->rows = m_setup.rowsPerTable; };
     }
 
     transfer::TargetQuery& IBQ1() override { return query; }
@@ -179,8 +156,11 @@ public:
 
     FakeIBQ1 query;
     FakeTransaction transaction;
-    FakePDXQ1 source;
-    FakeClock clock;
+    // Every source result has the setup's number of rows, read at each
+    // opening; no field is read (the fake INSERTs have no parameters), so
+    // CURRENTUSER has no field "ID".
+    FakeSource source;
+    FakeClock clock{{46000.5}};
     QElapsedTimer sinceStart;
     std::vector<qint64> runStarts;
 };

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "db/source/paradox/ParadoxTable.h"
+#include "db/paradox/reader/ParadoxTable.h"
 
 namespace rk::test {
 

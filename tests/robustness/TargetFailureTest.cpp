@@ -15,7 +15,7 @@
 #include <sys/mount.h>
 #include <thread>
 
-#include "db/target/IBDatabase.h"
+#include "db/firebird/IBDatabase.h"
 #include "tests/robustness/E2eSupport.h"
 #include "tests/support/FirebirdTestDatabase.h"
 #include "tools/demo/DemoData.h"

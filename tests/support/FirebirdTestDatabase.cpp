@@ -10,8 +10,8 @@
 #include <mutex>
 #include <sstream>
 
-#include "db/target/ClientLibrary.h"
-#include "db/target/TargetErrors.h"
+#include "db/firebird/ClientLibrary.h"
+#include "db/firebird/TargetErrors.h"
 
 namespace rk::test {
 

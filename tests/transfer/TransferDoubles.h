@@ -11,20 +11,22 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgressRange.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
-#include "transfer/ProgressRange.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/SourceDouble.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer::test {
 
+using rk::app::ProgressRange;
+
 using Journal = std::vector<std::string>;
 
-inline std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
+using rk::test::upper;
+using rk::test::FakeResult;
+using rk::test::FakeSource;
 
 // Parameter names after colons outside quotes, up to blank , ; ) CR LF.
 inline std::vector<std::string> scanParams(const std::string& sql)
@@ -101,70 +103,6 @@ private:
     int m_executions = 0;
 };
 
-// A result: its row count as the engine reports it and a value per field
-// name and row. Fields not listed read as a text "NAME#row".
-struct FakeResult {
-    int rows = 0;
-    std::optional<int> reportedCount;
-    std::map<std::string, std::function<db::Field(int row)>> fields;
-    bool anyField = true;
-};
-
-class FakeSource : public SourceQuery {
-public:
-    std::map<std::string, FakeResult> results;  // by SQL text
-    std::function<void(const std::string& sql)> onOpen;
-
-    void Close() override { closeResult(); }
-    void SetSql(const std::string& text) override
-    {
-        closeResult();
-        m_sql = text;
-    }
-    std::string Sql() const override { return m_sql.empty() ? "" : m_sql + "\r\n"; }
-    void Open() override
-    {
-        if (onOpen) onOpen(m_sql);
-        auto it = results.find(m_sql);
-        if (it == results.end()) throw EDatabaseError("Tabelle nicht gefunden: " + m_sql);
-        m_open = &it->second;
-        m_row = 0;
-    }
-    int RecordCount() override { return m_open->reportedCount.value_or(m_open->rows); }
-    bool Eof() override { return m_row >= m_open->rows; }
-    void Next() override
-    {
-        ++m_row;
-        for (auto& [key, field] : m_fields) field = make(field.name);
-    }
-    // Like the real engine: one field object per column, refilled on Next().
-    const db::Field& FieldByName(const std::string& name) override
-    {
-        const std::string key = upper(name);
-        if (auto it = m_fields.find(key); it != m_fields.end()) return it->second;
-        return m_fields.emplace(key, make(name)).first->second;
-    }
-
-private:
-    db::Field make(const std::string& name) const
-    {
-        for (auto& [fieldName, maker] : m_open->fields)
-            if (upper(fieldName) == upper(name)) return maker(m_row);
-        if (!m_open->anyField) throw EDatabaseError(ansi("PDXQ1: Das Feld '") + name + "' wurde nicht gefunden");
-        return db::Field{name, db::DataType::ftString, 20, name + "#" + std::to_string(m_row)};
-    }
-    void closeResult()
-    {
-        m_open = nullptr;
-        m_fields.clear();
-    }
-
-    std::string m_sql;
-    FakeResult* m_open = nullptr;
-    int m_row = 0;
-    std::map<std::string, db::Field> m_fields;
-};
-
 class FakeWindow : public TransferWindow {
 public:
     explicit FakeWindow(Journal& journal) : m_journal(journal) {}
@@ -229,14 +167,6 @@ private:
     ProgressRange m_bar1, m_bar2;
 };
 
-// Hands out the given moments one per call, repeating the last.
-class FakeClock : public Clock {
-public:
-    std::vector<double> moments{0};
-    double Now() override { return moments[std::min(m_calls++, moments.size() - 1)]; }
-
-private:
-    size_t m_calls = 0;
-};
+using rk::test::FakeClock;
 
 } // namespace rk::transfer::test

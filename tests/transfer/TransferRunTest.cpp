@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "TransferDoubles.h"
+#include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
-#include "transfer/locale/LocaleFormats.h"
 
 namespace rk::transfer {
 namespace {

@@ -11,10 +11,12 @@
 
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
-#include "db/source/paradox/ParadoxTable.h"
+#include "db/paradox/reader/ParadoxTable.h"
+#include "locale/LocaleFormats.h"
+#include "tests/support/GermanFormats.h"
 #include "tests/support/SharedFixtures.h"
+#include "tests/support/SourceDouble.h"
 #include "transfer/ValueMapping.h"
-#include "transfer/locale/LocaleFormats.h"
 
 namespace rk::transfer {
 namespace {
@@ -28,30 +30,7 @@ using db::TimestampValue;
 using db::TimeValue;
 using locale::kMSecsPerDay;
 
-// A source row of fields, looked up without regard to case.
-class FakeSource : public SourceQuery {
-public:
-    std::vector<Field> fields;
-
-    void Close() override {}
-    void SetSql(const std::string&) override {}
-    std::string Sql() const override { return {}; }
-    void Open() override {}
-    int RecordCount() override { return 1; }
-    bool Eof() override { return false; }
-    void Next() override {}
-    const Field& FieldByName(const std::string& name) override
-    {
-        auto same = [](const std::string& a, const std::string& b) {
-            return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-                return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-            });
-        };
-        for (const Field& f : fields)
-            if (same(f.name, name)) return f;
-        throw EDatabaseError(ansiFormat("PDXQ1: Das Feld '%s' wurde nicht gefunden", name));
-    }
-};
+using rk::test::FakeSource;
 
 // Days of 0001-01-01 counting (day 1) for a calendar date.
 int32_t dayCount(int y, int m, int d)
@@ -64,16 +43,7 @@ int32_t msOfDay(int h, int mi, int s, int ms = 0) { return ((h * 60 + mi) * 60 +
 BcdValue bcd(bool negative, std::vector<uint8_t> digits, int scale) { return BcdValue{negative, std::move(digits), scale}; }
 
 // The formats every table case runs under, whatever the machine's locale.
-locale::LocaleFormats germanFormats()
-{
-    locale::LocaleFormats f;
-    f.DecimalMark = ',';
-    f.DateMark = '.';
-    f.DatePattern = "dd.MM.yyyy";
-    f.TimePattern = "hh:mm:ss";
-    f.TimeShortPattern = "hh:mm";
-    return f;
-}
+locale::LocaleFormats germanFormats() { return rk::test::GermanFormats(); }
 
 class WithFormats : public ::testing::Test {
 protected:

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "db/common/Ansi.h"
-#include "db/source/paradox/CodePage.h"
+#include "db/paradox/reader/CodePage.h"
 #include "tools/demo/DemoCalendar.h"
 #include "tools/demo/DemoTexts.h"
 

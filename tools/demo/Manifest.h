@@ -21,6 +21,7 @@
 #include <string>
 
 #include "db/common/FieldValue.h"
+#include "tools/pxdump/JsonDump.h"
 #include "tools/pxwrite/ParadoxWriter.h"
 
 namespace rk::tools::demo {
@@ -47,8 +48,8 @@ private:
     std::string m_line;
 };
 
-// The JSON string literal of a UTF-8 text, quotes included.
-std::string jsonString(const std::string& utf8);
+// The JSON string literal of a UTF-8 text, quotes included: rk_pxdump's.
+using pxdump::jsonString;
 
 // "YYYY-MM-DD" of a day count (0001-01-01 is day 1).
 std::string isoDate(int32_t days);

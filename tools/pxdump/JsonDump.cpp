@@ -7,13 +7,12 @@
 #include <memory>
 
 #include "db/common/Ansi.h"
+#include "locale/Calendar.h"
 #include "tools/pxdump/Sha256.h"
 
 namespace rk::tools::pxdump {
 
 using source::paradox::FieldType;
-
-namespace {
 
 std::string jsonString(const std::string& utf8)
 {
@@ -33,6 +32,8 @@ std::string jsonString(const std::string& utf8)
     return out + "\"";
 }
 
+namespace {
+
 // Shortest text that reads back to the same double; JSON has no NaN or
 // infinity, so those become strings.
 std::string jsonDouble(double d)
@@ -44,28 +45,14 @@ std::string jsonDouble(double d)
     return std::string(buf, r.ptr);
 }
 
-// Proleptic Gregorian date of a day number counted from 0001-01-01 = 1.
-void civilFromDays(int64_t dayNumber, int64_t& y, int& m, int& d)
-{
-    const int64_t z = dayNumber - 719163 + 719468;  // shift to days since 0000-03-01
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = yoe + era * 400 + (m <= 2);
-}
-
 bool dateText(int64_t days, std::string& out)
 {
-    int64_t y;
-    int m, d;
-    civilFromDays(days, y, m, d);
-    if (y < 1 || y > 9999) return false;
+    // Beyond years 1..9999 the caller prints the bare day number; the
+    // range check comes first so the calendar's int year cannot overflow.
+    if (days < 1 || days > locale::daysFromCivil(9999, 12, 31)) return false;
+    const locale::CivilDate c = locale::civilFromDays(days);
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", static_cast<int>(y), m, d);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
     out = buf;
     return true;
 }

@@ -7,10 +7,14 @@
 #include <string>
 
 #include "db/common/FieldValue.h"
-#include "db/source/paradox/ParadoxTable.h"
+#include "db/paradox/reader/ParadoxTable.h"
 #include "tools/pxdump/TextDecoder.h"
 
 namespace rk::tools::pxdump {
+
+// A JSON string of UTF-8 text: quote, backslash and every control byte
+// escaped, DEL (0x7F) too so that it shows; the demo manifest uses it as well.
+std::string jsonString(const std::string& utf8);
 
 // {"table":..., "version":..., "codepage":..., "records":..., "fields":[...]}
 std::string headerLine(const source::paradox::Table& table);

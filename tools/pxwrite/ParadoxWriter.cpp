@@ -1,5 +1,5 @@
 // Paradox table writer; see ParadoxWriter.h. The layout written here is the
-// one the reader in db/source/paradox expects; header bytes that readers do
+// one the reader in db/paradox/reader expects; header bytes that readers do
 // not interpret are set as real Paradox files of each version carry them.
 #include "tools/pxwrite/ParadoxWriter.h"
 
@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "db/common/Ansi.h"
-#include "db/source/paradox/CodePage.h"
+#include "db/paradox/reader/CodePage.h"
 
 namespace rk::tools::pxwrite {
 

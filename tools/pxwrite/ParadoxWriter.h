@@ -20,7 +20,7 @@
 
 #include "db/common/Exception.h"
 #include "db/common/FieldValue.h"
-#include "db/source/paradox/ParadoxTable.h"
+#include "db/paradox/reader/ParadoxTable.h"
 
 namespace rk::tools::pxwrite {
 

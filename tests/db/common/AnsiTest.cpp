@@ -42,3 +42,25 @@ TEST(Ansi, OperatingSystemTextsInUtf8BecomeWindows1252)
 }
 
 } // namespace
+
+namespace {
+
+// Every byte against its Unicode upper case where that lies in the code page
+// too: the folding the window's column listing and the source engine's name
+// comparisons share.
+TEST(Ansi, UpperCasingFollowsUnicodeInsideTheCodePage)
+{
+    for (int b = 0; b < 256; ++b) {
+        const char32_t u = rk::cp1252ToUnicode(static_cast<unsigned char>(b));
+        char32_t upper = u;
+        if (u >= U'a' && u <= U'z') upper = u - 32;
+        else if (u >= 0xE0 && u <= 0xFE && u != 0xF7) upper = u - 32;
+        else if (u == 0x161 || u == 0x153 || u == 0x17E) upper = u - 1;  // š œ ž
+        else if (u == 0xFF) upper = 0x178;                             // ÿ
+        const auto got = static_cast<unsigned char>(rk::upperAnsi(static_cast<char>(b)));
+        EXPECT_EQ(rk::cp1252ToUnicode(got), upper) << "byte " << b;
+    }
+    EXPECT_EQ(rk::upperAnsi(std::string_view("stra\xDF" "e \xE4\xF6\xFC")), "STRA\xDF" "E \xC4\xD6\xDC");
+}
+
+} // namespace

@@ -1,0 +1,155 @@
+// Benchmark of the source engine: generates Paradox tables in a temporary
+// folder, reads them through PDXQ1 as the transfer does (open, row count,
+// every field of every row by name) and prints rows per second and the
+// peak resident memory.
+//
+//   rk_source_bench [ROWS]     default 1000000 rows for the sorted run
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "db/common/Ansi.h"
+#include "db/paradox/Query.h"
+#include "db/paradox/Session.h"
+#include "tools/pxwrite/ParadoxWriter.h"
+
+namespace {
+
+using namespace rk;
+using Clock = std::chrono::steady_clock;
+using FT = source::paradox::FieldType;
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+long peakRssMb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
+}
+
+// Current resident memory split into our own heap ("RssAnon") and mapped
+// file pages ("RssFile": the program's libraries; the reader maps no table).
+std::string residentSplit()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line, out;
+    while (std::getline(status, line))
+        if (line.rfind("RssAnon:", 0) == 0 || line.rfind("RssFile:", 0) == 0) out += " " + line;
+    return out;
+}
+
+// "prefix" and the number; appended, not "prefix" + to_string(), which GCC 12
+// warns about wrongly in optimised builds.
+std::string withNumber(const char* prefix, long n)
+{
+    std::string s(prefix);
+    s.append(std::to_string(n));
+    return s;
+}
+
+// A WEGE-like table: two sort keys in shuffled order, then `extra` columns
+// of the common kinds.
+void writeTable(const std::filesystem::path& file, int rows, int extra)
+{
+    std::vector<tools::pxwrite::Column> cols = {{"REG_RGGNR", FT::Alpha, 20}, {"POSNR", FT::Long}};
+    const FT kinds[] = {FT::Alpha, FT::Long, FT::Short, FT::Number, FT::Date, FT::Logical, FT::Memo};
+    for (int c = 0; c < extra; ++c) {
+        const FT k = kinds[c % 7];
+        cols.push_back({withNumber("C", c), k, k == FT::Alpha ? 30 : k == FT::Memo ? 20 : 0});
+    }
+    tools::pxwrite::ParadoxWriter w(file, cols);
+    std::mt19937 rng(42);
+    std::vector<db::FieldValue> row(cols.size());
+    for (int r = 0; r < rows; ++r) {
+        row[0] = withNumber("R", rng() % 5000);
+        row[1] = static_cast<int32_t>(rng() % 100000);
+        for (int c = 0; c < extra; ++c) {
+            switch (kinds[c % 7]) {
+            case FT::Alpha: row[2 + c] = withNumber("Text ", r % 977); break;
+            case FT::Long: row[2 + c] = static_cast<int32_t>(r); break;
+            case FT::Short: row[2 + c] = static_cast<int32_t>(r % 30000); break;
+            case FT::Number: row[2 + c] = r * 0.25; break;
+            case FT::Date: row[2 + c] = db::DateValue{700000 + r % 30000}; break;
+            case FT::Logical: row[2 + c] = (r % 3) == 0; break;
+            default: row[2 + c] = r % 5 ? db::FieldValue(withNumber("Notiz ", r)) : db::FieldValue(); break;
+            }
+        }
+        w.addRow(row);
+    }
+    w.finish();
+}
+
+// Reads every field of every row by name, as the parameter loop does.
+void run(source::Session& session, const std::string& sql, const char* label)
+{
+    source::Query PDXQ1(session);
+    PDXQ1.SetSql(sql);
+    const auto t0 = Clock::now();
+    PDXQ1.Open();
+    const double open = seconds(t0);
+    const auto t1 = Clock::now();
+    const int count = PDXQ1.RecordCount();
+    const double counting = seconds(t1);
+    std::vector<std::string> names;
+    for (int i = 0; i < PDXQ1.FieldCount(); ++i) names.push_back(PDXQ1.Fields(i).name);
+    const auto t2 = Clock::now();
+    long rows = 0, checksum = 0;
+    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows)
+        for (const auto& n : names) checksum += static_cast<long>(PDXQ1.FieldByName(n).value.index());
+    const double reading = seconds(t2);
+    const double total = seconds(t0);
+    std::printf("%s\n  %ld rows x %zu columns (count %d), checksum %ld\n", label, rows, names.size(), count, checksum);
+    std::printf("  open %.3f s, count %.3f s, rows %.3f s: %.0f rows/s, %.2f us/row overall\n", open, counting, reading,
+                rows / total, total * 1e6 / std::max(1L, rows));
+    std::printf("  peak RSS so far %ld MB; now%s\n", peakRssMb(), residentSplit().c_str());
+}
+
+// The reader alone, every value of every record: the floor under PDXQ1.
+void runDirect(const std::filesystem::path& file)
+{
+    auto table = source::paradox::Table::open(file);
+    const auto t0 = Clock::now();
+    long checksum = 0;
+    for (uint32_t r = 0; r < table->recordCount(); ++r) {
+        table->readRecord(r);
+        for (size_t i = 0; i < table->fields().size(); ++i) checksum += static_cast<long>(table->value(int(i)).index());
+    }
+    const double total = seconds(t0);
+    std::printf("reader alone over %s\n  %u rows, checksum %ld: %.0f rows/s, %.2f us/row\n",
+                file.filename().string().c_str(), table->recordCount(), checksum, table->recordCount() / total,
+                total * 1e6 / std::max(1u, table->recordCount()));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const auto dir = std::filesystem::temp_directory_path() / ("rk_source_bench_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "daten");
+    std::ofstream(dir / "engine.conf") << "[DBRK]\nPATH=" << (dir / "daten").string() << "\n";
+
+    auto t = Clock::now();
+    writeTable(dir / "daten" / "WEGE.DB", rows, 8);
+    writeTable(dir / "daten" / "BREIT.DB", 200000, 44);
+    std::printf("generated %d + 200000 rows in %.1f s (files %.0f MB + %.0f MB), peak RSS %ld MB\n", rows, seconds(t),
+                std::filesystem::file_size(dir / "daten" / "WEGE.DB") / 1e6,
+                std::filesystem::file_size(dir / "daten" / "BREIT.DB") / 1e6, peakRssMb());
+    {
+        source::Session session("Default", dir / "engine.conf");
+        run(session, "SELECT * FROM WEGE ORDER BY REG_RGGNR, POSNR", "sorted: SELECT * FROM WEGE ORDER BY REG_RGGNR, POSNR");
+        runDirect(dir / "daten" / "BREIT.DB");
+        run(session, "SELECT * FROM BREIT", "wide: SELECT * FROM BREIT (46 columns)");
+        run(session, "SELECT * FROM BREIT ORDER BY REG_RGGNR, POSNR", "wide sorted: ... ORDER BY REG_RGGNR, POSNR");
+    }
+    std::filesystem::remove_all(dir);
+    return 0;
+}

@@ -1,0 +1,196 @@
+// Opening and closing the target connection; see IBDatabase.h.
+#include "db/firebird/IBDatabase.h"
+
+#include <algorithm>
+
+#include "db/firebird/ClientLibrary.h"
+#include "db/firebird/DatabaseParams.h"
+#include "db/firebird/IBQuery.h"
+#include "db/firebird/IBTransaction.h"
+#include "db/firebird/TargetErrors.h"
+
+namespace rk::target {
+namespace {
+
+bool failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
+
+// Whether the status vector carries `code` as one of its error codes.
+bool carries(const ISC_STATUS* status, ISC_STATUS code)
+{
+    for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
+        const ISC_STATUS type = *p++;
+        if (type == isc_arg_gds && *p == code) return true;
+        p += type == isc_arg_cstring ? 2 : 1;
+    }
+    return false;
+}
+
+} // namespace
+
+const std::vector<std::string>& defaultTargetParams()
+{
+    static const std::vector<std::string> params = {"lc_ctype=ISO8859_1", "user_name=sysdba", "password=quartzfen"};
+    return params;
+}
+
+IBDatabase::IBDatabase(std::string name)
+    : m_lib(ClientLibrary::instance()), m_name(std::move(name)), m_params(defaultTargetParams())
+{
+    SqlMonitor::attachOnce();
+}
+
+IBDatabase::~IBDatabase()
+{
+    // A destructor does not commit behind the owner's back.
+    if (Connected()) {
+        for (IBTransaction* t : m_transactions) t->rollbackQuietly();
+        detachQuietly();
+    }
+    const std::vector<IBTransaction*> transactions = m_transactions;
+    for (IBTransaction* t : transactions) t->SetDefaultDatabase(nullptr);
+    const std::vector<IBQuery*> queries = m_queries;
+    for (IBQuery* q : queries) q->forgetDatabase();
+}
+
+void IBDatabase::SetDatabaseName(const std::string& path)
+{
+    if (path == m_databaseName) return;
+    if (Connected()) throwClientError(ClientError::DatabaseOpen);
+    m_databaseName = path;
+}
+
+void IBDatabase::SetParams(std::vector<std::string> params)
+{
+    if (params == m_params) return;
+    m_params = std::move(params);
+    m_dpbStale = true;
+}
+
+void IBDatabase::SetConnected(bool value)
+{
+    if (value)
+        Open();
+    else
+        Close();
+}
+
+void IBDatabase::Open()
+{
+    if (Connected()) return;
+    if (m_databaseName.empty()) throwClientError(ClientError::DatabaseNameMissing);
+    if (m_dpbStale) {
+        m_dpb = buildDpb(m_params);
+        m_dpbStale = false;
+    }
+
+    ISC_STATUS_ARRAY status = {};
+    isc_db_handle handle = 0;
+    const auto attach = [&](ISC_STATUS* st, const std::string& path) {
+        m_lib.attachDatabase(st, static_cast<short>(path.size()), path.c_str(), &handle,
+                             static_cast<short>(m_dpb.size()), m_dpb.data());
+    };
+    attach(status, m_databaseName);
+    if (failed(status) && carries(status, isc_already_opened) && m_databaseName.front() == '/') {
+        // A server holds the file. The client tried the server too, but kept
+        // the embedded engine's error, which hides the server's own answer (a
+        // refused login, say). Ask the server directly so its text is the one
+        // shown; when no server answers on this machine, the first error stays.
+        ISC_STATUS_ARRAY viaServer = {};
+        handle = 0;
+        attach(viaServer, "localhost:" + m_databaseName);
+        if (!failed(viaServer))
+            std::fill(std::begin(status), std::end(status), 0);
+        else if (!carries(viaServer, isc_network_error))
+            raiseStatus(m_lib, viaServer);
+    }
+    checkStatus(m_lib, status);
+    m_handle = handle;
+
+    // The dialect item answers as: 62, a 2-byte length, that many bytes of
+    // value, all little-endian. No answer means dialect 1.
+    const char item = isc_info_db_sql_dialect;
+    char answer[512] = {};
+    m_lib.databaseInfo(status, &m_handle, 1, &item, sizeof answer, answer);
+    if (status[0] == 1 && status[1] != 0) {
+        ISC_STATUS_ARRAY ignored = {};
+        isc_db_handle h = m_handle;
+        m_handle = 0;
+        m_lib.detachDatabase(ignored, &h);
+        raiseStatus(m_lib, status);
+    }
+    m_dbSqlDialect = 1;
+    if (static_cast<unsigned char>(answer[0]) == isc_info_db_sql_dialect) {
+        const int len = static_cast<unsigned char>(answer[1]) | (static_cast<unsigned char>(answer[2]) << 8);
+        int value = 0;
+        for (int i = 0; i < len && i < 4; ++i) value |= static_cast<unsigned char>(answer[3 + i]) << (8 * i);
+        m_dbSqlDialect = value;
+    }
+
+    if (traceWanted(m_traceFlags, tfConnect)) SqlMonitor::write(m_name + ": [Connect]");
+}
+
+void IBDatabase::Close()
+{
+    closeConnection(false);
+}
+
+void IBDatabase::closeIgnoringErrors() noexcept
+{
+    try {
+        closeConnection(true);
+    } catch (...) {
+        detachQuietly();
+    }
+}
+
+void IBDatabase::detachQuietly() noexcept
+{
+    for (IBQuery* q : m_queries) q->releasePrepared();
+    if (m_handle == 0) return;
+    ISC_STATUS_ARRAY status = {};
+    isc_db_handle handle = m_handle;
+    m_handle = 0;
+    m_lib.detachDatabase(status, &handle);
+    m_dbSqlDialect = 1;
+}
+
+void IBDatabase::closeConnection(bool force)
+{
+    if (!Connected()) return;
+    for (IBTransaction* t : m_transactions)
+        if (t->InTransaction()) t->forceEnd();
+    for (IBQuery* q : m_queries) q->releasePrepared();
+
+    ISC_STATUS_ARRAY status = {};
+    isc_db_handle handle = m_handle;
+    if (force) m_handle = 0;
+    m_lib.detachDatabase(status, &handle);
+    if (!force) checkStatus(m_lib, status);
+    m_handle = 0;
+
+    if (traceWanted(m_traceFlags, tfConnect)) SqlMonitor::write(m_name + ": [Disconnect]");
+    m_dbSqlDialect = 1;
+}
+
+void IBDatabase::attachTransaction(IBTransaction* t)
+{
+    if (std::find(m_transactions.begin(), m_transactions.end(), t) == m_transactions.end())
+        m_transactions.push_back(t);
+}
+
+void IBDatabase::detachTransaction(IBTransaction* t) noexcept
+{
+    std::erase(m_transactions, t);
+}
+
+void IBDatabase::attachQuery(IBQuery* q)
+{
+    if (std::find(m_queries.begin(), m_queries.end(), q) == m_queries.end()) m_queries.push_back(q);
+}
+
+void IBDatabase::detachQuery(IBQuery* q) noexcept
+{
+    std::erase(m_queries, q);
+}
+
+} // namespace rk::target

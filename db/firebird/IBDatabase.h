@@ -1,0 +1,103 @@
+// IBDatabase: the connection to the target database file (IBDatabase1).
+//
+//   IBDatabase db;                 // loads the client library
+//   db.SetDatabaseName("/data/rk6.fdb");
+//   db.SetConnected(true);         // attach; lowers the dialect if needed
+//   ...
+//   db.Close();                    // commits an active transaction first
+//
+// Params default to the program's fixed three lines; the block sent with
+// the attach is built from them when the connection opens.
+#pragma once
+
+#include <ibase.h>
+
+#include <string>
+#include <vector>
+
+#include "db/firebird/SqlMonitor.h"
+
+namespace rk::target {
+
+class ClientLibrary;
+class IBTransaction;
+class IBQuery;
+
+// "lc_ctype=ISO8859_1", "user_name=sysdba", "password=..." in this order.
+const std::vector<std::string>& defaultTargetParams();
+
+class IBDatabase {
+public:
+    explicit IBDatabase(std::string name = "IBDatabase1");
+    // Never commits: an open connection is detached after rolling back an
+    // active transaction, every error ignored. The owner that wants the
+    // close steps at its end calls closeIgnoringErrors() first.
+    ~IBDatabase();
+    IBDatabase(const IBDatabase&) = delete;
+    IBDatabase& operator=(const IBDatabase&) = delete;
+
+    const std::string& Name() const noexcept { return m_name; }
+
+    const std::string& DatabaseName() const noexcept { return m_databaseName; }
+    // Same text: nothing happens. Another text while connected:
+    // EIBClientError "Operation kann nicht durchgeführt werden -- DB ist im
+    // Moment geöffnet.", and nothing changes.
+    void SetDatabaseName(const std::string& path);
+
+    const std::vector<std::string>& Params() const noexcept { return m_params; }
+    void SetParams(std::vector<std::string> params);
+
+    int SQLDialect() const noexcept { return m_sqlDialect; }
+    // The dialect the database reported on connect; 1 when closed.
+    int DBSQLDialect() const noexcept { return m_dbSqlDialect; }
+    // The lower of the two: statements are prepared and executed in it.
+    int effectiveDialect() const noexcept { return m_dbSqlDialect < m_sqlDialect ? m_dbSqlDialect : m_sqlDialect; }
+
+    bool Connected() const noexcept { return m_handle != 0; }
+    void SetConnected(bool value);
+    void Open();
+    // Commits an active transaction (forced: rolled back when the commit
+    // fails), releases the statements, detaches. A failing detach raises
+    // and the connection stays open.
+    void Close();
+    // The same steps with every error ignored and the handle given up in
+    // any case: the window's end while the connection is still open.
+    void closeIgnoringErrors() noexcept;
+
+    TraceFlags traceFlags() const noexcept { return m_traceFlags; }
+    void setTraceFlags(TraceFlags flags) noexcept { m_traceFlags = flags; }
+
+    IBTransaction* DefaultTransaction() const noexcept { return m_defaultTransaction; }
+    void SetDefaultTransaction(IBTransaction* transaction) noexcept { m_defaultTransaction = transaction; }
+
+    // The block the last open sent (empty before the first open).
+    const std::string& databaseParameterBlock() const noexcept { return m_dpb; }
+
+    // For the transaction and statement objects.
+    isc_db_handle* handle() noexcept { return &m_handle; }
+    const ClientLibrary& client() const noexcept { return m_lib; }
+    void attachTransaction(IBTransaction* t);
+    void detachTransaction(IBTransaction* t) noexcept;
+    void attachQuery(IBQuery* q);
+    void detachQuery(IBQuery* q) noexcept;
+
+private:
+    void closeConnection(bool force);
+    void detachQuietly() noexcept;
+
+    const ClientLibrary& m_lib;
+    std::string m_name;
+    std::string m_databaseName;
+    std::vector<std::string> m_params;
+    std::string m_dpb;
+    bool m_dpbStale = true;
+    int m_sqlDialect = 3;
+    int m_dbSqlDialect = 1;
+    isc_db_handle m_handle = 0;
+    TraceFlags m_traceFlags = kAllTraceFlags;
+    IBTransaction* m_defaultTransaction = nullptr;
+    std::vector<IBTransaction*> m_transactions;
+    std::vector<IBQuery*> m_queries;
+};
+
+} // namespace rk::target

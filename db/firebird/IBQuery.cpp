@@ -1,0 +1,286 @@
+// The statement object: text, parameter list, preparation, binding and
+// execution; see IBQuery.h.
+#include "db/firebird/IBQuery.h"
+
+#include <algorithm>
+
+#include "db/common/Ansi.h"
+#include "db/common/Exception.h"
+#include "db/firebird/ClientLibrary.h"
+#include "db/firebird/IBDatabase.h"
+#include "db/firebird/IBTransaction.h"
+#include "db/firebird/SqlParamScan.h"
+#include "db/firebird/TargetErrors.h"
+
+namespace rk::target {
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool isBlankText(const std::string& s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+// Information answers: item byte, 2-byte little-endian length, value.
+int infoLength(const char* p)
+{
+    return static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
+}
+
+int infoInteger(const char* p, int len)
+{
+    int value = 0;
+    for (int i = 0; i < len && i < 4; ++i) value |= static_cast<unsigned char>(p[i]) << (8 * i);
+    return value;
+}
+
+} // namespace
+
+IBQuery::IBQuery(IBDatabase* database, IBTransaction* transaction, std::string name)
+    : m_lib(ClientLibrary::instance()), m_name(std::move(name))
+{
+    SqlMonitor::attachOnce();
+    SetDatabase(database);
+    SetTransaction(transaction);
+}
+
+IBQuery::~IBQuery()
+{
+    releasePrepared();
+    if (m_database) m_database->detachQuery(this);
+    if (m_transaction) m_transaction->detachQuery(this);
+}
+
+void IBQuery::SetDatabase(IBDatabase* database)
+{
+    if (database == m_database) return;
+    releasePrepared();
+    if (m_database) m_database->detachQuery(this);
+    m_database = database;
+    if (m_database) m_database->attachQuery(this);
+}
+
+void IBQuery::SetTransaction(IBTransaction* transaction)
+{
+    if (transaction == m_transaction) return;
+    releasePrepared();
+    if (m_transaction) m_transaction->detachQuery(this);
+    m_transaction = transaction;
+    if (m_transaction) m_transaction->attachQuery(this);
+}
+
+void IBQuery::forgetDatabase() noexcept
+{
+    releasePrepared();
+    m_database = nullptr;
+}
+
+void IBQuery::forgetTransaction() noexcept
+{
+    releasePrepared();
+    m_transaction = nullptr;
+}
+
+void IBQuery::ClearSql()
+{
+    if (m_lines.empty()) return;
+    m_lines.clear();
+    textChanged();
+}
+
+void IBQuery::AddSql(const std::string& line)
+{
+    m_lines.push_back(line);
+    textChanged();
+}
+
+std::string IBQuery::SqlText() const
+{
+    std::string text;
+    for (const std::string& line : m_lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+void IBQuery::textChanged()
+{
+    releasePrepared();
+    std::vector<db::Param> fresh;
+    for (std::string& name : scanParamNames(SqlText())) fresh.push_back(db::Param{std::move(name), {}});
+    for (db::Param& entry : fresh) {
+        for (const db::Param& old : m_params) {
+            if (sameName(old.name, entry.name)) {
+                entry.value = old.value;
+                break;
+            }
+        }
+    }
+    m_params = std::move(fresh);
+}
+
+db::Param& IBQuery::ParamByName(const std::string& name)
+{
+    for (db::Param& p : m_params)
+        if (sameName(p.name, name)) return p;
+    throw EDatabaseError(m_name + ": " + ansiFormat("Parameter '%s' nicht gefunden", name));
+}
+
+void IBQuery::releasePrepared() noexcept
+{
+    if (m_handle != 0) {
+        ISC_STATUS_ARRAY status = {};
+        isc_stmt_handle handle = m_handle;
+        m_handle = 0;
+        m_lib.dsqlFreeStatement(status, &handle, DSQL_drop);
+    }
+    m_statementType = 0;
+    m_input.clear();
+    m_entryOf.clear();
+}
+
+void IBQuery::ExecSQL()
+{
+    if (m_lines.empty()) throwClientError(ClientError::EmptyQuery);
+    if (!m_database) throwClientError(ClientError::DatabaseNotAssigned);
+    if (!m_transaction) throwClientError(ClientError::TransactionNotAssigned);
+    if (!m_database->Connected()) m_database->Open();
+    if (!m_transaction->InTransaction()) m_transaction->StartTransaction();
+    if (!Prepared()) prepare();
+    if (!m_params.empty()) bindParams();
+    if (m_statementType == isc_info_sql_stmt_select) throwClientError(ClientError::IsASelectStatement);
+
+    ISC_STATUS_ARRAY status = {};
+    m_lib.dsqlExecute(status, m_transaction->handle(), &m_handle,
+                      static_cast<unsigned short>(m_database->effectiveDialect()), m_input.sqlda());
+    checkStatus(m_lib, status);
+
+    if (traceWanted(m_database->traceFlags(), tfQExecute | tfStmt)) SqlMonitor::write(executeTrace());
+}
+
+void IBQuery::prepare()
+{
+    const std::string text = SqlText();
+    if (isBlankText(text)) throwClientError(ClientError::EmptyQuery);
+    const ServerStatement server = scanPlaceholders(text);
+    const auto dialect = static_cast<unsigned short>(m_database->effectiveDialect());
+
+    ISC_STATUS_ARRAY status = {};
+    isc_stmt_handle handle = 0;
+    m_lib.dsqlAllocateStatement(status, m_database->handle(), &handle);
+    checkStatus(m_lib, status);
+
+    int type = 0;
+    try {
+        // Length 0 means "up to the NUL", for texts beyond a 16-bit length.
+        const auto length = server.text.size() <= 0xFFFF ? static_cast<unsigned short>(server.text.size()) : 0;
+        m_lib.dsqlPrepare(status, m_transaction->handle(), &handle, length, server.text.c_str(), dialect, nullptr);
+        checkStatus(m_lib, status);
+
+        const char item = isc_info_sql_stmt_type;
+        char answer[16] = {};
+        m_lib.dsqlSqlInfo(status, &handle, 1, &item, sizeof answer, answer);
+        checkStatus(m_lib, status);
+        if (answer[0] != isc_info_sql_stmt_type) throwClientError(ClientError::UnknownError);
+        type = infoInteger(answer + 3, infoLength(answer + 1));
+        if (type == isc_info_sql_stmt_get_segment || type == isc_info_sql_stmt_put_segment ||
+            type == isc_info_sql_stmt_start_trans)
+            throwClientError(ClientError::NotPermitted);
+
+        m_input.reset(static_cast<int>(server.names.size()));
+        m_lib.dsqlDescribeBind(status, &handle, dialect, m_input.sqlda());
+        checkStatus(m_lib, status);
+        if (m_input.count() > m_input.allocated()) {
+            m_input.reset(m_input.count());
+            m_lib.dsqlDescribeBind(status, &handle, dialect, m_input.sqlda());
+            checkStatus(m_lib, status);
+        }
+        m_input.adoptDescription(server.names, std::min<int>(m_input.count(), static_cast<int>(m_params.size())));
+    } catch (...) {
+        ISC_STATUS_ARRAY ignored = {};
+        m_lib.dsqlFreeStatement(ignored, &handle, DSQL_drop);
+        m_input.clear();
+        throw;
+    }
+
+    m_handle = handle;
+    m_statementType = type;
+    ++m_prepareCount;
+
+    const int vars = m_input.count();
+    m_entryOf.assign(static_cast<size_t>(vars), 0);
+    for (int i = 0; i < vars; ++i) {
+        int first = i;
+        for (int j = 0; j < i; ++j)
+            if (m_input.name(j) == m_input.name(i)) {
+                first = j;
+                break;
+            }
+        m_entryOf[i] = first;
+    }
+
+    if (traceWanted(m_database->traceFlags(), tfQPrepare | tfStmt)) SqlMonitor::write(prepareTrace());
+}
+
+void IBQuery::bindParams()
+{
+    const BindContext ctx{m_lib, m_database->handle(), m_transaction->handle()};
+    const int entries = static_cast<int>(m_params.size());
+    const int vars = m_input.count();
+    for (int i = 0; i < entries; ++i) {
+        if (i >= vars) throwClientError(ClientError::XsqldaIndexOutOfRange);
+        m_input.bind(i, m_params[m_entryOf[i]].value, ctx);
+    }
+}
+
+std::string IBQuery::prepareTrace()
+{
+    std::string plan;
+    const char item = isc_info_sql_get_plan;
+    std::vector<char> answer(16384);
+    ISC_STATUS_ARRAY status = {};
+    m_lib.dsqlSqlInfo(status, &m_handle, 1, &item, static_cast<short>(answer.size()), answer.data());
+    if (status[0] == 1 && status[1] != 0) {
+        plan = "Can't retrieve plan - too large";
+    } else if (answer[0] == isc_info_sql_get_plan) {
+        const int len = infoLength(answer.data() + 1);
+        plan.assign(answer.data() + 3, static_cast<size_t>(std::min<int>(len, static_cast<int>(answer.size()) - 3)));
+    } else if (answer[0] == isc_info_truncated) {
+        plan = "Can't retrieve plan - too large";
+    }
+    return m_name + ": [Prepare] " + SqlText() + "\r\n  Plan: " + plan;
+}
+
+std::string IBQuery::executeTrace() const
+{
+    std::string record = m_name + ": [Execute] " + SqlText();
+    const int vars = m_input.count();
+    for (int i = 0; i < vars; ++i) {
+        record += "\r\n  ";
+        record += m_input.name(i);
+        record += " = ";
+        const int entry = m_entryOf[i];
+        if (entry >= static_cast<int>(m_params.size()) || m_input.isNull(i))
+            record += "<NULL>";
+        else if ((m_input.var(i).sqltype & ~1) == SQL_BLOB)
+            record += "<BLOB>";
+        else
+            record += m_params[entry].value.asText();
+    }
+    return record;
+}
+
+} // namespace rk::target

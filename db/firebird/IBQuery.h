@@ -1,0 +1,97 @@
+// IBQuery: the statement object of the target (IBQ1). It holds one SQL
+// text, the parameter list scanned from it, and the statement prepared from
+// it on the server. The first ExecSQL prepares (and starts the transaction
+// when none is active); later ones only bind and execute, until the text
+// changes, the transaction commits or the connection closes.
+//
+//   IBQuery q(&db, &tr);
+//   q.ClearSql();
+//   q.AddSql("INSERT INTO T (A, B) VALUES (:A, :B)");
+//   q.Param(0).value.assignInteger(1);
+//   q.ParamByName("b").value.assignText("x");
+//   q.ExecSQL();
+#pragma once
+
+#include <ibase.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/common/ParamValue.h"
+#include "db/firebird/InputDescriptors.h"
+
+namespace rk::target {
+
+class ClientLibrary;
+class IBDatabase;
+class IBTransaction;
+
+class IBQuery {
+public:
+    IBQuery(IBDatabase* database, IBTransaction* transaction, std::string name = "IBQ1");
+    ~IBQuery();
+    IBQuery(const IBQuery&) = delete;
+    IBQuery& operator=(const IBQuery&) = delete;
+
+    const std::string& Name() const noexcept { return m_name; }
+    void SetDatabase(IBDatabase* database);
+    void SetTransaction(IBTransaction* transaction);
+
+    // Ends an open result; this object never holds one.
+    void Close() noexcept {}
+
+    // Text changes: each releases the prepared statement and rebuilds the
+    // parameter list, keeping values of entries whose names stay.
+    void ClearSql();
+    void AddSql(const std::string& line);
+    const std::vector<std::string>& SqlLines() const noexcept { return m_lines; }
+    // The lines, each followed by CR LF.
+    std::string SqlText() const;
+
+    uint16_t ParamCount() const noexcept { return static_cast<uint16_t>(m_params.size()); }
+    db::Param& Param(int p) { return m_params.at(static_cast<size_t>(p)); }
+    // First entry of that name, letter case ignored; none: EDatabaseError
+    // "IBQ1: Parameter '%s' nicht gefunden".
+    db::Param& ParamByName(const std::string& name);
+
+    void ExecSQL();
+
+    bool Prepared() const noexcept { return m_handle != 0; }
+    // The server's statement type (isc_info_sql_stmt_*), 0 when not prepared.
+    int statementType() const noexcept { return m_statementType; }
+    // How often this object prepared a statement; for tests and benchmarks.
+    uint64_t prepareCount() const noexcept { return m_prepareCount; }
+
+    // Frees the server statement; called on text change, before a commit
+    // and when the connection closes. Errors are ignored: the handle is
+    // given up either way.
+    void releasePrepared() noexcept;
+    // The connection or transaction is going away.
+    void forgetDatabase() noexcept;
+    void forgetTransaction() noexcept;
+
+private:
+    void textChanged();
+    void prepare();
+    void bindParams();
+    std::string executeTrace() const;
+    std::string prepareTrace();
+
+    const ClientLibrary& m_lib;
+    std::string m_name;
+    IBDatabase* m_database = nullptr;
+    IBTransaction* m_transaction = nullptr;
+    std::vector<std::string> m_lines;
+    std::vector<db::Param> m_params;
+
+    isc_stmt_handle m_handle = 0;
+    int m_statementType = 0;
+    InputDescriptors m_input;
+    // Entry bound to each variable: its own, or the first one of the same
+    // name when a name repeats.
+    std::vector<int> m_entryOf;
+    uint64_t m_prepareCount = 0;
+};
+
+} // namespace rk::target

@@ -1,0 +1,73 @@
+// A named connection of the source engine (Database1, or the temporary
+// connection "DBRK" of PDXQ1). Opening resolves its alias to the folder of
+// Paradox tables; each opening of a query makes its own SQL side over them
+// (detail::SqlConnection), so that it reads the files as they are then. A
+// connection whose name differs from its alias
+// registers a session alias under its own name while it is open.
+//
+//   Database Database1(session, "X1", "DBRK");
+//   Database1.Open();          // the access check; EDBEngineError when it fails
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/paradox/reader/ParadoxTable.h"
+
+namespace rk::source {
+
+class Session;
+
+// What a dataset (query or table) must do when its connection closes.
+class DatasetLink {
+public:
+    virtual void connectionClosing() = 0;
+
+protected:
+    ~DatasetLink() = default;
+};
+
+class Database {
+public:
+    // An empty alias means the name itself is the alias.
+    Database(Session& session, std::string databaseName, std::string aliasName = {});
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const std::string& DatabaseName() const { return m_databaseName; }
+    const std::string& AliasName() const { return m_aliasName; }
+    const std::string& SessionName() const;
+    bool Temporary() const { return m_temporary; }
+
+    // Does nothing when connected. Errors: EDBEngineError with the engine's text.
+    void Open();
+    // Closes the datasets that use it, then the connection.
+    void Close();
+    bool Connected() const { return m_connected; }
+
+    // Valid while connected.
+    const std::filesystem::path& folder() const { return m_folder; }
+    const paradox::OpenOptions& openOptions() const { return m_options; }
+
+    void attach(DatasetLink* dataset);
+    void detach(DatasetLink* dataset);
+    int datasetCount() const { return static_cast<int>(m_datasets.size()); }
+
+private:
+    friend class Session;
+    Session& m_session;
+    std::string m_databaseName;
+    std::string m_aliasName;
+    bool m_temporary = false;
+    bool m_connected = false;
+    bool m_ownsSessionAlias = false;
+    bool m_registered = true; // false once the session has gone first
+    std::filesystem::path m_folder;
+    paradox::OpenOptions m_options;
+    std::vector<DatasetLink*> m_datasets;
+};
+
+} // namespace rk::source

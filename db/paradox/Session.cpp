@@ -1,0 +1,79 @@
+// The engine session (see Session.h).
+#include "db/paradox/Session.h"
+
+#include <algorithm>
+
+#include "db/paradox/Database.h"
+#include "db/paradox/NameRules.h"
+
+namespace rk::source {
+
+Session::Session(std::string name, std::optional<std::filesystem::path> configFile)
+    : m_name(std::move(name)), m_configFile(std::move(configFile))
+{
+}
+
+Session::~Session()
+{
+    // Temporary connections close with the session, after their queries.
+    for (auto& db : m_temporaries) db->Close();
+    m_temporaries.clear();
+    // A named connection outliving the session is closed and forgets it.
+    for (Database* db : m_databases) {
+        db->Close();
+        db->m_registered = false;
+    }
+}
+
+void Session::start()
+{
+    if (m_started) return;
+    m_config = m_configFile ? EngineConfig::load(*m_configFile) : EngineConfig::loadDefault();
+    m_started = true;
+}
+
+const AliasConfig* Session::findAlias(std::string_view name) const
+{
+    for (const auto& a : m_sessionAliases)
+        if (equalsNoCase(a.name, name)) return &a;
+    return m_config.findAlias(name);
+}
+
+void Session::addSessionAlias(AliasConfig alias)
+{
+    removeSessionAlias(alias.name);
+    m_sessionAliases.push_back(std::move(alias));
+}
+
+void Session::removeSessionAlias(std::string_view name)
+{
+    std::erase_if(m_sessionAliases, [&](const AliasConfig& a) { return equalsNoCase(a.name, name); });
+}
+
+Database* Session::findDatabase(std::string_view name) const
+{
+    for (Database* db : m_databases)
+        if (equalsNoCase(db->DatabaseName(), name)) return db;
+    return nullptr;
+}
+
+Database& Session::openDatabase(const std::string& name)
+{
+    Database* db = findDatabase(name);
+    if (!db) {
+        auto temporary = std::make_unique<Database>(*this, name);
+        temporary->m_temporary = true;
+        // A failed first opening leaves no connection behind; the next try starts afresh.
+        temporary->Open();
+        m_temporaries.push_back(std::move(temporary));
+        return *m_temporaries.back();
+    }
+    if (!db->Connected()) db->Open();
+    return *db;
+}
+
+void Session::registerDatabase(Database* db) { m_databases.push_back(db); }
+
+void Session::unregisterDatabase(Database* db) { std::erase(m_databases, db); }
+
+} // namespace rk::source

@@ -1,0 +1,67 @@
+// The engine session ("Default"): one per process, made before the main
+// window and destroyed after it (queries and tables must not outlive it;
+// a Database that does is closed by it). It reads the alias configuration when the
+// engine starts (the first connection that opens), holds aliases that exist
+// only in this session, and finds connections by name without regard to
+// case. A query whose connection name matches no Database gets a temporary
+// connection of that name, owned here and open until the session ends.
+//
+//   rk::source::Session session;                   // EngineConfig::defaultFile()
+//   rk::source::Database Database1(session, "X1", "DBRK");
+//   rk::source::Query PDXQ1(session, "PDXQ1", "DBRK");
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/paradox/EngineConfig.h"
+
+namespace rk::source {
+
+class Database;
+
+class Session {
+public:
+    // Without a file, the engine reads EngineConfig::defaultFile() at start.
+    explicit Session(std::string name = "Default", std::optional<std::filesystem::path> configFile = std::nullopt);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const std::string& SessionName() const { return m_name; }
+
+    // Starts the engine once; starting it again does nothing.
+    void start();
+    bool started() const { return m_started; }
+    // The configuration read at start (empty before).
+    const EngineConfig& config() const { return m_config; }
+
+    // A session alias by name, else a configured one; null when neither.
+    const AliasConfig* findAlias(std::string_view name) const;
+    void addSessionAlias(AliasConfig alias);
+    void removeSessionAlias(std::string_view name);
+
+    Database* findDatabase(std::string_view name) const;
+    // The connection of that name, a new temporary one if none exists,
+    // opened if it is not.
+    Database& openDatabase(const std::string& name);
+
+private:
+    friend class Database;
+    void registerDatabase(Database* db);
+    void unregisterDatabase(Database* db);
+
+    std::string m_name;
+    std::optional<std::filesystem::path> m_configFile;
+    bool m_started = false;
+    EngineConfig m_config;
+    std::vector<AliasConfig> m_sessionAliases;
+    std::vector<Database*> m_databases;
+    std::vector<std::unique_ptr<Database>> m_temporaries;
+};
+
+} // namespace rk::source

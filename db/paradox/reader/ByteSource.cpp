@@ -1,0 +1,106 @@
+// Read-only access to a source file; see ByteSource.h.
+#include "db/paradox/reader/ByteSource.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "db/common/Ansi.h"
+#include "db/paradox/reader/ParadoxTable.h"
+
+namespace rk::source::paradox::detail {
+
+namespace {
+
+// Closes the descriptor on every error path.
+struct Fd {
+    int fd;
+    ~Fd() { if (fd >= 0) ::close(fd); }
+};
+
+[[noreturn]] void openFailed(const std::string& name, int err)
+{
+    if (err == ENOENT || err == ENOTDIR)
+        throw EParadoxError(rk::ansiFormat("Die Datei '%s' wurde nicht gefunden.", name));
+    if (err == EACCES || err == EPERM)
+        throw EParadoxError(rk::ansiFormat("Keine Leseberechtigung für die Datei '%s'.", name));
+    throw EParadoxError(rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler %d).", name, err));
+}
+
+} // namespace
+
+std::unique_ptr<ByteSource> ByteSource::openFile(const std::filesystem::path& file, const std::string& name)
+{
+    Fd fd{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (fd.fd < 0) openFailed(name, errno);
+    struct stat st {};
+    if (::fstat(fd.fd, &st) != 0) openFailed(name, errno);
+    if (!S_ISREG(st.st_mode))
+        throw EParadoxError(rk::ansiFormat("Die Datei '%s' ist keine gewöhnliche Datei.", name));
+
+    std::unique_ptr<ByteSource> src(new ByteSource);
+    src->m_size = static_cast<size_t>(st.st_size);
+    src->m_name = name;
+    src->m_fd = fd.fd;
+    fd.fd = -1;
+    return src;
+}
+
+std::unique_ptr<ByteSource> ByteSource::copyOf(std::span<const uint8_t> bytes, const std::string& name)
+{
+    std::unique_ptr<ByteSource> src(new ByteSource);
+    src->m_copy.assign(bytes.begin(), bytes.end());
+    src->m_size = src->m_copy.size();
+    src->m_name = name;
+    return src;
+}
+
+void ByteSource::unreadable(int err) const
+{
+    throw EParadoxError(rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler %d).", m_name, err));
+}
+
+void ByteSource::readAt(size_t offset, size_t n, uint8_t* out) const
+{
+    if (m_fd < 0) {
+        if (offset > m_size || n > m_size - offset) unreadable(EIO);
+        if (n) std::memcpy(out, m_copy.data() + offset, n);
+        return;
+    }
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(m_fd, out + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        // The file shrank or failed under us: a clear error instead of reading past its end.
+        if (got <= 0) unreadable(got < 0 ? errno : EIO);
+        done += static_cast<size_t>(got);
+    }
+}
+
+std::vector<uint8_t> ByteSource::read(size_t offset, size_t n) const
+{
+    std::vector<uint8_t> out(n);
+    readAt(offset, n, out.data());
+    return out;
+}
+
+ByteSource::~ByteSource()
+{
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+std::string displayName(const std::filesystem::path& file)
+{
+    const std::string s = file.string();
+    try {
+        return rk::ansi(s);
+    } catch (const std::invalid_argument&) {
+        std::string out;
+        for (unsigned char c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+        return out;
+    }
+}
+
+} // namespace rk::source::paradox::detail

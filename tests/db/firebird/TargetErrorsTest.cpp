@@ -1,0 +1,59 @@
+// Messages built from a status vector: texts joined by CR LF, one trailing
+// period removed, SQLCODE and first error code kept, -551 as its own kind.
+// The vectors are built by hand and read by the real client library.
+#include <gtest/gtest.h>
+
+#include "db/firebird/ClientLibrary.h"
+#include "db/firebird/TargetErrors.h"
+
+namespace rk::target {
+namespace {
+
+const ISC_STATUS kArgEnd = 0, kArgGds = 1, kArgString = 2;
+
+template <class E>
+E raised(const std::vector<ISC_STATUS>& status)
+{
+    try {
+        raiseStatus(ClientLibrary::instance(), status.data());
+    } catch (const E& e) {
+        return e;
+    }
+    throw std::logic_error("other kind");
+}
+
+ISC_STATUS text(const char* s) { return reinterpret_cast<ISC_STATUS>(s); }
+
+TEST(TargetErrors, TextsJoinedAndOneTrailingPeriodRemoved)
+{
+    const auto e = raised<EIBInterBaseError>({kArgGds, isc_random, kArgString, text("erste"), kArgGds, isc_random,
+                                              kArgString, text("zweite.."), kArgEnd});
+    EXPECT_EQ(e.message(), "erste\r\nzweite.");
+    EXPECT_EQ(e.ibErrorCode(), isc_random);
+    EXPECT_STREQ(e.kindName(), "EIBInterBaseError");
+}
+
+TEST(TargetErrors, NoSeparatorAfterALineFeed)
+{
+    const auto e = raised<EIBInterBaseError>(
+        {kArgGds, isc_random, kArgString, text("zeile\n"), kArgGds, isc_random, kArgString, text("neu"), kArgEnd});
+    EXPECT_EQ(e.message(), "zeile\nneu");
+}
+
+TEST(TargetErrors, MissingPrivilegeIsTheRoleKind)
+{
+    const auto e = raised<EIBInterBaseRoleError>(
+        {kArgGds, isc_no_priv, kArgString, text("SELECT"), kArgString, text("TABLE"), kArgString, text("T"), kArgEnd});
+    EXPECT_EQ(e.sqlCode(), -551);
+    EXPECT_EQ(e.ibErrorCode(), isc_no_priv);
+    EXPECT_EQ(e.message(), "no permission for SELECT access to TABLE T");
+}
+
+TEST(TargetErrors, CheckStatusPassesSuccess)
+{
+    const ISC_STATUS ok[] = {kArgGds, 0, kArgEnd};
+    EXPECT_NO_THROW(checkStatus(ClientLibrary::instance(), ok));
+}
+
+} // namespace
+} // namespace rk::target

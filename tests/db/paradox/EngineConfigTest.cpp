@@ -1,0 +1,173 @@
+// The alias configuration file: sections, keys, relative paths, the file's
+// location from the environment.
+#include "db/paradox/EngineConfig.h"
+
+#include "db/paradox/Database.h"
+#include "db/paradox/Session.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace rk::source {
+namespace {
+
+TEST(EngineConfig, SectionsAndKeysIgnoreCaseAndBlanks)
+{
+    const EngineConfig c = EngineConfig::parse("; RK5\n"
+                                               "[DBRK]\r\n"
+                                               "  path = /data/rk5 \r\n"
+                                               "Default   Driver=PARADOX\n"
+                                               "# comment\n"
+                                               "[OTHER]\n"
+                                               "TYPE=STANDARD\n"
+                                               "junk without equals sign\n",
+                                               "/etc/rk");
+    const AliasConfig* a = c.findAlias("dbrk");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->name, "DBRK");
+    EXPECT_EQ(a->param("PATH"), "/data/rk5");
+    EXPECT_EQ(a->driver(), "PARADOX");
+    ASSERT_NE(c.findAlias("Other"), nullptr);
+    EXPECT_EQ(c.findAlias("Other")->driver(), "STANDARD");
+    EXPECT_EQ(c.findAlias("Other")->param("PATH"), "");
+    EXPECT_EQ(c.findAlias("X1"), nullptr);
+}
+
+TEST(EngineConfig, RelativePathIsTakenFromTheFilesFolder)
+{
+    const EngineConfig c = EngineConfig::parse("[DBRK]\nPATH=daten/../rk5\n", "/home/anna/.config/rk_vad2av");
+    EXPECT_EQ(c.findAlias("DBRK")->param("PATH"), "/home/anna/.config/rk_vad2av/rk5");
+}
+
+TEST(EngineConfig, WithoutTypeOrDriverTheAliasIsStandard)
+{
+    EXPECT_EQ(EngineConfig::parse("[DBRK]\nPATH=/x\n").findAlias("DBRK")->driver(), "STANDARD");
+}
+
+TEST(EngineConfig, MissingFileIsAnEmptyConfiguration)
+{
+    const EngineConfig c = EngineConfig::load("/nonexistent/rk_vad2av/engine.conf");
+    EXPECT_TRUE(c.aliases().empty());
+    EXPECT_EQ(c.file(), "/nonexistent/rk_vad2av/engine.conf");
+}
+
+// Restores one environment variable when the test ends.
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : m_name(name)
+    {
+        if (const char* v = std::getenv(name)) m_old = v, m_had = true;
+    }
+    ~EnvGuard() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+TEST(EngineConfig, FileComesFromEnvironmentThenXdgThenHome)
+{
+    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME"), d("XDG_CONFIG_DIRS");
+    setenv("RK_ENGINE_CONFIG", "/opt/rk/engine.conf", 1);
+    setenv("XDG_CONFIG_HOME", "/xdg", 1);
+    setenv("HOME", "/home/anna", 1);
+    setenv("XDG_CONFIG_DIRS", "/nonexistent/xdg", 1);
+    EXPECT_EQ(EngineConfig::defaultFile(), "/opt/rk/engine.conf");
+    unsetenv("RK_ENGINE_CONFIG");
+    EXPECT_EQ(EngineConfig::defaultFile(), "/xdg/rk_vad2av/engine.conf");
+    setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(EngineConfig::defaultFile(), "/home/anna/.config/rk_vad2av/engine.conf");
+}
+
+TEST(EngineConfig, PlacesAreTheUserFileThenEachSystemFolder)
+{
+    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME"), d("XDG_CONFIG_DIRS");
+    unsetenv("RK_ENGINE_CONFIG");
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", "/home/anna", 1);
+    unsetenv("XDG_CONFIG_DIRS");
+    using P = std::vector<std::filesystem::path>;
+    EXPECT_EQ(EngineConfig::searchPlaces(),
+              (P{"/home/anna/.config/rk_vad2av/engine.conf", "/etc/xdg/rk_vad2av/engine.conf"}));
+    // Empty and relative entries are no folders to look in.
+    setenv("XDG_CONFIG_DIRS", "/srv/b::relative:/etc/a/", 1);
+    EXPECT_EQ(EngineConfig::searchPlaces(), (P{"/home/anna/.config/rk_vad2av/engine.conf",
+                                              "/srv/b/rk_vad2av/engine.conf", "/etc/a/rk_vad2av/engine.conf"}));
+    unsetenv("HOME");
+    EXPECT_EQ(EngineConfig::searchPlaces(), (P{"/srv/b/rk_vad2av/engine.conf", "/etc/a/rk_vad2av/engine.conf"}));
+    setenv("RK_ENGINE_CONFIG", "/opt/rk.conf", 1);
+    EXPECT_EQ(EngineConfig::searchPlaces(), P{"/opt/rk.conf"});
+}
+
+// Which existing file wins. Legend: files present among the user's (u), the
+// first system folder's (1) and the second's (2); whether RK_ENGINE_CONFIG
+// names a file of its own (e, which need not exist); the winner.
+struct SearchCase {
+    const char* legend;
+    const char* present;
+    bool env;
+    const char* winner;
+};
+
+void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.legend; }
+
+class EngineConfigSearch : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
+{
+    namespace fs = std::filesystem;
+    const SearchCase& c = GetParam();
+    const fs::path root = fs::temp_directory_path() / ("rk_xdg_" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const std::map<char, fs::path> dirs = {{'u', root / "home"}, {'1', root / "sys1"}, {'2', root / "sys2"}};
+    for (const char* p = c.present; *p; ++p) {
+        fs::create_directories(dirs.at(*p) / "rk_vad2av");
+        std::ofstream(dirs.at(*p) / "rk_vad2av" / "engine.conf") << "[DBRK]\nPATH=/x\n";
+    }
+    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), h("HOME"), d("XDG_CONFIG_DIRS");
+    c.env ? setenv("RK_ENGINE_CONFIG", (root / "env.conf").c_str(), 1) : unsetenv("RK_ENGINE_CONFIG");
+    setenv("XDG_CONFIG_HOME", dirs.at('u').c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (dirs.at('1').string() + ":" + dirs.at('2').string()).c_str(), 1);
+    const fs::path winner = *c.winner == 'e' ? root / "env.conf" : dirs.at(*c.winner) / "rk_vad2av" / "engine.conf";
+    EXPECT_EQ(EngineConfig::defaultFile(), winner) << c.legend;
+
+    // The access check names what it read, or every place it looked at.
+    const bool found = fs::exists(winner);
+    const std::vector<fs::path> searched =
+        found || c.env ? std::vector<fs::path>{winner}
+                       : std::vector<fs::path>{dirs.at('u') / "rk_vad2av" / "engine.conf",
+                                               dirs.at('1') / "rk_vad2av" / "engine.conf",
+                                               dirs.at('2') / "rk_vad2av" / "engine.conf"};
+    EXPECT_EQ(EngineConfig::loadDefault().searched(), searched) << c.legend;
+    std::string line = "Konfiguration: ";
+    for (size_t i = 0; i < searched.size(); ++i) line += (i ? ", " : "") + searched[i].string();
+    if (!found) line += " (nicht gefunden)";
+    Session session;
+    Database Database1(session, "X1", "DBRK");
+    try {
+        Database1.Open();
+        ADD_FAILURE() << c.legend << ": opened";
+    } catch (const EDatabaseError& e) {
+        const std::string message = e.message();
+        EXPECT_EQ(message.substr(message.rfind('\n') + 1), line) << c.legend;
+    }
+    fs::remove_all(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Order, EngineConfigSearch,
+    ::testing::Values(SearchCase{"the environment variable wins over every file", "u12", true, "e"},
+                      SearchCase{"the user's file wins over the system folders", "u12", false, "u"},
+                      SearchCase{"system folders in their order", "12", false, "1"},
+                      SearchCase{"a later system folder when the first has none", "2", false, "2"},
+                      SearchCase{"nothing anywhere: the user's file, to be named as missing", "", false, "u"}));
+
+} // namespace
+} // namespace rk::source

@@ -1,0 +1,156 @@
+// Reading a large table in an order that jumps all over the file must not
+// keep the whole file resident, and must still read every value right; a
+// file cut short while it is open gives a clear error.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "TempDir.h"
+#include "db/common/Ansi.h"
+#include "db/paradox/reader/ParadoxTable.h"
+#include "tools/pxwrite/ParadoxWriter.h"
+
+namespace rk::source::paradox {
+namespace {
+
+// VmRSS (now) or VmHWM (the peak since the last resetPeak) in KiB.
+long statusKiB(const std::string& item)
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == item) {
+            status >> value;
+            return value;
+        }
+        status.ignore(4096, '\n');
+    }
+    return -1;
+}
+
+bool resetPeak() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5"); }
+
+TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
+{
+    test::TempDir dir;
+    const auto file = dir / "BIG.DB";
+    constexpr int32_t kRows = 1000000;  // a million records of 204 bytes: about 200 MiB
+    {
+        tools::pxwrite::WriterOptions options;
+        options.blockSizeKb = 32;
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 200}},
+                                             options);
+        const std::string filler(190, 'x');
+        for (int32_t i = 0; i < kRows; ++i) writer.addRow({i, filler + std::to_string(i)});
+        writer.finish();
+    }
+    ASSERT_GT(std::filesystem::file_size(file), size_t(190) << 20);
+
+    const long before = statusKiB("VmRSS:");
+    ASSERT_TRUE(resetPeak()) << "cannot reset the peak resident size";
+    // Opening walks the whole block chain: that alone must not map the file in.
+    auto table = Table::open(file);
+    ASSERT_EQ(table->recordCount(), uint32_t(kRows));
+    // A stride that is coprime to the count visits every record once, far apart.
+    for (uint32_t k = 0, i = 0; k < uint32_t(kRows); ++k, i = (i + 7919) % kRows) {
+        table->readRecord(i);
+        ASSERT_EQ(std::get<int32_t>(table->value(0)), int32_t(i));
+        if (k % 100000 == 0) {
+            ASSERT_EQ(std::get<std::string>(table->value(1)), std::string(190, 'x') + std::to_string(i));
+        }
+    }
+    const long peak = statusKiB("VmHWM:") - before;
+    EXPECT_LT(peak, 100 * 1024) << "resident memory grew by up to " << peak << " KiB";
+}
+
+} // namespace
+} // namespace rk::source::paradox
+
+namespace rk::source::paradox {
+namespace {
+
+// Another program cutting the table short while it is open: a clear error
+// for the records that are gone, not a crash.
+TEST(ResidentMemory, TableCutShortWhileOpenGivesAClearError)
+{
+    test::TempDir dir;
+    const auto file = dir / "CUT.DB";
+    {
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 100}});
+        for (int32_t i = 0; i < 2000; ++i) writer.addRow({i, std::string("Zeile ") + std::to_string(i)});
+        writer.finish();
+    }
+    auto table = Table::open(file);
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
+    table->readRecord(0);
+    EXPECT_EQ(std::get<int32_t>(table->value(0)), 0);
+    try {
+        table->readRecord(1999);
+        FAIL() << "a record past the new end was read";
+    } catch (const EParadoxError& e) {
+        EXPECT_EQ(e.message(), rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler 5).",
+                                              file.string()));
+    }
+}
+
+// The same for the blob file: blobs in a sub-allocated block and in blocks
+// of their own, the .MB cut back to its header after opening.
+TEST(ResidentMemory, BlobFileCutShortWhileOpenGivesAClearError)
+{
+    test::TempDir dir;
+    const auto file = dir / "CUT.DB";
+    {
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"NOTIZ", FieldType::Memo, 20}});
+        writer.addRow({int32_t(0), std::string("kurz")});
+        writer.addRow({int32_t(1), std::string(100, 's')});
+        writer.addRow({int32_t(2), std::string(5000, 'g')});
+        writer.finish();
+    }
+    auto table = Table::open(file);
+    std::filesystem::resize_file(dir / "CUT.MB", 4096);
+    table->readRecord(0);
+    EXPECT_EQ(std::get<std::string>(table->value(1)), "kurz");  // in the record's leader
+    for (uint32_t r : {1u, 2u}) {
+        table->readRecord(r);
+        try {
+            table->value(1);
+            ADD_FAILURE() << "blob of record " << r << " read past the new end";
+        } catch (const EParadoxError& e) {
+            EXPECT_EQ(e.message(), rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler 5).",
+                                                  (dir / "CUT.MB").string()));
+        }
+    }
+}
+
+// Records come a block at a time when read in file order and one by one
+// otherwise; every order must give the record asked for.
+TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
+{
+    test::TempDir dir;
+    const auto file = dir / "ORDER.DB";
+    constexpr uint32_t kRows = 300;  // 1 KB blocks of 16 records of 63 bytes
+    {
+        tools::pxwrite::WriterOptions options;
+        options.blockSizeKb = 1;
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 59}}, options);
+        for (uint32_t i = 0; i < kRows; ++i) writer.addRow({int32_t(i), std::string("Satz ") + std::to_string(i)});
+        writer.finish();
+    }
+    auto table = Table::open(file);
+    ASSERT_EQ(table->recordCount(), kRows);
+    std::vector<uint32_t> order;
+    for (uint32_t i = 0; i < kRows; ++i) order.push_back(i);           // forward
+    for (uint32_t i = kRows; i-- > 0;) order.push_back(i);             // backward
+    for (uint32_t i = 0; i < kRows; i += 7) order.push_back(i);        // jumps
+    for (uint32_t i : {5u, 6u, 6u, 7u, 40u, 41u, 5u, 42u, 15u, 16u, 17u, 299u, 0u, 1u}) order.push_back(i);
+    for (uint32_t i : order) {
+        table->readRecord(i);
+        ASSERT_EQ(table->value(0), db::FieldValue(int32_t(i)));
+        ASSERT_EQ(table->value(1), db::FieldValue(std::string("Satz ") + std::to_string(i)));
+    }
+}
+
+} // namespace
+} // namespace rk::source::paradox

@@ -1,0 +1,351 @@
+// LocaleFormats from installed POSIX locales and from hand-made locale
+// items: the translation of date and time formats and every fallback.
+#include <cstdlib>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "db/common/Ansi.h"
+#include "locale/LocaleFormats.h"
+#include "locale/PosixItems.h"
+
+namespace rk::locale {
+namespace {
+
+#define REQUIRE_LOCALE(var, name)                                                   \
+    const std::optional<LocaleFormats> var##Read = TryReadLocaleFormats(name);      \
+    if (!var##Read) GTEST_SKIP() << "locale " << name << " is not installed";       \
+    const LocaleFormats& var = *var##Read
+
+TEST(PosixLocale, German)
+{
+    REQUIRE_LOCALE(f, "de_DE.UTF-8");
+    EXPECT_EQ(f.DecimalMark, ',');
+    EXPECT_EQ(f.DateMark, '.');
+    EXPECT_EQ(f.TimeMark, ':');
+    EXPECT_EQ(f.DatePattern, "dd.MM.yyyy");
+    EXPECT_EQ(f.DateLongPattern, "dddd, d. MMMM yyyy");
+    EXPECT_EQ(f.TimePattern, "hh:mm:ss");
+    EXPECT_EQ(f.TimeShortPattern, "hh:mm");
+    EXPECT_EQ(f.MonthFullNames[2], ansi("März"));
+    EXPECT_EQ(f.MonthShortNames[2], ansi("Mär"));
+    EXPECT_EQ(f.DayFullNames[0], ansi("Sonntag"));
+    EXPECT_EQ(f.DayShortNames[6], ansi("Sa"));
+    EXPECT_EQ(FormatDateTimeText("c", EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}), f), "24.12.2003 13:05:09");
+}
+
+TEST(PosixLocale, GermanFromLatin1Codeset)
+{
+    REQUIRE_LOCALE(f, "de_DE.ISO-8859-1");
+    EXPECT_EQ(f.MonthFullNames[2], ansi("März"));
+    EXPECT_EQ(f.DatePattern, "dd.MM.yyyy");
+}
+
+TEST(PosixLocale, UsEnglish)
+{
+    REQUIRE_LOCALE(f, "en_US.UTF-8");
+    EXPECT_EQ(f.DecimalMark, '.');
+    EXPECT_EQ(f.DateMark, '/');
+    EXPECT_EQ(f.DatePattern, "MM/dd/yyyy");
+    EXPECT_EQ(f.DateLongPattern, "dddd, MMMM d, yyyy");
+    EXPECT_EQ(f.TimePattern, "hh:mm:ss AMPM");
+    EXPECT_EQ(f.AmText, "AM");
+    EXPECT_EQ(f.PmText, "PM");
+    EXPECT_EQ(f.MonthFullNames[0], "January");
+    EXPECT_EQ(f.DayShortNames[0], "Sun");
+    EXPECT_EQ(FormatDateTimeText("c", EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}), f), "12/24/2003 01:05:09 PM");
+}
+
+TEST(PosixLocale, TwoDigitYearsAreWrittenInFull)
+{
+    REQUIRE_LOCALE(f, "en_GB.UTF-8");
+    EXPECT_EQ(f.DatePattern, "dd/MM/yyyy");
+    const DateTime birthday = EncodeDateTime({1940, 5, 1, 0, 0, 0, 0});
+    EXPECT_DOUBLE_EQ(StrToDateTime(FormatDateTimeText("c", birthday, f), f), birthday);
+}
+
+TEST(PosixLocale, NamesWithoutWindows1252FormFallBack)
+{
+    REQUIRE_LOCALE(f, "ru_RU.UTF-8");
+    EXPECT_EQ(f.DecimalMark, ',');
+    EXPECT_EQ(f.DatePattern, "dd.MM.yyyy");
+    EXPECT_EQ(f.MonthFullNames, detail::fallbackMonthFullNames());
+    EXPECT_EQ(f.DayShortNames, detail::fallbackDayShortNames());
+}
+
+TEST(PosixLocale, MissingLocaleGivesFallbacks)
+{
+    EXPECT_FALSE(TryReadLocaleFormats("xx_NOWHERE.UTF-8"));
+    const LocaleFormats f = ReadLocaleFormats("xx_NOWHERE.UTF-8");
+    EXPECT_EQ(f.DatePattern, "m/d/yyyy");
+    EXPECT_EQ(f.DateLongPattern, "mmmm d, yyyy");
+    EXPECT_EQ(f.TimePattern, "h:mm:ss AMPM");
+    EXPECT_EQ(f.TimePattern, detail::formatsFromPosixItems({}).TimePattern);
+    EXPECT_EQ(f.MonthShortNames[2], ansi("Mär"));
+    EXPECT_EQ(f.DayFullNames[3], "Mittwoch");
+}
+
+// Sets the locale variables for one test and restores them afterwards.
+class LocaleEnvironment : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : kNames) {
+            const char* v = std::getenv(name);
+            m_saved.emplace_back(v ? std::optional<std::string>(v) : std::nullopt);
+            unsetenv(name);
+        }
+        if (!TryReadLocaleFormats("de_DE.UTF-8") || !TryReadLocaleFormats("en_US.UTF-8"))
+            GTEST_SKIP() << "locales de_DE.UTF-8 and en_US.UTF-8 are not installed";
+    }
+    void TearDown() override
+    {
+        for (size_t i = 0; i < m_saved.size(); ++i) {
+            if (m_saved[i]) setenv(kNames[i], m_saved[i]->c_str(), 1);
+            else unsetenv(kNames[i]);
+        }
+        SetCurrentFormats(LocaleFormats{});
+    }
+    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_CTYPE", "LANG"};
+    std::vector<std::optional<std::string>> m_saved;
+};
+
+TEST_F(LocaleEnvironment, LangAlone)
+{
+    setenv("LANG", "de_DE.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, ',');
+    EXPECT_EQ(CurrentFormats().DatePattern, "dd.MM.yyyy");
+}
+
+TEST_F(LocaleEnvironment, CategoriesOverrideLang)
+{
+    setenv("LANG", "de_DE.UTF-8", 1);
+    setenv("LC_TIME", "en_US.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, ',');
+    EXPECT_EQ(CurrentFormats().DatePattern, "MM/dd/yyyy");
+}
+
+TEST_F(LocaleEnvironment, LcAllOverridesEverything)
+{
+    setenv("LANG", "de_DE.UTF-8", 1);
+    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, '.');
+    EXPECT_EQ(CurrentFormats().DatePattern, "MM/dd/yyyy");
+}
+
+TEST_F(LocaleEnvironment, ReloadFollowsChangedSettings)
+{
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    LoadLocaleFormats();
+    const LocaleFormats& current = CurrentFormats();
+    EXPECT_EQ(FormatGeneralFloat(1.5), "1,5");
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(&current, &CurrentFormats()); // the same process-wide object
+    EXPECT_EQ(FormatGeneralFloat(1.5), "1.5");
+}
+
+TEST_F(LocaleEnvironment, UninstalledLocaleGivesFallbacks)
+{
+    setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, '.');
+    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yyyy");
+}
+
+TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
+{
+    setenv("LC_NUMERIC", "xx_NOWHERE.UTF-8", 1);
+    setenv("LC_TIME", "de_DE.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, '.');
+    EXPECT_EQ(CurrentFormats().DatePattern, "dd.MM.yyyy");
+
+    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
+    setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(CurrentFormats().DecimalMark, ',');
+    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yyyy");
+    EXPECT_EQ(CurrentFormats().TimePattern, "h:mm:ss AMPM");
+}
+
+// The names come from the locale the environment names, in its own
+// codeset, whatever LC_CTYPE says.
+TEST_F(LocaleEnvironment, NamesInTheEnvironmentsLocale)
+{
+    struct Case {
+        const char* variable;
+        const char* locale;
+        int month; // January is 0
+        const char* monthName;
+        const char* dayMonday;
+        const char* am;
+    };
+    const Case cases[] = {
+        {"LANG", "fr_FR.UTF-8", 1, "février", "lun.", ""},
+        {"LANG", "fr_FR", 11, "décembre", "lun.", ""}, // ISO-8859-1 codeset
+        {"LC_TIME", "is_IS.UTF-8", 4, "maí", "mán", "fh"},
+        {"LC_ALL", "tr_TR.UTF-8", 8, "Eylül", "Pzt", "ÖÖ"},
+        {"LC_ALL", "tr_TR.UTF-8", 1, "Februar", "Pzt", "ÖÖ"}, // "Şubat" has no Windows-1252 form
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale);
+        if (!TryReadLocaleFormats(c.locale)) continue;
+        for (const char* name : kNames) unsetenv(name);
+        setenv("LC_CTYPE", "C", 1);
+        setenv(c.variable, c.locale, 1);
+        LoadLocaleFormats();
+        const LocaleFormats& f = CurrentFormats();
+        EXPECT_EQ(f.MonthFullNames[size_t(c.month)], ansi(c.monthName));
+        EXPECT_EQ(f.DayShortNames[1], ansi(c.dayMonday));
+        if (*c.am) {
+            EXPECT_EQ(f.AmText, ansi(c.am));
+        }
+    }
+    // The whole path: a date of the program's long form under is_IS.
+    if (!TryReadLocaleFormats("is_IS.UTF-8")) return;
+    setenv("LC_ALL", "is_IS.UTF-8", 1);
+    LoadLocaleFormats();
+    EXPECT_EQ(FormatDateTimeText("ddddd", EncodeDateTime({2024, 5, 6, 0, 0, 0, 0})), ansi("mán 6.maí 2024"));
+}
+
+// Whatever the locale gives, dates keep their century.
+TEST(PosixItems, YearsWidenedToFourDigits)
+{
+    struct Case {
+        const char* pattern;
+        const char* widened;
+    };
+    const Case cases[] = {
+        {"m/d/yy", "m/d/yyyy"},          {"d.m.y", "d.m.yyyy"},      {"YY-MM-DD", "yyyy-MM-DD"},
+        {"yyy mm", "yyy mm"},            {"yyyy", "yyyy"},           {"dd 'yy' yy", "dd 'yy' yyyy"},
+        {"\"y\" y", "\"y\" yyyy"},       {"'it''s' yy", "'it''s' yyyy"}, {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(detail::withFourDigitYears(c.pattern), c.widened) << c.pattern;
+    // The fallback is widened like any translated pattern.
+    EXPECT_EQ(detail::formatsFromPosixItems({}).DatePattern, "m/d/yyyy");
+}
+
+struct DateItemCase {
+    const char* legend;
+    std::optional<std::string> dFmt;
+    const char* pattern;
+    char mark;
+    const char* longPattern;
+};
+
+void PrintTo(const DateItemCase& c, std::ostream* os) { *os << c.legend; }
+
+class DateItems : public ::testing::TestWithParam<DateItemCase> {};
+
+TEST_P(DateItems, TranslateIntoPatterns)
+{
+    detail::PosixItems items;
+    items.dFmt = GetParam().dFmt;
+    const LocaleFormats f = detail::formatsFromPosixItems(items);
+    EXPECT_EQ(f.DatePattern, GetParam().pattern);
+    EXPECT_EQ(f.DateMark, GetParam().mark);
+    EXPECT_EQ(f.DateLongPattern, GetParam().longPattern);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, DateItems,
+    ::testing::Values(
+        DateItemCase{"german", "%d.%m.%Y", "dd.MM.yyyy", '.', "dddd, d. MMMM yyyy"},
+        DateItemCase{"us", "%m/%d/%Y", "MM/dd/yyyy", '/', "dddd, MMMM d, yyyy"},
+        DateItemCase{"iso", "%Y-%m-%d", "yyyy-MM-dd", '-', "dddd, yyyy MMMM d"},
+        DateItemCase{"expanded_F", "%F", "yyyy-MM-dd", '-', "dddd, yyyy MMMM d"},
+        DateItemCase{"expanded_D", "%D", "MM/dd/yyyy", '/', "dddd, MMMM d, yyyy"},
+        DateItemCase{"no_zero_flags", "%-d.%-m.%y", "d.M.yyyy", '.', "dddd, d. MMMM yyyy"},
+        DateItemCase{"space_padded", "%e.%_m.%Y", "d.M.yyyy", '.', "dddd, d. MMMM yyyy"},
+        DateItemCase{"names", "%a %e %B %Y", "ddd d MMMM yyyy", ' ', "dddd, d MMMM yyyy"},
+        DateItemCase{"short_month", "%d-%b-%y", "dd-MMM-yyyy", '-', "dddd, d MMMM yyyy"},
+        DateItemCase{"two_character_separator", "%d. %m. %Y", "dd. MM. yyyy", '/', "dddd, d MMMM yyyy"},
+        DateItemCase{"mixed_separators", "%d.%m-%Y", "dd.MM-yyyy", '/', "dddd, d MMMM yyyy"},
+        DateItemCase{"letters_quoted", "%d de %B de %Y", "dd \"de\" MMMM \"de\" yyyy", '/',
+                     "dddd, d MMMM yyyy"},
+        DateItemCase{"quote_characters", "%d'%m\"%Y", "dd\"'\"MM'\"'yyyy", '/', "dddd, d MMMM yyyy"},
+        DateItemCase{"modifiers", "%Od.%Om.%EY", "dd.MM.yyyy", '.', "dddd, d. MMMM yyyy"},
+        DateItemCase{"unknown_conversion", "%d.%m.%C%y", "m/d/yyyy", '/', "mmmm d, yyyy"},
+        DateItemCase{"no_date_field", "%A", "m/d/yyyy", '/', "mmmm d, yyyy"},
+        DateItemCase{"empty", "", "m/d/yyyy", '/', "mmmm d, yyyy"},
+        DateItemCase{"missing", std::nullopt, "m/d/yyyy", '/', "mmmm d, yyyy"}),
+    [](const ::testing::TestParamInfo<DateItemCase>& info) { return std::string(info.param.legend); });
+
+struct TimeItemCase {
+    const char* legend;
+    std::optional<std::string> tFmt;
+    std::optional<std::string> tFmtAmPm;
+    const char* pattern;
+    const char* shortPattern;
+    char mark;
+};
+
+void PrintTo(const TimeItemCase& c, std::ostream* os) { *os << c.legend; }
+
+class TimeItems : public ::testing::TestWithParam<TimeItemCase> {};
+
+TEST_P(TimeItems, BuildTimePatterns)
+{
+    detail::PosixItems items;
+    items.tFmt = GetParam().tFmt;
+    items.tFmtAmPm = GetParam().tFmtAmPm;
+    const LocaleFormats f = detail::formatsFromPosixItems(items);
+    EXPECT_EQ(f.TimePattern, GetParam().pattern);
+    EXPECT_EQ(f.TimeShortPattern, GetParam().shortPattern);
+    EXPECT_EQ(f.TimeMark, GetParam().mark);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TimeItems,
+    ::testing::Values(
+        TimeItemCase{"T", "%T", std::nullopt, "hh:mm:ss", "hh:mm", ':'},
+        TimeItemCase{"k", "%k:%M:%S", std::nullopt, "h:mm:ss", "h:mm", ':'},
+        TimeItemCase{"H_no_zero", "%-H.%M", std::nullopt, "h:mm:ss", "h:mm", '.'},
+        TimeItemCase{"r", "%r", "%I:%M:%S %p", "hh:mm:ss AMPM", "hh:mm AMPM", ':'},
+        TimeItemCase{"r_without_ampm_item", "%r", "", "hh:mm:ss AMPM", "hh:mm AMPM", ':'},
+        TimeItemCase{"l_and_P", "%l:%M:%S %P %Z", std::nullopt, "h:mm:ss AMPM", "h:mm AMPM", ':'},
+        TimeItemCase{"marker_first", "%p %I:%M:%S", std::nullopt, "AMPM hh:mm:ss", "AMPM hh:mm", ':'},
+        TimeItemCase{"two_character_mark", "%H h %M", std::nullopt, "hh:mm:ss", "hh:mm", ':'},
+        TimeItemCase{"no_hour", "%M:%S", std::nullopt, "h:mm:ss AMPM", "h:mm AMPM", ':'},
+        TimeItemCase{"missing", std::nullopt, std::nullopt, "h:mm:ss AMPM", "h:mm AMPM", ':'}),
+    [](const ::testing::TestParamInfo<TimeItemCase>& info) { return std::string(info.param.legend); });
+
+TEST(PosixItems, CharacterAndNameFallbacks)
+{
+    detail::PosixItems items;
+    items.radixChar = ",,";
+    items.amStr = "vorm.";
+    items.mon[0] = "Jänner";
+    items.mon[1] = "";
+    items.abDay[6] = "Sam";
+    LocaleFormats f = detail::formatsFromPosixItems(items);
+    EXPECT_EQ(f.DecimalMark, '.');
+    EXPECT_EQ(f.AmText, "vorm.");
+    EXPECT_EQ(f.PmText, "pm");
+    EXPECT_EQ(f.MonthFullNames[0], "Jänner");
+    EXPECT_EQ(f.MonthFullNames[1], "Februar");
+    EXPECT_EQ(f.DayShortNames[6], "Sam");
+    EXPECT_EQ(f.DayShortNames[5], "Fr");
+
+    // Markers that cannot tell the halves of the day apart: 24-hour clock.
+    items.tFmt = "%I:%M:%S %p";
+    items.pmStr = "";
+    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss");
+    items.pmStr = "vorm.";
+    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss");
+    items.pmStr = "nachm.";
+    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss AMPM");
+
+    items.radixChar = ",";
+    EXPECT_EQ(detail::formatsFromPosixItems(items).DecimalMark, ',');
+    items.radixChar = std::nullopt;
+    EXPECT_EQ(detail::formatsFromPosixItems(items).DecimalMark, '.');
+}
+
+} // namespace
+} // namespace rk::locale

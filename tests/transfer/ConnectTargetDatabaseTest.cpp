@@ -1,0 +1,138 @@
+// ConnectTargetDatabase over a recording window and the real IBDatabase1:
+// the exact log lines, dialog settings and boxes for the command-line path,
+// the dialog, its cancel, a failing open, and later runs in one process.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/db/firebird/TargetTestSupport.h"
+#include "transfer/ConnectTargetDatabase.h"
+
+namespace rk::target::test {
+namespace {
+
+using rk::test::FirebirdTestDatabase;
+using transfer::ConnectTargetDatabase;
+using transfer::MessageKind;
+using Events = std::vector<std::string>;
+
+class RecordingWindow : public transfer::ConnectWindow {
+public:
+    Events events;
+    std::optional<std::string> dialogAnswer;
+
+    void LogClear() override { events.push_back("clear"); }
+    void LogAppend(const std::string& line) override { events.push_back("log " + line); }
+    std::optional<std::string> RunOpenDialog(const std::string& title, const std::string& initialDir,
+                                             const std::string& filter) override
+    {
+        events.push_back("dialog " + title + " | " + initialDir + " | " + filter);
+        return dialogAnswer;
+    }
+    void ShowMessage(MessageKind kind, const std::string& text) override
+    {
+        events.push_back((kind == MessageKind::Information ? "info " : "error ") + text);
+    }
+    void CloseWindow() override { events.push_back("close"); }
+};
+
+class Connection : public transfer::TargetConnection {
+public:
+    explicit Connection(IBDatabase& db) : m_db(db) {}
+    void SetDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
+    void Open() override { m_db.Open(); }
+    bool Connected() const override { return m_db.Connected(); }
+
+private:
+    IBDatabase& m_db;
+};
+
+bool existsOnDisk(const std::string& path) { return std::ifstream(path).good(); }
+
+const std::string kFirst = "log " + ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI");
+const std::string kOpening = "log " + ansi("RKVI: Datenbank wird geöffnet ...");
+const std::string kOpened = "log " + ansi("RKVI: Datenbank geöffnet!");
+const std::string kDialog =
+    "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank") + " | C:\\Programme\\ | Datenbank|*.fdb";
+const std::string kNoConnection = "error " + ansi("Keine Verbindung zur RK VI Datenbank!");
+
+class ConnectTest : public ::testing::Test {
+protected:
+    FirebirdTestDatabase db;
+    FirebirdTestDatabase other{""};
+    TargetObjects t{""};
+    Connection connection{t.IBDatabase1};
+    RecordingWindow window;
+
+    void run(const std::vector<std::string>& args) { ConnectTargetDatabase(window, connection, args, existsOnDisk); }
+};
+
+TEST_F(ConnectTest, LastExistingCommandLineFileWins)
+{
+    run({"-auto", other.path(), "/no/such.fdb", db.path(), "-id:X"});
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kOpening, kOpening, kOpened}));
+    EXPECT_EQ(t.IBDatabase1.DatabaseName(), db.path());
+    EXPECT_TRUE(t.IBDatabase1.Connected());
+}
+
+TEST_F(ConnectTest, CommandLineOpenFailureReachesTheCaller)
+{
+    const std::string notADatabase = (db.folder() / "text.fdb").string();
+    std::ofstream(notADatabase) << "hello";
+    EXPECT_THROW(run({notADatabase}), EIBInterBaseError);
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kOpening}));
+    EXPECT_FALSE(t.IBDatabase1.Connected());
+}
+
+TEST_F(ConnectTest, DialogChoiceOpens)
+{
+    window.dialogAnswer = db.path();
+    run({"-auto"});
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kOpening, kOpened}));
+    EXPECT_TRUE(t.IBDatabase1.Connected());
+}
+
+TEST_F(ConnectTest, DialogCancelledWithoutConnection)
+{
+    run({});
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kNoConnection}));
+    EXPECT_EQ(t.IBDatabase1.DatabaseName(), "");
+}
+
+TEST_F(ConnectTest, DialogChoiceThatFailsToOpenEndsTheProgram)
+{
+    window.dialogAnswer = (db.folder() / "missing.fdb").string();
+    run({});
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kOpening, "info Kein Zugriff auf RK5 Daten.", "close",
+                                     kNoConnection}));
+}
+
+TEST_F(ConnectTest, LaterRunsReuseTheOpenConnection)
+{
+    run({db.path()});
+    // A transaction left open survives: the second run attaches nothing.
+    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
+    t.IBQ1.ExecSQL();
+    window.events.clear();
+    run({db.path()});
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kOpening, kOpened}));
+    EXPECT_TRUE(t.IBTransaction1.InTransaction());
+
+    // Cancelling the dialog keeps using the connection, without a box.
+    window.events.clear();
+    run({});
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kOpened}));
+
+    // Picking another file while connected is an error for the caller.
+    window.events.clear();
+    window.dialogAnswer = other.path();
+    EXPECT_EQ(messageOf<EIBClientError>([&] { run({}); }),
+              ansi("Operation kann nicht durchgeführt werden -- DB ist im Moment geöffnet."));
+    EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kOpening}));
+    EXPECT_EQ(t.IBDatabase1.DatabaseName(), db.path());
+    t.commitIfActive();
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "1");
+}
+
+} // namespace
+} // namespace rk::target::test

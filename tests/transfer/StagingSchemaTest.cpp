@@ -1,0 +1,50 @@
+// The example staging schema against the import plan: every statement the
+// transfer sends to the target prepares and runs on it through IBQ1, with
+// the parameter lists the plan's INSERTs promise.
+#include <gtest/gtest.h>
+
+#include "tests/db/firebird/TargetTestSupport.h"
+#include "transfer/ImportPlan.h"
+
+namespace rk::target::test {
+namespace {
+
+using rk::test::FirebirdTestDatabase;
+
+TEST(StagingSchema, EveryPlanStatementRunsThroughIBQ1)
+{
+    FirebirdTestDatabase db;
+    TargetObjects t(db.path());
+    const transfer::ImportPlan plan = transfer::BuildImportPlan();
+    const int expectedParams[] = {3, 7, 15, 46, 15, 5, 4, 6, 10, 6, 7};
+    for (int i = 0; i < 11; ++i) {
+        const transfer::ImportSlot& slot = plan[static_cast<size_t>(i)];
+        SCOPED_TRACE(slot.TargetTable);
+        t.setSql(transfer::PurgeSql(slot.TargetTable));
+        t.IBQ1.ExecSQL();
+        t.commitIfActive();
+
+        t.setSql(slot.InsertSql);
+        ASSERT_EQ(t.IBQ1.ParamCount(), expectedParams[i]);
+        for (int p = 0; p < t.IBQ1.ParamCount(); ++p) t.IBQ1.Param(p).value.clear();
+        t.IBQ1.Param(0).value.assignInteger(1);  // every first column takes a number
+        t.IBQ1.ExecSQL();
+        t.IBQ1.ExecSQL();
+        t.commitIfActive();
+        EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM " + slot.TargetTable), "2");
+    }
+
+    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (42)");
+    t.IBQ1.ExecSQL();
+    t.setSql(transfer::CurrentUserMarkSql(42));
+    t.IBQ1.ExecSQL();
+    t.setSql(transfer::kJobRecordInsert);
+    t.IBQ1.ParamByName("JOB_ID").value.assignText("JOB");
+    t.IBQ1.ExecSQL();
+    t.commitIfActive();
+    EXPECT_EQ(db.scalar("SELECT CU FROM IMPORT_RK5_NUTZER WHERE USERNR=42"), "T");
+    EXPECT_EQ(db.scalar("SELECT JOB_ID FROM IMPORT_RK5_INFO WHERE STATUS='T' AND INFO IS NULL"), "JOB");
+}
+
+} // namespace
+} // namespace rk::target::test
