@@ -37,7 +37,7 @@ const uint8_t* BlobFile::chunk(size_t block) const
     if (m_chunkAt != block) {
         m_chunkAt = 0;
         m_chunk.resize(std::min(kChunk, m_bytes->size() - block));
-        m_bytes->readAt(block, m_chunk.size(), m_chunk.data());
+        m_bytes->readCached(block, m_chunk.size(), m_chunk.data());
         m_chunkAt = block;
     }
     return m_chunk.data();
@@ -67,7 +67,7 @@ void BlobFile::read(uint32_t ref, uint32_t length, std::string& out) const
             return;
         }
         out.resize(length);
-        m_bytes->readAt(block + kSingleHead, length, reinterpret_cast<uint8_t*>(out.data()));
+        m_bytes->readCached(block + kSingleHead, length, reinterpret_cast<uint8_t*>(out.data()));
         return;
     }
 

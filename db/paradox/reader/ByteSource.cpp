@@ -1,7 +1,9 @@
 // Read-only access to a source file; see ByteSource.h.
 #include "db/paradox/reader/ByteSource.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -60,6 +62,53 @@ std::unique_ptr<ByteSource> ByteSource::copyOf(std::span<const uint8_t> bytes, c
 void ByteSource::unreadable(int err) const
 {
     throw EParadoxError(rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler %d).", m_name, err));
+}
+
+namespace {
+constexpr size_t kPieceSize = 8192;
+// 4 MiB at most per open file. Direct mapping is enough: the places a key
+// order visits lie at strides that rarely share a slot.
+constexpr size_t kPieceSlots = 512;
+} // namespace
+
+void ByteSource::readCached(size_t offset, size_t n, uint8_t* out) const
+{
+    // Large reads (a run of records in file order, a long blob) go straight
+    // to the file.
+    if (m_fd < 0 || n > kPieceSize) return readAt(offset, n, out);
+    while (n > 0) {
+        const Piece& p = piece(offset / kPieceSize);
+        const size_t at = offset % kPieceSize;
+        // The file ended (or shrank) before the bytes asked for.
+        if (at >= p.length) unreadable(EIO);
+        const size_t take = std::min(n, p.length - at);
+        std::memcpy(out, p.bytes.get() + at, take);
+        out += take;
+        offset += take;
+        n -= take;
+    }
+}
+
+const ByteSource::Piece& ByteSource::piece(size_t index) const
+{
+    if (m_pieces.empty()) m_pieces.resize(kPieceSlots);
+    Piece& p = m_pieces[index % kPieceSlots];
+    if (p.index == index) return p;
+    if (!p.bytes) p.bytes = std::make_unique<uint8_t[]>(kPieceSize);
+    p.index = SIZE_MAX;
+    const size_t start = index * kPieceSize;
+    const size_t want = start < m_size ? std::min(kPieceSize, m_size - start) : 0;
+    size_t done = 0;
+    while (done < want) {
+        const ssize_t got = ::pread(m_fd, p.bytes.get() + done, want - done, static_cast<off_t>(start + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) unreadable(errno);
+        if (got == 0) break;  // the file is shorter now than when it was opened
+        done += static_cast<size_t>(got);
+    }
+    p.length = done;
+    p.index = index;
+    return p;
 }
 
 void ByteSource::readAt(size_t offset, size_t n, uint8_t* out) const

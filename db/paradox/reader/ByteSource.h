@@ -3,6 +3,12 @@
 // tests). Nothing here can write to the file. The file is never mapped:
 // another program may cut it short while it is open, and a read past its
 // new end must give an error, not a bus error.
+//
+// readCached() serves small reads from 8 KiB pieces of the file: reading a
+// table in key order jumps between the same few hundred places of an
+// unsorted file (a record here, its memo there), and one system call per
+// jump cost more than all the decoding. A piece holds the bytes the file
+// had when it was first read; bytes it never had still raise the error.
 #pragma once
 
 #include <cstddef>
@@ -33,15 +39,25 @@ public:
     // file shrank, or the range lies past size()) raise EParadoxError:
     // "Die Datei '...' kann nicht gelesen werden (Systemfehler N)."
     void readAt(size_t offset, size_t n, uint8_t* out) const;
+    // The same through the pieces (for records and blobs, read again and
+    // again; what open() checks is read with readAt, as it is then).
+    void readCached(size_t offset, size_t n, uint8_t* out) const;
     std::vector<uint8_t> read(size_t offset, size_t n) const;
 
 private:
     ByteSource() = default;
     [[noreturn]] void unreadable(int err) const;
+    struct Piece {
+        size_t index = SIZE_MAX;  // piece number in the file; SIZE_MAX: empty
+        size_t length = 0;        // bytes read, less than a piece at the end
+        std::unique_ptr<uint8_t[]> bytes;
+    };
+    const Piece& piece(size_t index) const;
     size_t m_size = 0;
     int m_fd = -1;                 // set for a file
     std::string m_name;            // for messages
     std::vector<uint8_t> m_copy;   // set when the bytes are our own copy
+    mutable std::vector<Piece> m_pieces;  // direct-mapped by piece number
 };
 
 // The file name as Windows-1252 for messages; characters without a

@@ -130,7 +130,9 @@ TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
 {
     test::TempDir dir;
     const auto file = dir / "ORDER.DB";
-    constexpr uint32_t kRows = 300;  // 1 KB blocks of 16 records of 63 bytes
+    // 1 KB blocks of 16 records of 63 bytes: 6 MiB, more than the reader
+    // keeps of a file, so places 4 MiB apart meet in one slot of its cache.
+    constexpr uint32_t kRows = 100000;
     {
         tools::pxwrite::WriterOptions options;
         options.blockSizeKb = 1;
@@ -145,11 +147,39 @@ TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
     for (uint32_t i = kRows; i-- > 0;) order.push_back(i);             // backward
     for (uint32_t i = 0; i < kRows; i += 7) order.push_back(i);        // jumps
     for (uint32_t i : {5u, 6u, 6u, 7u, 40u, 41u, 5u, 42u, 15u, 16u, 17u, 299u, 0u, 1u}) order.push_back(i);
+    for (uint32_t i = 0; i < 2000; ++i) order.push_back(i % 2 ? i + 65536 : i);  // 4 MiB apart
     for (uint32_t i : order) {
         table->readRecord(i);
         ASSERT_EQ(table->value(0), db::FieldValue(int32_t(i)));
         ASSERT_EQ(table->value(1), db::FieldValue(std::string("Satz ") + std::to_string(i)));
     }
+}
+
+// Key order over a table stored round-robin (the records of one key far
+// apart, a key's memos likewise): every record with its own memo.
+TEST(ResidentMemory, KeyOrderOverAnUnsortedTableGivesEachRecordItsOwnMemo)
+{
+    test::TempDir dir;
+    const auto file = dir / "RUNDE.DB";
+    constexpr uint32_t kKeys = 1000, kRounds = 40;  // memos of 100 bytes: a 5 MiB .MB
+    auto memo = [](uint32_t r) {
+        std::string m = "Notiz " + std::to_string(r) + " ";
+        m.resize(100, static_cast<char>('a' + r % 26));
+        return m;
+    };
+    {
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"NOTIZ", FieldType::Memo, 10}});
+        for (uint32_t r = 0; r < kKeys * kRounds; ++r) writer.addRow({int32_t(r), memo(r)});
+        writer.finish();
+    }
+    auto table = Table::open(file);
+    for (uint32_t key = 0; key < kKeys; ++key)
+        for (uint32_t round = 0; round < kRounds; ++round) {
+            const uint32_t r = round * kKeys + key;
+            table->readRecord(r);
+            ASSERT_EQ(table->value(0), db::FieldValue(int32_t(r)));
+            ASSERT_EQ(table->value(1), db::FieldValue(memo(r)));
+        }
 }
 
 } // namespace
