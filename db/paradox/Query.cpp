@@ -22,6 +22,7 @@ Query::~Query() { Close(); }
 
 void Query::Close()
 {
+    m_ahead.reset();  // first: the reading ahead uses everything below
     m_stmt.reset();
     m_direct = nullptr;
     m_sql.reset();
@@ -140,36 +141,41 @@ void Query::useDirectReading()
     m_direct = reader;
 }
 
-void Query::readRow()
+// The values of the statement's current row, field f into valueOf(f).
+template <class ValueOf>
+void Query::readValues(ValueOf&& valueOf)
 {
     sqlite3_stmt* s = m_stmt.get();
-    if (m_eof) {
-        // An empty result reads as null; past the last row the values stay.
-        if (!m_active)
-            for (auto& f : m_fields) f.value = std::monostate{};
-        return;
-    }
     if (m_direct) {
         m_direct->readRecord(static_cast<uint32_t>(sqlite3_column_int64(s, 0)));
-        for (size_t f = 0; f < m_fields.size(); ++f) m_direct->readValue(m_columns[f], m_fields[f].value);
+        for (size_t f = 0; f < m_fields.size(); ++f) m_direct->readValue(m_columns[f], valueOf(f));
         return;
     }
     for (size_t f = 0; f < m_fields.size(); ++f) {
-        if (m_kinds[f]) {
-            detail::readColumn(s, m_columns[f], *m_kinds[f], m_fields[f].value);
-            continue;
-        }
-        // An expression column: its type is that of its first value.
-        detail::readUntypedColumn(s, m_columns[f], m_fields[f].value);
-        if (!m_active) {
-            const int storage = sqlite3_column_type(s, m_columns[f]);
-            const db::DataType t = storage == SQLITE_INTEGER ? db::DataType::ftInteger
-                                   : storage == SQLITE_FLOAT ? db::DataType::ftFloat
-                                   : storage == SQLITE_BLOB  ? db::DataType::ftBlob
-                                                             : db::DataType::ftString;
-            m_fields[f].dataType = t;
-            m_fieldDefs[static_cast<size_t>(m_columns[f])].dataType = t;
-        }
+        if (m_kinds[f]) detail::readColumn(s, m_columns[f], *m_kinds[f], valueOf(f));
+        else detail::readUntypedColumn(s, m_columns[f], valueOf(f));
+    }
+}
+
+// The first row, as Open finds it.
+void Query::readRow()
+{
+    if (m_eof) {
+        // An empty result reads as null.
+        for (auto& f : m_fields) f.value = std::monostate{};
+        return;
+    }
+    readValues([this](size_t f) -> db::FieldValue& { return m_fields[f].value; });
+    // An expression column: its type is that of its first value.
+    for (size_t f = 0; f < m_fields.size(); ++f) {
+        if (m_direct || m_kinds[f]) continue;
+        const int storage = sqlite3_column_type(m_stmt.get(), m_columns[f]);
+        const db::DataType t = storage == SQLITE_INTEGER ? db::DataType::ftInteger
+                               : storage == SQLITE_FLOAT ? db::DataType::ftFloat
+                               : storage == SQLITE_BLOB  ? db::DataType::ftBlob
+                                                         : db::DataType::ftString;
+        m_fields[f].dataType = t;
+        m_fieldDefs[static_cast<size_t>(m_columns[f])].dataType = t;
     }
 }
 
@@ -185,6 +191,9 @@ int Query::RecordCount()
         while (!text.empty() && (text.back() == ';' || static_cast<unsigned char>(text.back()) <= ' '))
             text.pop_back();
         try {
+            // The reading ahead waits meanwhile: the count shares its readers.
+            std::unique_lock<std::mutex> held;
+            if (m_ahead) held = m_ahead->lock();
             detail::SqlConnection& sql = *m_sql;
             detail::Statement count = sql.prepare("SELECT count(*) FROM (" + text + "\n)");
             if (count && sql.step(count.get())) {
@@ -204,11 +213,14 @@ void Query::Next()
 {
     if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (m_eof) return;
-    if (!m_sql->step(m_stmt.get())) {
-        m_eof = true;
-        return;
-    }
-    readRow();
+    if (!m_ahead)
+        m_ahead = std::make_unique<detail::RowPrefetch>(m_fields.size(), [this](std::vector<db::FieldValue>& row) {
+            if (!m_sql->step(m_stmt.get())) return false;
+            readValues([&row](size_t f) -> db::FieldValue& { return row[f]; });
+            return true;
+        });
+    // Past the last row the values stay.
+    if (!m_ahead->next(m_fields)) m_eof = true;
 }
 
 const db::Field* Query::FindField(const std::string& name) const

@@ -9,7 +9,10 @@
 //   for (; !PDXQ1.Eof(); PDXQ1.Next()) use(PDXQ1.FieldByName("GIPFEL"));
 //
 // Field references stay valid, and follow the current row, until the query
-// closes. Every opening reads the files as they are at that moment. Errors of the query itself read "PDXQ1: ..."; engine errors carry
+// closes. Every opening reads the files as they are at that moment; the
+// rows after the first are read ahead on a thread of the query's own (see
+// detail::RowPrefetch), which changes neither their order nor where an
+// error shows. Errors of the query itself read "PDXQ1: ..."; engine errors carry
 // the engine's text (EDBEngineError), reader errors the reader's.
 #pragma once
 
@@ -20,6 +23,7 @@
 
 #include "db/common/FieldValue.h"
 #include "db/paradox/Database.h"
+#include "db/paradox/RowPrefetch.h"
 #include "db/paradox/SqlConnection.h"
 #include "db/paradox/reader/ParadoxTable.h"
 
@@ -80,6 +84,7 @@ private:
     void buildFields();
     void useDirectReading();
     void readRow();
+    template <class ValueOf> void readValues(ValueOf&& valueOf);
 
     Session& m_session;
     std::string m_name;
@@ -92,6 +97,8 @@ private:
     // Set when values are read beside SQLite: the reader of the virtual
     // table, owned by m_sql, so both see the same file and share the record.
     paradox::Table* m_direct = nullptr;
+    // The rows after the first, read ahead from the first Next() on.
+    std::unique_ptr<detail::RowPrefetch> m_ahead;
     bool m_active = false;
     bool m_eof = true;
     std::optional<int> m_recordCount;
