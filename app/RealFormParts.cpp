@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "db/common/ObjectNames.h"
 #include "db/firebird/IBDatabase.h"
 #include "db/firebird/IBQuery.h"
 #include "db/firebird/IBTransaction.h"
@@ -40,10 +41,14 @@ private:
 class RealFormParts final : public FormParts {
 public:
     RealFormParts(TForm1& form, source::Session& session)
-        : m_form(form), m_ibTransaction1(&m_ibDatabase1), m_ibq1(&m_ibDatabase1, &m_ibTransaction1),
-          m_database1(session, "X1", "DBRK"), m_pdxq1(session, "PDXQ1", "DBRK"),
-          m_table1(session, "Table1", "X1", "BILDER.DB"), m_targetQuery(m_ibq1), m_targetTransaction(m_ibTransaction1),
-          m_sourceQuery(m_pdxq1), m_connection(m_ibDatabase1)
+        : m_form(form), m_ibDatabase1(names::kTargetConnection),
+          m_ibTransaction1(&m_ibDatabase1, names::kTargetTransaction),
+          m_ibq1(&m_ibDatabase1, &m_ibTransaction1, names::kTargetStatement),
+          m_database1(session, names::kSourceConnection, names::kSourceAlias),
+          m_pdxq1(session, names::kSourceQuery, names::kSourceAlias),
+          m_table1(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile),
+          m_targetQuery(m_ibq1), m_targetTransaction(m_ibTransaction1), m_sourceQuery(m_pdxq1),
+          m_connection(m_ibDatabase1)
     {
         m_ibDatabase1.SetDefaultTransaction(&m_ibTransaction1);
     }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "db/common/ObjectNames.h"
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/IBDatabase.h"
 #include "db/firebird/IBQuery.h"
@@ -35,9 +36,9 @@ const std::string kMemo(300, 'm');
 
 double viaIBQuery(const std::string& path, int rows)
 {
-    IBDatabase database;
-    IBTransaction transaction(&database);
-    IBQuery query(&database, &transaction);
+    IBDatabase database(rk::names::kTargetConnection);
+    IBTransaction transaction(&database, rk::names::kTargetTransaction);
+    IBQuery query(&database, &transaction, rk::names::kTargetStatement);
     database.SetDatabaseName(path);
     database.Open();
     query.AddSql(kInsert);
@@ -75,9 +76,9 @@ double viaIBQuery(const std::string& path, int rows)
 // as the mapping produces them, one memo in ten rows.
 double wegeViaIBQuery(const std::string& path, int rows)
 {
-    IBDatabase database;
-    IBTransaction transaction(&database);
-    IBQuery query(&database, &transaction);
+    IBDatabase database(rk::names::kTargetConnection);
+    IBTransaction transaction(&database, rk::names::kTargetTransaction);
+    IBQuery query(&database, &transaction, rk::names::kTargetStatement);
     database.SetDatabaseName(path);
     query.AddSql(rk::transfer::BuildImportPlan()[3].InsertSql);
     const std::string flag = "T", memo(200, 'w');

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "tools/pxwrite/ParadoxWriter.h"
@@ -90,7 +91,7 @@ void writeTable(const std::filesystem::path& file, int rows, int extra)
 // Reads every field of every row by name, as the parameter loop does.
 void run(source::Session& session, const std::string& sql, const char* label)
 {
-    source::Query PDXQ1(session);
+    source::Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
     PDXQ1.SetSql(sql);
     const auto t0 = Clock::now();
     PDXQ1.Open();

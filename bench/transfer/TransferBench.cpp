@@ -39,6 +39,7 @@
 #include "bench/transfer/BareInsertLoop.h"
 #include "bench/transfer/LayerTiming.h"
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/SqlParamScan.h"
 #include "db/paradox/Query.h"
@@ -137,7 +138,7 @@ std::string countRows(const std::string& db)
 rk::bench::BareValues collectValues(rk::source::Session& session, const rk::transfer::ImportSlot& slot,
                                     const std::vector<short>& types)
 {
-    rk::source::Query query(session, "PDXQB", "DBRK");
+    rk::source::Query query(session, "PDXQB", rk::names::kSourceAlias);
     rk::transfer::SourceQueryAdapter<rk::source::Query> source(query);
     query.SetSql(slot.SourceSql);
     query.Open();

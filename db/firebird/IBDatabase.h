@@ -1,6 +1,6 @@
 // IBDatabase: the connection to the target database file (IBDatabase1).
 //
-//   IBDatabase db;                 // loads the client library
+//   IBDatabase db(names::kTargetConnection);   // loads the client library
 //   db.SetDatabaseName("/data/rk6.fdb");
 //   db.SetConnected(true);         // attach; lowers the dialect if needed
 //   ...
@@ -28,7 +28,8 @@ const std::vector<std::string>& defaultTargetParams();
 
 class IBDatabase {
 public:
-    explicit IBDatabase(std::string name = "IBDatabase1");
+    // `name` heads the connection's trace records.
+    explicit IBDatabase(std::string name);
     // Never commits: an open connection is detached after rolling back an
     // active transaction, every error ignored. The owner that wants the
     // close steps at its end calls closeIgnoringErrors() first.

@@ -4,7 +4,7 @@
 // when none is active); later ones only bind and execute, until the text
 // changes, the transaction commits or the connection closes.
 //
-//   IBQuery q(&db, &tr);
+//   IBQuery q(&db, &tr, names::kTargetStatement);
 //   q.ClearSql();
 //   q.AddSql("INSERT INTO T (A, B) VALUES (:A, :B)");
 //   q.Param(0).value.assignInteger(1);
@@ -29,7 +29,8 @@ class IBTransaction;
 
 class IBQuery {
 public:
-    IBQuery(IBDatabase* database, IBTransaction* transaction, std::string name = "IBQ1");
+    // `name` heads the trace records and the errors of the statement.
+    IBQuery(IBDatabase* database, IBTransaction* transaction, std::string name);
     ~IBQuery();
     IBQuery(const IBQuery&) = delete;
     IBQuery& operator=(const IBQuery&) = delete;

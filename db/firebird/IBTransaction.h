@@ -2,7 +2,7 @@
 // (IBTransaction1). It is started only by a statement's execution and ended
 // only by Commit (or by closing the connection, which commits).
 //
-//   IBTransaction tr(&db);
+//   IBTransaction tr(&db, names::kTargetTransaction);
 //   if (tr.InTransaction()) tr.Commit();   // CommitIfActive
 #pragma once
 
@@ -21,7 +21,8 @@ class IBQuery;
 
 class IBTransaction {
 public:
-    explicit IBTransaction(IBDatabase* database = nullptr, std::string name = "IBTransaction1");
+    // `name` heads the transaction's trace records.
+    IBTransaction(IBDatabase* database, std::string name);
     // Never commits: an active transaction is rolled back, errors ignored.
     // The owner commits first (CommitIfActive, or the database's close).
     ~IBTransaction();

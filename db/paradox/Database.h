@@ -5,7 +5,7 @@
 // connection whose name differs from its alias
 // registers a session alias under its own name while it is open.
 //
-//   Database Database1(session, "X1", "DBRK");
+//   Database Database1(session, names::kSourceConnection, names::kSourceAlias);
 //   Database1.Open();          // the access check; EDBEngineError when it fails
 #pragma once
 

@@ -2,7 +2,7 @@
 // connection, read as a read-only result one row at a time. The operations
 // are those the transfer run uses (see transfer/TransferPorts.h).
 //
-//   Query PDXQ1(session, "PDXQ1", "DBRK");
+//   Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
 //   PDXQ1.SetSql("SELECT * FROM GIPFEL ORDER BY REG_RG, POSNR");
 //   PDXQ1.Open();
 //   int n = PDXQ1.RecordCount();
@@ -36,7 +36,9 @@ struct FieldDef {
 
 class Query : private DatasetLink {
 public:
-    Query(Session& session, std::string name = "PDXQ1", std::string databaseName = "DBRK");
+    // `name` heads the query's own errors; `databaseName` is the connection
+    // (or alias) it reads through.
+    Query(Session& session, std::string name, std::string databaseName);
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;

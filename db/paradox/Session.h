@@ -7,8 +7,8 @@
 // connection of that name, owned here and open until the session ends.
 //
 //   rk::source::Session session;                   // EngineConfig::defaultFile()
-//   rk::source::Database Database1(session, "X1", "DBRK");
-//   rk::source::Query PDXQ1(session, "PDXQ1", "DBRK");
+//   rk::source::Database Database1(session, names::kSourceConnection, names::kSourceAlias);
+//   rk::source::Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
 #pragma once
 
 #include <filesystem>

@@ -4,7 +4,7 @@
 // when the name has no extension) and reads it with the Paradox reader;
 // the table stays open until closed, and opening it again does nothing.
 //
-//   Table Table1(session, "Table1", "X1", "BILDER.DB");
+//   Table Table1(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile);
 //   Table1.Open();
 //   for (const FieldDef& d : Table1.FieldDefs()) ... d.name ...
 #pragma once
@@ -23,8 +23,9 @@ class Session;
 
 class Table : private DatasetLink {
 public:
-    Table(Session& session, std::string name = "Table1", std::string databaseName = "X1",
-          std::string tableName = "BILDER.DB");
+    // `name` heads the table's errors; `tableName` is the file on the
+    // connection `databaseName`.
+    Table(Session& session, std::string name, std::string databaseName, std::string tableName);
     ~Table();
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;

@@ -10,6 +10,7 @@
 
 #include <fstream>
 
+#include "db/common/ObjectNames.h"
 #include "tests/db/firebird/TargetTestSupport.h"
 
 extern char** environ;
@@ -24,7 +25,7 @@ TEST(IBDatabaseAttach, MissingFileGivesTheServersMessage)
 {
     FirebirdTestDatabase folder("");
     const std::string path = (folder.folder() / "none.fdb").string();
-    IBDatabase database;
+    IBDatabase database(names::kTargetConnection);
     database.SetDatabaseName(path);
     try {
         database.Open();
@@ -43,7 +44,7 @@ TEST(IBDatabaseAttach, FileThatIsNoDatabase)
     FirebirdTestDatabase folder("");
     const std::string path = (folder.folder() / "text.fdb").string();
     std::ofstream(path) << std::string(20000, 'x');
-    IBDatabase database;
+    IBDatabase database(names::kTargetConnection);
     database.SetDatabaseName(path);
     EXPECT_EQ(messageOf<EIBInterBaseError>([&] { database.Open(); }), "file " + path + " is not a valid database");
     EXPECT_FALSE(database.Connected());
@@ -71,7 +72,7 @@ TEST(IBDatabaseAttach, DialectOneDatabaseOpensSilentlyInDialectOne)
 TEST(IBDatabaseAttach, DialectThreeDatabase)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
+    IBDatabase database(names::kTargetConnection);
     database.SetDatabaseName(db.path());
     database.Open();
     EXPECT_EQ(database.DBSQLDialect(), 3);
@@ -82,7 +83,7 @@ TEST(IBDatabaseAttach, DialectThreeDatabase)
 TEST(IBDatabasePath, AssignmentRules)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
+    IBDatabase database(names::kTargetConnection);
     EXPECT_EQ(messageOf<EIBClientError>([&] { database.Open(); }), "Der Name der Datenbank fehlt.");
     database.SetDatabaseName(db.path());
     database.SetConnected(true);
@@ -101,7 +102,7 @@ TEST(IBDatabasePath, AssignmentRules)
 TEST(IBDatabaseParams, BadNameFailsWhenOpening)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
+    IBDatabase database(names::kTargetConnection);
     database.SetDatabaseName(db.path());
     database.SetParams({"lc_ctype=ISO8859_1", "colour=blue"});
     EXPECT_EQ(messageOf<EIBClientError>([&] { database.Open(); }), "DPB-Konstante (colour) ist unbekannt.");
@@ -135,11 +136,11 @@ TEST(IBDatabaseErrors, MissingPrivilegeIsTheRoleErrorKind)
 TEST(IBTransactionRules, ClientErrors)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
-    IBTransaction orphan;
+    IBDatabase database(names::kTargetConnection);
+    IBTransaction orphan(nullptr, names::kTargetTransaction);
     EXPECT_EQ(messageOf<EIBClientError>([&] { orphan.StartTransaction(); }),
               ansi("In der Transaktionskomponente sind keine Datenbanken aufgeführt."));
-    IBTransaction transaction(&database);
+    IBTransaction transaction(&database, names::kTargetTransaction);
     EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.StartTransaction(); }),
               ansi("Operation kann nicht durchgeführt werden -- DB ist nicht offen."));
     EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.Commit(); }), "Transaktion ist nicht aktiv.");

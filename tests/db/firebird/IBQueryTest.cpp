@@ -3,6 +3,7 @@
 // refusals, and the job-record INSERT of the transfer.
 #include <gtest/gtest.h>
 
+#include "db/common/ObjectNames.h"
 #include "locale/LocaleFormats.h"
 #include "tests/db/firebird/TargetTestSupport.h"
 
@@ -273,12 +274,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IBQueryWiring, MissingDatabaseOrTransaction)
 {
-    IBDatabase database;
-    IBTransaction transaction(&database);
-    IBQuery noDatabase(nullptr, &transaction);
+    IBDatabase database(names::kTargetConnection);
+    IBTransaction transaction(&database, names::kTargetTransaction);
+    IBQuery noDatabase(nullptr, &transaction, names::kTargetStatement);
     noDatabase.AddSql("DELETE FROM X");
     EXPECT_EQ(messageOf<EIBClientError>([&] { noDatabase.ExecSQL(); }), "Datenbank nicht zugewiesen.");
-    IBQuery noTransaction(&database, nullptr);
+    IBQuery noTransaction(&database, nullptr, names::kTargetStatement);
     noTransaction.AddSql("DELETE FROM X");
     EXPECT_EQ(messageOf<EIBClientError>([&] { noTransaction.ExecSQL(); }), "Transaktion ist nicht zugewiesen.");
 }

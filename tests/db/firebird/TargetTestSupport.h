@@ -8,6 +8,7 @@
 #include <string>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/firebird/IBDatabase.h"
 #include "db/firebird/IBQuery.h"
 #include "db/firebird/IBTransaction.h"
@@ -17,9 +18,9 @@
 namespace rk::target::test {
 
 struct TargetObjects {
-    IBDatabase IBDatabase1;
-    IBTransaction IBTransaction1{&IBDatabase1};
-    IBQuery IBQ1{&IBDatabase1, &IBTransaction1};
+    IBDatabase IBDatabase1{names::kTargetConnection};
+    IBTransaction IBTransaction1{&IBDatabase1, names::kTargetTransaction};
+    IBQuery IBQ1{&IBDatabase1, &IBTransaction1, names::kTargetStatement};
 
     explicit TargetObjects(const std::string& path)
     {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Database.h"
 #include "db/paradox/EngineError.h"
 #include "db/paradox/NameRules.h"
@@ -85,7 +86,7 @@ TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
     Session session("Default", folder.config());
     Database Database1(session, "X1", "DBRK");
     Database1.Open();
-    Query PDXQ1(session);
+    Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
     PDXQ1.SetSql("SELECT * FROM NUTZER");
     EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("Die Tabelle NUTZER wurde nicht gefunden.\nVerzeichnis: ") +
                                                   pathText(folder.data().string()));
@@ -138,7 +139,7 @@ protected:
 TEST_F(SourceTables, Table1ListsEveryColumnAndStaysOpen)
 {
     Database1.Open();
-    Table Table1(session);
+    Table Table1(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile);
     Table1.Open();
     auto names = [&] {
         std::vector<std::string> n;
@@ -210,7 +211,7 @@ TEST_F(SourceTables, EveryKindComesThroughSqlAsTheReaderGaveIt)
     // File order, a consumed ORDER BY, and SQLite's own sorter (an expression key).
     for (const char* sql : {"SELECT * FROM TYPEN", "SELECT * FROM TYPEN ORDER BY Zaehler",
                             "SELECT * FROM TYPEN ORDER BY Zaehler + 0"}) {
-        Query PDXQ1(session);
+        Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
         PDXQ1.SetSql(sql);
         PDXQ1.Open();
         ASSERT_EQ(PDXQ1.FieldCount(), 17) << sql;
@@ -245,7 +246,7 @@ TEST_F(SourceTables, ReaderErrorsKeepTheReadersMessage)
         readerMessage = e.message();
     }
     ASSERT_FALSE(readerMessage.empty());
-    Query PDXQ1(session);
+    Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
     PDXQ1.SetSql("SELECT * FROM KAPUTT");
     EXPECT_THROW(PDXQ1.Open(), paradox::EParadoxError);
     EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), readerMessage);
@@ -260,9 +261,9 @@ TEST_F(SourceTables, SourceFilesStayByteIdenticalAndNothingIsAdded)
     std::filesystem::permissions(folder.data(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     {
         Database1.Open();
-        Table Table1(session);
+        Table Table1(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile);
         Table1.Open();
-        Query PDXQ1(session);
+        Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
         for (const char* sql : {"SELECT * FROM TYPEN ORDER BY Alpha, Lang", "SELECT * FROM TYPEN.DB WHERE Lang=0",
                                 "SELECT * FROM BILDER LEFT OUTER JOIN TYPEN ON TYPEN.Lang=BILDER.NR",
                                 "SELECT * FROM CURRENTUSER", "DELETE FROM TYPEN", "DROP TABLE TYPEN",

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "tests/db/paradox/SourceFolder.h"
@@ -40,7 +41,7 @@ TEST_P(FixtureQuery, SelectAllGivesEveryRecordAsTheReaderDecodesIt)
     const auto dir = test::paradoxFixture(p.folder);
     RK_REQUIRE_FIXTURE(dir / p.file);
     auto session = sessionOn(dir);
-    Query PDXQ1(*session);
+    Query PDXQ1(*session, names::kSourceQuery, names::kSourceAlias);
     PDXQ1.SetSql(std::string("SELECT * FROM ") + p.table);
 
     auto direct = paradox::Table::open(dir / p.file);
@@ -93,7 +94,7 @@ TEST_F(FixtureQuery, OrderByQuotedNameAndLookupOfGermanNames)
     const auto dir = test::paradoxFixture("Rparadox");
     RK_REQUIRE_FIXTURE(dir / "biolife.db");
     auto session = sessionOn(dir);
-    Query PDXQ1(*session);
+    Query PDXQ1(*session, names::kSourceQuery, names::kSourceAlias);
     PDXQ1.SetSql("SELECT * FROM biolife ORDER BY Category, \"Species No\" DESC");
     PDXQ1.Open();
     EXPECT_EQ(PDXQ1.RecordCount(), 28);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "tests/db/paradox/SourceFolder.h"
@@ -71,7 +72,7 @@ protected:
 
     test::SourceFolder folder;
     Session session{"Default", folder.config()};
-    Query PDXQ1{session};
+    Query PDXQ1{session, names::kSourceQuery, names::kSourceAlias};
 };
 
 TEST_P(PlanStatements, OpenCountAndOrder)

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Database.h"
 #include "db/paradox/EngineError.h"
 #include "db/paradox/NameRules.h"
@@ -57,7 +58,7 @@ protected:
     // The session reads the configuration at its first opening, after SetUp.
     test::SourceFolder folder;
     Session session{"Default", folder.config()};
-    Query PDXQ1{session, "PDXQ1", "DBRK"};
+    Query PDXQ1{session, names::kSourceQuery, names::kSourceAlias};
 };
 
 // A plain SELECT * over one table reads its values beside SQLite; every value,

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/FieldTypes.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
@@ -138,7 +139,7 @@ protected:
     static Rows throughTheLayer(const std::string& sql)
     {
         Session session("Default", folder->config());
-        Query PDXQ1(session);
+        Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
         PDXQ1.SetSql(sql);
         Rows rows;
         try {
