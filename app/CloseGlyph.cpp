@@ -80,19 +80,19 @@ QImage TransparentByBottomLeft(const QImage& glyph)
     return out;
 }
 
-TGlyphButton::TGlyphButton(const QImage& glyph, QWidget* parent)
+GlyphButton::GlyphButton(const QImage& glyph, QWidget* parent)
     : QToolButton(parent), m_glyph(QPixmap::fromImage(TransparentByBottomLeft(glyph)))
 {
 }
 
-QPoint TGlyphButton::GlyphOrigin() const
+QPoint GlyphButton::GlyphOrigin() const
 {
     QPoint at((width() - m_glyph.width()) / 2, (height() - m_glyph.height()) / 2);
     if (isDown()) at += QPoint(1, 1);
     return at;
 }
 
-void TGlyphButton::paintEvent(QPaintEvent*)
+void GlyphButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionToolButton face;

@@ -1,4 +1,4 @@
-// TProgressBar: the window's horizontal progress bar. Max and Position follow
+// ProgressBar: the window's horizontal progress bar. Max and Position follow
 // the range rule in app/ProgressRange.h, which the transfer relies on; the Qt
 // bar only shows them. No text is drawn on the bar.
 #pragma once
@@ -11,9 +11,9 @@
 
 namespace rk::app {
 
-class TProgressBar : public QProgressBar {
+class ProgressBar : public QProgressBar {
 public:
-    explicit TProgressBar(QWidget* parent = nullptr);
+    explicit ProgressBar(QWidget* parent = nullptr);
 
     int Max() const noexcept { return m_range.max(); }
     // Below 0: EInvalidOperation "Eigenschaft TProgressBar außerhalb des

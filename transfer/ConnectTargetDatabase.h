@@ -1,7 +1,7 @@
 // ConnectTargetDatabase: choose the target database file (command line or
 // file dialog) and open the connection, at the start of every transfer run.
 // It reaches the window and the connection through the two narrow ports
-// below; the real ones wrap Form1 and IBDatabase1, tests use recorders and
+// below; the real ones wrap MainWindow and IBDatabase1, tests use recorders and
 // a real connection.
 //
 //   ConnectTargetDatabase(window, connection, args, fileExists);

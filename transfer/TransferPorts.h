@@ -54,7 +54,7 @@ public:
     virtual const db::Field& FieldByName(const std::string& name) = 0;
 };
 
-enum class ProgressBarId { ProgressBar1, ProgressBar2 };
+enum class ProgressBarId { Rows, Tables };
 
 // What the run needs of the main window.
 class TransferWindow {

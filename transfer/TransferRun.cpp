@@ -33,7 +33,7 @@ void purgeStagingTables(TransferContext& ctx, const ImportPlan& plan)
 void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
 {
     TransferWindow& window = ctx.window;
-    window.SetProgressPosition(ProgressBarId::ProgressBar2, slotNumber);
+    window.SetProgressPosition(ProgressBarId::Tables, slotNumber);
     ctx.IBQ1.Close();
     ctx.IBQ1.ClearSql();
     ctx.IBQ1.AddSql(slot.InsertSql);
@@ -43,8 +43,8 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
         ctx.PDXQ1.Open();
         const int rows = ctx.PDXQ1.RecordCount();
         window.LogAppend(ansi("Übertrage ") + slot.Caption + "... " + std::to_string(rows));
-        window.SetProgressMax(ProgressBarId::ProgressBar1, rows);
-        window.SetProgressPosition(ProgressBarId::ProgressBar1, 0);
+        window.SetProgressMax(ProgressBarId::Rows, rows);
+        window.SetProgressPosition(ProgressBarId::Rows, 0);
 
         // Each parameter meets the same field in every row of the slot, so
         // the lookup by name is made in the first row only; the field then
@@ -59,17 +59,17 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
                 AssignParamFromField(param, *field);
             }
             ctx.IBQ1.ExecSQL();
-            window.SetProgressPosition(ProgressBarId::ProgressBar1,
-                                       window.ProgressPosition(ProgressBarId::ProgressBar1) + 1);
+            window.SetProgressPosition(ProgressBarId::Rows,
+                                       window.ProgressPosition(ProgressBarId::Rows) + 1);
             window.ProcessMessages();
             ctx.PDXQ1.Next();
         }
     }
 
-    window.SetProgressPosition(ProgressBarId::ProgressBar2, window.ProgressMax(ProgressBarId::ProgressBar2));
+    window.SetProgressPosition(ProgressBarId::Tables, window.ProgressMax(ProgressBarId::Tables));
     CommitIfActive(ctx.IBTransaction1);
-    window.SetProgressPosition(ProgressBarId::ProgressBar2, 0);
-    window.SetProgressPosition(ProgressBarId::ProgressBar1, 0);
+    window.SetProgressPosition(ProgressBarId::Tables, 0);
+    window.SetProgressPosition(ProgressBarId::Rows, 0);
 }
 
 // Every error of this step is dropped on purpose: an old data set without a
@@ -144,8 +144,8 @@ RunOutcome RunTransfer(TransferContext& ctx)
 
         purgeStagingTables(ctx, plan);
 
-        ctx.window.SetProgressMax(ProgressBarId::ProgressBar2, kSlotCount);
-        ctx.window.SetProgressPosition(ProgressBarId::ProgressBar2, 0);
+        ctx.window.SetProgressMax(ProgressBarId::Tables, kSlotCount);
+        ctx.window.SetProgressPosition(ProgressBarId::Tables, 0);
         ctx.window.Repaint();
         ctx.window.ProcessMessages();
 

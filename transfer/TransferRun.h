@@ -1,6 +1,6 @@
 // The transfer run: purge the staging tables, copy every slot of the import
 // plan row by row, mark the current user, write the job record. It is the
-// body of Form1's Button1Click and runs on the GUI thread from start to end,
+// body of the window's start handler and runs on the GUI thread from start to end,
 // pumping the window's messages after every row.
 #pragma once
 

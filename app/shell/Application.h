@@ -1,8 +1,8 @@
 // The application object: title "RK_VAD2AV", the last-resort catch around
-// every event, and the end of the program. main() builds it, creates Form1,
+// every event, and the end of the program. main() builds it, creates MainWindow,
 // calls SetMainWindow, shows the window and returns Run()'s exit code.
 //
-// Closing the main window: Form1 runs FormClose, then Terminate(). The quit
+// Closing the main window: MainWindow runs commitAndCloseTarget, then Terminate(). The quit
 // request is posted; from then on Terminated() is true and every
 // ShowMessageBox returns 2 at once. The main loop stops once control is back
 // in it (a nested loop that takes the request only records it).

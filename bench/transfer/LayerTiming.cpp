@@ -108,25 +108,25 @@ private:
     LayerClock& m_layers;
 };
 
-class Timed final : public app::FormParts {
+class Timed final : public app::DatabaseParts {
 public:
-    Timed(std::unique_ptr<app::FormParts> real, LayerClock& layers)
-        : m_real(std::move(real)), m_query(m_real->IBQ1(), layers), m_source(m_real->PDXQ1(), layers)
+    Timed(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers)
+        : m_real(std::move(real)), m_query(m_real->targetStatement(), layers), m_source(m_real->sourceQuery(), layers)
     {
     }
-    transfer::TargetQuery& IBQ1() override { return m_query; }
-    transfer::TargetTransaction& IBTransaction1() override { return m_real->IBTransaction1(); }
-    void ConnectTargetDatabase() override { m_real->ConnectTargetDatabase(); }
-    bool TargetConnected() override { return m_real->TargetConnected(); }
-    void CloseTargetDatabase() override { m_real->CloseTargetDatabase(); }
-    transfer::SourceQuery& PDXQ1() override { return m_source; }
-    void OpenDatabase1() override { m_real->OpenDatabase1(); }
-    bool Database1Connected() override { return m_real->Database1Connected(); }
-    std::vector<std::string> Table1FieldNames() override { return m_real->Table1FieldNames(); }
+    transfer::TargetQuery& targetStatement() override { return m_query; }
+    transfer::TargetTransaction& targetTransaction() override { return m_real->targetTransaction(); }
+    void connectTarget() override { m_real->connectTarget(); }
+    bool targetConnected() override { return m_real->targetConnected(); }
+    void closeTarget() override { m_real->closeTarget(); }
+    transfer::SourceQuery& sourceQuery() override { return m_source; }
+    void openSourceConnection() override { m_real->openSourceConnection(); }
+    bool sourceConnected() override { return m_real->sourceConnected(); }
+    std::vector<std::string> columnListFieldNames() override { return m_real->columnListFieldNames(); }
     transfer::Clock& Clock() override { return m_real->Clock(); }
 
 private:
-    std::unique_ptr<app::FormParts> m_real;
+    std::unique_ptr<app::DatabaseParts> m_real;
     TimedTargetQuery m_query;
     TimedSourceQuery m_source;
 };
@@ -151,7 +151,7 @@ void LayerClock::stop()
 
 double LayerClock::total() const { return std::accumulate(m_seconds.begin(), m_seconds.end(), 0.0); }
 
-std::unique_ptr<app::FormParts> TimedParts(std::unique_ptr<app::FormParts> real, LayerClock& layers)
+std::unique_ptr<app::DatabaseParts> TimedParts(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers)
 {
     return std::make_unique<Timed>(std::move(real), layers);
 }

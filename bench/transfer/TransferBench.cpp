@@ -6,8 +6,8 @@
 //
 // Writes a WEGE table of N rows (default 200,000; --small 2,000) and the
 // other source tables empty, then in one process:
-//  (a) the program's transfer: the real Form1 on Qt's offscreen platform,
-//      with its real target and source objects, Button1Click as the button
+//  (a) the program's transfer: the real MainWindow on Qt's offscreen platform,
+//      with its real target and source objects, onStartClicked as the button
 //      runs it (progress bar and message pumping after every row);
 //  (b) the bare limit: the same INSERT with the same final parameter
 //      values, taken from the source beforehand, executed in a plain loop
@@ -33,8 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Form1.h"
-#include "app/RealFormParts.h"
+#include "app/MainWindow.h"
+#include "app/RealDatabaseParts.h"
 #include "app/shell/Application.h"
 #include "bench/transfer/BareInsertLoop.h"
 #include "bench/transfer/LayerTiming.h"
@@ -58,22 +58,22 @@ double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::d
 
 // The real window, with the log lines timed and errors thrown instead of
 // shown, so that a failed run cannot pass for a fast one.
-class BenchForm : public rk::app::TForm1 {
+class BenchForm : public rk::app::MainWindow {
 public:
-    using TForm1::TForm1;
-    using TForm1::ShowMessage;
+    using MainWindow::MainWindow;
+    using MainWindow::ShowMessage;
     std::vector<std::pair<Clock::time_point, std::string>> timedLines;
 
     void LogAppend(const std::string& line) override
     {
         timedLines.emplace_back(Clock::now(), line);
-        TForm1::LogAppend(line);
+        MainWindow::LogAppend(line);
     }
     int ShowMessage(const std::string& text, rk::app::MsgKind) override
     {
         throw rk::Exception(rk::ansiFormat("Meldung: %s", text));
     }
-    std::optional<std::string> OpenDialog1Execute(const std::string&, const std::string&, const std::string&) override
+    std::optional<std::string> chooseTargetFile(const std::string&, const std::string&, const std::string&) override
     {
         throw rk::Exception("Dateidialog");
     }
@@ -84,7 +84,7 @@ public:
     void ProcessMessages() override
     {
         if ((++m_pumps & 1023) == 0) sampleMemory();
-        TForm1::ProcessMessages();
+        MainWindow::ProcessMessages();
     }
     void sampleMemory()
     {
@@ -252,11 +252,11 @@ int main(int argc, char** argv)
         long peakKib = 0, peakAnon = 0, peakFile = 0;
         {
             BenchForm form(rk::app::Arguments{dbA},
-                           [&session](rk::app::TForm1& f) { return rk::app::MakeRealFormParts(f, session); });
+                           [&session](rk::app::MainWindow& f) { return rk::app::makeDatabaseParts(f, session); });
             form.show();
             QCoreApplication::processEvents();
             const auto t0 = Clock::now();
-            form.Button1Click();
+            form.onStartClicked();
             const auto t1 = Clock::now();
             programSeconds = seconds(t0, t1);
             form.sampleMemory();
@@ -269,7 +269,7 @@ int main(int argc, char** argv)
                     slotSeconds = seconds(lines[i].first, lines[i + 1].first);
             if (lines.empty() || lines[lines.size() - 1].second != rk::ansi("Das Programm kann jetzt beendet werden."))
                 throw rk::Exception("Die Übertragung lief nicht bis zum Ende.");
-            form.FormClose();
+            form.commitAndCloseTarget();
         }
         const std::string stagedA = countRows(dbA);
         std::printf("rows                        %u (WEGE, 46 columns)\n", rows);
@@ -302,17 +302,17 @@ int main(int argc, char** argv)
             rk::bench::LayerClock clock;
             double whole = 0;
             {
-                BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::TForm1& f) {
-                    return rk::bench::TimedParts(rk::app::MakeRealFormParts(f, session), clock);
+                BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::MainWindow& f) {
+                    return rk::bench::TimedParts(rk::app::makeDatabaseParts(f, session), clock);
                 });
                 form.show();
                 QCoreApplication::processEvents();
                 const auto t0 = Clock::now();
                 clock.start();
-                form.Button1Click();
+                form.onStartClicked();
                 clock.stop();
                 whole = seconds(t0, Clock::now());
-                form.FormClose();
+                form.commitAndCloseTarget();
             }
             if (countRows(dbC) != std::to_string(rows)) throw rk::Exception("(a) mit Zeitmessung unvollständig.");
             std::printf("layers of (a), timed again   %8.3f s whole run (timing included)\n", whole);

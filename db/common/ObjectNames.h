@@ -1,7 +1,7 @@
-// The names the program's database objects carry outwardly. They are text,
+// The names the program's objects carry outwardly. They are text,
 // not identifiers: each appears in a message, a trace record or the alias
 // configuration, and must read there exactly as it always has. The objects
-// get them where they are made (app/RealFormParts.cpp, and tests, benchmarks
+// get them where they are made (app/RealDatabaseParts.cpp, and tests, benchmarks
 // and tools that make such objects); the database layers assume none.
 //
 //   rk::target::IBQuery statement(&connection, &transaction, rk::names::kTargetStatement);
@@ -31,5 +31,19 @@ inline constexpr const char* kListingTableFile = "BILDER.DB";
 inline constexpr const char* kTargetConnection = "IBDatabase1";
 inline constexpr const char* kTargetTransaction = "IBTransaction1";
 inline constexpr const char* kTargetStatement = "IBQ1";
+
+// The window's controls, as object names: what a window inspector or a UI
+// test finds them by.
+namespace window {
+inline constexpr const char* kTableProgress = "ProgressBar2"; // the upper bar
+inline constexpr const char* kRowProgress = "ProgressBar1";   // the lower bar
+inline constexpr const char* kCloseGlyph = "ButtonX";
+inline constexpr const char* kStatusLog = "RichEdit1";
+inline constexpr const char* kVersionLabel = "Label1";
+inline constexpr const char* kStartButton = "Button1";
+inline constexpr const char* kQuitButton = "Button2";
+// Also the button's caption.
+inline constexpr const char* kColumnListButton = "Button3";
+} // namespace window
 
 } // namespace rk::names

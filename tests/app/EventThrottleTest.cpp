@@ -40,7 +40,7 @@ TEST(EventThrottleTest, PumpsOnTheFirstCallAndThenOnlyOnceTheIntervalHasPassedSi
 
 TEST_F(FormTest, ARunsEventProcessingDeliversPendingEventsWithinAFewMilliseconds)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     form.ProcessMessages();
     bool delivered = false;

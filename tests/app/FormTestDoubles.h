@@ -1,5 +1,5 @@
-// Test doubles for Form1: recorders for its target and source objects, and a
-// Form1 whose platform actions (system move, boxes, the file dialog, error
+// Test doubles for MainWindow: recorders for its target and source objects, and a
+// MainWindow whose platform actions (system move, boxes, the file dialog, error
 // display) are recorded instead of shown. Every call lands in one event log
 // so tests can assert the order of what the window did.
 #pragma once
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/shell/Application.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
@@ -29,7 +29,7 @@ struct FakeSetup {
     bool commitFails = false;
     // An ExecSQL whose text contains this fails (empty: none fails).
     std::string failingSql;
-    std::vector<std::string> table1Fields = {"Nr", "Reg"};
+    std::vector<std::string> columnListFields = {"Nr", "Reg"};
     // Rows of every source result.
     int rowsPerTable = 0;
     // Called after every successful ExecSQL with its text.
@@ -106,7 +106,7 @@ private:
     bool& m_inTransaction;
 };
 
-class FakeParts : public app::FormParts {
+class FakeParts : public app::DatabaseParts {
     Events& m_events;
     const FakeSetup& m_setup;
     bool m_inTransaction = false;
@@ -122,31 +122,31 @@ public:
         source.onOpen = [this](const std::string&) { source.anySql->rows = m_setup.rowsPerTable; };
     }
 
-    transfer::TargetQuery& IBQ1() override { return query; }
-    transfer::TargetTransaction& IBTransaction1() override { return transaction; }
-    void ConnectTargetDatabase() override
+    transfer::TargetQuery& targetStatement() override { return query; }
+    transfer::TargetTransaction& targetTransaction() override { return transaction; }
+    void connectTarget() override
     {
         m_events.push_back("ConnectTargetDatabase");
         runStarts.push_back(sinceStart.elapsed());
         m_connected = m_setup.targetConnects;
     }
-    bool TargetConnected() override { return m_connected; }
-    void CloseTargetDatabase() override
+    bool targetConnected() override { return m_connected; }
+    void closeTarget() override
     {
         m_events.push_back("IBDatabase1.Close");
         m_connected = false;
     }
-    transfer::SourceQuery& PDXQ1() override { return source; }
-    void OpenDatabase1() override
+    transfer::SourceQuery& sourceQuery() override { return source; }
+    void openSourceConnection() override
     {
         m_events.push_back("Database1.Open");
         if (!m_setup.sourceReachable) throw EDatabaseError("alias DBRK not found");
     }
-    bool Database1Connected() override { return m_setup.sourceReachable; }
-    std::vector<std::string> Table1FieldNames() override
+    bool sourceConnected() override { return m_setup.sourceReachable; }
+    std::vector<std::string> columnListFieldNames() override
     {
         m_events.push_back("Table1.Open");
-        return m_setup.table1Fields;
+        return m_setup.columnListFields;
     }
     transfer::Clock& Clock() override { return clock; }
 
@@ -171,24 +171,24 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
-class TestForm1 : public app::TForm1 {
+class TestMainWindow : public app::MainWindow {
 public:
-    TestForm1(app::Arguments args, Events& events, const FakeSetup& setup)
-        : TForm1(std::move(args), [&events, &setup](TForm1&) { return std::make_unique<FakeParts>(events, setup); }),
+    TestMainWindow(app::Arguments args, Events& events, const FakeSetup& setup)
+        : MainWindow(std::move(args), [&events, &setup](MainWindow&) { return std::make_unique<FakeParts>(events, setup); }),
           m_events(events)
     {
         fake().sinceStart.start();
     }
 
-    FakeParts& fake() { return static_cast<FakeParts&>(Parts()); }
+    FakeParts& fake() { return static_cast<FakeParts&>(databaseParts()); }
 
-    std::optional<std::string> OpenDialog1Execute(const std::string& title, const std::string& dir,
+    std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& dir,
                                                   const std::string& filter) override
     {
         m_events.push_back("dialog " + title + "|" + dir + "|" + filter);
         return dialogAnswer;
     }
-    using TForm1::ShowMessage;
+    using MainWindow::ShowMessage;
     int ShowMessage(const std::string& text, app::MsgKind kind) override
     {
         boxes.push_back({text, kind});
@@ -203,10 +203,10 @@ public:
     std::vector<std::string> errors;
 
 protected:
-    void StartWindowDrag() override
+    void beginWindowMove() override
     {
         ++drags;
-        if (realDrag) TForm1::StartWindowDrag();
+        if (realDrag) MainWindow::beginWindowMove();
     }
     void RunGuarded(const std::function<void()>& body) override
     {

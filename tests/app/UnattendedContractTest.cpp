@@ -35,7 +35,7 @@ struct NoOneAtScreen {
 TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
 {
     setup.rowsPerTable = 3;
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     bool signalled = false;
     // The signal is taken while the second row is executed; the run's event
@@ -47,7 +47,7 @@ TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
         form.EndSignal();
     };
     events.clear();
-    EXPECT_THROW(form.Button1Click(), rk::EAbort); // dropped silently by the error display
+    EXPECT_THROW(form.onStartClicked(), rk::EAbort); // dropped silently by the error display
     EXPECT_TRUE(signalled);
 
     const auto second = std::find(events.begin(), events.end(), "exec INSERT INTO IMPORT_RK5_REGIONEN") + 1;
@@ -66,7 +66,7 @@ TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
 {
     // A failed commit keeps the window for a person to read the error; the
     // caller behind a signal is not one: the error is reported, the end follows.
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     form.fake().beginTransaction();
     setup.commitFails = true;
@@ -82,7 +82,7 @@ TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
 {
     const NoOneAtScreen nobody;
     setup.failingSql = "DELETE FROM";
-    TestForm1& form = makeForm({"-auto", "-nomessage"});
+    TestMainWindow& form = makeForm({"-auto", "-nomessage"});
     showAndActivate(form);
     pump(1500, [&] { return application().Terminated(); });
     EXPECT_TRUE(application().Terminated());
@@ -93,7 +93,7 @@ TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
 
 TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobodyIsThere)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     const std::filesystem::path here = std::filesystem::temp_directory_path();
     // legend: initial folder given, folder the dialog shows
     const std::pair<std::string, QString> cases[] = {
@@ -108,7 +108,7 @@ TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobody
                 dialog->reject();
             }
         });
-        EXPECT_EQ(form.TForm1::OpenDialog1Execute("Pfad", given, "Datenbank|*.fdb"), std::nullopt);
+        EXPECT_EQ(form.MainWindow::chooseTargetFile("Pfad", given, "Datenbank|*.fdb"), std::nullopt);
         EXPECT_EQ(seen, QDir(shown).absolutePath()) << given;
     }
 
@@ -118,7 +118,7 @@ TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobody
     });
     QElapsedTimer t;
     t.start();
-    EXPECT_EQ(form.TForm1::OpenDialog1Execute("Pfad", "/", "Datenbank|*.fdb"), std::nullopt);
+    EXPECT_EQ(form.MainWindow::chooseTargetFile("Pfad", "/", "Datenbank|*.fdb"), std::nullopt);
     EXPECT_LT(t.elapsed(), 1000); // answered at once, not by the timer
 }
 
@@ -136,9 +136,9 @@ TEST_F(FormTest, FileDialogSpeaksTheUsersLanguage)
 
 TEST_F(FormTest, CloseGlyphIsShownPixelForPixelOnTheButtonFace)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     form.show();
-    auto* button = static_cast<app::TGlyphButton*>(form.ButtonX);
+    auto* button = static_cast<app::GlyphButton*>(form.closeGlyph());
     ASSERT_EQ(button->size(), QSize(23, 22));
     const QImage shown = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(shown.size(), button->size()); // one device pixel per pixel here

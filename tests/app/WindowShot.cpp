@@ -1,4 +1,4 @@
-// rk_window_shot OUT.png: shows Form1 (over test doubles, so no database is
+// rk_window_shot OUT.png: shows MainWindow (over test doubles, so no database is
 // needed) on the current display, waits until it is painted and saves what
 // the screen shows of it. Run under xvfb-run for docs/window.png.
 #include <QApplication>
@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     rk::app::Application app(argc, argv);
     rk::test::Events events;
     rk::test::FakeSetup setup;
-    rk::test::TestForm1 form({}, events, setup);
+    rk::test::TestMainWindow form({}, events, setup);
     app.SetMainWindow(&form);
     form.show();
     form.activateWindow();

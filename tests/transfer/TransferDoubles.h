@@ -149,17 +149,17 @@ public:
     }
 
 private:
-    ProgressRange& range(ProgressBarId bar) { return bar == ProgressBarId::ProgressBar1 ? m_bar1 : m_bar2; }
+    ProgressRange& range(ProgressBarId bar) { return bar == ProgressBarId::Rows ? m_bar1 : m_bar2; }
     const ProgressRange& range(ProgressBarId bar) const
     {
-        return bar == ProgressBarId::ProgressBar1 ? m_bar1 : m_bar2;
+        return bar == ProgressBarId::Rows ? m_bar1 : m_bar2;
     }
     void note(ProgressBarId bar, const char* what, int value)
     {
         // The lower bar moves once per row; only its resets and maxima are journalled.
         if (!recordProgress) return;
-        if (bar == ProgressBarId::ProgressBar1 && std::string(what) == ".pos=" && value != 0) return;
-        m_journal.push_back(std::string(bar == ProgressBarId::ProgressBar1 ? "PB1" : "PB2") + what +
+        if (bar == ProgressBarId::Rows && std::string(what) == ".pos=" && value != 0) return;
+        m_journal.push_back(std::string(bar == ProgressBarId::Rows ? "PB1" : "PB2") + what +
                             std::to_string(value));
     }
 

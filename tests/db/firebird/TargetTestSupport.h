@@ -1,5 +1,5 @@
 // Shared setup of the target integration tests: the program's three target
-// objects wired as Form1 wires them, on a fresh database file.
+// objects wired as MainWindow wires them, on a fresh database file.
 #pragma once
 
 #include <gtest/gtest.h>

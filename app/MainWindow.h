@@ -1,9 +1,9 @@
-// Form1, the program's only window and the owner of every other object: the
+// MainWindow, the program's only window and the owner of every other object: the
 // status log, the two progress bars, the buttons, the timer of the
-// unattended run, and (through FormParts) the target and source objects.
+// unattended run, and (through DatabaseParts) the target and source objects.
 // Every behaviour of the program is one of its handlers.
 //
-//   TForm1 form(arguments, [&](TForm1& f) { return MakeRealFormParts(f, session); });
+//   MainWindow form(arguments, [&](MainWindow& f) { return makeDatabaseParts(f, session); });
 //   form.show(); form.activateWindow(); app.Run();
 //
 // Handlers run their bodies through RunGuarded(), so an error is shown and
@@ -22,7 +22,7 @@
 
 #include "app/CommandLine.h"
 #include "app/EventThrottle.h"
-#include "app/FormParts.h"
+#include "app/DatabaseParts.h"
 #include "app/RunRecord.h"
 #include "app/shell/MessageBox.h"
 #include "transfer/ConnectTargetDatabase.h"
@@ -35,7 +35,7 @@ class QToolButton;
 
 namespace rk::app {
 
-class TProgressBar;
+class ProgressBar;
 
 // The height of "0" in `font` as the layout's scaling measures it.
 int TextHeightOf(const QFont& font);
@@ -56,33 +56,44 @@ inline constexpr int kActivateAlpha = 220;
 inline constexpr int kTimerInterval = 500;
 } // namespace design
 
-class TForm1 : public QWidget, public transfer::TransferWindow, public transfer::ConnectWindow {
+class MainWindow : public QWidget, public transfer::TransferWindow, public transfer::ConnectWindow {
 public:
-    using PartsFactory = std::function<std::unique_ptr<FormParts>(TForm1&)>;
+    using PartsFactory = std::function<std::unique_ptr<DatabaseParts>(MainWindow&)>;
 
     // Builds the controls, then the owned objects (an error there escapes:
-    // the start-up fails), then runs FormCreate guarded.
-    TForm1(Arguments arguments, const PartsFactory& makeParts);
-    ~TForm1() override;
+    // the start-up fails), then runs applyStartOptions guarded.
+    MainWindow(Arguments arguments, const PartsFactory& makeParts);
+    ~MainWindow() override;
 
     // Handlers.
-    void FormCreate();
-    void FormShow();
-    void FormActivate();
-    void FormClose();
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void ButtonXClick();
-    void Timer1Timer();
+    // At creation: reads the start options; "-auto" keeps the window on top,
+    // and with "-nomessage" also makes it translucent, short and blank.
+    void applyStartOptions();
+    // Before the first showing: opens the source connection; without access
+    // the user is told and the window closes.
+    void checkSourceAccess();
+    // At the first activation: with "-auto", sets the quiet look again and
+    // starts the auto-start timer.
+    void armAutoStart();
+    // The target's part of closing: commits an active transaction and closes
+    // the target connection.
+    void commitAndCloseTarget();
+    // The transfer run.
+    void onStartClicked();
+    void onQuitClicked();
+    // The column listing of the listing table.
+    void onColumnListClicked();
+    void onCloseGlyphClicked();
+    // The unattended run: the transfer, a box unless "-nomessage", the close.
+    void onAutoStartTimer();
     // A press over the background, the log or a bar; `buttons` are those
     // held at the press.
-    void RichEdit1MouseDown(Qt::MouseButtons buttons);
+    void startDrag(Qt::MouseButtons buttons);
 
-    // The close operation: FormClose at once, then the end of the program is
-    // requested. An error of FormClose stops it before the request. The
+    // The close operation: commitAndCloseTarget at once, then the end of the program is
+    // requested. An error of commitAndCloseTarget stops it before the request. The
     // window stays on screen until the main loop takes the request.
-    void Close();
+    void closeWindow();
 
     // An end signal reached the process. Outside a run the window closes at
     // once; during a run the run stops after its current row (what it
@@ -93,9 +104,9 @@ public:
     // The status log, Windows-1252 lines.
     const std::vector<std::string>& Lines() const { return m_lines; }
 
-    // The file dialog OpenDialog1; `filter` as "Datenbank|*.fdb" (name and
+    // The file dialog for the target database; `filter` as "Datenbank|*.fdb" (name and
     // pattern pairs). The chosen file, or nothing when cancelled.
-    virtual std::optional<std::string> OpenDialog1Execute(const std::string& title, const std::string& initialDir,
+    virtual std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
                                                           const std::string& filter);
     // The program's own message box.
     virtual int ShowMessage(const std::string& text, MsgKind kind);
@@ -105,7 +116,7 @@ public:
     std::optional<std::string> RunOpenDialog(const std::string& title, const std::string& initialDir,
                                              const std::string& filter) override;
     void ShowMessage(transfer::MessageKind kind, const std::string& text) override;
-    void CloseWindow() override { Close(); }
+    void CloseWindow() override { closeWindow(); }
 
     // TransferWindow (LogAppend serves both ports).
     void LogAppend(const std::string& line) override;
@@ -127,31 +138,31 @@ public:
     bool AlphaBlend() const { return m_alphaBlend; }
     int AlphaBlendValue() const { return m_alphaBlendValue; }
     bool StaysOnTop() const;
-    bool Timer1Enabled() const { return Timer1.isActive(); }
+    bool autoStartTimerEnabled() const { return m_autoStartTimer.isActive(); }
     bool Dragging() const { return m_dragging; }
-    void SetTimer1Enabled(bool enabled);
+    void setAutoStartTimerEnabled(bool enabled);
     LastRun LastRunOutcome() const { return m_lastRun; }
     // The code the process ends with.
     int ExitCode() const { return ProcessExitCode(m_lastRun, HasAutoSwitch(m_arguments)); }
     // Ratio of the run-time text height to the designed 13 pixels, as
     // numerator over 13.
     int TextHeight() const { return m_textHeight; }
-    FormParts& Parts() { return *m_parts; }
+    DatabaseParts& databaseParts() { return *m_parts; }
 
-    // Controls, by their component names.
-    TProgressBar* ProgressBar1 = nullptr;
-    TProgressBar* ProgressBar2 = nullptr;
-    QToolButton* ButtonX = nullptr;
-    QPlainTextEdit* RichEdit1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QTimer Timer1;
+    // The controls, for tests and the window shot.
+    ProgressBar* rowProgress() const { return m_rowProgress; }
+    ProgressBar* tableProgress() const { return m_tableProgress; }
+    QToolButton* closeGlyph() const { return m_closeGlyph; }
+    QPlainTextEdit* statusLog() const { return m_statusLog; }
+    QLabel* versionLabel() const { return m_versionLabel; }
+    QPushButton* startButton() const { return m_startButton; }
+    QPushButton* quitButton() const { return m_quitButton; }
+    QPushButton* columnListButton() const { return m_columnListButton; }
+    QTimer& autoStartTimer() { return m_autoStartTimer; }
 
 protected:
     // Platform actions, recorded by tests.
-    virtual void StartWindowDrag();
+    virtual void beginWindowMove();
     virtual void RequestTerminate();
     virtual void RunGuarded(const std::function<void()>& body);
 
@@ -164,7 +175,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // Form1Layout.cpp: the controls as designed, scaled to the fonts found.
+    // MainWindowLayout.cpp: the controls as designed, scaled to the fonts found.
     void createControls();
     int scaled(int designed) const;
     void connectHandlers();
@@ -175,10 +186,26 @@ private:
     void setAlphaBlend(int value);
     void removeBorder();
     void centreOnPrimaryScreen();
-    TProgressBar& bar(transfer::ProgressBarId id) const;
+    ProgressBar& bar(transfer::ProgressBarId id) const;
     // The close operation; should it fail, the error is shown and the end
     // is requested all the same.
     void closeForCaller();
+
+    // The controls; their object names are the outward ones (names::window).
+    // The upper bar counts the tables of the run, the lower one the rows
+    // of the current table.
+    ProgressBar* m_tableProgress = nullptr;
+    ProgressBar* m_rowProgress = nullptr;
+    QToolButton* m_closeGlyph = nullptr;
+    QPlainTextEdit* m_statusLog = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_quitButton = nullptr;
+    // Outside the visible area and reached with Tab only: lists the listing
+    // table's columns in the log, as a column list and as parameters, for
+    // whoever writes the INSERT of a new staging table.
+    QPushButton* m_columnListButton = nullptr;
+    QTimer m_autoStartTimer;
 
     Arguments m_arguments;
     std::string m_caption;
@@ -197,7 +224,7 @@ private:
     bool m_inRun = false;
     bool m_endSignalled = false;
     std::vector<std::string> m_lines;
-    std::unique_ptr<FormParts> m_parts;
+    std::unique_ptr<DatabaseParts> m_parts;
     EventThrottle m_pumpThrottle;
 };
 

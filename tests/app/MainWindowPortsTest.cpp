@@ -1,4 +1,4 @@
-// Form1 as the port of ConnectTargetDatabase (log, dialog, boxes, close) and
+// MainWindow as the port of ConnectTargetDatabase (log, dialog, boxes, close) and
 // its reaction to a change of the regional settings.
 #include "locale/LocaleFormats.h"
 #include "tests/app/FormTestSupport.h"
@@ -30,7 +30,7 @@ const auto kNoFile = [](const std::string&) { return false; };
 
 TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     FakeConnection connection(true);
     transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
 
@@ -42,7 +42,7 @@ TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
 
 TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     form.dialogAnswer = "/data/rk6.fdb";
     FakeConnection connection(false);
     transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
@@ -66,7 +66,7 @@ TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)
 
 TEST_F(FormTest, ChangedRegionalSettingsAreReadAgain)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     locale::LocaleFormats odd;
     odd.DecimalMark = '#';
     locale::SetCurrentFormats(odd);

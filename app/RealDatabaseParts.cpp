@@ -1,0 +1,126 @@
+// Wiring of MainWindow to the database layers; see RealDatabaseParts.h.
+#include "app/RealDatabaseParts.h"
+
+#include <ctime>
+
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "db/common/ObjectNames.h"
+#include "db/firebird/IBDatabase.h"
+#include "db/firebird/IBQuery.h"
+#include "db/firebird/IBTransaction.h"
+#include "db/paradox/Database.h"
+#include "db/paradox/Query.h"
+#include "db/paradox/Session.h"
+#include "db/paradox/Table.h"
+#include "locale/LocaleFormats.h"
+#include "transfer/ConnectTargetDatabase.h"
+#include "transfer/DatabasePorts.h"
+
+namespace rk::app {
+
+namespace {
+
+class SystemClock final : public transfer::Clock {
+public:
+    double Now() override { return LocalNow(); }
+};
+
+// The target connection as ConnectTargetDatabase sees it.
+class TargetConnectionAdapter final : public transfer::TargetConnection {
+public:
+    explicit TargetConnectionAdapter(target::IBDatabase& db) : m_db(db) {}
+    void SetDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
+    void Open() override { m_db.SetConnected(true); }
+    bool Connected() const override { return m_db.Connected(); }
+
+private:
+    target::IBDatabase& m_db;
+};
+
+class RealDatabaseParts final : public DatabaseParts {
+public:
+    RealDatabaseParts(MainWindow& window, source::Session& session)
+        : m_window(window), m_targetConnection(names::kTargetConnection),
+          m_targetTransaction(&m_targetConnection, names::kTargetTransaction),
+          m_targetStatement(&m_targetConnection, &m_targetTransaction, names::kTargetStatement),
+          m_sourceConnection(session, names::kSourceConnection, names::kSourceAlias),
+          m_sourceQuery(session, names::kSourceQuery, names::kSourceAlias),
+          m_listingTable(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile),
+          m_statementPort(m_targetStatement), m_transactionPort(m_targetTransaction), m_sourcePort(m_sourceQuery),
+          m_connectionPort(m_targetConnection)
+    {
+        m_targetConnection.SetDefaultTransaction(&m_targetTransaction);
+    }
+
+    // The window is destroyed with the connection still open only when the
+    // run re-opened it after commitAndCloseTarget; closing commits in forced mode, as
+    // closing always does, and nothing can be reported any more.
+    ~RealDatabaseParts() override { m_targetConnection.closeIgnoringErrors(); }
+
+    transfer::TargetQuery& targetStatement() override { return m_statementPort; }
+    transfer::TargetTransaction& targetTransaction() override { return m_transactionPort; }
+    void connectTarget() override
+    {
+        transfer::ConnectTargetDatabase(m_window, m_connectionPort, m_window.Args(), FileExistsOnDisk);
+    }
+    bool targetConnected() override { return m_targetConnection.Connected(); }
+    void closeTarget() override { m_targetConnection.Close(); }
+
+    transfer::SourceQuery& sourceQuery() override { return m_sourcePort; }
+    void openSourceConnection() override { m_sourceConnection.Open(); }
+    bool sourceConnected() override { return m_sourceConnection.Connected(); }
+    std::vector<std::string> columnListFieldNames() override
+    {
+        m_listingTable.Open();
+        // As many names as the table has fields, taken from the column
+        // descriptions (the two differ only for columns without a field).
+        std::vector<std::string> names;
+        const auto& defs = m_listingTable.FieldDefs();
+        for (int i = 0; i < m_listingTable.FieldCount() && i < int(defs.size()); ++i) names.push_back(defs[size_t(i)].name);
+        return names;
+    }
+    transfer::Clock& Clock() override { return m_clock; }
+
+private:
+    MainWindow& m_window;
+    // Declared so that the statement and transaction go before their
+    // connection, and the source objects before the session's end.
+    target::IBDatabase m_targetConnection;
+    target::IBTransaction m_targetTransaction;
+    target::IBQuery m_targetStatement;
+    source::Database m_sourceConnection;
+    source::Query m_sourceQuery;
+    source::Table m_listingTable;
+    transfer::TargetQueryAdapter<target::IBQuery> m_statementPort;
+    transfer::TargetTransactionAdapter<target::IBTransaction> m_transactionPort;
+    transfer::SourceQueryAdapter<source::Query> m_sourcePort;
+    TargetConnectionAdapter m_connectionPort;
+    SystemClock m_clock;
+};
+
+} // namespace
+
+double LocalNow()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    locale::DateTimeParts parts;
+    parts.year = local.tm_year + 1900;
+    parts.month = local.tm_mon + 1;
+    parts.day = local.tm_mday;
+    parts.hour = local.tm_hour;
+    parts.minute = local.tm_min;
+    parts.second = local.tm_sec;
+    parts.msec = int(ts.tv_nsec / 1000000);
+    return locale::EncodeDateTime(parts);
+}
+
+std::unique_ptr<DatabaseParts> makeDatabaseParts(MainWindow& window, source::Session& session)
+{
+    return std::make_unique<RealDatabaseParts>(window, session);
+}
+
+} // namespace rk::app
