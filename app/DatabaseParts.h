@@ -16,7 +16,7 @@ public:
     virtual ~DatabaseParts() = default;
 
     // Target side: the statement, its transaction and the connection.
-    virtual transfer::TargetQuery& targetStatement() = 0;
+    virtual transfer::TargetStatement& targetStatement() = 0;
     virtual transfer::TargetTransaction& targetTransaction() = 0;
     // Opens the target database at the start of a run; talks to the user
     // through the window it was made for (log, dialog, boxes, close).

@@ -92,14 +92,14 @@ void MainWindow::applyStartOptions()
             setClientSize(design::kNarrowWidth, design::kQuietHeight);
             removeBorder();
             setStayOnTop();
-            LogClear();
+            clearLog();
         }
     }
 }
 
 void MainWindow::checkSourceAccess()
 {
-    // The access check. Database1 is configured by alias alone, so the log
+    // The access check. The source connection is configured by alias alone, so the log
     // gets no parameter lines afterwards.
     try {
         m_parts->openSourceConnection();
@@ -107,7 +107,7 @@ void MainWindow::checkSourceAccess()
         if (m_parts->sourceConnected()) throw;
         // The box says only that access failed; a caller's log needs why.
         WriteStderrLine(rk::ansi("Kein Zugriff auf RK5 Daten, Grund: ") + oneLine(messageOf(error)));
-        ShowMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
+        showMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
         closeWindow();
     }
 }
@@ -227,7 +227,7 @@ void MainWindow::onAutoStartTimer()
         closeForCaller();
         return;
     }
-    if (!m_noMessage) ShowMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
+    if (!m_noMessage) showMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
     closeWindow();
 }
 
@@ -236,13 +236,13 @@ void MainWindow::onAutoStartTimer()
 void MainWindow::onColumnListClicked()
 {
     const std::vector<std::string> names = m_parts->columnListFieldNames();
-    LogClear();
+    clearLog();
     std::string text;
     for (const std::string& name : names) text += ", " + upperAnsi(name);
-    LogAppend(text);
-    LogAppend("");
+    appendLog(text);
+    appendLog("");
     for (const std::string& name : names) text += ", :" + upperAnsi(name);
-    LogAppend(text);
+    appendLog(text);
 }
 
 // --- closing ---------------------------------------------------------------
@@ -253,7 +253,7 @@ void MainWindow::onCloseGlyphClicked() { closeWindow(); }
 
 void MainWindow::commitAndCloseTarget()
 {
-    transfer::FormCloseTarget(m_parts->targetStatement(), m_parts->targetTransaction(), [this] { m_parts->closeTarget(); });
+    transfer::CloseTarget(m_parts->targetTransaction(), [this] { m_parts->closeTarget(); });
 }
 
 void MainWindow::closeWindow()
@@ -338,21 +338,15 @@ void MainWindow::RequestTerminate()
 
 void MainWindow::RunGuarded(const std::function<void()>& body) { Guarded(body); }
 
-int MainWindow::ShowMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
+int MainWindow::showMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
 
-std::optional<std::string> MainWindow::RunOpenDialog(const std::string& title, const std::string& initialDir,
-                                                 const std::string& filter)
+void MainWindow::showMessage(transfer::MessageKind kind, const std::string& text)
 {
-    return chooseTargetFile(title, initialDir, filter);
-}
-
-void MainWindow::ShowMessage(transfer::MessageKind kind, const std::string& text)
-{
-    ShowMessage(text, kind == transfer::MessageKind::Error ? MsgKind::Error : MsgKind::Information);
+    showMessage(text, kind == transfer::MessageKind::Error ? MsgKind::Error : MsgKind::Information);
 }
 
 std::optional<std::string> MainWindow::chooseTargetFile(const std::string& title, const std::string& initialDir,
-                                                      const std::string& filter)
+                                                        const std::string& filter)
 {
     if (NoOneAtScreen()) {
         WriteStderrLine(rk::ansi("Dateidialog: ") + title +
@@ -384,45 +378,45 @@ void MainWindow::showLog()
     m_statusLog->setPlainText(qtText(text));
 }
 
-void MainWindow::LogClear()
+void MainWindow::clearLog()
 {
     m_lines.clear();
     showLog();
 }
 
-void MainWindow::LogAppend(const std::string& line)
+void MainWindow::appendLog(const std::string& line)
 {
     if (NoOneAtScreen()) WriteStderrLine(line);
     m_lines.push_back(line);
     m_statusLog->appendPlainText(qtText(line));
 }
 
-void MainWindow::FocusLog() { m_statusLog->setFocus(Qt::OtherFocusReason); }
+void MainWindow::focusLog() { m_statusLog->setFocus(Qt::OtherFocusReason); }
 
-void MainWindow::SetButton1Enabled(bool enabled) { m_startButton->setEnabled(enabled); }
+void MainWindow::setStartEnabled(bool enabled) { m_startButton->setEnabled(enabled); }
 
-void MainWindow::SetButton2Enabled(bool enabled) { m_quitButton->setEnabled(enabled); }
+void MainWindow::setQuitEnabled(bool enabled) { m_quitButton->setEnabled(enabled); }
 
 ProgressBar& MainWindow::bar(transfer::ProgressBarId id) const
 {
     return id == transfer::ProgressBarId::Rows ? *m_rowProgress : *m_tableProgress;
 }
 
-int MainWindow::ProgressMax(transfer::ProgressBarId id) const { return bar(id).Max(); }
+int MainWindow::progressMax(transfer::ProgressBarId id) const { return bar(id).Max(); }
 
-void MainWindow::SetProgressMax(transfer::ProgressBarId id, int max) { bar(id).SetMax(max); }
+void MainWindow::setProgressMax(transfer::ProgressBarId id, int max) { bar(id).SetMax(max); }
 
-int MainWindow::ProgressPosition(transfer::ProgressBarId id) const { return bar(id).Position(); }
+int MainWindow::progressPosition(transfer::ProgressBarId id) const { return bar(id).Position(); }
 
-void MainWindow::SetProgressPosition(transfer::ProgressBarId id, int position) { bar(id).SetPosition(position); }
+void MainWindow::setProgressPosition(transfer::ProgressBarId id, int position) { bar(id).SetPosition(position); }
 
-void MainWindow::Repaint() { repaint(); }
+void MainWindow::repaintWindow() { repaint(); }
 
 // Called after every row of a transfer; the throttle keeps the window as
 // responsive as a pump per row without a poll per row. An end signal is
 // taken only inside event processing, but the check also runs when the
 // processing is skipped, so a signal taken elsewhere stops the run too.
-void MainWindow::ProcessMessages()
+void MainWindow::processEvents()
 {
     const auto stopIfSignalled = [this] {
         if (m_endSignalled && m_inRun) throw rk::EAbort(rk::ansi("Beendet durch Signal"));

@@ -90,10 +90,11 @@ public:
     // held at the press.
     void startDrag(Qt::MouseButtons buttons);
 
-    // The close operation: commitAndCloseTarget at once, then the end of the program is
-    // requested. An error of commitAndCloseTarget stops it before the request. The
-    // window stays on screen until the main loop takes the request.
-    void closeWindow();
+    // The close operation (also the ConnectWindow port's): commitAndCloseTarget
+    // at once, then the end of the program is requested. An error of
+    // commitAndCloseTarget stops it before the request. The window stays on
+    // screen until the main loop takes the request.
+    void closeWindow() override;
 
     // An end signal reached the process. Outside a run the window closes at
     // once; during a run the run stops after its current row (what it
@@ -104,31 +105,29 @@ public:
     // The status log, Windows-1252 lines.
     const std::vector<std::string>& Lines() const { return m_lines; }
 
-    // The file dialog for the target database; `filter` as "Datenbank|*.fdb" (name and
-    // pattern pairs). The chosen file, or nothing when cancelled.
-    virtual std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
-                                                          const std::string& filter);
+    // The file dialog for the target database (the ConnectWindow port's);
+    // `filter` as "Datenbank|*.fdb" (name and pattern pairs). The chosen
+    // file, or nothing when cancelled.
+    std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
+                                                const std::string& filter) override;
     // The program's own message box.
-    virtual int ShowMessage(const std::string& text, MsgKind kind);
+    virtual int showMessage(const std::string& text, MsgKind kind);
 
     // ConnectWindow, for ConnectTargetDatabase.
-    void LogClear() override;
-    std::optional<std::string> RunOpenDialog(const std::string& title, const std::string& initialDir,
-                                             const std::string& filter) override;
-    void ShowMessage(transfer::MessageKind kind, const std::string& text) override;
-    void CloseWindow() override { closeWindow(); }
+    void clearLog() override;
+    void showMessage(transfer::MessageKind kind, const std::string& text) override;
 
-    // TransferWindow (LogAppend serves both ports).
-    void LogAppend(const std::string& line) override;
-    void FocusLog() override;
-    void SetButton1Enabled(bool enabled) override;
-    void SetButton2Enabled(bool enabled) override;
-    int ProgressMax(transfer::ProgressBarId bar) const override;
-    void SetProgressMax(transfer::ProgressBarId bar, int max) override;
-    int ProgressPosition(transfer::ProgressBarId bar) const override;
-    void SetProgressPosition(transfer::ProgressBarId bar, int position) override;
-    void Repaint() override;
-    void ProcessMessages() override;
+    // TransferWindow (appendLog serves both ports).
+    void appendLog(const std::string& line) override;
+    void focusLog() override;
+    void setStartEnabled(bool enabled) override;
+    void setQuitEnabled(bool enabled) override;
+    int progressMax(transfer::ProgressBarId bar) const override;
+    void setProgressMax(transfer::ProgressBarId bar, int max) override;
+    int progressPosition(transfer::ProgressBarId bar) const override;
+    void setProgressPosition(transfer::ProgressBarId bar, int position) override;
+    void repaintWindow() override;
+    void processEvents() override;
 
     // State a caller or a test reads.
     bool NoMessage() const { return m_noMessage; }

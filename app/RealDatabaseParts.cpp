@@ -23,16 +23,16 @@ namespace {
 
 class SystemClock final : public transfer::Clock {
 public:
-    double Now() override { return LocalNow(); }
+    double now() override { return LocalNow(); }
 };
 
 // The target connection as ConnectTargetDatabase sees it.
 class TargetConnectionAdapter final : public transfer::TargetConnection {
 public:
     explicit TargetConnectionAdapter(target::IBDatabase& db) : m_db(db) {}
-    void SetDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
-    void Open() override { m_db.SetConnected(true); }
-    bool Connected() const override { return m_db.Connected(); }
+    void setDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
+    void open() override { m_db.SetConnected(true); }
+    bool connected() const override { return m_db.Connected(); }
 
 private:
     target::IBDatabase& m_db;
@@ -58,7 +58,7 @@ public:
     // closing always does, and nothing can be reported any more.
     ~RealDatabaseParts() override { m_targetConnection.closeIgnoringErrors(); }
 
-    transfer::TargetQuery& targetStatement() override { return m_statementPort; }
+    transfer::TargetStatement& targetStatement() override { return m_statementPort; }
     transfer::TargetTransaction& targetTransaction() override { return m_transactionPort; }
     void connectTarget() override
     {
@@ -92,7 +92,7 @@ private:
     source::Database m_sourceConnection;
     source::Query m_sourceQuery;
     source::Table m_listingTable;
-    transfer::TargetQueryAdapter<target::IBQuery> m_statementPort;
+    transfer::TargetStatementAdapter<target::IBQuery> m_statementPort;
     transfer::TargetTransactionAdapter<target::IBTransaction> m_transactionPort;
     transfer::SourceQueryAdapter<source::Query> m_sourcePort;
     TargetConnectionAdapter m_connectionPort;

@@ -61,15 +61,15 @@ double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::d
 class BenchForm : public rk::app::MainWindow {
 public:
     using MainWindow::MainWindow;
-    using MainWindow::ShowMessage;
+    using MainWindow::showMessage;
     std::vector<std::pair<Clock::time_point, std::string>> timedLines;
 
-    void LogAppend(const std::string& line) override
+    void appendLog(const std::string& line) override
     {
         timedLines.emplace_back(Clock::now(), line);
-        MainWindow::LogAppend(line);
+        MainWindow::appendLog(line);
     }
-    int ShowMessage(const std::string& text, rk::app::MsgKind) override
+    int showMessage(const std::string& text, rk::app::MsgKind) override
     {
         throw rk::Exception(rk::ansiFormat("Meldung: %s", text));
     }
@@ -81,10 +81,10 @@ public:
     // Samples the resident memory every 1024 rows, split into anonymous
     // memory (heaps of the program, SQLite and Firebird) and file pages
     // (the memory-mapped Paradox files, which the kernel can drop at will).
-    void ProcessMessages() override
+    void processEvents() override
     {
         if ((++m_pumps & 1023) == 0) sampleMemory();
-        MainWindow::ProcessMessages();
+        MainWindow::processEvents();
     }
     void sampleMemory()
     {

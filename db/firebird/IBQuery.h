@@ -39,9 +39,6 @@ public:
     void SetDatabase(IBDatabase* database);
     void SetTransaction(IBTransaction* transaction);
 
-    // Ends an open result; this object never holds one.
-    void Close() noexcept {}
-
     // Text changes: each releases the prepared statement and rebuilds the
     // parameter list, keeping values of entries whose names stay.
     void ClearSql();

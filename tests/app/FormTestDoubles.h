@@ -27,42 +27,41 @@ struct FakeSetup {
     bool sourceReachable = true;
     bool targetConnects = true;
     bool commitFails = false;
-    // An ExecSQL whose text contains this fails (empty: none fails).
+    // An execute whose text contains this fails (empty: none fails).
     std::string failingSql;
     std::vector<std::string> columnListFields = {"Nr", "Reg"};
     // Rows of every source result.
     int rowsPerTable = 0;
-    // Called after every successful ExecSQL with its text.
+    // Called after every successful execute with its text.
     std::function<void(const std::string&)> afterExec;
 };
 
-class FakeIBQ1 : public transfer::TargetQuery {
+class FakeStatement : public transfer::TargetStatement {
 public:
-    FakeIBQ1(Events& events, const FakeSetup& setup, bool& inTransaction)
+    FakeStatement(Events& events, const FakeSetup& setup, bool& inTransaction)
         : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
     {
     }
-    void Close() override { m_events.push_back("IBQ1.Close"); }
-    void ClearSql() override
+    void clearSql() override
     {
         m_sql.clear();
         m_params.clear();
     }
-    void AddSql(const std::string& line) override
+    void addSql(const std::string& line) override
     {
         m_sql += line;
         // The only named parameter the run assigns by name.
         if (line.find(":JOB_ID") != std::string::npos) m_params.push_back({"JOB_ID", {}});
     }
-    uint16_t ParamCount() const override { return 0; }
-    db::Param& Param(int p) override { return m_params.at(p); }
-    db::Param& ParamByName(const std::string& name) override
+    uint16_t paramCount() const override { return 0; }
+    db::Param& param(int p) override { return m_params.at(p); }
+    db::Param& paramByName(const std::string& name) override
     {
         for (auto& p : m_params)
             if (p.name == name) return p;
         throw EDatabaseError("no parameter " + name);
     }
-    void ExecSQL() override
+    void execute() override
     {
         if (!m_setup.failingSql.empty() && m_sql.find(m_setup.failingSql) != std::string::npos)
             throw EDatabaseError("exec failed");
@@ -92,8 +91,8 @@ public:
         : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
     {
     }
-    bool InTransaction() const override { return m_inTransaction; }
-    void Commit() override
+    bool inTransaction() const override { return m_inTransaction; }
+    void commit() override
     {
         if (m_setup.commitFails) throw EDatabaseError("commit failed");
         m_events.push_back("commit");
@@ -122,7 +121,7 @@ public:
         source.onOpen = [this](const std::string&) { source.anySql->rows = m_setup.rowsPerTable; };
     }
 
-    transfer::TargetQuery& targetStatement() override { return query; }
+    transfer::TargetStatement& targetStatement() override { return query; }
     transfer::TargetTransaction& targetTransaction() override { return transaction; }
     void connectTarget() override
     {
@@ -154,7 +153,7 @@ public:
     void beginTransaction() { m_inTransaction = true; }
     bool inTransaction() const { return m_inTransaction; }
 
-    FakeIBQ1 query;
+    FakeStatement query;
     FakeTransaction transaction;
     // Every source result has the setup's number of rows, read at each
     // opening; no field is read (the fake INSERTs have no parameters), so
@@ -188,8 +187,8 @@ public:
         m_events.push_back("dialog " + title + "|" + dir + "|" + filter);
         return dialogAnswer;
     }
-    using MainWindow::ShowMessage;
-    int ShowMessage(const std::string& text, app::MsgKind kind) override
+    using MainWindow::showMessage;
+    int showMessage(const std::string& text, app::MsgKind kind) override
     {
         boxes.push_back({text, kind});
         m_events.push_back("box " + text);

@@ -8,22 +8,22 @@ namespace {
 
 using app::MsgKind;
 
-// IBDatabase1 as ConnectTargetDatabase sees it.
+// The target connection as ConnectTargetDatabase sees it.
 class FakeConnection : public transfer::TargetConnection {
 public:
     explicit FakeConnection(bool opens) : m_opens(opens) {}
-    void SetDatabaseName(const std::string& path) override { name = path; }
-    void Open() override
+    void setDatabaseName(const std::string& path) override { name = path; }
+    void open() override
     {
         if (!m_opens) throw EDatabaseError("cannot open");
-        connected = true;
+        m_connected = true;
     }
-    bool Connected() const override { return connected; }
+    bool connected() const override { return m_connected; }
     std::string name;
-    bool connected = false;
 
 private:
     bool m_opens;
+    bool m_connected = false;
 };
 
 const auto kNoFile = [](const std::string&) { return false; };

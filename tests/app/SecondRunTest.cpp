@@ -31,8 +31,8 @@ namespace fs = std::filesystem;
 class RecordingForm1 : public app::MainWindow {
 public:
     using MainWindow::MainWindow;
-    using MainWindow::ShowMessage;
-    int ShowMessage(const std::string& text, app::MsgKind) override
+    using MainWindow::showMessage;
+    int showMessage(const std::string& text, app::MsgKind) override
     {
         boxes.push_back(text);
         return app::mrOk;

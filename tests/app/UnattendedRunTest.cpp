@@ -22,7 +22,7 @@ TEST_F(FormTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
     TestMainWindow& form = makeForm({"-auto"});
     showAndActivate(form);
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
-    EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."), "IBQ1.Close",
+    EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."),
                               "IBDatabase1.Close"}));
     EXPECT_TRUE(application().Terminated());
     EXPECT_TRUE(form.errors.empty());
@@ -119,7 +119,7 @@ TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
     const auto box = std::find(events.begin(), events.end(), "box " + kEndBox.text);
     ASSERT_NE(box, events.end());
     EXPECT_EQ(*(box - 1), "commit");
-    EXPECT_EQ(*(box + 1), "IBQ1.Close");
+    EXPECT_EQ(*(box + 1), "IBDatabase1.Close");
     EXPECT_EQ(events.back(), "IBDatabase1.Close");
     EXPECT_TRUE(application().Terminated());
     EXPECT_FALSE(form.autoStartTimerEnabled());

@@ -21,27 +21,27 @@ public:
     Events events;
     std::optional<std::string> dialogAnswer;
 
-    void LogClear() override { events.push_back("clear"); }
-    void LogAppend(const std::string& line) override { events.push_back("log " + line); }
-    std::optional<std::string> RunOpenDialog(const std::string& title, const std::string& initialDir,
+    void clearLog() override { events.push_back("clear"); }
+    void appendLog(const std::string& line) override { events.push_back("log " + line); }
+    std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
                                              const std::string& filter) override
     {
         events.push_back("dialog " + title + " | " + initialDir + " | " + filter);
         return dialogAnswer;
     }
-    void ShowMessage(MessageKind kind, const std::string& text) override
+    void showMessage(MessageKind kind, const std::string& text) override
     {
         events.push_back((kind == MessageKind::Information ? "info " : "error ") + text);
     }
-    void CloseWindow() override { events.push_back("close"); }
+    void closeWindow() override { events.push_back("close"); }
 };
 
 class Connection : public transfer::TargetConnection {
 public:
     explicit Connection(IBDatabase& db) : m_db(db) {}
-    void SetDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
-    void Open() override { m_db.Open(); }
-    bool Connected() const override { return m_db.Connected(); }
+    void setDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
+    void open() override { m_db.Open(); }
+    bool connected() const override { return m_db.Connected(); }
 
 private:
     IBDatabase& m_db;

@@ -44,7 +44,7 @@ inline std::vector<std::string> scanParams(const std::string& sql)
     return names;
 }
 
-class FakeTarget : public TargetQuery, public TargetTransaction {
+class FakeTarget : public TargetStatement, public TargetTransaction {
 public:
     explicit FakeTarget(Journal& journal) : m_journal(journal) {}
 
@@ -52,27 +52,26 @@ public:
     std::function<void(const std::string& sql, int execution)> onExec;
     bool journalValues = false;
 
-    void Close() override {}
-    void ClearSql() override
+    void clearSql() override
     {
         m_sql.clear();
         m_params.clear();
     }
-    void AddSql(const std::string& line) override
+    void addSql(const std::string& line) override
     {
         m_sql += line;
         m_params.clear();
         for (auto& name : scanParams(m_sql)) m_params.push_back(db::Param{name, {}});
     }
-    uint16_t ParamCount() const override { return static_cast<uint16_t>(m_params.size()); }
-    db::Param& Param(int p) override { return m_params.at(static_cast<size_t>(p)); }
-    db::Param& ParamByName(const std::string& name) override
+    uint16_t paramCount() const override { return static_cast<uint16_t>(m_params.size()); }
+    db::Param& param(int p) override { return m_params.at(static_cast<size_t>(p)); }
+    db::Param& paramByName(const std::string& name) override
     {
         for (auto& p : m_params)
             if (upper(p.name) == upper(name)) return p;
         throw EDatabaseError("IBQ1: Parameter '" + name + "' nicht gefunden");
     }
-    void ExecSQL() override
+    void execute() override
     {
         m_active = true;
         ++m_executions;
@@ -88,8 +87,8 @@ public:
         m_journal.push_back(line);
     }
 
-    bool InTransaction() const override { return m_active; }
-    void Commit() override
+    bool inTransaction() const override { return m_active; }
+    void commit() override
     {
         m_active = false;
         m_journal.push_back("COMMIT");
@@ -113,36 +112,36 @@ public:
     bool recordProgress = true;
     std::function<void()> onProcessMessages;
 
-    void LogAppend(const std::string& line) override
+    void appendLog(const std::string& line) override
     {
         log.push_back(line);
         m_journal.push_back("LOG " + line);
     }
-    void FocusLog() override { m_journal.push_back("FOCUS"); }
-    void SetButton1Enabled(bool e) override
+    void focusLog() override { m_journal.push_back("FOCUS"); }
+    void setStartEnabled(bool e) override
     {
         button1 = e;
         m_journal.push_back(std::string("BUTTON1 ") + (e ? "on" : "off"));
     }
-    void SetButton2Enabled(bool e) override
+    void setQuitEnabled(bool e) override
     {
         button2 = e;
         m_journal.push_back(std::string("BUTTON2 ") + (e ? "on" : "off"));
     }
-    int ProgressMax(ProgressBarId bar) const override { return range(bar).max(); }
-    void SetProgressMax(ProgressBarId bar, int max) override
+    int progressMax(ProgressBarId bar) const override { return range(bar).max(); }
+    void setProgressMax(ProgressBarId bar, int max) override
     {
         range(bar).setMax(max);
         note(bar, ".max=", max);
     }
-    int ProgressPosition(ProgressBarId bar) const override { return range(bar).position(); }
-    void SetProgressPosition(ProgressBarId bar, int position) override
+    int progressPosition(ProgressBarId bar) const override { return range(bar).position(); }
+    void setProgressPosition(ProgressBarId bar, int position) override
     {
         range(bar).setPosition(position);
         note(bar, ".pos=", range(bar).position());
     }
-    void Repaint() override { m_journal.push_back("REPAINT"); }
-    void ProcessMessages() override
+    void repaintWindow() override { m_journal.push_back("REPAINT"); }
+    void processEvents() override
     {
         ++messagePumps;
         if (onProcessMessages) onProcessMessages();

@@ -30,7 +30,6 @@ struct TargetObjects {
 
     void setSql(const std::string& line)
     {
-        IBQ1.Close();
         IBQ1.ClearSql();
         IBQ1.AddSql(line);
     }

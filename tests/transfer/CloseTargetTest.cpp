@@ -1,5 +1,5 @@
-// FormCloseTarget, the close handler's target steps, over the real
-// IBQ1, IBTransaction1 and IBDatabase1 as the window wires them.
+// CloseTarget, the close handler's target steps, over the real
+// transaction and connection of a real target database, as the window wires them.
 #include <gtest/gtest.h>
 
 #include "tests/db/firebird/TargetTestSupport.h"
@@ -13,12 +13,11 @@ using rk::test::FirebirdTestDatabase;
 
 void closeLikeTheWindow(TargetObjects& t)
 {
-    transfer::TargetQueryAdapter<IBQuery> query(t.IBQ1);
     transfer::TargetTransactionAdapter<IBTransaction> transaction(t.IBTransaction1);
-    transfer::FormCloseTarget(query, transaction, [&] { t.IBDatabase1.Close(); });
+    transfer::CloseTarget(transaction, [&] { t.IBDatabase1.Close(); });
 }
 
-TEST(FormCloseTarget, FormCloseCommitsAndDetaches)
+TEST(CloseTarget, CommitsAndDetaches)
 {
     FirebirdTestDatabase db;
     TargetObjects t(db.path());
@@ -41,7 +40,7 @@ void refuseCommitsWhileBlocked(const FirebirdTestDatabase& db)
                "IF (EXISTS(SELECT 1 FROM BLOCK)) THEN EXCEPTION E_NO_COMMIT; END");
 }
 
-TEST(FormCloseTarget, FailedCommitStaysActiveAndAbandonsFormClose)
+TEST(CloseTarget, FailedCommitStaysActiveAndAbandonsTheClose)
 {
     FirebirdTestDatabase db;
     refuseCommitsWhileBlocked(db);
