@@ -6,9 +6,9 @@
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "db/common/ObjectNames.h"
-#include "db/firebird/IBDatabase.h"
-#include "db/firebird/IBQuery.h"
-#include "db/firebird/IBTransaction.h"
+#include "db/firebird/Attachment.h"
+#include "db/firebird/Statement.h"
+#include "db/firebird/Transaction.h"
 #include "db/paradox/Database.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
@@ -29,13 +29,13 @@ public:
 // The target connection as ConnectTargetDatabase sees it.
 class TargetConnectionAdapter final : public transfer::TargetConnection {
 public:
-    explicit TargetConnectionAdapter(target::IBDatabase& db) : m_db(db) {}
-    void setDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
-    void open() override { m_db.SetConnected(true); }
-    bool connected() const override { return m_db.Connected(); }
+    explicit TargetConnectionAdapter(target::Attachment& db) : m_db(db) {}
+    void setDatabaseName(const std::string& path) override { m_db.setDatabaseName(path); }
+    void open() override { m_db.setConnected(true); }
+    bool connected() const override { return m_db.connected(); }
 
 private:
-    target::IBDatabase& m_db;
+    target::Attachment& m_db;
 };
 
 class RealDatabaseParts final : public DatabaseParts {
@@ -50,7 +50,7 @@ public:
           m_statementPort(m_targetStatement), m_transactionPort(m_targetTransaction), m_sourcePort(m_sourceQuery),
           m_connectionPort(m_targetConnection)
     {
-        m_targetConnection.SetDefaultTransaction(&m_targetTransaction);
+        m_targetConnection.setDefaultTransaction(&m_targetTransaction);
     }
 
     // The window is destroyed with the connection still open only when the
@@ -64,8 +64,8 @@ public:
     {
         transfer::ConnectTargetDatabase(m_window, m_connectionPort, m_window.Args(), FileExistsOnDisk);
     }
-    bool targetConnected() override { return m_targetConnection.Connected(); }
-    void closeTarget() override { m_targetConnection.Close(); }
+    bool targetConnected() override { return m_targetConnection.connected(); }
+    void closeTarget() override { m_targetConnection.close(); }
 
     transfer::SourceQuery& sourceQuery() override { return m_sourcePort; }
     void openSourceConnection() override { m_sourceConnection.Open(); }
@@ -86,14 +86,14 @@ private:
     MainWindow& m_window;
     // Declared so that the statement and transaction go before their
     // connection, and the source objects before the session's end.
-    target::IBDatabase m_targetConnection;
-    target::IBTransaction m_targetTransaction;
-    target::IBQuery m_targetStatement;
+    target::Attachment m_targetConnection;
+    target::Transaction m_targetTransaction;
+    target::Statement m_targetStatement;
     source::Database m_sourceConnection;
     source::Query m_sourceQuery;
     source::Table m_listingTable;
-    transfer::TargetStatementAdapter<target::IBQuery> m_statementPort;
-    transfer::TargetTransactionAdapter<target::IBTransaction> m_transactionPort;
+    transfer::TargetStatementAdapter<target::Statement> m_statementPort;
+    transfer::TargetTransactionAdapter<target::Transaction> m_transactionPort;
     transfer::SourceQueryAdapter<source::Query> m_sourcePort;
     TargetConnectionAdapter m_connectionPort;
     SystemClock m_clock;

@@ -3,7 +3,7 @@
 // adapter only forwards; they are templates so that the transfer engine
 // compiles without either database layer.
 //
-//   rk::transfer::TargetStatementAdapter statement(targetStatement);   // rk::target::IBQuery
+//   rk::transfer::TargetStatementAdapter statement(targetStatement);   // rk::target::Statement
 //   rk::transfer::TargetTransactionAdapter transaction(targetTransaction);
 //   rk::transfer::SourceQueryAdapter source(sourceQuery);              // rk::source::Query
 #pragma once
@@ -16,12 +16,12 @@ template <class Statement>
 class TargetStatementAdapter final : public TargetStatement {
 public:
     explicit TargetStatementAdapter(Statement& statement) : m_statement(statement) {}
-    void clearSql() override { m_statement.ClearSql(); }
-    void addSql(const std::string& line) override { m_statement.AddSql(line); }
-    uint16_t paramCount() const override { return m_statement.ParamCount(); }
-    db::Param& param(int p) override { return m_statement.Param(p); }
-    db::Param& paramByName(const std::string& name) override { return m_statement.ParamByName(name); }
-    void execute() override { m_statement.ExecSQL(); }
+    void clearSql() override { m_statement.clearSql(); }
+    void addSql(const std::string& line) override { m_statement.addSql(line); }
+    uint16_t paramCount() const override { return m_statement.paramCount(); }
+    db::Param& param(int p) override { return m_statement.param(p); }
+    db::Param& paramByName(const std::string& name) override { return m_statement.paramByName(name); }
+    void execute() override { m_statement.execute(); }
 
 private:
     Statement& m_statement;
@@ -31,8 +31,8 @@ template <class Transaction>
 class TargetTransactionAdapter final : public TargetTransaction {
 public:
     explicit TargetTransactionAdapter(Transaction& transaction) : m_transaction(transaction) {}
-    bool inTransaction() const override { return m_transaction.InTransaction(); }
-    void commit() override { m_transaction.Commit(); }
+    bool inTransaction() const override { return m_transaction.inTransaction(); }
+    void commit() override { m_transaction.commit(); }
 
 private:
     Transaction& m_transaction;

@@ -4,7 +4,7 @@
 // get them where they are made (app/RealDatabaseParts.cpp, and tests, benchmarks
 // and tools that make such objects); the database layers assume none.
 //
-//   rk::target::IBQuery statement(&connection, &transaction, rk::names::kTargetStatement);
+//   rk::target::Statement statement(&connection, &transaction, rk::names::kTargetStatement);
 #pragma once
 
 namespace rk::names {

@@ -13,8 +13,8 @@ using rk::test::FirebirdTestDatabase;
 
 void closeLikeTheWindow(TargetObjects& t)
 {
-    transfer::TargetTransactionAdapter<IBTransaction> transaction(t.IBTransaction1);
-    transfer::CloseTarget(transaction, [&] { t.IBDatabase1.Close(); });
+    transfer::TargetTransactionAdapter<Transaction> transaction(t.transaction);
+    transfer::CloseTarget(transaction, [&] { t.attachment.close(); });
 }
 
 TEST(CloseTarget, CommitsAndDetaches)
@@ -22,10 +22,10 @@ TEST(CloseTarget, CommitsAndDetaches)
     FirebirdTestDatabase db;
     TargetObjects t(db.path());
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (4)");
-    t.IBQ1.ExecSQL();
+    t.statement.execute();
     closeLikeTheWindow(t);
-    EXPECT_FALSE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBDatabase1.Connected());
+    EXPECT_FALSE(t.transaction.inTransaction());
+    EXPECT_FALSE(t.attachment.connected());
     EXPECT_EQ(db.scalar("SELECT USERNR FROM IMPORT_RK5_NUTZER"), "4");
     // Closing again, with nothing open, is harmless.
     closeLikeTheWindow(t);
@@ -46,22 +46,22 @@ TEST(CloseTarget, FailedCommitStaysActiveAndAbandonsTheClose)
     refuseCommitsWhileBlocked(db);
     TargetObjects t(db.path());
     t.setSql("INSERT INTO BLOCK (B) VALUES (1)");
-    t.IBQ1.ExecSQL();
-    const std::string refused = messageOf<EIBInterBaseError>([&] { t.IBTransaction1.Commit(); });
+    t.statement.execute();
+    const std::string refused = messageOf<EIBInterBaseError>([&] { t.transaction.commit(); });
     EXPECT_EQ(refused, "exception 1\r\nE_NO_COMMIT\r\nkein Commit\r\nAt trigger 'T_NO_COMMIT' line: 1, col: 97");
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBQ1.Prepared());
+    EXPECT_TRUE(t.transaction.inTransaction());
+    EXPECT_FALSE(t.statement.prepared());
 
     EXPECT_EQ(messageOf<EIBInterBaseError>([&] { closeLikeTheWindow(t); }),
               refused);
-    EXPECT_TRUE(t.IBDatabase1.Connected());
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
+    EXPECT_TRUE(t.attachment.connected());
+    EXPECT_TRUE(t.transaction.inTransaction());
 
     // Closing the connection forces the end: the commit fails, so the
     // transaction is rolled back, silently.
-    t.IBDatabase1.Close();
-    EXPECT_FALSE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBDatabase1.Connected());
+    t.attachment.close();
+    EXPECT_FALSE(t.transaction.inTransaction());
+    EXPECT_FALSE(t.attachment.connected());
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM BLOCK"), "0");
 }
 

@@ -8,7 +8,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/ObjectNames.h"
 #include "db/firebird/ClientLibrary.h"
-#include "db/firebird/IBDatabase.h"
+#include "db/firebird/Attachment.h"
 #include "db/firebird/TargetErrors.h"
 
 namespace rk::target {
@@ -55,7 +55,7 @@ TEST(ClientLibraryDeathTest, FirstTargetObjectFailsWithoutTheLibrary)
         {
             setenv("RK_FBCLIENT_LIBRARY", "/nonexistent/libfbclient.so.2", 1);
             try {
-                IBDatabase database(names::kTargetConnection);
+                Attachment database(names::kTargetConnection);
             } catch (const EIBClientError& e) {
                 std::fprintf(stderr, "%s\n", e.message().c_str());
                 std::exit(3);

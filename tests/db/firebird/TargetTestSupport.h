@@ -9,34 +9,34 @@
 
 #include "db/common/Ansi.h"
 #include "db/common/ObjectNames.h"
-#include "db/firebird/IBDatabase.h"
-#include "db/firebird/IBQuery.h"
-#include "db/firebird/IBTransaction.h"
+#include "db/firebird/Attachment.h"
+#include "db/firebird/Statement.h"
+#include "db/firebird/Transaction.h"
 #include "db/firebird/TargetErrors.h"
 #include "tests/support/FirebirdTestDatabase.h"
 
 namespace rk::target::test {
 
 struct TargetObjects {
-    IBDatabase IBDatabase1{names::kTargetConnection};
-    IBTransaction IBTransaction1{&IBDatabase1, names::kTargetTransaction};
-    IBQuery IBQ1{&IBDatabase1, &IBTransaction1, names::kTargetStatement};
+    Attachment attachment{names::kTargetConnection};
+    Transaction transaction{&attachment, names::kTargetTransaction};
+    Statement statement{&attachment, &transaction, names::kTargetStatement};
 
     explicit TargetObjects(const std::string& path)
     {
-        IBDatabase1.SetDefaultTransaction(&IBTransaction1);
-        IBDatabase1.SetDatabaseName(path);
+        attachment.setDefaultTransaction(&transaction);
+        attachment.setDatabaseName(path);
     }
 
     void setSql(const std::string& line)
     {
-        IBQ1.ClearSql();
-        IBQ1.AddSql(line);
+        statement.clearSql();
+        statement.addSql(line);
     }
 
     void commitIfActive()
     {
-        if (IBTransaction1.InTransaction()) IBTransaction1.Commit();
+        if (transaction.inTransaction()) transaction.commit();
     }
 };
 
