@@ -9,7 +9,7 @@
 #include "db/firebird/Attachment.h"
 #include "db/firebird/Statement.h"
 #include "db/firebird/Transaction.h"
-#include "db/paradox/Database.h"
+#include "db/paradox/Connection.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "db/paradox/Table.h"
@@ -68,16 +68,16 @@ public:
     void closeTarget() override { m_targetConnection.close(); }
 
     transfer::SourceQuery& sourceQuery() override { return m_sourcePort; }
-    void openSourceConnection() override { m_sourceConnection.Open(); }
-    bool sourceConnected() override { return m_sourceConnection.Connected(); }
+    void openSourceConnection() override { m_sourceConnection.open(); }
+    bool sourceConnected() override { return m_sourceConnection.connected(); }
     std::vector<std::string> columnListFieldNames() override
     {
-        m_listingTable.Open();
+        m_listingTable.open();
         // As many names as the table has fields, taken from the column
         // descriptions (the two differ only for columns without a field).
         std::vector<std::string> names;
-        const auto& defs = m_listingTable.FieldDefs();
-        for (int i = 0; i < m_listingTable.FieldCount() && i < int(defs.size()); ++i) names.push_back(defs[size_t(i)].name);
+        const auto& defs = m_listingTable.fieldDefs();
+        for (int i = 0; i < m_listingTable.fieldCount() && i < int(defs.size()); ++i) names.push_back(defs[size_t(i)].name);
         return names;
     }
     transfer::Clock& Clock() override { return m_clock; }
@@ -89,7 +89,7 @@ private:
     target::Attachment m_targetConnection;
     target::Transaction m_targetTransaction;
     target::Statement m_targetStatement;
-    source::Database m_sourceConnection;
+    source::Connection m_sourceConnection;
     source::Query m_sourceQuery;
     source::Table m_listingTable;
     transfer::TargetStatementAdapter<target::Statement> m_statementPort;

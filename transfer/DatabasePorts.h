@@ -42,14 +42,14 @@ template <class Query>
 class SourceQueryAdapter final : public SourceQuery {
 public:
     explicit SourceQueryAdapter(Query& query) : m_query(query) {}
-    void close() override { m_query.Close(); }
-    void setSql(const std::string& text) override { m_query.SetSql(text); }
-    std::string sql() const override { return m_query.Sql(); }
-    void open() override { m_query.Open(); }
-    int recordCount() override { return m_query.RecordCount(); }
-    bool eof() override { return m_query.Eof(); }
-    void next() override { m_query.Next(); }
-    const db::Field& fieldByName(const std::string& name) override { return m_query.FieldByName(name); }
+    void close() override { m_query.close(); }
+    void setSql(const std::string& text) override { m_query.setSql(text); }
+    std::string sql() const override { return m_query.sql(); }
+    void open() override { m_query.open(); }
+    int recordCount() override { return m_query.recordCount(); }
+    bool eof() override { return m_query.eof(); }
+    void next() override { m_query.next(); }
+    const db::Field& fieldByName(const std::string& name) override { return m_query.fieldByName(name); }
 
 private:
     Query& m_query;

@@ -92,19 +92,19 @@ void writeTable(const std::filesystem::path& file, int rows, int extra)
 void run(source::Session& session, const std::string& sql, const char* label)
 {
     source::Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
-    PDXQ1.SetSql(sql);
+    PDXQ1.setSql(sql);
     const auto t0 = Clock::now();
-    PDXQ1.Open();
+    PDXQ1.open();
     const double open = seconds(t0);
     const auto t1 = Clock::now();
-    const int count = PDXQ1.RecordCount();
+    const int count = PDXQ1.recordCount();
     const double counting = seconds(t1);
     std::vector<std::string> names;
-    for (int i = 0; i < PDXQ1.FieldCount(); ++i) names.push_back(PDXQ1.Fields(i).name);
+    for (int i = 0; i < PDXQ1.fieldCount(); ++i) names.push_back(PDXQ1.fields(i).name);
     const auto t2 = Clock::now();
     long rows = 0, checksum = 0;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows)
-        for (const auto& n : names) checksum += static_cast<long>(PDXQ1.FieldByName(n).value.index());
+    for (; !PDXQ1.eof(); PDXQ1.next(), ++rows)
+        for (const auto& n : names) checksum += static_cast<long>(PDXQ1.fieldByName(n).value.index());
     const double reading = seconds(t2);
     const double total = seconds(t0);
     std::printf("%s\n  %ld rows x %zu columns (count %d), checksum %ld\n", label, rows, names.size(), count, checksum);

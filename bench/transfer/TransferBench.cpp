@@ -140,13 +140,13 @@ rk::bench::BareValues collectValues(rk::source::Session& session, const rk::tran
 {
     rk::source::Query query(session, "PDXQB", rk::names::kSourceAlias);
     rk::transfer::SourceQueryAdapter<rk::source::Query> source(query);
-    query.SetSql(slot.SourceSql);
-    query.Open();
+    query.setSql(slot.SourceSql);
+    query.open();
     std::vector<rk::db::Param> params;
     for (const std::string& name : rk::target::scanParamNames(slot.InsertSql)) params.push_back({name, {}});
     rk::bench::BareValues v;
     v.columns = params.size();
-    for (; !query.Eof(); query.Next()) {
+    for (; !query.eof(); query.next()) {
         for (size_t c = 0; c < params.size(); ++c) {
             rk::transfer::AssignParamFromField(params[c], source);
             const rk::db::ParamValue& p = params[c].value;

@@ -42,7 +42,7 @@ TEST_P(FixtureQuery, SelectAllGivesEveryRecordAsTheReaderDecodesIt)
     RK_REQUIRE_FIXTURE(dir / p.file);
     auto session = sessionOn(dir);
     Query PDXQ1(*session, names::kSourceQuery, names::kSourceAlias);
-    PDXQ1.SetSql(std::string("SELECT * FROM ") + p.table);
+    PDXQ1.setSql(std::string("SELECT * FROM ") + p.table);
 
     auto direct = paradox::Table::open(dir / p.file);
     ASSERT_EQ(direct->recordCount(), static_cast<uint32_t>(p.records));
@@ -60,12 +60,12 @@ TEST_P(FixtureQuery, SelectAllGivesEveryRecordAsTheReaderDecodesIt)
 
     std::vector<std::vector<db::FieldValue>> got;
     try {
-        PDXQ1.Open();
-        EXPECT_EQ(PDXQ1.RecordCount(), p.records);
-        EXPECT_EQ(PDXQ1.FieldCount(), static_cast<int>(direct->fields().size()));
-        for (; !PDXQ1.Eof(); PDXQ1.Next()) {
+        PDXQ1.open();
+        EXPECT_EQ(PDXQ1.recordCount(), p.records);
+        EXPECT_EQ(PDXQ1.fieldCount(), static_cast<int>(direct->fields().size()));
+        for (; !PDXQ1.eof(); PDXQ1.next()) {
             got.emplace_back();
-            for (int i = 0; i < PDXQ1.FieldCount(); ++i) got.back().push_back(PDXQ1.Fields(i).value);
+            for (int i = 0; i < PDXQ1.fieldCount(); ++i) got.back().push_back(PDXQ1.fields(i).value);
         }
     } catch (const paradox::EParadoxError& e) {
         // A value the reader refuses fails the query with the reader's words.
@@ -95,15 +95,15 @@ TEST_F(FixtureQuery, OrderByQuotedNameAndLookupOfGermanNames)
     RK_REQUIRE_FIXTURE(dir / "biolife.db");
     auto session = sessionOn(dir);
     Query PDXQ1(*session, names::kSourceQuery, names::kSourceAlias);
-    PDXQ1.SetSql("SELECT * FROM biolife ORDER BY Category, \"Species No\" DESC");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), 28);
+    PDXQ1.setSql("SELECT * FROM biolife ORDER BY Category, \"Species No\" DESC");
+    PDXQ1.open();
+    EXPECT_EQ(PDXQ1.recordCount(), 28);
     std::string lastCategory;
     double lastNo = 0;
     int rows = 0;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows) {
-        const auto& category = std::get<std::string>(PDXQ1.FieldByName("CATEGORY").value);
-        const double no = std::get<double>(PDXQ1.FieldByName("species no").value);
+    for (; !PDXQ1.eof(); PDXQ1.next(), ++rows) {
+        const auto& category = std::get<std::string>(PDXQ1.fieldByName("CATEGORY").value);
+        const double no = std::get<double>(PDXQ1.fieldByName("species no").value);
         ASSERT_GE(category, lastCategory);
         if (category == lastCategory) {
             EXPECT_LT(no, lastNo);
@@ -114,11 +114,11 @@ TEST_F(FixtureQuery, OrderByQuotedNameAndLookupOfGermanNames)
     EXPECT_EQ(rows, 28);
 
     // Field names in Windows-1252 match without regard to case, umlauts too.
-    PDXQ1.SetSql("SELECT * FROM TypSammlung");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.FieldByName(ansi("WÄHRUNG")).dataType, db::DataType::ftCurrency);
-    EXPECT_EQ(PDXQ1.FieldByName(ansi("zähler")).dataType, db::DataType::ftAutoInc);
-    EXPECT_EQ(PDXQ1.FieldByName(ansi("Datum/Zeit")).dataType, db::DataType::ftDateTime);
+    PDXQ1.setSql("SELECT * FROM TypSammlung");
+    PDXQ1.open();
+    EXPECT_EQ(PDXQ1.fieldByName(ansi("WÄHRUNG")).dataType, db::DataType::ftCurrency);
+    EXPECT_EQ(PDXQ1.fieldByName(ansi("zähler")).dataType, db::DataType::ftAutoInc);
+    EXPECT_EQ(PDXQ1.fieldByName(ansi("Datum/Zeit")).dataType, db::DataType::ftDateTime);
 }
 
 } // namespace

@@ -78,19 +78,19 @@ protected:
 TEST_P(PlanStatements, OpenCountAndOrder)
 {
     const auto& p = GetParam();
-    PDXQ1.SetSql(p.sql);
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), p.rows);
+    PDXQ1.setSql(p.sql);
+    PDXQ1.open();
+    EXPECT_EQ(PDXQ1.recordCount(), p.rows);
     int rows = 0;
     std::vector<FieldValue> last;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows) {
+    for (; !PDXQ1.eof(); PDXQ1.next(), ++rows) {
         std::vector<FieldValue> key;
-        for (const char* f : p.orderedBy) key.push_back(PDXQ1.FieldByName(f).value);
+        for (const char* f : p.orderedBy) key.push_back(PDXQ1.fieldByName(f).value);
         if (rows > 0) {
             EXPECT_TRUE(notAfter(last, key)) << "row " << rows;
         }
         last = key;
-        PDXQ1.FieldByName(p.field);
+        PDXQ1.fieldByName(p.field);
     }
     EXPECT_EQ(rows, p.rows);
 }
@@ -111,10 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PlanStatements, JoinWithoutMatchKeepsTheAreaWithNullRock)
 {
-    PDXQ1.SetSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  ORDER BY REG_R, POSNR ");
-    PDXQ1.Open();
+    PDXQ1.setSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  ORDER BY REG_R, POSNR ");
+    PDXQ1.open();
     std::vector<FieldValue> rocks;
-    for (; !PDXQ1.Eof(); PDXQ1.Next()) rocks.push_back(PDXQ1.FieldByName("GESTEIN").value);
+    for (; !PDXQ1.eof(); PDXQ1.next()) rocks.push_back(PDXQ1.fieldByName("GESTEIN").value);
     // BW-1 has no rock number, SX-1 number 9 that GESTEINE lacks, SX-2 number 1.
     EXPECT_EQ(rocks, (std::vector<FieldValue>{FieldValue{}, FieldValue{}, FieldValue(ansi("Sandstein"))}));
 }

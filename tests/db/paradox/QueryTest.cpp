@@ -8,7 +8,7 @@
 
 #include "db/common/Ansi.h"
 #include "db/common/ObjectNames.h"
-#include "db/paradox/Database.h"
+#include "db/paradox/Connection.h"
 #include "db/paradox/EngineError.h"
 #include "db/paradox/NameRules.h"
 #include "db/paradox/Session.h"
@@ -48,10 +48,10 @@ protected:
     // Field `name` of every row, in result order.
     std::vector<FieldValue> column(const std::string& sql, const std::string& name)
     {
-        PDXQ1.SetSql(sql);
-        PDXQ1.Open();
+        PDXQ1.setSql(sql);
+        PDXQ1.open();
         std::vector<FieldValue> values;
-        for (; !PDXQ1.Eof(); PDXQ1.Next()) values.push_back(PDXQ1.FieldByName(name).value);
+        for (; !PDXQ1.eof(); PDXQ1.next()) values.push_back(PDXQ1.fieldByName(name).value);
         return values;
     }
 
@@ -80,12 +80,12 @@ TEST_F(QueryTest, ValuesReadBesideSqlEqualThoseThroughIt)
                   {L(3), S("ß"), L(0), -0.25, 0.0, db::BcdValue{false, {0}, 2}, db::DateValue{1}, db::TimeValue{0},
                    db::TimestampValue{86400000.0}, false, kBlank, kBlank, kBlank, L(3)}});
     const auto rows = [&](const std::string& sql, bool beside) {
-        PDXQ1.SetSql(sql);
-        PDXQ1.Open();
-        EXPECT_EQ(PDXQ1.ReadsBesideSql(), beside) << sql;
+        PDXQ1.setSql(sql);
+        PDXQ1.open();
+        EXPECT_EQ(PDXQ1.readsBesideSql(), beside) << sql;
         std::vector<db::Field> all;
-        for (; !PDXQ1.Eof(); PDXQ1.Next())
-            for (int i = 0; i < PDXQ1.FieldCount(); ++i) all.push_back(PDXQ1.Fields(i));
+        for (; !PDXQ1.eof(); PDXQ1.next())
+            for (int i = 0; i < PDXQ1.fieldCount(); ++i) all.push_back(PDXQ1.fields(i));
         return all;
     };
     const auto beside = rows("SELECT * FROM ALLES.DB WHERE NOT (NR IS NULL) ORDER BY NR DESC", true);
@@ -135,7 +135,7 @@ TEST_F(QueryTest, EveryOpeningReadsTheFilesAsTheyAreThen)
         for (const auto& r : byPos) names.push_back(r[1]);
 
         EXPECT_EQ(column("SELECT * FROM REGIONEN ORDER BY POSNR", "REGION"), names);
-        EXPECT_EQ(PDXQ1.RecordCount(), static_cast<int>(names.size()));
+        EXPECT_EQ(PDXQ1.recordCount(), static_cast<int>(names.size()));
         EXPECT_EQ(column("SELECT REGION FROM REGIONEN ORDER BY POSNR", "REGION"), names);
         std::vector<FieldValue> inFileOrder;
         for (const auto& r : v.regions) inFileOrder.push_back(r[1]);
@@ -156,18 +156,18 @@ TEST_F(QueryTest, EveryOpeningReadsTheFilesAsTheyAreThen)
 
 TEST_F(QueryTest, LeftJoinRenamesTheRepeatedColumnAndKeepsRowsWithoutMatch)
 {
-    PDXQ1.SetSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  "
+    PDXQ1.setSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  "
                  "ORDER BY REG_R, POSNR ");
-    PDXQ1.Open();
+    PDXQ1.open();
     std::vector<std::string> names;
-    for (int i = 0; i < PDXQ1.FieldCount(); ++i) names.push_back(PDXQ1.Fields(i).name);
+    for (int i = 0; i < PDXQ1.fieldCount(); ++i) names.push_back(PDXQ1.fields(i).name);
     EXPECT_EQ(names, (std::vector<std::string>{"REG_R", "POSNR", "GesteinNr", "GEBIET", "GesteinNr_1", "GESTEIN"}));
-    EXPECT_EQ(PDXQ1.RecordCount(), 4);
+    EXPECT_EQ(PDXQ1.recordCount(), 4);
 
     std::vector<std::vector<FieldValue>> rows;
-    for (; !PDXQ1.Eof(); PDXQ1.Next())
-        rows.push_back({PDXQ1.FieldByName("GEBIET").value, PDXQ1.FieldByName("GESTEINNR").value,
-                        PDXQ1.FieldByName("GesteinNr_1").value, PDXQ1.FieldByName("GESTEIN").value});
+    for (; !PDXQ1.eof(); PDXQ1.next())
+        rows.push_back({PDXQ1.fieldByName("GEBIET").value, PDXQ1.fieldByName("GESTEINNR").value,
+                        PDXQ1.fieldByName("GesteinNr_1").value, PDXQ1.fieldByName("GESTEIN").value});
     const std::vector<std::vector<FieldValue>> expected = {
         {S("Donautal"), L(7), kBlank, kBlank}, // no rock 7: the row stays, GESTEIN is null
         {S("Rathen"), L(2), L(2), S("Granit")},
@@ -208,69 +208,69 @@ TEST_F(QueryTest, OrderWithCollationOrNullsLastIsLeftToSqlite)
 
 TEST_F(QueryTest, WhereNotNullAndNotEmptyWithExtensionInTheName)
 {
-    PDXQ1.SetSql("SELECT * FROM REGIONEN.DB WHERE NOT (REG_R IS NULL) AND NOT (REG_R='') ORDER BY POSNR");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), 2);
-    EXPECT_EQ(PDXQ1.FieldByName("REGION").value, S("Schwäbische Alb"));
-    PDXQ1.Next();
-    EXPECT_EQ(PDXQ1.FieldByName("REGION").value, S("Sächsische Schweiz"));
-    PDXQ1.Next();
-    EXPECT_TRUE(PDXQ1.Eof());
+    PDXQ1.setSql("SELECT * FROM REGIONEN.DB WHERE NOT (REG_R IS NULL) AND NOT (REG_R='') ORDER BY POSNR");
+    PDXQ1.open();
+    EXPECT_EQ(PDXQ1.recordCount(), 2);
+    EXPECT_EQ(PDXQ1.fieldByName("REGION").value, S("Schwäbische Alb"));
+    PDXQ1.next();
+    EXPECT_EQ(PDXQ1.fieldByName("REGION").value, S("Sächsische Schweiz"));
+    PDXQ1.next();
+    EXPECT_TRUE(PDXQ1.eof());
     // Past the end the cursor stays on the last row.
-    PDXQ1.Next();
-    EXPECT_TRUE(PDXQ1.Eof());
-    EXPECT_EQ(PDXQ1.FieldByName("REGION").value, S("Sächsische Schweiz"));
+    PDXQ1.next();
+    EXPECT_TRUE(PDXQ1.eof());
+    EXPECT_EQ(PDXQ1.fieldByName("REGION").value, S("Sächsische Schweiz"));
 }
 
 TEST_F(QueryTest, EmptyTableEndsAtOnceWithNullFields)
 {
-    PDXQ1.SetSql("SELECT * FROM CURRENTUSER");
-    PDXQ1.Open();
-    EXPECT_TRUE(PDXQ1.Eof());
-    EXPECT_EQ(PDXQ1.RecordCount(), 0);
-    const db::Field& id = PDXQ1.FieldByName("id");
+    PDXQ1.setSql("SELECT * FROM CURRENTUSER");
+    PDXQ1.open();
+    EXPECT_TRUE(PDXQ1.eof());
+    EXPECT_EQ(PDXQ1.recordCount(), 0);
+    const db::Field& id = PDXQ1.fieldByName("id");
     EXPECT_EQ(id.dataType, db::DataType::ftInteger);
     EXPECT_TRUE(db::isBlank(id.value));
 }
 
 TEST_F(QueryTest, FieldReferenceFollowsTheCurrentRow)
 {
-    PDXQ1.SetSql("select * from gebiete.db order by posnr, gebiet");
-    PDXQ1.Open();
-    const db::Field& gebiet = PDXQ1.FieldByName("gebiet");
+    PDXQ1.setSql("select * from gebiete.db order by posnr, gebiet");
+    PDXQ1.open();
+    const db::Field& gebiet = PDXQ1.fieldByName("gebiet");
     EXPECT_EQ(gebiet.value, S("Donautal"));
-    PDXQ1.Next();
+    PDXQ1.next();
     EXPECT_EQ(gebiet.value, S("Rathen"));
-    EXPECT_EQ(&PDXQ1.FieldByName("GEBIET"), &gebiet);
+    EXPECT_EQ(&PDXQ1.fieldByName("GEBIET"), &gebiet);
     // Opening an open query does nothing: the cursor stays where it is.
-    PDXQ1.Open();
+    PDXQ1.open();
     EXPECT_EQ(gebiet.value, S("Rathen"));
 }
 
 TEST_F(QueryTest, SqlTextReadsBackWithCrLfAndSettingItCloses)
 {
-    PDXQ1.SetSql("SELECT * FROM GEBIETE\nORDER BY POSNR");
-    EXPECT_EQ(PDXQ1.Sql(), "SELECT * FROM GEBIETE\r\nORDER BY POSNR\r\n");
-    PDXQ1.Open();
-    EXPECT_TRUE(PDXQ1.Active());
-    PDXQ1.SetSql(PDXQ1.Sql()); // unchanged text: still closes
-    EXPECT_FALSE(PDXQ1.Active());
-    EXPECT_TRUE(PDXQ1.Eof());
-    PDXQ1.SetSql("");
-    EXPECT_EQ(PDXQ1.Sql(), "");
+    PDXQ1.setSql("SELECT * FROM GEBIETE\nORDER BY POSNR");
+    EXPECT_EQ(PDXQ1.sql(), "SELECT * FROM GEBIETE\r\nORDER BY POSNR\r\n");
+    PDXQ1.open();
+    EXPECT_TRUE(PDXQ1.active());
+    PDXQ1.setSql(PDXQ1.sql()); // unchanged text: still closes
+    EXPECT_FALSE(PDXQ1.active());
+    EXPECT_TRUE(PDXQ1.eof());
+    PDXQ1.setSql("");
+    EXPECT_EQ(PDXQ1.sql(), "");
 }
 
 TEST_F(QueryTest, ObjectErrorsCarryTheQueryName)
 {
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("PDXQ1: Keine SQL-Anweisung verfügbar"));
-    PDXQ1.SetSql("SELECT * FROM GEBIETE WHERE POSNR=:NR");
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("PDXQ1: Fehlender Wert für Parameter 'NR'"));
-    EXPECT_FALSE(PDXQ1.Active());
-    PDXQ1.SetSql("SELECT * FROM GEBIETE");
-    PDXQ1.Open();
-    EXPECT_EQ(errorOf([&] { PDXQ1.FieldByName("GESTEIN"); }), ansi("PDXQ1: Das Feld 'GESTEIN' wurde nicht gefunden"));
-    PDXQ1.SetSql("  ");
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("Fehler beim Erstellen des Cursor-Handle"));
+    EXPECT_EQ(errorOf([&] { PDXQ1.open(); }), ansi("PDXQ1: Keine SQL-Anweisung verfügbar"));
+    PDXQ1.setSql("SELECT * FROM GEBIETE WHERE POSNR=:NR");
+    EXPECT_EQ(errorOf([&] { PDXQ1.open(); }), ansi("PDXQ1: Fehlender Wert für Parameter 'NR'"));
+    EXPECT_FALSE(PDXQ1.active());
+    PDXQ1.setSql("SELECT * FROM GEBIETE");
+    PDXQ1.open();
+    EXPECT_EQ(errorOf([&] { PDXQ1.fieldByName("GESTEIN"); }), ansi("PDXQ1: Das Feld 'GESTEIN' wurde nicht gefunden"));
+    PDXQ1.setSql("  ");
+    EXPECT_EQ(errorOf([&] { PDXQ1.open(); }), ansi("Fehler beim Erstellen des Cursor-Handle"));
 }
 
 TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
@@ -290,14 +290,14 @@ TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
         {"SELECT 1; SELECT 2", ansi("Die SQL-Anweisung enthält mehr als eine Anweisung.")},
     };
     for (const auto& c : cases) {
-        PDXQ1.SetSql(c.sql);
+        PDXQ1.setSql(c.sql);
         try {
-            PDXQ1.Open();
+            PDXQ1.open();
             ADD_FAILURE() << c.sql << ": no error";
         } catch (const EDBEngineError& e) {
             EXPECT_EQ(e.message(), c.message) << c.sql;
         }
-        EXPECT_FALSE(PDXQ1.Active()) << c.sql;
+        EXPECT_FALSE(PDXQ1.active()) << c.sql;
     }
     // The failures leave the connection usable.
     EXPECT_EQ(column("SELECT * FROM GESTEINE", "GESTEIN").size(), 3u);
@@ -305,12 +305,12 @@ TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
 
 TEST_F(QueryTest, ExpressionColumnsTakeTheTypeOfTheirValue)
 {
-    PDXQ1.SetSql("SELECT count(*) AS N, max(GEBIET) AS M FROM GEBIETE");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.FieldByName("N").dataType, db::DataType::ftInteger);
-    EXPECT_EQ(PDXQ1.FieldByName("N").value, L(4));
-    EXPECT_EQ(PDXQ1.FieldByName("M").dataType, db::DataType::ftString);
-    EXPECT_EQ(PDXQ1.FieldByName("M").value, S("Schmilka"));
+    PDXQ1.setSql("SELECT count(*) AS N, max(GEBIET) AS M FROM GEBIETE");
+    PDXQ1.open();
+    EXPECT_EQ(PDXQ1.fieldByName("N").dataType, db::DataType::ftInteger);
+    EXPECT_EQ(PDXQ1.fieldByName("N").value, L(4));
+    EXPECT_EQ(PDXQ1.fieldByName("M").dataType, db::DataType::ftString);
+    EXPECT_EQ(PDXQ1.fieldByName("M").value, S("Schmilka"));
 }
 
 TEST_F(QueryTest, JoinOverManyRowsMatchesEveryKey)
@@ -322,17 +322,17 @@ TEST_F(QueryTest, JoinOverManyRowsMatchesEveryKey)
                  {{"REG_R", FT::Alpha, 10}, {"POSNR", FT::Long}, {"GesteinNr", FT::Long}, {"GEBIET", FT::Alpha, 40}},
                  areas);
     folder.table("S2.DB", {{"GesteinNr", FT::Long}, {"GESTEIN", FT::Alpha, 30}}, rocks);
-    PDXQ1.SetSql("SELECT * FROM G2 LEFT OUTER JOIN S2 ON S2.GesteinNr=G2.GesteinNr ORDER BY REG_R, POSNR");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), 3000);
+    PDXQ1.setSql("SELECT * FROM G2 LEFT OUTER JOIN S2 ON S2.GesteinNr=G2.GesteinNr ORDER BY REG_R, POSNR");
+    PDXQ1.open();
+    EXPECT_EQ(PDXQ1.recordCount(), 3000);
     int rows = 0, matched = 0;
     int32_t lastPos = 0;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows) {
-        const auto pos = std::get<int32_t>(PDXQ1.FieldByName("POSNR").value);
+    for (; !PDXQ1.eof(); PDXQ1.next(), ++rows) {
+        const auto pos = std::get<int32_t>(PDXQ1.fieldByName("POSNR").value);
         EXPECT_GT(pos, lastPos);
         lastPos = pos;
-        const int32_t rock = std::get<int32_t>(PDXQ1.FieldByName("GesteinNr").value);
-        const FieldValue& name = PDXQ1.FieldByName("GESTEIN").value;
+        const int32_t rock = std::get<int32_t>(PDXQ1.fieldByName("GesteinNr").value);
+        const FieldValue& name = PDXQ1.fieldByName("GESTEIN").value;
         if (rock < 50) {
             ++matched;
             EXPECT_EQ(name, FieldValue(ansi("Gestein ") + std::to_string(rock)));

@@ -140,13 +140,13 @@ protected:
     {
         Session session("Default", folder->config());
         Query PDXQ1(session, names::kSourceQuery, names::kSourceAlias);
-        PDXQ1.SetSql(sql);
+        PDXQ1.setSql(sql);
         Rows rows;
         try {
-            PDXQ1.Open();
-            for (; !PDXQ1.Eof(); PDXQ1.Next()) {
+            PDXQ1.open();
+            for (; !PDXQ1.eof(); PDXQ1.next()) {
                 rows.emplace_back();
-                for (int i = 0; i < PDXQ1.FieldCount(); ++i) rows.back().push_back(show(PDXQ1.Fields(i).value));
+                for (int i = 0; i < PDXQ1.fieldCount(); ++i) rows.back().push_back(show(PDXQ1.fields(i).value));
             }
         } catch (const rk::Exception& e) {
             ADD_FAILURE() << "the layer refuses " << sql << ": " << toUtf8(e.message());
