@@ -36,7 +36,7 @@ public:
     // column descriptions, as many as the table has fields.
     virtual std::vector<std::string> columnListFieldNames() = 0;
 
-    virtual transfer::Clock& Clock() = 0;
+    virtual transfer::Clock& clock() = 0;
 };
 
 } // namespace rk::app

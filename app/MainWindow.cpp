@@ -68,7 +68,7 @@ MainWindow::MainWindow(Arguments arguments, const PartsFactory& makeParts) : m_a
     createControls();
     m_parts = makeParts(*this);
     connectHandlers();
-    RunGuarded([this] { applyStartOptions(); });
+    runGuarded([this] { applyStartOptions(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -133,7 +133,7 @@ void MainWindow::showEvent(QShowEvent* event)
     if (m_shown || event->spontaneous()) return;
     m_shown = true;
     // checkSourceAccess comes before the window is on screen, so its box does too.
-    RunGuarded([this] { checkSourceAccess(); });
+    runGuarded([this] { checkSourceAccess(); });
     centreOnPrimaryScreen();
 }
 
@@ -145,7 +145,7 @@ bool MainWindow::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate && !m_activated) {
         m_activated = true;
         m_statusLog->setFocus(Qt::ActiveWindowFocusReason);
-        RunGuarded([this] { armAutoStart(); });
+        runGuarded([this] { armAutoStart(); });
     }
     return QWidget::event(event);
 }
@@ -159,7 +159,7 @@ void MainWindow::onStartClicked()
         m_parts->targetTransaction(),
         m_parts->sourceQuery(),
         *this,
-        m_parts->Clock(),
+        m_parts->clock(),
         [this] { m_parts->connectTarget(); },
         [this] { return m_parts->targetConnected(); },
         m_jobId,
@@ -182,7 +182,7 @@ void MainWindow::onStartClicked()
     }
 }
 
-void MainWindow::EndSignal()
+void MainWindow::endSignal()
 {
     m_endSignalled = true;
     if (Application* app = Application::instance()) app->SetEndSignalled();
@@ -199,7 +199,7 @@ void MainWindow::closeForCaller()
         // someone who is not there.
         m_lastRun = LastRun::Failed;
         ShowErrorBox(error);
-        RequestTerminate();
+        requestTerminate();
     }
 }
 
@@ -260,7 +260,7 @@ void MainWindow::closeWindow()
 {
     // No veto exists. A failing commitAndCloseTarget leaves the program running.
     commitAndCloseTarget();
-    RequestTerminate();
+    requestTerminate();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -268,7 +268,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Closed by the system (Alt+F4, the task bar): the same close operation;
     // the window itself stays until the main loop ends.
     event->ignore();
-    RunGuarded([this] { closeWindow(); });
+    runGuarded([this] { closeWindow(); });
 }
 
 // --- the window drag -------------------------------------------------------
@@ -283,7 +283,7 @@ void MainWindow::mousePressEvent(QMouseEvent* event)
     // Presses reach the form itself only over its background: the buttons
     // take theirs, and the label is kept from passing its own on.
     m_pressGlobal = event->globalPosition().toPoint();
-    RunGuarded([this, event] { startDrag(event->buttons()); });
+    runGuarded([this, event] { startDrag(event->buttons()); });
     event->accept();
 }
 
@@ -311,7 +311,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             // The log takes the focus from the press, as it would without the drag.
             if (watched == m_statusLog->viewport()) m_statusLog->setFocus(Qt::MouseFocusReason);
             m_pressGlobal = press->globalPosition().toPoint();
-            RunGuarded([this, press] { startDrag(press->buttons()); });
+            runGuarded([this, press] { startDrag(press->buttons()); });
             return true;
         }
     }
@@ -331,12 +331,12 @@ void MainWindow::beginWindowMove()
 
 // --- platform actions ------------------------------------------------------
 
-void MainWindow::RequestTerminate()
+void MainWindow::requestTerminate()
 {
     if (Application* app = Application::instance()) app->Terminate();
 }
 
-void MainWindow::RunGuarded(const std::function<void()>& body) { Guarded(body); }
+void MainWindow::runGuarded(const std::function<void()>& body) { Guarded(body); }
 
 int MainWindow::showMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
 
@@ -432,11 +432,11 @@ void MainWindow::processEvents()
 
 void MainWindow::setClientSize(int width, int height) { resize(width, height); }
 
-bool MainWindow::StaysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool MainWindow::staysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
 void MainWindow::setStayOnTop()
 {
-    if (StaysOnTop()) return;
+    if (staysOnTop()) return;
     // Changing the flags of a shown window hides it; show it again.
     const bool visible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, true);

@@ -6,7 +6,7 @@
 //   MainWindow form(arguments, [&](MainWindow& f) { return makeDatabaseParts(f, session); });
 //   form.show(); form.activateWindow(); app.Run();
 //
-// Handlers run their bodies through RunGuarded(), so an error is shown and
+// Handlers run their bodies through runGuarded(), so an error is shown and
 // the program goes on. The few platform actions a test cannot watch (the
 // system move, boxes, the file dialog, the end of the application) are
 // virtual so that tests can record them.
@@ -99,11 +99,11 @@ public:
     // An end signal reached the process. Outside a run the window closes at
     // once; during a run the run stops after its current row (what it
     // inserted is committed), then the window closes.
-    void EndSignal();
-    bool RunInProgress() const { return m_inRun; }
+    void endSignal();
+    bool runInProgress() const { return m_inRun; }
 
     // The status log, Windows-1252 lines.
-    const std::vector<std::string>& Lines() const { return m_lines; }
+    const std::vector<std::string>& lines() const { return m_lines; }
 
     // The file dialog for the target database (the ConnectWindow port's);
     // `filter` as "Datenbank|*.fdb" (name and pattern pairs). The chosen
@@ -130,22 +130,22 @@ public:
     void processEvents() override;
 
     // State a caller or a test reads.
-    bool NoMessage() const { return m_noMessage; }
-    const std::string& JobId() const { return m_jobId; }
-    const Arguments& Args() const { return m_arguments; }
-    const std::string& Caption() const { return m_caption; }
-    bool AlphaBlend() const { return m_alphaBlend; }
-    int AlphaBlendValue() const { return m_alphaBlendValue; }
-    bool StaysOnTop() const;
+    bool noMessage() const { return m_noMessage; }
+    const std::string& jobId() const { return m_jobId; }
+    const Arguments& args() const { return m_arguments; }
+    const std::string& caption() const { return m_caption; }
+    bool alphaBlend() const { return m_alphaBlend; }
+    int alphaBlendValue() const { return m_alphaBlendValue; }
+    bool staysOnTop() const;
     bool autoStartTimerEnabled() const { return m_autoStartTimer.isActive(); }
-    bool Dragging() const { return m_dragging; }
+    bool dragging() const { return m_dragging; }
     void setAutoStartTimerEnabled(bool enabled);
-    LastRun LastRunOutcome() const { return m_lastRun; }
+    LastRun lastRunOutcome() const { return m_lastRun; }
     // The code the process ends with.
-    int ExitCode() const { return ProcessExitCode(m_lastRun, HasAutoSwitch(m_arguments)); }
+    int exitCode() const { return ProcessExitCode(m_lastRun, HasAutoSwitch(m_arguments)); }
     // Ratio of the run-time text height to the designed 13 pixels, as
     // numerator over 13.
-    int TextHeight() const { return m_textHeight; }
+    int textHeight() const { return m_textHeight; }
     DatabaseParts& databaseParts() { return *m_parts; }
 
     // The controls, for tests and the window shot.
@@ -162,8 +162,8 @@ public:
 protected:
     // Platform actions, recorded by tests.
     virtual void beginWindowMove();
-    virtual void RequestTerminate();
-    virtual void RunGuarded(const std::function<void()>& body);
+    virtual void requestTerminate();
+    virtual void runGuarded(const std::function<void()>& body);
 
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -213,11 +213,11 @@ void MainWindow::createControls()
 
 void MainWindow::connectHandlers()
 {
-    connect(m_startButton, &QPushButton::clicked, this, [this] { RunGuarded([this] { onStartClicked(); }); });
-    connect(m_quitButton, &QPushButton::clicked, this, [this] { RunGuarded([this] { onQuitClicked(); }); });
-    connect(m_columnListButton, &QPushButton::clicked, this, [this] { RunGuarded([this] { onColumnListClicked(); }); });
-    connect(m_closeGlyph, &QToolButton::clicked, this, [this] { RunGuarded([this] { onCloseGlyphClicked(); }); });
-    connect(&m_autoStartTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { onAutoStartTimer(); }); });
+    connect(m_startButton, &QPushButton::clicked, this, [this] { runGuarded([this] { onStartClicked(); }); });
+    connect(m_quitButton, &QPushButton::clicked, this, [this] { runGuarded([this] { onQuitClicked(); }); });
+    connect(m_columnListButton, &QPushButton::clicked, this, [this] { runGuarded([this] { onColumnListClicked(); }); });
+    connect(m_closeGlyph, &QToolButton::clicked, this, [this] { runGuarded([this] { onCloseGlyphClicked(); }); });
+    connect(&m_autoStartTimer, &QTimer::timeout, this, [this] { runGuarded([this] { onAutoStartTimer(); }); });
 
     // The drag targets besides the background itself.
     m_statusLog->viewport()->installEventFilter(this);

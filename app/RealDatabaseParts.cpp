@@ -62,7 +62,7 @@ public:
     transfer::TargetTransaction& targetTransaction() override { return m_transactionPort; }
     void connectTarget() override
     {
-        transfer::ConnectTargetDatabase(m_window, m_connectionPort, m_window.Args(), FileExistsOnDisk);
+        transfer::ConnectTargetDatabase(m_window, m_connectionPort, m_window.args(), FileExistsOnDisk);
     }
     bool targetConnected() override { return m_targetConnection.connected(); }
     void closeTarget() override { m_targetConnection.close(); }
@@ -80,7 +80,7 @@ public:
         for (int i = 0; i < m_listingTable.fieldCount() && i < int(defs.size()); ++i) names.push_back(defs[size_t(i)].name);
         return names;
     }
-    transfer::Clock& Clock() override { return m_clock; }
+    transfer::Clock& clock() override { return m_clock; }
 
 private:
     MainWindow& m_window;

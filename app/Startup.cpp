@@ -75,19 +75,19 @@ public:
             signalfd_siginfo info{};
             while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info)) {}
             if (Application* app = Application::instance()) app->SetEndSignalled();
-            if (m_form) Guarded([this] { m_form->EndSignal(); });
+            if (m_form) Guarded([this] { m_form->endSignal(); });
             dismissOpenDialogs();
         });
     }
 
-    void SetForm(MainWindow* form) { m_form = form; }
+    void setWindow(MainWindow* form) { m_form = form; }
 
 private:
     static void dismissOpenDialogs()
     {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
-            if (auto* box = qobject_cast<TMessageForm*>(w))
+            if (auto* box = qobject_cast<MessageForm*>(w))
                 box->Finish(mrCancel);
             else if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isModal())
                 dialog->reject(); // the file dialog: as if cancelled
@@ -165,13 +165,13 @@ int RunProgram(int argc, char** argv)
         return kExitStartupFailed;
     }
 
-    endSignals.SetForm(form.get());
+    endSignals.setWindow(form.get());
     app.SetMainWindow(form.get());
     form->show();
     form->activateWindow();
     app.Run();
-    const int code = form->ExitCode();
-    endSignals.SetForm(nullptr);
+    const int code = form->exitCode();
+    endSignals.setWindow(nullptr);
     form.reset();
     return code;
 }

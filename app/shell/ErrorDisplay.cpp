@@ -44,7 +44,7 @@ void showErrorKindBox(const std::string& title, const std::string& text, bool on
         detail::LogBoxIfHeadless(title, text);
         return;
     }
-    TMessageForm box(title, text, QStyle::SP_MessageBoxCritical, {"OK"}, QApplication::activeWindow());
+    MessageForm box(title, text, QStyle::SP_MessageBoxCritical, {"OK"}, QApplication::activeWindow());
     box.SetOnActiveScreen(onActiveScreen);
     box.Execute(false);
 }

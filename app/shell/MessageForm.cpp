@@ -1,4 +1,4 @@
-// TMessageForm: building, laying out and running the program's boxes.
+// MessageForm: building, laying out and running the program's boxes.
 // The layout follows the message-box font: every length is a multiple of the
 // font's base units, so a box looks the same at any font size.
 #include "app/shell/MessageForm.h"
@@ -66,7 +66,7 @@ bool writeSystemClipboard(const QString& text)
 }
 
 detail::ClipboardWriter g_clipboardWriter = &writeSystemClipboard;
-std::vector<TMessageForm*> g_terminableBoxes;
+std::vector<MessageForm*> g_terminableBoxes;
 
 } // namespace
 
@@ -136,7 +136,7 @@ std::string MessageBoxClipboardText(const std::string& title, const std::string&
     return divider + title + "\r\n" + divider + text + "\r\n" + divider + buttons + "\r\n" + divider;
 }
 
-TMessageForm::TMessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
+MessageForm::MessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
                            const std::vector<std::string>& captions, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -176,19 +176,19 @@ TMessageForm::TMessageForm(const std::string& title, const std::string& text, QS
     setFixedSize(m_layout.client);
 }
 
-TMessageForm::~TMessageForm()
+MessageForm::~MessageForm()
 {
     std::erase(g_terminableBoxes, this);
 }
 
-void TMessageForm::Finish(int result)
+void MessageForm::Finish(int result)
 {
     if (m_result != 0) return;
     m_result = result;
     if (m_loop) m_loop->exit();
 }
 
-int TMessageForm::Execute(bool endsOnTerminate)
+int MessageForm::Execute(bool endsOnTerminate)
 {
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     detail::LogBoxIfHeadless(m_title, m_text);
@@ -209,7 +209,7 @@ int TMessageForm::Execute(bool endsOnTerminate)
 
     if (endsOnTerminate) g_terminableBoxes.push_back(this);
     struct Restore {
-        TMessageForm* box;
+        MessageForm* box;
         QPointer<QWidget> main;
         bool onTop;
         ~Restore()
@@ -246,14 +246,14 @@ int TMessageForm::Execute(bool endsOnTerminate)
     return m_result;
 }
 
-void TMessageForm::CopyToClipboard()
+void MessageForm::CopyToClipboard()
 {
     QApplication::beep();
     const QString copy = fromAnsi(MessageBoxClipboardText(m_title, m_text, m_captions));
     if (!g_clipboardWriter(copy)) throw EClipboardError(ansi("Zwischenablage kann nicht geöffnet werden"));
 }
 
-bool TMessageForm::handleKey(QKeyEvent* event)
+bool MessageForm::handleKey(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
@@ -272,7 +272,7 @@ bool TMessageForm::handleKey(QKeyEvent* event)
     }
 }
 
-void TMessageForm::keyPressEvent(QKeyEvent* event)
+void MessageForm::keyPressEvent(QKeyEvent* event)
 {
     if (handleKey(event)) {
         event->accept();
@@ -282,13 +282,13 @@ void TMessageForm::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-bool TMessageForm::eventFilter(QObject* watched, QEvent* event)
+bool MessageForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent*>(event))) return true;
     return QDialog::eventFilter(watched, event);
 }
 
-void TMessageForm::closeEvent(QCloseEvent* event)
+void MessageForm::closeEvent(QCloseEvent* event)
 {
     Finish(mrCancel);
     event->accept();
@@ -305,8 +305,8 @@ ClipboardWriter SetClipboardWriter(ClipboardWriter writer)
 
 void EndTerminableBoxes()
 {
-    const std::vector<TMessageForm*> boxes = g_terminableBoxes;
-    for (TMessageForm* box : boxes) box->Finish(mrCancel);
+    const std::vector<MessageForm*> boxes = g_terminableBoxes;
+    for (MessageForm* box : boxes) box->Finish(mrCancel);
 }
 
 void LogBoxIfHeadless(const std::string& title, const std::string& text)

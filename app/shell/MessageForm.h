@@ -1,4 +1,4 @@
-// The box window TMessageForm and the rules that lay it out. ShowMessageBox,
+// The box window MessageForm and the rules that lay it out. ShowMessageBox,
 // the error display and the start-up error box all build their box here:
 // children Image (32 by 32 icon), Message (word-wrapped text) and one push
 // button per caption (named after it, "OK"), sized from the message-box
@@ -61,14 +61,14 @@ QFont MessageBoxFont();
 std::string MessageBoxClipboardText(const std::string& title, const std::string& text,
                                     const std::vector<std::string>& captions);
 
-class TMessageForm : public QDialog {
+class MessageForm : public QDialog {
     Q_OBJECT
 public:
     // title and text are Windows-1252; icon is SP_MessageBoxInformation or
     // SP_MessageBoxCritical. Captions are the buttons, each with result 1.
-    TMessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
+    MessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
                  const std::vector<std::string>& captions = {"OK"}, QWidget* parent = nullptr);
-    ~TMessageForm() override;
+    ~MessageForm() override;
 
     const MessageBoxLayout& Layout() const { return m_layout; }
     const std::string& Title() const { return m_title; }

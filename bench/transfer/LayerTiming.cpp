@@ -122,7 +122,7 @@ public:
     void openSourceConnection() override { m_real->openSourceConnection(); }
     bool sourceConnected() override { return m_real->sourceConnected(); }
     std::vector<std::string> columnListFieldNames() override { return m_real->columnListFieldNames(); }
-    transfer::Clock& Clock() override { return m_real->Clock(); }
+    transfer::Clock& clock() override { return m_real->clock(); }
 
 private:
     std::unique_ptr<app::DatabaseParts> m_real;

@@ -98,7 +98,7 @@ public:
     long peakAnonKib = 0, peakFileKib = 0;
 
 protected:
-    void RunGuarded(const std::function<void()>& body) override { body(); }
+    void runGuarded(const std::function<void()>& body) override { body(); }
 
 private:
     unsigned m_pumps = 0;

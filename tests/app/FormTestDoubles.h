@@ -147,7 +147,7 @@ public:
         m_events.push_back("Table1.Open");
         return m_setup.columnListFields;
     }
-    transfer::Clock& Clock() override { return clock; }
+    transfer::Clock& clock() override { return testClock; }
 
     // Test access.
     void beginTransaction() { m_inTransaction = true; }
@@ -159,7 +159,7 @@ public:
     // opening; no field is read (the fake INSERTs have no parameters), so
     // CURRENTUSER has no field "ID".
     FakeSource source;
-    FakeClock clock{{46000.5}};
+    FakeClock testClock{{46000.5}};
     QElapsedTimer sinceStart;
     std::vector<qint64> runStarts;
 };
@@ -207,7 +207,7 @@ protected:
         ++drags;
         if (realDrag) MainWindow::beginWindowMove();
     }
-    void RunGuarded(const std::function<void()>& body) override
+    void runGuarded(const std::function<void()>& body) override
     {
         try {
             body();

@@ -32,9 +32,9 @@ TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
 {
     TestMainWindow& form = makeForm();
     FakeConnection connection(true);
-    transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
+    transfer::ConnectTargetDatabase(form, connection, form.args(), kNoFile);
 
-    EXPECT_EQ(form.Lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
+    EXPECT_EQ(form.lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
     EXPECT_EQ(events.front(), "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank|C:\\Programme\\|Datenbank|*.fdb"));
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
     EXPECT_FALSE(application().Terminated());
@@ -45,7 +45,7 @@ TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
     TestMainWindow& form = makeForm();
     form.dialogAnswer = "/data/rk6.fdb";
     FakeConnection connection(false);
-    transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
+    transfer::ConnectTargetDatabase(form, connection, form.args(), kNoFile);
 
     EXPECT_EQ(connection.name, "/data/rk6.fdb");
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information},

@@ -36,7 +36,7 @@ const Place kDesignedPlaces[] = {
 TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
 {
     MainWindow& form = makeForm();
-    const int h = form.TextHeight();
+    const int h = form.textHeight();
     auto scaled = [h](int v) { return (v * h + 6) / 13; };
     for (const Place& p : kDesignedPlaces) {
         auto* w = form.findChild<QWidget*>(p.name);
@@ -49,9 +49,9 @@ TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
 TEST_F(FormTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
 {
     MainWindow& form = makeForm();
-    EXPECT_EQ(form.size(), QSize(298, (241 * form.TextHeight() + 6) / 13));
+    EXPECT_EQ(form.size(), QSize(298, (241 * form.textHeight() + 6) / 13));
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_FALSE(form.StaysOnTop());
+    EXPECT_FALSE(form.staysOnTop());
     // the column-list button lies outside the visible client area.
     EXPECT_GE(form.columnListButton()->x(), form.width());
 
@@ -75,7 +75,7 @@ TEST_F(FormTest, ColoursFontsAndTextsAreTheDesignedOnes)
     EXPECT_EQ(utf8(form.startButton()->text()), "Übertragung starten");
     EXPECT_EQ(utf8(form.quitButton()->text()), "Beenden");
     EXPECT_EQ(utf8(form.columnListButton()->text()), "Button3");
-    EXPECT_EQ(form.Caption(), ansi("RK5 -> RK VI Datenübertragung"));
+    EXPECT_EQ(form.caption(), ansi("RK5 -> RK VI Datenübertragung"));
 
     // Both fonts are installed ones, at 8 pt for 96 dpi.
     const QStringList families = QFontDatabase::families();
@@ -85,7 +85,7 @@ TEST_F(FormTest, ColoursFontsAndTextsAreTheDesignedOnes)
     // The log's designed lines fit its width, as they did in the designed font.
     const int room = form.statusLog()->width() - 2 * form.statusLog()->frameWidth() -
                      2 * int(form.statusLog()->document()->documentMargin());
-    for (const std::string& line : form.Lines()) {
+    for (const std::string& line : form.lines()) {
         const QString shown = QString::fromStdString(toUtf8(line)).trimmed(); // trailing blanks never wrap
         EXPECT_LE(QFontMetrics(form.font()).horizontalAdvance(shown), room) << line;
     }
@@ -105,7 +105,7 @@ TEST_F(FormTest, InitialLogKeepsItsSevenLinesWithTrailingBlanks)
         ansi("Bitte beenden sie beide Programme soweit sie noch "),
         ansi("geöffnet sind. "),
     };
-    EXPECT_EQ(form.Lines(), expected);
+    EXPECT_EQ(form.lines(), expected);
     EXPECT_TRUE(utf8(form.statusLog()->toPlainText()).starts_with("Dieses Zusatzprogramm überträgt Daten aus dem \n"));
     EXPECT_TRUE(form.statusLog()->isReadOnly());
 }
@@ -177,11 +177,11 @@ TEST_F(FormTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
     };
     const QPoint at = form.rowProgress()->mapToGlobal(QPoint(5, 5));
     send(form.rowProgress(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    ASSERT_TRUE(form.Dragging());
+    ASSERT_TRUE(form.dragging());
     send(&form, QEvent::MouseMove, at + QPoint(30, -10), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(form.pos(), start + QPoint(30, -10));
     send(&form, QEvent::MouseButtonRelease, at + QPoint(30, -10), Qt::LeftButton, Qt::NoButton);
-    EXPECT_FALSE(form.Dragging());
+    EXPECT_FALSE(form.dragging());
     send(&form, QEvent::MouseMove, at + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(form.pos(), start + QPoint(30, -10));
 }
@@ -198,9 +198,9 @@ TEST_F(FormTest, DiagnosticListingIsBuiltAfreshEachTime)
         ansi(", NR, REG, ZÄHLER, :NR, :REG, :ZÄHLER"),
     };
     QTest::mouseClick(form.columnListButton(), Qt::LeftButton);
-    EXPECT_EQ(form.Lines(), expected);
+    EXPECT_EQ(form.lines(), expected);
     QTest::mouseClick(form.columnListButton(), Qt::LeftButton);
-    EXPECT_EQ(form.Lines(), expected);
+    EXPECT_EQ(form.lines(), expected);
     EXPECT_EQ(std::count(events.begin(), events.end(), "Table1.Open"), 2);
     EXPECT_TRUE(form.errors.empty());
 }
@@ -210,7 +210,7 @@ TEST_F(FormTest, DiagnosticOfATableWithoutFieldsGivesEmptyLines)
     setup.columnListFields = {};
     TestMainWindow& form = makeForm();
     form.onColumnListClicked();
-    EXPECT_EQ(form.Lines(), (std::vector<std::string>{"", "", ""}));
+    EXPECT_EQ(form.lines(), (std::vector<std::string>{"", "", ""}));
 }
 
 // --- closing --------------------------------------------------------------
@@ -287,7 +287,7 @@ TEST_F(FormTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
     // The run still ends normally, with its job record.
     EXPECT_EQ(form.fake().query.jobId, "");
     EXPECT_NE(std::find(events.begin(), events.end(), "exec job record "), events.end());
-    EXPECT_EQ(form.LastRunOutcome(), app::LastRun::Completed);
+    EXPECT_EQ(form.lastRunOutcome(), app::LastRun::Completed);
     EXPECT_TRUE(form.errors.empty());
 }
 

@@ -45,7 +45,7 @@ public:
     std::vector<std::string> boxes, errors;
 
 protected:
-    void RunGuarded(const std::function<void()>& body) override
+    void runGuarded(const std::function<void()>& body) override
     {
         try {
             body();

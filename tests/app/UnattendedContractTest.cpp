@@ -44,7 +44,7 @@ TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
     setup.afterExec = [&](const std::string& sql) {
         if (sql.find("INSERT INTO IMPORT_RK5_REGIONEN") == std::string::npos || ++rows != 2) return;
         signalled = true;
-        form.EndSignal();
+        form.endSignal();
     };
     events.clear();
     EXPECT_THROW(form.onStartClicked(), rk::EAbort); // dropped silently by the error display
@@ -58,8 +58,8 @@ TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
               (Events{"commit", "IBDatabase1.Close"}));
     EXPECT_TRUE(application().Terminated());
     EXPECT_EQ(form.fake().query.jobId, "");
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::Failed);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::Failed);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
@@ -71,12 +71,12 @@ TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
     form.fake().beginTransaction();
     setup.commitFails = true;
     events.clear();
-    form.EndSignal();
+    form.endSignal();
     // The commit failed, so the connection was not closed.
     EXPECT_EQ(events, Events{});
     EXPECT_TRUE(application().Terminated());
     EXPECT_TRUE(application().EndSignalled());
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
@@ -89,7 +89,7 @@ TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
     EXPECT_TRUE(application().Terminated());
     EXPECT_TRUE(form.errors.empty()); // shown by the error display itself, then closed
     EXPECT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobodyIsThere)

@@ -27,7 +27,7 @@ TEST_F(FormTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
     EXPECT_TRUE(application().Terminated());
     EXPECT_TRUE(form.errors.empty());
     // An unattended run that could not start tells its caller so.
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, ReachableSourcePassesTheCheckSilently)
@@ -37,7 +37,7 @@ TEST_F(FormTest, ReachableSourcePassesTheCheckSilently)
     EXPECT_EQ(events, (Events{"Database1.Open"}));
     EXPECT_TRUE(form.boxes.empty());
     EXPECT_FALSE(application().Terminated());
-    EXPECT_EQ(form.ExitCode(), 0);
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 // --- window states ----------------------------------------------------------
@@ -58,15 +58,15 @@ TEST_P(StartStates, OptionsShapeTheWindow)
 {
     const StartCase& c = GetParam();
     TestMainWindow& form = makeForm(c.args);
-    EXPECT_EQ(form.StaysOnTop(), c.onTop);
-    EXPECT_EQ(form.AlphaBlend(), c.alphaAfterCreate != 255);
-    EXPECT_EQ(form.AlphaBlendValue(), c.alphaAfterCreate);
-    EXPECT_EQ(form.Lines().empty(), c.logCleared);
+    EXPECT_EQ(form.staysOnTop(), c.onTop);
+    EXPECT_EQ(form.alphaBlend(), c.alphaAfterCreate != 255);
+    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterCreate);
+    EXPECT_EQ(form.lines().empty(), c.logCleared);
     EXPECT_EQ(form.width(), 298);
 
     showAndActivate(form);
-    EXPECT_EQ(form.AlphaBlendValue(), c.alphaAfterActivate);
-    const int designedHeight = (241 * form.TextHeight() + 6) / 13;
+    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterActivate);
+    const int designedHeight = (241 * form.textHeight() + 6) / 13;
     EXPECT_EQ(form.height(), c.heightAfterActivate ? c.heightAfterActivate : designedHeight);
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(form.autoStartTimerEnabled(), c.onTop);
@@ -123,8 +123,8 @@ TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
     EXPECT_EQ(events.back(), "IBDatabase1.Close");
     EXPECT_TRUE(application().Terminated());
     EXPECT_FALSE(form.autoStartTimerEnabled());
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.ExitCode(), 0);
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 TEST_F(FormTest, QuietAutoRunEndsWithoutABox)
@@ -134,7 +134,7 @@ TEST_F(FormTest, QuietAutoRunEndsWithoutABox)
     pump(2000, [&] { return application().Terminated(); });
     EXPECT_TRUE(application().Terminated());
     EXPECT_TRUE(form.boxes.empty());
-    EXPECT_EQ(form.ExitCode(), 0);
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 TEST_F(FormTest, AutoRunWithoutTargetStillReportsAndCloses)
@@ -145,8 +145,8 @@ TEST_F(FormTest, AutoRunWithoutTargetStillReportsAndCloses)
     pump(2000, [&] { return application().Terminated(); });
     EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
     EXPECT_TRUE(application().Terminated());
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
@@ -162,13 +162,13 @@ TEST_F(FormTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
     EXPECT_TRUE(form.startButton()->isEnabled());
     EXPECT_TRUE(form.quitButton()->isEnabled());
     EXPECT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.exitCode(), 2);
 
     // A later good run by the button makes the process succeed after all.
     setup.failingSql.clear();
     QTest::mouseClick(form.startButton(), Qt::LeftButton);
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.ExitCode(), 0);
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 // --- the exit code ------------------------------------------------------------
@@ -198,8 +198,8 @@ TEST_F(FormTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
     events.clear();
     QTest::mouseClick(form.startButton(), Qt::LeftButton);
     EXPECT_EQ(events, (Events{"ConnectTargetDatabase"}));
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(form.exitCode(), 2);
     EXPECT_TRUE(form.startButton()->isEnabled());
 }
 

@@ -33,7 +33,7 @@ protected:
     bool m_stoppedBySafety = false;
 };
 
-void pressOk(TMessageForm* box) { QTest::keyClick(box, Qt::Key_Return); }
+void pressOk(MessageForm* box) { QTest::keyClick(box, Qt::Key_Return); }
 
 // An object whose event handling fails, as a window's would without Guarded.
 class FailingReceiver : public QObject {
@@ -127,12 +127,12 @@ TEST_P(NoWaitTest, NoBoxWaitsAndEachLeavesItsLine)
 {
     const NoWaitCase& c = GetParam();
     // Nobody is there to press anything: a box that waited would fail by the driver's time-out.
-    BoxDriver driver([](TMessageForm*) {});
+    BoxDriver driver([](MessageForm*) {});
     SetNoOneAtScreen(c.nobody);
     if (c.signalled) app().SetEndSignalled();
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), c.result);
-    TMessageForm error("RK_VAD2AV", "Commit gescheitert.", QStyle::SP_MessageBoxCritical);
+    MessageForm error("RK_VAD2AV", "Commit gescheitert.", QStyle::SP_MessageBoxCritical);
     EXPECT_EQ(error.Execute(false), c.result);
     const std::string log = ::testing::internal::GetCapturedStderr();
     SetNoOneAtScreen(false);
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Unanswered, NoWaitTest,
 
 TEST_F(ApplicationTest, QuitRequestWhileABoxIsOpenEndsIt)
 {
-    BoxDriver driver([this](TMessageForm*) { QTimer::singleShot(0, &app(), [this] { app().Terminate(); }); });
+    BoxDriver driver([this](MessageForm*) { QTimer::singleShot(0, &app(), [this] { app().Terminate(); }); });
     EXPECT_EQ(ShowMessageBox("Text", MsgKind::Information), mrCancel);
     EXPECT_EQ(driver.seen().size(), 1u);
     EXPECT_FALSE(driver.timedOut());

@@ -23,7 +23,7 @@ class MessageBoxTest : public rk::test::ShellTest {};
 // Legend: how the user ends the box -> the result.
 struct EndCase {
     const char* name;
-    std::function<void(TMessageForm*)> act;
+    std::function<void(MessageForm*)> act;
     int result;
 };
 
@@ -40,20 +40,20 @@ TEST_P(MessageBoxEndTest, Result)
 INSTANTIATE_TEST_SUITE_P(
     Ways, MessageBoxEndTest,
     ::testing::Values(
-        EndCase{"EnterOnBox", [](TMessageForm* b) { QTest::keyClick(b, Qt::Key_Return); }, mrOk},
-        EndCase{"KeypadEnterOnButton", [](TMessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Enter, Qt::KeypadModifier); }, mrOk},
-        EndCase{"EscapeOnBox", [](TMessageForm* b) { QTest::keyClick(b, Qt::Key_Escape); }, mrOk},
-        EndCase{"EscapeOnButton", [](TMessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Escape); }, mrOk},
-        EndCase{"SpaceOnButton", [](TMessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Space); }, mrOk},
-        EndCase{"Click", [](TMessageForm* b) { QTest::mouseClick(okButton(b), Qt::LeftButton); }, mrOk},
-        EndCase{"SystemClose", [](TMessageForm* b) { b->windowHandle()->close(); }, mrCancel}),
+        EndCase{"EnterOnBox", [](MessageForm* b) { QTest::keyClick(b, Qt::Key_Return); }, mrOk},
+        EndCase{"KeypadEnterOnButton", [](MessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Enter, Qt::KeypadModifier); }, mrOk},
+        EndCase{"EscapeOnBox", [](MessageForm* b) { QTest::keyClick(b, Qt::Key_Escape); }, mrOk},
+        EndCase{"EscapeOnButton", [](MessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Escape); }, mrOk},
+        EndCase{"SpaceOnButton", [](MessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Space); }, mrOk},
+        EndCase{"Click", [](MessageForm* b) { QTest::mouseClick(okButton(b), Qt::LeftButton); }, mrOk},
+        EndCase{"SystemClose", [](MessageForm* b) { b->windowHandle()->close(); }, mrCancel}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MessageBoxTest, KindGivesTitleIconAndOneDefaultOkButton)
 {
     std::vector<std::string> titles;
     std::vector<QString> texts;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         titles.push_back(box->windowTitle().toStdString());
         texts.push_back(box->findChild<QLabel*>("Message")->text());
         const QObjectList& children = box->children();
@@ -77,7 +77,7 @@ TEST_F(MessageBoxTest, KindGivesTitleIconAndOneDefaultOkButton)
 
 TEST_F(MessageBoxTest, ChildrenSitWhereTheLayoutPutsThemAndTheBoxIsCentred)
 {
-    TMessageForm box(ansi("Informationen"), ansi("Übertragung beendet"), QStyle::SP_MessageBoxInformation);
+    MessageForm box(ansi("Informationen"), ansi("Übertragung beendet"), QStyle::SP_MessageBoxInformation);
     const MessageBoxLayout& l = box.Layout();
     EXPECT_EQ(box.size(), l.client);
     EXPECT_EQ(box.findChild<QLabel*>("Image")->geometry(), l.image);
@@ -92,7 +92,7 @@ TEST_F(MessageBoxTest, ChildrenSitWhereTheLayoutPutsThemAndTheBoxIsCentred)
     EXPECT_GT(large.buttonHeight, small.buttonHeight);
     EXPECT_GT(large.client.width(), small.client.width());
 
-    BoxDriver driver([](TMessageForm* b) {
+    BoxDriver driver([](MessageForm* b) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         EXPECT_EQ(b->frameGeometry().topLeft(), CenteredPosition(b->frameGeometry().size(), screen.size()));
         QTest::keyClick(b, Qt::Key_Return);
@@ -105,8 +105,8 @@ TEST_F(MessageBoxTest, LongTextWrapsWithinHalfTheScreen)
     const int half = QGuiApplication::primaryScreen()->geometry().width() / 2;
     std::string longText;
     for (int i = 0; i < 40; ++i) longText += "Datenbank ";
-    TMessageForm shortBox("T", "Datenbank", QStyle::SP_MessageBoxInformation);
-    TMessageForm longBox("T", longText, QStyle::SP_MessageBoxInformation);
+    MessageForm shortBox("T", "Datenbank", QStyle::SP_MessageBoxInformation);
+    MessageForm longBox("T", longText, QStyle::SP_MessageBoxInformation);
     EXPECT_LE(longBox.Layout().message.width(), half);
     EXPECT_GT(longBox.Layout().message.height(), 2 * shortBox.Layout().message.height());
     EXPECT_GT(longBox.Layout().buttons[0].top(), shortBox.Layout().buttons[0].top());
@@ -117,7 +117,7 @@ TEST_F(MessageBoxTest, CtrlCCopiesTheBoxCtrlShiftCDoesNothing)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("vorher");
     QString afterShift, afterCtrl;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         QTest::keyClick(okButton(box), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
         afterShift = clipboard->text();
         QTest::keyClick(okButton(box), Qt::Key_C, Qt::ControlModifier);
@@ -137,7 +137,7 @@ TEST_F(MessageBoxTest, RefusedClipboardIsShownAndTheBoxStaysOpen)
 {
     auto old = detail::SetClipboardWriter([](const QString&) { return false; });
     bool boxStillOpen = false;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         if (box->Title() == "Informationen") {
             // Opens the error box on top.
             QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier); });
@@ -145,13 +145,13 @@ TEST_F(MessageBoxTest, RefusedClipboardIsShownAndTheBoxStaysOpen)
         }
         boxStillOpen = true;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* other = qobject_cast<TMessageForm*>(w); other && other != box)
+            if (auto* other = qobject_cast<MessageForm*>(w); other && other != box)
                 boxStillOpen = boxStillOpen && other->isVisible();
         QTest::keyClick(box, Qt::Key_Return);
         // The information box waits on; end it from its own loop.
         QTimer::singleShot(20, [] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* b = qobject_cast<TMessageForm*>(w); b && b->isVisible()) b->Finish(mrOk);
+                if (auto* b = qobject_cast<MessageForm*>(w); b && b->isVisible()) b->Finish(mrOk);
         });
     });
     EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrOk);
@@ -169,7 +169,7 @@ TEST_F(MessageBoxTest, TimersAndPostedEventsGoOnWhileABoxIsOpen)
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(5);
     bool posted = false;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         QMetaObject::invokeMethod(&app(), [&] { posted = true; }, Qt::QueuedConnection);
         QTimer::singleShot(100, box, [box] { QTest::keyClick(box, Qt::Key_Return); });
     });
@@ -187,7 +187,7 @@ TEST_F(MessageBoxTest, StayOnTopMainWindowGivesItUpWhileTheBoxIsOpen)
     main.show();
     app().SetMainWindow(&main);
     bool onTopWhileOpen = true;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         onTopWhileOpen = main.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
         // Through the window system, as a user's click comes: input reaches only the box.
         QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, button->geometry().center());
