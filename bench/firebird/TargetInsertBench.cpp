@@ -1,5 +1,5 @@
 // Executions per second of a prepared 10-column INSERT: once through IBQ1
-// (parameter entries, binding, ExecSQL) and once as a bare client-API loop
+// (parameter entries, binding, execute) and once as a bare client-API loop
 // with a hand-built XSQLDA, each into its own fresh staging database, in
 // one transaction. Prints both figures and their ratio, and the figure of
 // the transfer's biggest INSERT (46 parameters) through IBQ1.

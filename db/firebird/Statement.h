@@ -1,6 +1,6 @@
 // Statement: the statement object of the target (IBQ1). It holds one SQL
 // text, the parameter list scanned from it, and the statement prepared from
-// it on the server. The first ExecSQL prepares (and starts the transaction
+// it on the server. The first execute() prepares (and starts the transaction
 // when none is active); later ones only bind and execute, until the text
 // changes, the transaction commits or the connection closes.
 //
