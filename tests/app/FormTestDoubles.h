@@ -18,6 +18,8 @@
 #include "db/common/Exception.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/SourceDouble.h"
+#include "tests/support/TargetDouble.h"
+#include "transfer/ImportPlan.h"
 
 namespace rk::test {
 
@@ -36,93 +38,37 @@ struct FakeSetup {
     std::function<void(const std::string&)> afterExec;
 };
 
-class FakeStatement : public transfer::TargetStatement {
-public:
-    FakeStatement(Events& events, const FakeSetup& setup, bool& inTransaction)
-        : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
-    {
-    }
-    void clearSql() override
-    {
-        m_sql.clear();
-        m_params.clear();
-    }
-    void addSql(const std::string& line) override
-    {
-        m_sql += line;
-        // The only named parameter the run assigns by name.
-        if (line.find(":JOB_ID") != std::string::npos) m_params.push_back({"JOB_ID", {}});
-    }
-    uint16_t paramCount() const override { return 0; }
-    db::Param& param(int p) override { return m_params.at(p); }
-    db::Param& paramByName(const std::string& name) override
-    {
-        for (auto& p : m_params)
-            if (p.name == name) return p;
-        throw EDatabaseError("no parameter " + name);
-    }
-    void execute() override
-    {
-        if (!m_setup.failingSql.empty() && m_sql.find(m_setup.failingSql) != std::string::npos)
-            throw EDatabaseError("exec failed");
-        std::string record = "exec " + m_sql.substr(0, m_sql.find(' ', 12));
-        if (!m_params.empty()) {
-            jobId = m_params.front().value.asText();
-            record = "exec job record " + jobId;
-        }
-        m_events.push_back(record);
-        m_inTransaction = true;
-        if (m_setup.afterExec) m_setup.afterExec(m_sql);
-    }
-
-    std::string jobId;
-
-private:
-    Events& m_events;
-    const FakeSetup& m_setup;
-    bool& m_inTransaction;
-    std::string m_sql;
-    std::vector<db::Param> m_params;
-};
-
-class FakeTransaction : public transfer::TargetTransaction {
-public:
-    FakeTransaction(Events& events, const FakeSetup& setup, bool& inTransaction)
-        : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
-    {
-    }
-    bool inTransaction() const override { return m_inTransaction; }
-    void commit() override
-    {
-        if (m_setup.commitFails) throw EDatabaseError("commit failed");
-        m_events.push_back("commit");
-        m_inTransaction = false;
-    }
-
-private:
-    Events& m_events;
-    const FakeSetup& m_setup;
-    bool& m_inTransaction;
-};
-
 class FakeParts : public app::DatabaseParts {
     Events& m_events;
     const FakeSetup& m_setup;
-    bool m_inTransaction = false;
     bool m_connected = false;
 
 public:
-    FakeParts(Events& events, const FakeSetup& setup)
-        : m_events(events), m_setup(setup), query(events, setup, m_inTransaction),
-          transaction(events, setup, m_inTransaction)
+    FakeParts(Events& events, const FakeSetup& setup) : m_events(events), m_setup(setup), target(events)
     {
+        target.onExec = [this](const std::string& sql, int) {
+            if (!m_setup.failingSql.empty() && sql.find(m_setup.failingSql) != std::string::npos)
+                throw EDatabaseError("exec failed");
+        };
+        target.afterExec = [this](const std::string& sql) {
+            if (m_setup.afterExec) m_setup.afterExec(sql);
+        };
+        target.onCommit = [this] {
+            if (m_setup.commitFails) throw EDatabaseError("commit failed");
+        };
+        // Every field reads as a text; CURRENTUSER has no field "ID".
         source.anySql = FakeResult{};
-        source.anySql->anyField = false;
-        source.onOpen = [this](const std::string&) { source.anySql->rows = m_setup.rowsPerTable; };
+        FakeResult noCurrentUser;
+        noCurrentUser.anyField = false;
+        source.results[transfer::kCurrentUserQuery] = noCurrentUser;
+        source.onOpen = [this](const std::string&) {
+            source.anySql->rows = m_setup.rowsPerTable;
+            source.results[transfer::kCurrentUserQuery].rows = m_setup.rowsPerTable;
+        };
     }
 
-    transfer::TargetStatement& targetStatement() override { return query; }
-    transfer::TargetTransaction& targetTransaction() override { return transaction; }
+    transfer::TargetStatement& targetStatement() override { return target; }
+    transfer::TargetTransaction& targetTransaction() override { return target; }
     void connectTarget() override
     {
         m_events.push_back("ConnectTargetDatabase");
@@ -150,14 +96,11 @@ public:
     transfer::Clock& clock() override { return testClock; }
 
     // Test access.
-    void beginTransaction() { m_inTransaction = true; }
-    bool inTransaction() const { return m_inTransaction; }
+    void beginTransaction() { target.begin(); }
+    bool inTransaction() const { return target.inTransaction(); }
 
-    FakeStatement query;
-    FakeTransaction transaction;
-    // Every source result has the setup's number of rows, read at each
-    // opening; no field is read (the fake INSERTs have no parameters), so
-    // CURRENTUSER has no field "ID".
+    FakeTarget target;
+    // Every source result has the setup's number of rows, read at each opening.
     FakeSource source;
     FakeClock testClock{{46000.5}};
     QElapsedTimer sinceStart;

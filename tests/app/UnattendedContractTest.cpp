@@ -50,14 +50,15 @@ TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
     EXPECT_THROW(form.onStartClicked(), rk::EAbort); // dropped silently by the error display
     EXPECT_TRUE(signalled);
 
-    const auto second = std::find(events.begin(), events.end(), "exec INSERT INTO IMPORT_RK5_REGIONEN") + 1;
+    const auto second = std::find(events.begin(), events.end(), "EXEC INSERT IMPORT_RK5_REGIONEN") + 1;
     ASSERT_LT(second, events.end());
-    EXPECT_EQ(*second, "exec INSERT INTO IMPORT_RK5_REGIONEN");
+    EXPECT_EQ(*second, "EXEC INSERT IMPORT_RK5_REGIONEN");
     // After the second row: the run's own end commits, then the window closes.
     EXPECT_EQ(Events(second + 1, events.end()),
-              (Events{"commit", "IBDatabase1.Close"}));
+              (Events{"COMMIT", "IBDatabase1.Close"}));
     EXPECT_TRUE(application().Terminated());
-    EXPECT_EQ(form.fake().query.jobId, "");
+    // No job record.
+    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "<none>");
     EXPECT_EQ(form.lastRunOutcome(), LastRun::Failed);
     EXPECT_EQ(form.exitCode(), 2);
 }

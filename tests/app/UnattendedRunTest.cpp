@@ -113,12 +113,12 @@ TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
     EXPECT_GE(form.fake().runStarts[0] - beforeShow, 495);
     EXPECT_LT(form.fake().runStarts[0] - beforeShow, 1500);
 
-    EXPECT_EQ(form.fake().query.jobId, "-id:JOB42");
+    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "-id:JOB42");
     EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
     // The end box comes after the run's last commit, and the close after the box.
     const auto box = std::find(events.begin(), events.end(), "box " + kEndBox.text);
     ASSERT_NE(box, events.end());
-    EXPECT_EQ(*(box - 1), "commit");
+    EXPECT_EQ(*(box - 1), "COMMIT");
     EXPECT_EQ(*(box + 1), "IBDatabase1.Close");
     EXPECT_EQ(events.back(), "IBDatabase1.Close");
     EXPECT_TRUE(application().Terminated());

@@ -16,6 +16,7 @@
 #include "db/common/Exception.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/SourceDouble.h"
+#include "tests/support/TargetDouble.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer::test {
@@ -27,80 +28,8 @@ using Journal = std::vector<std::string>;
 using rk::test::upper;
 using rk::test::FakeResult;
 using rk::test::FakeSource;
-
-// Parameter names after colons outside quotes, up to blank , ; ) CR LF.
-inline std::vector<std::string> scanParams(const std::string& sql)
-{
-    std::vector<std::string> names;
-    bool quoted = false;
-    for (size_t i = 0; i < sql.size(); ++i) {
-        if (sql[i] == '\'') quoted = !quoted;
-        if (quoted || sql[i] != ':') continue;
-        size_t j = i + 1;
-        while (j < sql.size() && std::string(" ,;)\r\n").find(sql[j]) == std::string::npos) ++j;
-        names.push_back(sql.substr(i + 1, j - i - 1));
-        i = j - 1;
-    }
-    return names;
-}
-
-class FakeTarget : public TargetStatement, public TargetTransaction {
-public:
-    explicit FakeTarget(Journal& journal) : m_journal(journal) {}
-
-    // Called before each execution; may throw to fail it.
-    std::function<void(const std::string& sql, int execution)> onExec;
-    bool journalValues = false;
-
-    void clearSql() override
-    {
-        m_sql.clear();
-        m_params.clear();
-    }
-    void addSql(const std::string& line) override
-    {
-        m_sql += line;
-        m_params.clear();
-        for (auto& name : scanParams(m_sql)) m_params.push_back(db::Param{name, {}});
-    }
-    uint16_t paramCount() const override { return static_cast<uint16_t>(m_params.size()); }
-    db::Param& param(int p) override { return m_params.at(static_cast<size_t>(p)); }
-    db::Param& paramByName(const std::string& name) override
-    {
-        for (auto& p : m_params)
-            if (upper(p.name) == upper(name)) return p;
-        throw EDatabaseError("IBQ1: Parameter '" + name + "' nicht gefunden");
-    }
-    void execute() override
-    {
-        m_active = true;
-        ++m_executions;
-        if (onExec) onExec(m_sql, m_executions);
-        // INSERTs are journalled by table; their values only on request.
-        std::string line = "EXEC " + m_sql;
-        if (m_sql.rfind("INSERT INTO ", 0) == 0) {
-            line = "EXEC INSERT " + m_sql.substr(12, m_sql.find(' ', 12) - 12);
-            if (journalValues)
-                for (auto& p : m_params)
-                    line += " " + p.name + "=" + (p.value.isNull() ? "<NULL>" : p.value.asText());
-        }
-        m_journal.push_back(line);
-    }
-
-    bool inTransaction() const override { return m_active; }
-    void commit() override
-    {
-        m_active = false;
-        m_journal.push_back("COMMIT");
-    }
-
-private:
-    Journal& m_journal;
-    std::string m_sql;
-    std::vector<db::Param> m_params;
-    bool m_active = false;
-    int m_executions = 0;
-};
+using rk::test::FakeTarget;
+using rk::test::scanParams;
 
 class FakeWindow : public TransferWindow {
 public:
