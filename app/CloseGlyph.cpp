@@ -85,7 +85,7 @@ GlyphButton::GlyphButton(const QImage& glyph, QWidget* parent)
 {
 }
 
-QPoint GlyphButton::GlyphOrigin() const
+QPoint GlyphButton::glyphOrigin() const
 {
     QPoint at((width() - m_glyph.width()) / 2, (height() - m_glyph.height()) / 2);
     if (isDown()) at += QPoint(1, 1);
@@ -100,7 +100,7 @@ void GlyphButton::paintEvent(QPaintEvent*)
     face.icon = QIcon();
     face.text.clear();
     painter.drawComplexControl(QStyle::CC_ToolButton, face);
-    painter.drawPixmap(GlyphOrigin(), m_glyph);
+    painter.drawPixmap(glyphOrigin(), m_glyph);
 }
 
 } // namespace rk::app

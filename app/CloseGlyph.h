@@ -27,7 +27,7 @@ class GlyphButton : public QToolButton {
 public:
     explicit GlyphButton(const QImage& glyph, QWidget* parent = nullptr);
     // Where the glyph's top left is drawn.
-    QPoint GlyphOrigin() const;
+    QPoint glyphOrigin() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -402,13 +402,13 @@ ProgressBar& MainWindow::bar(transfer::ProgressBarId id) const
     return id == transfer::ProgressBarId::Rows ? *m_rowProgress : *m_tableProgress;
 }
 
-int MainWindow::progressMax(transfer::ProgressBarId id) const { return bar(id).Max(); }
+int MainWindow::progressMax(transfer::ProgressBarId id) const { return bar(id).max(); }
 
-void MainWindow::setProgressMax(transfer::ProgressBarId id, int max) { bar(id).SetMax(max); }
+void MainWindow::setProgressMax(transfer::ProgressBarId id, int max) { bar(id).setMax(max); }
 
-int MainWindow::progressPosition(transfer::ProgressBarId id) const { return bar(id).Position(); }
+int MainWindow::progressPosition(transfer::ProgressBarId id) const { return bar(id).position(); }
 
-void MainWindow::setProgressPosition(transfer::ProgressBarId id, int position) { bar(id).SetPosition(position); }
+void MainWindow::setProgressPosition(transfer::ProgressBarId id, int position) { bar(id).setPosition(position); }
 
 void MainWindow::repaintWindow() { repaint(); }
 

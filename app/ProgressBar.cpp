@@ -12,13 +12,13 @@ ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent)
     showRange();
 }
 
-void ProgressBar::SetMax(int max)
+void ProgressBar::setMax(int max)
 {
     m_range.setMax(max);
     showRange();
 }
 
-void ProgressBar::SetPosition(int position)
+void ProgressBar::setPosition(int position)
 {
     m_range.setPosition(position);
     showRange();

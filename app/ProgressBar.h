@@ -15,13 +15,13 @@ class ProgressBar : public QProgressBar {
 public:
     explicit ProgressBar(QWidget* parent = nullptr);
 
-    int Max() const noexcept { return m_range.max(); }
+    int max() const noexcept { return m_range.max(); }
     // Below 0: EInvalidOperation "Eigenschaft TProgressBar außerhalb des
     // gültigen Bereichs"; the bar keeps its range then.
-    void SetMax(int max);
-    int Position() const noexcept { return m_range.position(); }
+    void setMax(int max);
+    int position() const noexcept { return m_range.position(); }
     // Held inside 0..Max.
-    void SetPosition(int position);
+    void setPosition(int position);
 
 private:
     void showRange();

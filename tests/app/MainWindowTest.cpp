@@ -299,25 +299,25 @@ TEST_F(FormTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
 {
     MainWindow& form = makeForm();
     app::ProgressBar& bar = *form.rowProgress();
-    EXPECT_EQ(bar.Max(), 100);
+    EXPECT_EQ(bar.max(), 100);
     try {
         form.setProgressMax(transfer::ProgressBarId::Rows, -1);
         FAIL() << "no error";
     } catch (const EInvalidOperation& e) {
         EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
     }
-    EXPECT_EQ(bar.Max(), 100);
+    EXPECT_EQ(bar.max(), 100);
 
-    bar.SetPosition(150);
-    EXPECT_EQ(bar.Position(), 100);
-    bar.SetPosition(-3);
-    EXPECT_EQ(bar.Position(), 0);
-    bar.SetPosition(40);
-    bar.SetMax(13);
-    EXPECT_EQ(bar.Position(), 13);
+    bar.setPosition(150);
+    EXPECT_EQ(bar.position(), 100);
+    bar.setPosition(-3);
+    EXPECT_EQ(bar.position(), 0);
+    bar.setPosition(40);
+    bar.setMax(13);
+    EXPECT_EQ(bar.position(), 13);
     // An empty table: an empty bar, not Qt's busy indicator.
-    bar.SetMax(0);
-    EXPECT_EQ(bar.Position(), 0);
+    bar.setMax(0);
+    EXPECT_EQ(bar.position(), 0);
     EXPECT_GT(bar.maximum(), bar.minimum());
     EXPECT_EQ(bar.value(), 0);
 }
@@ -327,16 +327,16 @@ TEST_F(FormTest, PaintedFillOfABarLagsTheRowPositionByLessThanAPixel)
     MainWindow& form = makeForm();
     app::ProgressBar& bar = *form.rowProgress();
     ASSERT_EQ(bar.width(), 241);
-    bar.SetMax(200000);
-    bar.SetPosition(0);
+    bar.setMax(200000);
+    bar.setPosition(0);
     for (int row = 1; row <= 200000; ++row) {
-        bar.SetPosition(row);
+        bar.setPosition(row);
         if (row % 997 == 0) {
-            ASSERT_LT(int64_t(bar.Position() - bar.value()) * bar.width(), 200000) << row;
+            ASSERT_LT(int64_t(bar.position() - bar.value()) * bar.width(), 200000) << row;
         }
     }
     EXPECT_EQ(bar.value(), 200000);
-    bar.SetPosition(0);
+    bar.setPosition(0);
     EXPECT_EQ(bar.value(), 0);
 }
 

@@ -145,7 +145,7 @@ TEST_F(FormTest, CloseGlyphIsShownPixelForPixelOnTheButtonFace)
     const QImage shown = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(shown.size(), button->size()); // one device pixel per pixel here
     const QImage glyph = app::CloseTileGlyph();
-    const QPoint at = button->GlyphOrigin();
+    const QPoint at = button->glyphOrigin();
     EXPECT_EQ(at, QPoint(0, 0));
     int compared = 0;
     for (int y = 0; y < glyph.height(); ++y)
