@@ -41,8 +41,8 @@ TEST_P(FixtureQuery, SelectAllGivesEveryRecordAsTheReaderDecodesIt)
     const auto dir = test::paradoxFixture(p.folder);
     RK_REQUIRE_FIXTURE(dir / p.file);
     auto session = sessionOn(dir);
-    Query PDXQ1(*session, names::kSourceQuery, names::kSourceAlias);
-    PDXQ1.setSql(std::string("SELECT * FROM ") + p.table);
+    Query query(*session, names::kSourceQuery, names::kSourceAlias);
+    query.setSql(std::string("SELECT * FROM ") + p.table);
 
     auto direct = paradox::Table::open(dir / p.file);
     ASSERT_EQ(direct->recordCount(), static_cast<uint32_t>(p.records));
@@ -60,12 +60,12 @@ TEST_P(FixtureQuery, SelectAllGivesEveryRecordAsTheReaderDecodesIt)
 
     std::vector<std::vector<db::FieldValue>> got;
     try {
-        PDXQ1.open();
-        EXPECT_EQ(PDXQ1.recordCount(), p.records);
-        EXPECT_EQ(PDXQ1.fieldCount(), static_cast<int>(direct->fields().size()));
-        for (; !PDXQ1.eof(); PDXQ1.next()) {
+        query.open();
+        EXPECT_EQ(query.recordCount(), p.records);
+        EXPECT_EQ(query.fieldCount(), static_cast<int>(direct->fields().size()));
+        for (; !query.eof(); query.next()) {
             got.emplace_back();
-            for (int i = 0; i < PDXQ1.fieldCount(); ++i) got.back().push_back(PDXQ1.fields(i).value);
+            for (int i = 0; i < query.fieldCount(); ++i) got.back().push_back(query.fields(i).value);
         }
     } catch (const paradox::EParadoxError& e) {
         // A value the reader refuses fails the query with the reader's words.
@@ -94,16 +94,16 @@ TEST_F(FixtureQuery, OrderByQuotedNameAndLookupOfGermanNames)
     const auto dir = test::paradoxFixture("Rparadox");
     RK_REQUIRE_FIXTURE(dir / "biolife.db");
     auto session = sessionOn(dir);
-    Query PDXQ1(*session, names::kSourceQuery, names::kSourceAlias);
-    PDXQ1.setSql("SELECT * FROM biolife ORDER BY Category, \"Species No\" DESC");
-    PDXQ1.open();
-    EXPECT_EQ(PDXQ1.recordCount(), 28);
+    Query query(*session, names::kSourceQuery, names::kSourceAlias);
+    query.setSql("SELECT * FROM biolife ORDER BY Category, \"Species No\" DESC");
+    query.open();
+    EXPECT_EQ(query.recordCount(), 28);
     std::string lastCategory;
     double lastNo = 0;
     int rows = 0;
-    for (; !PDXQ1.eof(); PDXQ1.next(), ++rows) {
-        const auto& category = std::get<std::string>(PDXQ1.fieldByName("CATEGORY").value);
-        const double no = std::get<double>(PDXQ1.fieldByName("species no").value);
+    for (; !query.eof(); query.next(), ++rows) {
+        const auto& category = std::get<std::string>(query.fieldByName("CATEGORY").value);
+        const double no = std::get<double>(query.fieldByName("species no").value);
         ASSERT_GE(category, lastCategory);
         if (category == lastCategory) {
             EXPECT_LT(no, lastNo);
@@ -114,11 +114,11 @@ TEST_F(FixtureQuery, OrderByQuotedNameAndLookupOfGermanNames)
     EXPECT_EQ(rows, 28);
 
     // Field names in Windows-1252 match without regard to case, umlauts too.
-    PDXQ1.setSql("SELECT * FROM TypSammlung");
-    PDXQ1.open();
-    EXPECT_EQ(PDXQ1.fieldByName(ansi("WÄHRUNG")).dataType, db::DataType::ftCurrency);
-    EXPECT_EQ(PDXQ1.fieldByName(ansi("zähler")).dataType, db::DataType::ftAutoInc);
-    EXPECT_EQ(PDXQ1.fieldByName(ansi("Datum/Zeit")).dataType, db::DataType::ftDateTime);
+    query.setSql("SELECT * FROM TypSammlung");
+    query.open();
+    EXPECT_EQ(query.fieldByName(ansi("WÄHRUNG")).dataType, db::DataType::ftCurrency);
+    EXPECT_EQ(query.fieldByName(ansi("zähler")).dataType, db::DataType::ftAutoInc);
+    EXPECT_EQ(query.fieldByName(ansi("Datum/Zeit")).dataType, db::DataType::ftDateTime);
 }
 
 } // namespace
