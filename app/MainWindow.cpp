@@ -185,7 +185,7 @@ void MainWindow::onStartClicked()
 void MainWindow::endSignal()
 {
     m_endSignalled = true;
-    if (Application* app = Application::instance()) app->SetEndSignalled();
+    if (Application* app = Application::instance()) app->setEndSignalled();
     if (!m_inRun) closeForCaller();
 }
 
@@ -333,7 +333,7 @@ void MainWindow::beginWindowMove()
 
 void MainWindow::requestTerminate()
 {
-    if (Application* app = Application::instance()) app->Terminate();
+    if (Application* app = Application::instance()) app->terminate();
 }
 
 void MainWindow::runGuarded(const std::function<void()>& body) { Guarded(body); }
@@ -353,7 +353,7 @@ std::optional<std::string> MainWindow::chooseTargetFile(const std::string& title
                         rk::ansi(" (abgebrochen: ohne Bildschirm kann niemand eine Datei wählen)"));
         return std::nullopt;
     }
-    if (const Application* app = Application::instance(); app && app->EndSignalled()) return std::nullopt;
+    if (const Application* app = Application::instance(); app && app->endSignalled()) return std::nullopt;
     // A folder that does not exist here (a drive letter, say) would end up
     // in the name field; the dialog then starts in the home folder.
     QString folder = qtText(initialDir);

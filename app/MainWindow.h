@@ -4,7 +4,7 @@
 // Every behaviour of the program is one of its handlers.
 //
 //   MainWindow form(arguments, [&](MainWindow& f) { return makeDatabaseParts(f, session); });
-//   form.show(); form.activateWindow(); app.Run();
+//   form.show(); form.activateWindow(); app.run();
 //
 // Handlers run their bodies through runGuarded(), so an error is shown and
 // the program goes on. The few platform actions a test cannot watch (the

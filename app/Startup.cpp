@@ -74,7 +74,7 @@ public:
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
             signalfd_siginfo info{};
             while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info)) {}
-            if (Application* app = Application::instance()) app->SetEndSignalled();
+            if (Application* app = Application::instance()) app->setEndSignalled();
             if (m_form) Guarded([this] { m_form->endSignal(); });
             dismissOpenDialogs();
         });
@@ -88,7 +88,7 @@ private:
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
             if (auto* box = qobject_cast<MessageForm*>(w))
-                box->Finish(mrCancel);
+                box->finish(mrCancel);
             else if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isModal())
                 dialog->reject(); // the file dialog: as if cancelled
         }
@@ -166,10 +166,10 @@ int RunProgram(int argc, char** argv)
     }
 
     endSignals.setWindow(form.get());
-    app.SetMainWindow(form.get());
+    app.setMainWindow(form.get());
     form->show();
     form->activateWindow();
-    app.Run();
+    app.run();
     const int code = form->exitCode();
     endSignals.setWindow(nullptr);
     form.reset();

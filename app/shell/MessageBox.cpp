@@ -20,8 +20,8 @@ int ShowMessageBox(const std::string& text, MsgKind kind)
     Application* app = Application::instance();
     MessageForm box(ansi(error ? "Fehler" : "Informationen"), text,
                      error ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxInformation, {"OK"},
-                     app ? app->MainWindow() : nullptr);
-    return box.Execute(true);
+                     app ? app->mainWindow() : nullptr);
+    return box.execute(true);
 }
 
 } // namespace rk::app

@@ -166,7 +166,7 @@ MessageForm::MessageForm(const std::string& title, const std::string& text, QSty
         button->setObjectName(shownCaptions[static_cast<int>(i)]);
         button->setGeometry(m_layout.buttons[i]);
         button->installEventFilter(this); // the box sees key presses first
-        connect(button, &QPushButton::clicked, this, [this] { Finish(mrOk); });
+        connect(button, &QPushButton::clicked, this, [this] { finish(mrOk); });
         m_buttons.push_back(button);
     }
     if (!m_buttons.empty()) {
@@ -181,28 +181,28 @@ MessageForm::~MessageForm()
     std::erase(g_terminableBoxes, this);
 }
 
-void MessageForm::Finish(int result)
+void MessageForm::finish(int result)
 {
     if (m_result != 0) return;
     m_result = result;
     if (m_loop) m_loop->exit();
 }
 
-int MessageForm::Execute(bool endsOnTerminate)
+int MessageForm::execute(bool endsOnTerminate)
 {
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     detail::LogBoxIfHeadless(m_title, m_text);
 
     Application* app = Application::instance();
-    if (endsOnTerminate && app && app->Terminated()) return mrCancel;
-    if (app && app->EndSignalled()) return mrCancel;
+    if (endsOnTerminate && app && app->terminated()) return mrCancel;
+    if (app && app->endSignalled()) return mrCancel;
     if (NoOneAtScreen()) return mrOk; // the line above is the whole box
 
     const QPointer<QWidget> previous = QApplication::activeWindow(); // may go while the box is open
 
     // A stay-on-top main window would hide the box; the platform window's
     // flags change in place, so the widget keeps its own flags for later.
-    QPointer<QWidget> mainWindow = app ? app->MainWindow() : nullptr;
+    QPointer<QWidget> mainWindow = app ? app->mainWindow() : nullptr;
     QWindow* mainHandle = mainWindow ? mainWindow->windowHandle() : nullptr;
     const bool dropOnTop = mainHandle && mainHandle->flags().testFlag(Qt::WindowStaysOnTopHint);
     if (dropOnTop) mainHandle->setFlags(mainHandle->flags() & ~Qt::WindowStaysOnTopHint);
@@ -246,7 +246,7 @@ int MessageForm::Execute(bool endsOnTerminate)
     return m_result;
 }
 
-void MessageForm::CopyToClipboard()
+void MessageForm::copyToClipboard()
 {
     QApplication::beep();
     const QString copy = fromAnsi(MessageBoxClipboardText(m_title, m_text, m_captions));
@@ -259,7 +259,7 @@ bool MessageForm::handleKey(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_C:
         if (mods != Qt::ControlModifier) return false;
-        Guarded([this] { CopyToClipboard(); });
+        Guarded([this] { copyToClipboard(); });
         return true;
     case Qt::Key_Escape: // OK is the cancel button too
     case Qt::Key_Return:
@@ -290,7 +290,7 @@ bool MessageForm::eventFilter(QObject* watched, QEvent* event)
 
 void MessageForm::closeEvent(QCloseEvent* event)
 {
-    Finish(mrCancel);
+    finish(mrCancel);
     event->accept();
 }
 
@@ -306,7 +306,7 @@ ClipboardWriter SetClipboardWriter(ClipboardWriter writer)
 void EndTerminableBoxes()
 {
     const std::vector<MessageForm*> boxes = g_terminableBoxes;
-    for (MessageForm* box : boxes) box->Finish(mrCancel);
+    for (MessageForm* box : boxes) box->finish(mrCancel);
 }
 
 void LogBoxIfHeadless(const std::string& title, const std::string& text)

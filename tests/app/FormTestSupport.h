@@ -40,7 +40,7 @@ protected:
     // Start-up's show and activate, then the events they cause.
     void showAndActivate(TestMainWindow& form)
     {
-        m_app->SetMainWindow(&form);
+        m_app->setMainWindow(&form);
         form.show();
         form.activateWindow();
         QApplication::processEvents();

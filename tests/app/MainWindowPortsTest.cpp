@@ -37,7 +37,7 @@ TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
     EXPECT_EQ(form.lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
     EXPECT_EQ(events.front(), "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank|C:\\Programme\\|Datenbank|*.fdb"));
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(application().terminated());
 }
 
 TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
@@ -54,7 +54,7 @@ TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
     const auto closed = std::find(events.begin(), events.end(), "IBDatabase1.Close");
     ASSERT_NE(closed, events.end());
     EXPECT_EQ(*(closed + 1), "box " + ansi("Keine Verbindung zur RK VI Datenbank!"));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
 }
 
 TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)

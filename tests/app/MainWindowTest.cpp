@@ -238,7 +238,7 @@ TEST_P(Closing, CommitsTheOpenTransactionClosesTheTargetAndEndsTheProgram)
 
     closeBy(form, GetParam());
     EXPECT_EQ(events, (Events{"COMMIT", "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
     // The window stays until the main loop takes the request.
     EXPECT_TRUE(form.isVisible());
 
@@ -257,7 +257,7 @@ TEST_P(Closing, AFailedCommitKeepsTheProgramRunning)
 
     closeBy(form, GetParam());
     EXPECT_EQ(form.errors, (std::vector<std::string>{"commit failed"}));
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(application().terminated());
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.fake().inTransaction());
 }
@@ -283,7 +283,7 @@ TEST_F(FormTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
     ASSERT_NE(first, events.end());
     EXPECT_EQ(Events(first, first + 4), (Events{"EXEC INSERT IMPORT_RK5_REGIONEN", "COMMIT", "IBDatabase1.Close",
                                                "EXEC INSERT IMPORT_RK5_REGIONEN"}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
     // The run still ends normally, with its job record.
     EXPECT_NE(std::find(events.begin(), events.end(), "EXEC INSERT IMPORT_RK5_INFO"), events.end());
     EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "");

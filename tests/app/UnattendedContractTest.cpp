@@ -56,7 +56,7 @@ TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
     // After the second row: the run's own end commits, then the window closes.
     EXPECT_EQ(Events(second + 1, events.end()),
               (Events{"COMMIT", "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
     // No job record.
     EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "<none>");
     EXPECT_EQ(form.lastRunOutcome(), LastRun::Failed);
@@ -75,8 +75,8 @@ TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
     form.endSignal();
     // The commit failed, so the connection was not closed.
     EXPECT_EQ(events, Events{});
-    EXPECT_TRUE(application().Terminated());
-    EXPECT_TRUE(application().EndSignalled());
+    EXPECT_TRUE(application().terminated());
+    EXPECT_TRUE(application().endSignalled());
     EXPECT_EQ(form.exitCode(), 2);
 }
 
@@ -86,8 +86,8 @@ TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
     setup.failingSql = "DELETE FROM";
     TestMainWindow& form = makeForm({"-auto", "-nomessage"});
     showAndActivate(form);
-    pump(1500, [&] { return application().Terminated(); });
-    EXPECT_TRUE(application().Terminated());
+    pump(1500, [&] { return application().terminated(); });
+    EXPECT_TRUE(application().terminated());
     EXPECT_TRUE(form.errors.empty()); // shown by the error display itself, then closed
     EXPECT_EQ(form.fake().runStarts.size(), 1u);
     EXPECT_EQ(form.exitCode(), 2);

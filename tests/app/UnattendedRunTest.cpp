@@ -24,7 +24,7 @@ TEST_F(FormTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
     EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."),
                               "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
     EXPECT_TRUE(form.errors.empty());
     // An unattended run that could not start tells its caller so.
     EXPECT_EQ(form.exitCode(), 2);
@@ -36,7 +36,7 @@ TEST_F(FormTest, ReachableSourcePassesTheCheckSilently)
     showAndActivate(form);
     EXPECT_EQ(events, (Events{"Database1.Open"}));
     EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(application().terminated());
     EXPECT_EQ(form.exitCode(), 0);
 }
 
@@ -91,7 +91,7 @@ TEST_F(FormTest, WithoutAutoTheTimerNeverFires)
     pump(900);
     EXPECT_EQ(countOf(events, "ConnectTargetDatabase"), 0);
     EXPECT_FALSE(form.autoStartTimerEnabled());
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(application().terminated());
 }
 
 TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
@@ -107,7 +107,7 @@ TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
     QApplication::sendEvent(&form, &deactivate);
     QApplication::sendEvent(&form, &activate);
 
-    pump(2000, [&] { return application().Terminated(); });
+    pump(2000, [&] { return application().terminated(); });
     pump(700);
     ASSERT_EQ(form.fake().runStarts.size(), 1u);
     EXPECT_GE(form.fake().runStarts[0] - beforeShow, 495);
@@ -121,7 +121,7 @@ TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
     EXPECT_EQ(*(box - 1), "COMMIT");
     EXPECT_EQ(*(box + 1), "IBDatabase1.Close");
     EXPECT_EQ(events.back(), "IBDatabase1.Close");
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
     EXPECT_FALSE(form.autoStartTimerEnabled());
     EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
     EXPECT_EQ(form.exitCode(), 0);
@@ -131,8 +131,8 @@ TEST_F(FormTest, QuietAutoRunEndsWithoutABox)
 {
     TestMainWindow& form = makeForm({"-nomessage", "-auto"});
     showAndActivate(form);
-    pump(2000, [&] { return application().Terminated(); });
-    EXPECT_TRUE(application().Terminated());
+    pump(2000, [&] { return application().terminated(); });
+    EXPECT_TRUE(application().terminated());
     EXPECT_TRUE(form.boxes.empty());
     EXPECT_EQ(form.exitCode(), 0);
 }
@@ -142,9 +142,9 @@ TEST_F(FormTest, AutoRunWithoutTargetStillReportsAndCloses)
     setup.targetConnects = false;
     TestMainWindow& form = makeForm({"-auto"});
     showAndActivate(form);
-    pump(2000, [&] { return application().Terminated(); });
+    pump(2000, [&] { return application().terminated(); });
     EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
     EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
     EXPECT_EQ(form.exitCode(), 2);
 }
@@ -158,7 +158,7 @@ TEST_F(FormTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
     pump(700);
     EXPECT_EQ(form.errors, (std::vector<std::string>{"exec failed"}));
     EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(application().terminated());
     EXPECT_TRUE(form.startButton()->isEnabled());
     EXPECT_TRUE(form.quitButton()->isEnabled());
     EXPECT_EQ(form.fake().runStarts.size(), 1u);

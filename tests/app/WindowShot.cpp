@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     rk::test::Events events;
     rk::test::FakeSetup setup;
     rk::test::TestMainWindow form({}, events, setup);
-    app.SetMainWindow(&form);
+    app.setMainWindow(&form);
     form.show();
     form.activateWindow();
     int rc = 1;
@@ -28,8 +28,8 @@ int main(int argc, char** argv)
         const QRect r = form.geometry();
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
         rc = shot.save(out) ? 0 : 1;
-        app.Terminate();
+        app.terminate();
     });
-    app.Run();
+    app.run();
     return rc;
 }

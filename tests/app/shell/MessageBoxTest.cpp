@@ -78,7 +78,7 @@ TEST_F(MessageBoxTest, KindGivesTitleIconAndOneDefaultOkButton)
 TEST_F(MessageBoxTest, ChildrenSitWhereTheLayoutPutsThemAndTheBoxIsCentred)
 {
     MessageForm box(ansi("Informationen"), ansi("Übertragung beendet"), QStyle::SP_MessageBoxInformation);
-    const MessageBoxLayout& l = box.Layout();
+    const MessageBoxLayout& l = box.boxLayout();
     EXPECT_EQ(box.size(), l.client);
     EXPECT_EQ(box.findChild<QLabel*>("Image")->geometry(), l.image);
     EXPECT_EQ(box.findChild<QLabel*>("Message")->geometry(), l.message);
@@ -97,7 +97,7 @@ TEST_F(MessageBoxTest, ChildrenSitWhereTheLayoutPutsThemAndTheBoxIsCentred)
         EXPECT_EQ(b->frameGeometry().topLeft(), CenteredPosition(b->frameGeometry().size(), screen.size()));
         QTest::keyClick(b, Qt::Key_Return);
     });
-    EXPECT_EQ(box.Execute(true), mrOk);
+    EXPECT_EQ(box.execute(true), mrOk);
 }
 
 TEST_F(MessageBoxTest, LongTextWrapsWithinHalfTheScreen)
@@ -107,9 +107,9 @@ TEST_F(MessageBoxTest, LongTextWrapsWithinHalfTheScreen)
     for (int i = 0; i < 40; ++i) longText += "Datenbank ";
     MessageForm shortBox("T", "Datenbank", QStyle::SP_MessageBoxInformation);
     MessageForm longBox("T", longText, QStyle::SP_MessageBoxInformation);
-    EXPECT_LE(longBox.Layout().message.width(), half);
-    EXPECT_GT(longBox.Layout().message.height(), 2 * shortBox.Layout().message.height());
-    EXPECT_GT(longBox.Layout().buttons[0].top(), shortBox.Layout().buttons[0].top());
+    EXPECT_LE(longBox.boxLayout().message.width(), half);
+    EXPECT_GT(longBox.boxLayout().message.height(), 2 * shortBox.boxLayout().message.height());
+    EXPECT_GT(longBox.boxLayout().buttons[0].top(), shortBox.boxLayout().buttons[0].top());
 }
 
 TEST_F(MessageBoxTest, CtrlCCopiesTheBoxCtrlShiftCDoesNothing)
@@ -138,7 +138,7 @@ TEST_F(MessageBoxTest, RefusedClipboardIsShownAndTheBoxStaysOpen)
     auto old = detail::SetClipboardWriter([](const QString&) { return false; });
     bool boxStillOpen = false;
     BoxDriver driver([&](MessageForm* box) {
-        if (box->Title() == "Informationen") {
+        if (box->title() == "Informationen") {
             // Opens the error box on top.
             QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier); });
             return;
@@ -151,7 +151,7 @@ TEST_F(MessageBoxTest, RefusedClipboardIsShownAndTheBoxStaysOpen)
         // The information box waits on; end it from its own loop.
         QTimer::singleShot(20, [] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* b = qobject_cast<MessageForm*>(w); b && b->isVisible()) b->Finish(mrOk);
+                if (auto* b = qobject_cast<MessageForm*>(w); b && b->isVisible()) b->finish(mrOk);
         });
     });
     EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrOk);
@@ -185,7 +185,7 @@ TEST_F(MessageBoxTest, StayOnTopMainWindowGivesItUpWhileTheBoxIsOpen)
     bool clicked = false;
     QObject::connect(button, &QPushButton::clicked, [&] { clicked = true; });
     main.show();
-    app().SetMainWindow(&main);
+    app().setMainWindow(&main);
     bool onTopWhileOpen = true;
     BoxDriver driver([&](MessageForm* box) {
         onTopWhileOpen = main.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
@@ -202,7 +202,7 @@ TEST_F(MessageBoxTest, StayOnTopMainWindowGivesItUpWhileTheBoxIsOpen)
 
 TEST_F(MessageBoxTest, HeadlessRunWritesTitleAndTextToStandardError)
 {
-    app().Terminate(); // the box then ends at once
+    app().terminate(); // the box then ends at once
     ::testing::internal::CaptureStderr();
     ShowMessageBox(ansi("Zeile eins\r\nÜbertragung beendet"), MsgKind::Error);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Fehler: Zeile eins \xC3\x9c" "bertragung beendet\n");

@@ -71,13 +71,13 @@ private:
             if (!box->property("rkDriven").toBool()) {
                 box->setProperty("rkDriven", true);
                 m_opened[box].start();
-                m_seen.push_back({box->Title(), box->Text()});
+                m_seen.push_back({box->title(), box->text()});
                 m_act(box);
                 return; // one action per tick: the action may open a nested box
             }
             if (m_opened[box].elapsed() > 5000) {
                 m_timedOut = true;
-                box->Finish(99);
+                box->finish(99);
             }
         }
     }
