@@ -72,8 +72,8 @@ public:
     // Before the first showing: opens the source connection; without access
     // the user is told and the window closes.
     void checkSourceAccess();
-    // At the first activation: with "-auto", sets the quiet look again and
-    // starts the auto-start timer.
+    // At the first activation, with "-auto": sets the quiet look again under
+    // "-nomessage", then starts the auto-start timer.
     void armAutoStart();
     // The target's part of closing: commits an active transaction and closes
     // the target connection.
