@@ -80,19 +80,19 @@ QImage TransparentByBottomLeft(const QImage& glyph)
     return out;
 }
 
-TGlyphButton::TGlyphButton(const QImage& glyph, QWidget* parent)
+GlyphButton::GlyphButton(const QImage& glyph, QWidget* parent)
     : QToolButton(parent), m_glyph(QPixmap::fromImage(TransparentByBottomLeft(glyph)))
 {
 }
 
-QPoint TGlyphButton::GlyphOrigin() const
+QPoint GlyphButton::glyphOrigin() const
 {
     QPoint at((width() - m_glyph.width()) / 2, (height() - m_glyph.height()) / 2);
     if (isDown()) at += QPoint(1, 1);
     return at;
 }
 
-void TGlyphButton::paintEvent(QPaintEvent*)
+void GlyphButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionToolButton face;
@@ -100,7 +100,7 @@ void TGlyphButton::paintEvent(QPaintEvent*)
     face.icon = QIcon();
     face.text.clear();
     painter.drawComplexControl(QStyle::CC_ToolButton, face);
-    painter.drawPixmap(GlyphOrigin(), m_glyph);
+    painter.drawPixmap(glyphOrigin(), m_glyph);
 }
 
 } // namespace rk::app

@@ -1,5 +1,6 @@
-// The glyph of ButtonX, a 23 by 23 close tile drawn in code instead of being
-// shipped as an image: a coral rounded square with a white cross on green.
+// The glyph of the window's close button, a 23 by 23 close tile drawn in code
+// instead of being shipped as an image: a coral rounded square with a white
+// cross on green.
 // The green is the key colour: the glyph is shown with the colour of its
 // bottom-left pixel made transparent.
 #pragma once
@@ -21,12 +22,12 @@ QImage TransparentByBottomLeft(const QImage& glyph);
 // A tool button that draws its glyph pixel for pixel over the push-button
 // face, centred (halves toward the top left) and one pixel down and right
 // while pressed. A tool button's icon would be scaled into the room its
-// frame leaves (18 by 18 for the 23 by 22 ButtonX) and smoothed.
-class TGlyphButton : public QToolButton {
+// frame leaves (18 by 18 for the 23 by 22 close button) and smoothed.
+class GlyphButton : public QToolButton {
 public:
-    explicit TGlyphButton(const QImage& glyph, QWidget* parent = nullptr);
+    explicit GlyphButton(const QImage& glyph, QWidget* parent = nullptr);
     // Where the glyph's top left is drawn.
-    QPoint GlyphOrigin() const;
+    QPoint glyphOrigin() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

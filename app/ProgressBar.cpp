@@ -1,30 +1,30 @@
-// The progress bar of Form1; see ProgressBar.h.
+// The progress bar of MainWindow; see ProgressBar.h.
 #include "app/ProgressBar.h"
 
 #include <algorithm>
 
 namespace rk::app {
 
-TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent)
+ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent)
 {
     setTextVisible(false);
     setFocusPolicy(Qt::NoFocus);
     showRange();
 }
 
-void TProgressBar::SetMax(int max)
+void ProgressBar::setMax(int max)
 {
     m_range.setMax(max);
     showRange();
 }
 
-void TProgressBar::SetPosition(int position)
+void ProgressBar::setPosition(int position)
 {
     m_range.setPosition(position);
     showRange();
 }
 
-void TProgressBar::showRange()
+void ProgressBar::showRange()
 {
     // A Qt bar with minimum and maximum both 0 turns into a busy indicator;
     // an empty table must show an empty bar instead.

@@ -1,4 +1,4 @@
-// TProgressBar: the window's horizontal progress bar. Max and Position follow
+// ProgressBar: the window's horizontal progress bar. Max and Position follow
 // the range rule in app/ProgressRange.h, which the transfer relies on; the Qt
 // bar only shows them. No text is drawn on the bar.
 #pragma once
@@ -11,17 +11,17 @@
 
 namespace rk::app {
 
-class TProgressBar : public QProgressBar {
+class ProgressBar : public QProgressBar {
 public:
-    explicit TProgressBar(QWidget* parent = nullptr);
+    explicit ProgressBar(QWidget* parent = nullptr);
 
-    int Max() const noexcept { return m_range.max(); }
+    int max() const noexcept { return m_range.max(); }
     // Below 0: EInvalidOperation "Eigenschaft TProgressBar außerhalb des
     // gültigen Bereichs"; the bar keeps its range then.
-    void SetMax(int max);
-    int Position() const noexcept { return m_range.position(); }
+    void setMax(int max);
+    int position() const noexcept { return m_range.position(); }
     // Held inside 0..Max.
-    void SetPosition(int position);
+    void setPosition(int position);
 
 private:
     void showRange();

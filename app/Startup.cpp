@@ -1,10 +1,10 @@
 // Start-up order: locale formats, application (title "RK_VAD2AV"), engine
-// session, Form1 (whose creation loads the Firebird client), show, activate,
+// session, MainWindow (whose creation loads the Firebird client), show, activate,
 // the main loop. An error escaping creation is shown in the start-up error
 // box and ends the process with 1.
 //
 // A signal asking the process to end (SIGTERM, SIGINT, SIGHUP) counts as
-// closing the main window from outside, as a task bar would: FormClose
+// closing the main window from outside, as a task bar would: commitAndCloseTarget
 // commits and closes the target, and any box still open is dismissed, since
 // nobody is there to answer it (a headless caller has no other way out).
 // During a transfer run the signal stops the run after its current row
@@ -30,8 +30,8 @@
 
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
-#include "app/Form1.h"
-#include "app/RealFormParts.h"
+#include "app/MainWindow.h"
+#include "app/RealDatabaseParts.h"
 #include "app/shell/Application.h"
 #include "app/shell/ErrorDisplay.h"
 #include "app/shell/Headless.h"
@@ -49,7 +49,7 @@ namespace {
 // open box and dialog is ended.
 // The signals are blocked in every thread and read from a signalfd: the
 // Firebird client would otherwise take SIGINT and SIGTERM for itself and
-// shut its connections down under FormClose's commit.
+// shut its connections down under commitAndCloseTarget's commit.
 class EndSignalBridge {
 public:
     // Before any thread exists, so that every later thread inherits the mask.
@@ -74,21 +74,21 @@ public:
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
             signalfd_siginfo info{};
             while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info)) {}
-            if (Application* app = Application::instance()) app->SetEndSignalled();
-            if (m_form) Guarded([this] { m_form->EndSignal(); });
+            if (Application* app = Application::instance()) app->setEndSignalled();
+            if (m_form) Guarded([this] { m_form->endSignal(); });
             dismissOpenDialogs();
         });
     }
 
-    void SetForm(TForm1* form) { m_form = form; }
+    void setWindow(MainWindow* form) { m_form = form; }
 
 private:
     static void dismissOpenDialogs()
     {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
-            if (auto* box = qobject_cast<TMessageForm*>(w))
-                box->Finish(mrCancel);
+            if (auto* box = qobject_cast<MessageForm*>(w))
+                box->finish(mrCancel);
             else if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isModal())
                 dialog->reject(); // the file dialog: as if cancelled
         }
@@ -97,7 +97,7 @@ private:
     sigset_t m_signals{};
     int m_fd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    TForm1* m_form = nullptr;
+    MainWindow* m_form = nullptr;
 };
 
 } // namespace
@@ -157,21 +157,21 @@ int RunProgram(int argc, char** argv)
     endSignals.Listen();
     source::Session session;
 
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     try {
-        form = std::make_unique<TForm1>(arguments, [&session](TForm1& f) { return MakeRealFormParts(f, session); });
+        form = std::make_unique<MainWindow>(arguments, [&session](MainWindow& f) { return makeDatabaseParts(f, session); });
     } catch (const std::exception& error) {
         ShowStartupErrorBox(error);
         return kExitStartupFailed;
     }
 
-    endSignals.SetForm(form.get());
-    app.SetMainWindow(form.get());
+    endSignals.setWindow(form.get());
+    app.setMainWindow(form.get());
     form->show();
     form->activateWindow();
-    app.Run();
-    const int code = form->ExitCode();
-    endSignals.SetForm(nullptr);
+    app.run();
+    const int code = form->exitCode();
+    endSignals.setWindow(nullptr);
     form.reset();
     return code;
 }

@@ -1,5 +1,5 @@
 // The program from start to end: "--help" and "--version" without a window,
-// else the locale formats, the application, the engine session, Form1, the
+// else the locale formats, the application, the engine session, MainWindow, the
 // main loop and the exit code. main() only calls RunProgram.
 #pragma once
 

@@ -16,36 +16,36 @@ std::vector<std::string> ExistingFiles(const std::vector<std::string>& args, con
 void ConnectTargetDatabase(ConnectWindow& window, TargetConnection& connection, const std::vector<std::string>& args,
                            const FileExistsTest& fileExists)
 {
-    window.LogClear();
-    window.LogAppend(ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI"));
+    window.clearLog();
+    window.appendLog(ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI"));
 
     // Every argument naming an existing file is announced; the last one wins.
     const std::vector<std::string> files = ExistingFiles(args, fileExists);
-    for (size_t i = 0; i < files.size(); ++i) window.LogAppend(ansi("RKVI: Datenbank wird geöffnet ..."));
+    for (size_t i = 0; i < files.size(); ++i) window.appendLog(ansi("RKVI: Datenbank wird geöffnet ..."));
 
     if (!files.empty()) {
         const std::string& path = files.back();
         // Not guarded: the caller shows the error, and nothing below runs.
-        connection.SetDatabaseName(path);
-        connection.Open();
+        connection.setDatabaseName(path);
+        connection.open();
     } else {
-        const std::optional<std::string> chosen = window.RunOpenDialog(
+        const std::optional<std::string> chosen = window.chooseTargetFile(
             ansi("Pfad zur Ravelkamp VI Datenbank"), ansi("C:\\Programme\\"), ansi("Datenbank|*.fdb"));
         if (chosen) {
-            window.LogAppend(ansi("RKVI: Datenbank wird geöffnet ..."));
-            connection.SetDatabaseName(*chosen);
+            window.appendLog(ansi("RKVI: Datenbank wird geöffnet ..."));
+            connection.setDatabaseName(*chosen);
             try {
-                connection.Open();
+                connection.open();
             } catch (...) {
                 // The error text is not shown; the program ends.
-                window.ShowMessage(MessageKind::Information, ansi("Kein Zugriff auf RK5 Daten."));
-                window.CloseWindow();
+                window.showMessage(MessageKind::Information, ansi("Kein Zugriff auf RK5 Daten."));
+                window.closeWindow();
             }
         }
     }
 
-    if (connection.Connected()) window.LogAppend(ansi("RKVI: Datenbank geöffnet!"));
-    if (!connection.Connected()) window.ShowMessage(MessageKind::Error, ansi("Keine Verbindung zur RK VI Datenbank!"));
+    if (connection.connected()) window.appendLog(ansi("RKVI: Datenbank geöffnet!"));
+    if (!connection.connected()) window.showMessage(MessageKind::Error, ansi("Keine Verbindung zur RK VI Datenbank!"));
 }
 
 } // namespace rk::transfer

@@ -1,11 +1,11 @@
 // ConnectTargetDatabase: choose the target database file (command line or
 // file dialog) and open the connection, at the start of every transfer run.
 // It reaches the window and the connection through the two narrow ports
-// below; the real ones wrap Form1 and IBDatabase1, tests use recorders and
+// below; the real ones wrap MainWindow and the target connection, tests use recorders and
 // a real connection.
 //
 //   ConnectTargetDatabase(window, connection, args, fileExists);
-//   if (!connection.Connected()) return;   // the run does not start
+//   if (!connection.connected()) return;   // the run does not start
 #pragma once
 
 #include <functional>
@@ -21,25 +21,25 @@ enum class MessageKind { Information, Error };
 class ConnectWindow {
 public:
     virtual ~ConnectWindow() = default;
-    virtual void LogClear() = 0;
-    virtual void LogAppend(const std::string& line) = 0;
-    // Runs OpenDialog1 modally; the chosen file, or nothing when cancelled.
-    virtual std::optional<std::string> RunOpenDialog(const std::string& title, const std::string& initialDir,
+    virtual void clearLog() = 0;
+    virtual void appendLog(const std::string& line) = 0;
+    // Runs the file dialog modally; the chosen file, or nothing when cancelled.
+    virtual std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
                                                      const std::string& filter) = 0;
     // A modal box with one "OK" button.
-    virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
+    virtual void showMessage(MessageKind kind, const std::string& text) = 0;
     // Closes the main window, which ends the program.
-    virtual void CloseWindow() = 0;
+    virtual void closeWindow() = 0;
 };
 
-// What it needs of IBDatabase1.
+// What it needs of the target connection.
 class TargetConnection {
 public:
     virtual ~TargetConnection() = default;
     // Fails while connected to another path (EIBClientError).
-    virtual void SetDatabaseName(const std::string& path) = 0;
-    virtual void Open() = 0;
-    virtual bool Connected() const = 0;
+    virtual void setDatabaseName(const std::string& path) = 0;
+    virtual void open() = 0;
+    virtual bool connected() const = 0;
 };
 
 using FileExistsTest = std::function<bool(const std::string&)>;

@@ -12,73 +12,72 @@
 
 namespace rk::transfer {
 
-// The target statement IBQ1.
-class TargetQuery {
+// The target statement (its trace records and errors read "IBQ1: ...").
+class TargetStatement {
 public:
-    virtual ~TargetQuery() = default;
-    virtual void Close() = 0;
-    virtual void ClearSql() = 0;
-    virtual void AddSql(const std::string& line) = 0;
-    virtual uint16_t ParamCount() const = 0;
+    virtual ~TargetStatement() = default;
+    virtual void clearSql() = 0;
+    virtual void addSql(const std::string& line) = 0;
+    virtual uint16_t paramCount() const = 0;
     // Entry p of the parameter list, counted from 0, in the order of the text.
-    virtual db::Param& Param(int p) = 0;
-    virtual db::Param& ParamByName(const std::string& name) = 0;
-    virtual void ExecSQL() = 0;
+    virtual db::Param& param(int p) = 0;
+    virtual db::Param& paramByName(const std::string& name) = 0;
+    virtual void execute() = 0;
 };
 
-// The target transaction IBTransaction1.
+// The target transaction.
 class TargetTransaction {
 public:
     virtual ~TargetTransaction() = default;
-    virtual bool InTransaction() const = 0;
-    virtual void Commit() = 0;
+    virtual bool inTransaction() const = 0;
+    virtual void commit() = 0;
 };
 
-// The source query PDXQ1.
+// The source query (its errors read "PDXQ1: ...").
 class SourceQuery {
 public:
     virtual ~SourceQuery() = default;
-    virtual void Close() = 0;
+    virtual void close() = 0;
     // Closes any open result, even for an unchanged text.
-    virtual void SetSql(const std::string& text) = 0;
+    virtual void setSql(const std::string& text) = 0;
     // The stored lines, each followed by CR LF; empty for an empty text.
-    virtual std::string Sql() const = 0;
-    virtual void Open() = 0;
+    virtual std::string sql() const = 0;
+    virtual void open() = 0;
     // -1 when the engine refuses to count.
-    virtual int RecordCount() = 0;
-    virtual bool Eof() = 0;
-    virtual void Next() = 0;
+    virtual int recordCount() = 0;
+    virtual bool eof() = 0;
+    virtual void next() = 0;
     // First field whose name equals `name` without regard to case; the
     // reference stays valid, and follows the current row, while the result
     // is open. None: EDatabaseError "PDXQ1: Das Feld '%s' wurde nicht gefunden".
-    virtual const db::Field& FieldByName(const std::string& name) = 0;
+    virtual const db::Field& fieldByName(const std::string& name) = 0;
 };
 
-enum class ProgressBarId { ProgressBar1, ProgressBar2 };
+enum class ProgressBarId { Rows, Tables };
 
 // What the run needs of the main window.
 class TransferWindow {
 public:
     virtual ~TransferWindow() = default;
-    virtual void LogAppend(const std::string& line) = 0;
-    virtual void FocusLog() = 0;
-    virtual void SetButton1Enabled(bool enabled) = 0;
-    virtual void SetButton2Enabled(bool enabled) = 0;
-    virtual int ProgressMax(ProgressBarId bar) const = 0;
+    virtual void appendLog(const std::string& line) = 0;
+    virtual void focusLog() = 0;
+    virtual void setStartEnabled(bool enabled) = 0;
+    virtual void setQuitEnabled(bool enabled) = 0;
+    virtual int progressMax(ProgressBarId bar) const = 0;
     // Below 0: EInvalidOperation "Eigenschaft TProgressBar außerhalb des
     // gültigen Bereichs" (see app/ProgressRange.h).
-    virtual void SetProgressMax(ProgressBarId bar, int max) = 0;
-    virtual int ProgressPosition(ProgressBarId bar) const = 0;
-    virtual void SetProgressPosition(ProgressBarId bar, int position) = 0;
-    virtual void Repaint() = 0;
-    virtual void ProcessMessages() = 0;
+    virtual void setProgressMax(ProgressBarId bar, int max) = 0;
+    virtual int progressPosition(ProgressBarId bar) const = 0;
+    virtual void setProgressPosition(ProgressBarId bar, int position) = 0;
+    virtual void repaintWindow() = 0;
+    virtual void processEvents() = 0;
 };
 
 class Clock {
 public:
     virtual ~Clock() = default;
     // Local date and time, days since 1899-12-30 with the time as fraction.
-    virtual double Now() = 0;
+    virtual double now() = 0;
 };
 
 } // namespace rk::transfer

@@ -14,62 +14,60 @@ namespace rk::transfer {
 
 namespace {
 
-std::string timeStamp(Clock& clock) { return locale::FormatDateTimeText("hh:nn:ss", clock.Now()); }
+std::string timeStamp(Clock& clock) { return locale::FormatDateTimeText("hh:nn:ss", clock.now()); }
 
 void purgeStagingTables(TransferContext& ctx, const ImportPlan& plan)
 {
     for (const ImportSlot& slot : plan) {
-        CommitIfActive(ctx.IBTransaction1);
-        ctx.IBQ1.Close();
-        ctx.IBQ1.ClearSql();
+        CommitIfActive(ctx.targetTransaction);
+        ctx.targetStatement.clearSql();
         if (!slot.TargetTable.empty()) {
-            ctx.IBQ1.AddSql(PurgeSql(slot.TargetTable));
-            ctx.IBQ1.ExecSQL();
+            ctx.targetStatement.addSql(PurgeSql(slot.TargetTable));
+            ctx.targetStatement.execute();
         }
-        CommitIfActive(ctx.IBTransaction1);
+        CommitIfActive(ctx.targetTransaction);
     }
 }
 
 void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
 {
     TransferWindow& window = ctx.window;
-    window.SetProgressPosition(ProgressBarId::ProgressBar2, slotNumber);
-    ctx.IBQ1.Close();
-    ctx.IBQ1.ClearSql();
-    ctx.IBQ1.AddSql(slot.InsertSql);
-    ctx.PDXQ1.SetSql(slot.SourceSql);
+    window.setProgressPosition(ProgressBarId::Tables, slotNumber);
+    ctx.targetStatement.clearSql();
+    ctx.targetStatement.addSql(slot.InsertSql);
+    ctx.sourceQuery.setSql(slot.SourceSql);
 
-    if (!ctx.PDXQ1.Sql().empty()) {
-        ctx.PDXQ1.Open();
-        const int rows = ctx.PDXQ1.RecordCount();
-        window.LogAppend(ansi("Übertrage ") + slot.Caption + "... " + std::to_string(rows));
-        window.SetProgressMax(ProgressBarId::ProgressBar1, rows);
-        window.SetProgressPosition(ProgressBarId::ProgressBar1, 0);
+    if (!ctx.sourceQuery.sql().empty()) {
+        ctx.sourceQuery.open();
+        const int rows = ctx.sourceQuery.recordCount();
+        window.appendLog(ansi("Übertrage ") + slot.Caption + "... " + std::to_string(rows));
+        window.setProgressMax(ProgressBarId::Rows, rows);
+        window.setProgressPosition(ProgressBarId::Rows, 0);
 
         // Each parameter meets the same field in every row of the slot, so
         // the lookup by name is made in the first row only; the field then
         // follows the cursor. A missing field still fails in that row.
-        const int paramCount = ctx.IBQ1.ParamCount();
+        const int paramCount = ctx.targetStatement.paramCount();
         std::vector<const db::Field*> fields(static_cast<size_t>(paramCount), nullptr);
-        while (!ctx.PDXQ1.Eof()) {
+        while (!ctx.sourceQuery.eof()) {
             for (int p = 0; p < paramCount; ++p) {
-                db::Param& param = ctx.IBQ1.Param(p);
+                db::Param& param = ctx.targetStatement.param(p);
                 const db::Field*& field = fields[static_cast<size_t>(p)];
-                if (!field) field = &ctx.PDXQ1.FieldByName(param.name);
+                if (!field) field = &ctx.sourceQuery.fieldByName(param.name);
                 AssignParamFromField(param, *field);
             }
-            ctx.IBQ1.ExecSQL();
-            window.SetProgressPosition(ProgressBarId::ProgressBar1,
-                                       window.ProgressPosition(ProgressBarId::ProgressBar1) + 1);
-            window.ProcessMessages();
-            ctx.PDXQ1.Next();
+            ctx.targetStatement.execute();
+            window.setProgressPosition(ProgressBarId::Rows,
+                                       window.progressPosition(ProgressBarId::Rows) + 1);
+            window.processEvents();
+            ctx.sourceQuery.next();
         }
     }
 
-    window.SetProgressPosition(ProgressBarId::ProgressBar2, window.ProgressMax(ProgressBarId::ProgressBar2));
-    CommitIfActive(ctx.IBTransaction1);
-    window.SetProgressPosition(ProgressBarId::ProgressBar2, 0);
-    window.SetProgressPosition(ProgressBarId::ProgressBar1, 0);
+    window.setProgressPosition(ProgressBarId::Tables, window.progressMax(ProgressBarId::Tables));
+    CommitIfActive(ctx.targetTransaction);
+    window.setProgressPosition(ProgressBarId::Tables, 0);
+    window.setProgressPosition(ProgressBarId::Rows, 0);
 }
 
 // Every error of this step is dropped on purpose: an old data set without a
@@ -77,86 +75,80 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
 void markCurrentUser(TransferContext& ctx)
 {
     try {
-        ctx.PDXQ1.Close();
-        ctx.PDXQ1.SetSql(kCurrentUserQuery);
-        ctx.PDXQ1.Open();
-        const int32_t userId = IntegerReading(ctx.PDXQ1.FieldByName(kCurrentUserField));
-        ctx.PDXQ1.Close();
+        ctx.sourceQuery.close();
+        ctx.sourceQuery.setSql(kCurrentUserQuery);
+        ctx.sourceQuery.open();
+        const int32_t userId = IntegerReading(ctx.sourceQuery.fieldByName(kCurrentUserField));
+        ctx.sourceQuery.close();
 
-        ctx.IBQ1.Close();
-        ctx.IBQ1.ClearSql();
-        ctx.IBQ1.AddSql(CurrentUserMarkSql(userId));
-        ctx.IBQ1.ExecSQL();
-        ctx.IBQ1.Close();
-        ctx.IBQ1.ClearSql();
+        ctx.targetStatement.clearSql();
+        ctx.targetStatement.addSql(CurrentUserMarkSql(userId));
+        ctx.targetStatement.execute();
+        ctx.targetStatement.clearSql();
     } catch (...) {
     }
 }
 
 void writeJobRecord(TransferContext& ctx)
 {
-    ctx.IBQ1.Close();
-    ctx.IBQ1.ClearSql();
-    ctx.IBQ1.AddSql(kJobRecordInsert);
+    ctx.targetStatement.clearSql();
+    ctx.targetStatement.addSql(kJobRecordInsert);
     // No blank-to-NULL rule here: an empty job id is bound as an empty text.
-    ctx.IBQ1.ParamByName("JOB_ID").value.assignText(ctx.JobId);
-    ctx.IBQ1.ExecSQL();
-    ctx.IBQ1.Close();
-    ctx.IBQ1.ClearSql();
+    ctx.targetStatement.paramByName("JOB_ID").value.assignText(ctx.jobId);
+    ctx.targetStatement.execute();
+    ctx.targetStatement.clearSql();
 }
 
 void closingActions(TransferContext& ctx)
 {
-    ctx.window.SetButton2Enabled(true);
-    ctx.window.SetButton1Enabled(true);
-    ctx.IBQ1.Close();
-    CommitIfActive(ctx.IBTransaction1);
+    ctx.window.setQuitEnabled(true);
+    ctx.window.setStartEnabled(true);
+    CommitIfActive(ctx.targetTransaction);
 }
 
 } // namespace
 
 void CommitIfActive(TargetTransaction& transaction)
 {
-    if (transaction.InTransaction()) transaction.Commit();
+    if (transaction.inTransaction()) transaction.commit();
 }
 
-void FormCloseTarget(TargetQuery& IBQ1, TargetTransaction& IBTransaction1, const std::function<void()>& closeDatabase)
+void CloseTarget(TargetTransaction& transaction, const std::function<void()>& closeConnection)
 {
-    IBQ1.Close();
     // The commit happens here, in the close handler, never in a destructor.
-    CommitIfActive(IBTransaction1);
-    closeDatabase();
+    CommitIfActive(transaction);
+    closeConnection();
 }
 
 RunOutcome RunTransfer(TransferContext& ctx)
 {
-    ctx.ConnectTargetDatabase();
-    if (!ctx.TargetConnected()) return RunOutcome::NotConnected;
+    ctx.connectTarget();
+    if (!ctx.targetConnected()) return RunOutcome::NotConnected;
 
-    ctx.window.SetButton2Enabled(false);
-    ctx.window.SetButton1Enabled(false);
-    ctx.window.FocusLog();
+    ctx.window.setQuitEnabled(false);
+    ctx.window.setStartEnabled(false);
+    ctx.window.focusLog();
 
     try {
         const ImportPlan plan = BuildImportPlan();
-        ctx.window.LogAppend(timeStamp(ctx.clock) + " Prozess gestartet ...");
-        ctx.window.LogAppend(ansi("Alte Übertragungsdateien löschen ..."));
+        ctx.window.appendLog(timeStamp(ctx.clock) + " Prozess gestartet ...");
+        ctx.window.appendLog(ansi("Alte Übertragungsdateien löschen ..."));
 
         purgeStagingTables(ctx, plan);
 
-        ctx.window.SetProgressMax(ProgressBarId::ProgressBar2, kSlotCount);
-        ctx.window.SetProgressPosition(ProgressBarId::ProgressBar2, 0);
-        ctx.window.Repaint();
-        ctx.window.ProcessMessages();
+        ctx.window.setProgressMax(ProgressBarId::Tables, kSlotCount);
+        ctx.window.setProgressPosition(ProgressBarId::Tables, 0);
+        ctx.window.repaintWindow();
+        ctx.window.processEvents();
 
         for (int i = 0; i < kSlotCount; ++i)
             if (!plan[i].Caption.empty()) copySlot(ctx, plan[i], i + 1);
 
         markCurrentUser(ctx);
 
-        ctx.window.LogAppend(timeStamp(ctx.clock) + " ... Prozess abgeschlossen!");
-        ctx.window.LogAppend("");
-        ctx.window.LogAppend("Das Programm kann jetzt beendet werden.");
+        ctx.window.appendLog(timeStamp(ctx.clock) + " ... Prozess abgeschlossen!");
+        ctx.window.appendLog("");
+        ctx.window.appendLog("Das Programm kann jetzt beendet werden.");
 
         writeJobRecord(ctx);
     } catch (...) {

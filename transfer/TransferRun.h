@@ -1,6 +1,6 @@
 // The transfer run: purge the staging tables, copy every slot of the import
 // plan row by row, mark the current user, write the job record. It is the
-// body of Form1's Button1Click and runs on the GUI thread from start to end,
+// body of the window's start handler and runs on the GUI thread from start to end,
 // pumping the window's messages after every row.
 #pragma once
 
@@ -12,15 +12,15 @@
 namespace rk::transfer {
 
 struct TransferContext {
-    TargetQuery& IBQ1;
-    TargetTransaction& IBTransaction1;
-    SourceQuery& PDXQ1;
+    TargetStatement& targetStatement;
+    TargetTransaction& targetTransaction;
+    SourceQuery& sourceQuery;
     TransferWindow& window;
     Clock& clock;
     // Opens the target database (and writes its own log lines and boxes).
-    std::function<void()> ConnectTargetDatabase;
-    std::function<bool()> TargetConnected;
-    std::string JobId;
+    std::function<void()> connectTarget;
+    std::function<bool()> targetConnected;
+    std::string jobId;
 };
 
 // How a run ended, for the process exit code of a calling program.
@@ -30,12 +30,12 @@ enum class RunOutcome { Completed, NotConnected };
 // the closing actions (buttons enabled, open transaction committed).
 RunOutcome RunTransfer(TransferContext& ctx);
 
-// Commit IBTransaction1 if, and only if, a transaction is active.
+// Commit the target transaction if, and only if, it is active.
 void CommitIfActive(TargetTransaction& transaction);
 
-// The close handler's target steps: close IBQ1, commit an active
-// transaction, close IBDatabase1. A failing commit or close raises and the
-// later steps do not run; the caller then abandons the close.
-void FormCloseTarget(TargetQuery& IBQ1, TargetTransaction& IBTransaction1, const std::function<void()>& closeDatabase);
+// The close handler's target steps: commit an active transaction, then
+// close the target connection. A failing commit or close raises and the
+// later step does not run; the caller then abandons the close.
+void CloseTarget(TargetTransaction& transaction, const std::function<void()>& closeConnection);
 
 } // namespace rk::transfer

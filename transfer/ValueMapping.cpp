@@ -251,9 +251,9 @@ std::string TextReading(const db::Field& field)
     return std::string(TextReadingView(field, scratch));
 }
 
-void AssignParamFromField(db::Param& param, SourceQuery& pdxq1)
+void AssignParamFromField(db::Param& param, SourceQuery& source)
 {
-    AssignParamFromField(param, pdxq1.FieldByName(param.name));
+    AssignParamFromField(param, source.fieldByName(param.name));
 }
 
 void AssignParamFromField(db::Param& param, const db::Field& field)

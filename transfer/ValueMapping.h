@@ -20,7 +20,7 @@
 
 namespace rk::transfer {
 
-void AssignParamFromField(db::Param& param, SourceQuery& pdxq1);
+void AssignParamFromField(db::Param& param, SourceQuery& source);
 // The same with the field already looked up (it follows the current row).
 void AssignParamFromField(db::Param& param, const db::Field& field);
 

@@ -24,8 +24,8 @@ QEvent::Type quitRequestType()
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
-    setApplicationName(QString::fromStdString(toUtf8(Title())));
-    // Only Terminate() ends the program; a box closing while the main window
+    setApplicationName(QString::fromStdString(toUtf8(title())));
+    // Only terminate() ends the program; a box closing while the main window
     // is still hidden must not.
     setQuitOnLastWindowClosed(false);
 }
@@ -34,7 +34,7 @@ Application::~Application() = default;
 
 Application* Application::instance() { return dynamic_cast<Application*>(QCoreApplication::instance()); }
 
-std::string Application::Title() { return "RK_VAD2AV"; }
+std::string Application::title() { return "RK_VAD2AV"; }
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
@@ -48,11 +48,11 @@ bool Application::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
-void Application::SetMainWindow(QWidget* window) { m_mainWindow = window; }
+void Application::setMainWindow(QWidget* window) { m_mainWindow = window; }
 
-QWidget* Application::MainWindow() const { return m_mainWindow; }
+QWidget* Application::mainWindow() const { return m_mainWindow; }
 
-void Application::Terminate()
+void Application::terminate()
 {
     if (!m_terminated) {
         m_terminated = true;
@@ -61,15 +61,15 @@ void Application::Terminate()
     detail::EndTerminableBoxes();
 }
 
-bool Application::Terminated() const { return m_terminated; }
+bool Application::terminated() const { return m_terminated; }
 
-void Application::SetEndSignalled() { m_endSignalled = true; }
+void Application::setEndSignalled() { m_endSignalled = true; }
 
-bool Application::EndSignalled() const { return m_endSignalled; }
+bool Application::endSignalled() const { return m_endSignalled; }
 
-void Application::SetExitCode(int code) { m_exitCode = code; }
+void Application::setExitCode(int code) { m_exitCode = code; }
 
-int Application::ExitCode() const { return m_exitCode; }
+int Application::exitCode() const { return m_exitCode; }
 
 bool Application::event(QEvent* event)
 {
@@ -83,7 +83,7 @@ bool Application::event(QEvent* event)
     return QApplication::event(event);
 }
 
-int Application::Run()
+int Application::run()
 {
     while (!m_quitTaken) {
         QEventLoop loop;

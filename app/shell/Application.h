@@ -1,9 +1,9 @@
 // The application object: title "RK_VAD2AV", the last-resort catch around
-// every event, and the end of the program. main() builds it, creates Form1,
-// calls SetMainWindow, shows the window and returns Run()'s exit code.
+// every event, and the end of the program. main() builds it, creates MainWindow,
+// calls SetMainWindow, shows the window and returns run()'s exit code.
 //
-// Closing the main window: Form1 runs FormClose, then Terminate(). The quit
-// request is posted; from then on Terminated() is true and every
+// Closing the main window: MainWindow runs commitAndCloseTarget, then terminate(). The quit
+// request is posted; from then on terminated() is true and every
 // ShowMessageBox returns 2 at once. The main loop stops once control is back
 // in it (a nested loop that takes the request only records it).
 #pragma once
@@ -25,32 +25,32 @@ public:
     // The running application, or nullptr when there is none of this kind.
     static Application* instance();
     // The application title, Windows-1252.
-    static std::string Title();
+    static std::string title();
 
     // Last-resort catch: an exception escaping an event is shown by
     // ShowErrorBox and the event counts as handled.
     bool notify(QObject* receiver, QEvent* event) override;
 
     // The window whose stay-on-top state is given up while a box is open.
-    void SetMainWindow(QWidget* window);
-    QWidget* MainWindow() const;
+    void setMainWindow(QWidget* window);
+    QWidget* mainWindow() const;
 
     // Posts the quit request (once); harmless to call again.
-    void Terminate();
+    void terminate();
     // The end has been requested; stays so.
-    bool Terminated() const;
+    bool terminated() const;
 
     // An end signal (SIGTERM, SIGINT, SIGHUP) was taken: from then on no box
     // and no dialog waits for anyone, error boxes included. Stays so.
-    void SetEndSignalled();
-    bool EndSignalled() const;
+    void setEndSignalled();
+    bool endSignalled() const;
 
-    // The code Run() returns: 0 by default.
-    void SetExitCode(int code);
-    int ExitCode() const;
+    // The code run() returns: 0 by default.
+    void setExitCode(int code);
+    int exitCode() const;
 
-    // The main loop until the quit request is taken; returns ExitCode().
-    int Run();
+    // The main loop until the quit request is taken; returns exitCode().
+    int run();
 
 protected:
     bool event(QEvent* event) override;

@@ -44,9 +44,9 @@ void showErrorKindBox(const std::string& title, const std::string& text, bool on
         detail::LogBoxIfHeadless(title, text);
         return;
     }
-    TMessageForm box(title, text, QStyle::SP_MessageBoxCritical, {"OK"}, QApplication::activeWindow());
-    box.SetOnActiveScreen(onActiveScreen);
-    box.Execute(false);
+    MessageForm box(title, text, QStyle::SP_MessageBoxCritical, {"OK"}, QApplication::activeWindow());
+    box.setOnActiveScreen(onActiveScreen);
+    box.execute(false);
 }
 
 } // namespace
@@ -73,7 +73,7 @@ void ShowErrorBox(const std::exception& error)
     if (QCoreApplication::instance())
         if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     if (dynamic_cast<const rk::EAbort*>(&error)) return;
-    showErrorKindBox(Application::Title(), ErrorDisplayText(messageOf(error)), true);
+    showErrorKindBox(Application::title(), ErrorDisplayText(messageOf(error)), true);
 }
 
 std::string ErrorKindName(const std::exception& error)

@@ -2,7 +2,7 @@
 // Guarded(), so an error is caught in our own frame (never unwound through
 // Qt's) and shown; the program then goes on with the next event.
 //
-//   connect(button, &QPushButton::clicked, [this] { Guarded([this] { Button1Click(); }); });
+//   connect(button, &QPushButton::clicked, [this] { Guarded([this] { onStartClicked(); }); });
 #pragma once
 
 #include <exception>

@@ -18,10 +18,10 @@ int ShowMessageBox(const std::string& text, MsgKind kind)
         return mrCancel;
     }
     Application* app = Application::instance();
-    TMessageForm box(ansi(error ? "Fehler" : "Informationen"), text,
+    MessageForm box(ansi(error ? "Fehler" : "Informationen"), text,
                      error ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxInformation, {"OK"},
-                     app ? app->MainWindow() : nullptr);
-    return box.Execute(true);
+                     app ? app->mainWindow() : nullptr);
+    return box.execute(true);
 }
 
 } // namespace rk::app

@@ -14,7 +14,7 @@ inline constexpr int mrOk = 1;     // OK pressed: click, Enter, Escape, Space
 inline constexpr int mrCancel = 2; // system close command, or the end was requested
 
 // Shows text (Windows-1252) modally and returns mrOk or mrCancel. After
-// Application::Terminate() it returns mrCancel at once without waiting.
+// Application::terminate() it returns mrCancel at once without waiting.
 int ShowMessageBox(const std::string& text, MsgKind kind);
 
 } // namespace rk::app

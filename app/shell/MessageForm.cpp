@@ -1,4 +1,4 @@
-// TMessageForm: building, laying out and running the program's boxes.
+// MessageForm: building, laying out and running the program's boxes.
 // The layout follows the message-box font: every length is a multiple of the
 // font's base units, so a box looks the same at any font size.
 #include "app/shell/MessageForm.h"
@@ -66,7 +66,7 @@ bool writeSystemClipboard(const QString& text)
 }
 
 detail::ClipboardWriter g_clipboardWriter = &writeSystemClipboard;
-std::vector<TMessageForm*> g_terminableBoxes;
+std::vector<MessageForm*> g_terminableBoxes;
 
 } // namespace
 
@@ -136,7 +136,7 @@ std::string MessageBoxClipboardText(const std::string& title, const std::string&
     return divider + title + "\r\n" + divider + text + "\r\n" + divider + buttons + "\r\n" + divider;
 }
 
-TMessageForm::TMessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
+MessageForm::MessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
                            const std::vector<std::string>& captions, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -166,7 +166,7 @@ TMessageForm::TMessageForm(const std::string& title, const std::string& text, QS
         button->setObjectName(shownCaptions[static_cast<int>(i)]);
         button->setGeometry(m_layout.buttons[i]);
         button->installEventFilter(this); // the box sees key presses first
-        connect(button, &QPushButton::clicked, this, [this] { Finish(mrOk); });
+        connect(button, &QPushButton::clicked, this, [this] { finish(mrOk); });
         m_buttons.push_back(button);
     }
     if (!m_buttons.empty()) {
@@ -176,40 +176,40 @@ TMessageForm::TMessageForm(const std::string& title, const std::string& text, QS
     setFixedSize(m_layout.client);
 }
 
-TMessageForm::~TMessageForm()
+MessageForm::~MessageForm()
 {
     std::erase(g_terminableBoxes, this);
 }
 
-void TMessageForm::Finish(int result)
+void MessageForm::finish(int result)
 {
     if (m_result != 0) return;
     m_result = result;
     if (m_loop) m_loop->exit();
 }
 
-int TMessageForm::Execute(bool endsOnTerminate)
+int MessageForm::execute(bool endsOnTerminate)
 {
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     detail::LogBoxIfHeadless(m_title, m_text);
 
     Application* app = Application::instance();
-    if (endsOnTerminate && app && app->Terminated()) return mrCancel;
-    if (app && app->EndSignalled()) return mrCancel;
+    if (endsOnTerminate && app && app->terminated()) return mrCancel;
+    if (app && app->endSignalled()) return mrCancel;
     if (NoOneAtScreen()) return mrOk; // the line above is the whole box
 
     const QPointer<QWidget> previous = QApplication::activeWindow(); // may go while the box is open
 
     // A stay-on-top main window would hide the box; the platform window's
     // flags change in place, so the widget keeps its own flags for later.
-    QPointer<QWidget> mainWindow = app ? app->MainWindow() : nullptr;
+    QPointer<QWidget> mainWindow = app ? app->mainWindow() : nullptr;
     QWindow* mainHandle = mainWindow ? mainWindow->windowHandle() : nullptr;
     const bool dropOnTop = mainHandle && mainHandle->flags().testFlag(Qt::WindowStaysOnTopHint);
     if (dropOnTop) mainHandle->setFlags(mainHandle->flags() & ~Qt::WindowStaysOnTopHint);
 
     if (endsOnTerminate) g_terminableBoxes.push_back(this);
     struct Restore {
-        TMessageForm* box;
+        MessageForm* box;
         QPointer<QWidget> main;
         bool onTop;
         ~Restore()
@@ -246,20 +246,20 @@ int TMessageForm::Execute(bool endsOnTerminate)
     return m_result;
 }
 
-void TMessageForm::CopyToClipboard()
+void MessageForm::copyToClipboard()
 {
     QApplication::beep();
     const QString copy = fromAnsi(MessageBoxClipboardText(m_title, m_text, m_captions));
     if (!g_clipboardWriter(copy)) throw EClipboardError(ansi("Zwischenablage kann nicht geöffnet werden"));
 }
 
-bool TMessageForm::handleKey(QKeyEvent* event)
+bool MessageForm::handleKey(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
     case Qt::Key_C:
         if (mods != Qt::ControlModifier) return false;
-        Guarded([this] { CopyToClipboard(); });
+        Guarded([this] { copyToClipboard(); });
         return true;
     case Qt::Key_Escape: // OK is the cancel button too
     case Qt::Key_Return:
@@ -272,7 +272,7 @@ bool TMessageForm::handleKey(QKeyEvent* event)
     }
 }
 
-void TMessageForm::keyPressEvent(QKeyEvent* event)
+void MessageForm::keyPressEvent(QKeyEvent* event)
 {
     if (handleKey(event)) {
         event->accept();
@@ -282,15 +282,15 @@ void TMessageForm::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-bool TMessageForm::eventFilter(QObject* watched, QEvent* event)
+bool MessageForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent*>(event))) return true;
     return QDialog::eventFilter(watched, event);
 }
 
-void TMessageForm::closeEvent(QCloseEvent* event)
+void MessageForm::closeEvent(QCloseEvent* event)
 {
-    Finish(mrCancel);
+    finish(mrCancel);
     event->accept();
 }
 
@@ -305,8 +305,8 @@ ClipboardWriter SetClipboardWriter(ClipboardWriter writer)
 
 void EndTerminableBoxes()
 {
-    const std::vector<TMessageForm*> boxes = g_terminableBoxes;
-    for (TMessageForm* box : boxes) box->Finish(mrCancel);
+    const std::vector<MessageForm*> boxes = g_terminableBoxes;
+    for (MessageForm* box : boxes) box->finish(mrCancel);
 }
 
 void LogBoxIfHeadless(const std::string& title, const std::string& text)

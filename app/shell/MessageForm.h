@@ -1,4 +1,4 @@
-// The box window TMessageForm and the rules that lay it out. ShowMessageBox,
+// The box window MessageForm and the rules that lay it out. ShowMessageBox,
 // the error display and the start-up error box all build their box here:
 // children Image (32 by 32 icon), Message (word-wrapped text) and one push
 // button per caption (named after it, "OK"), sized from the message-box
@@ -61,34 +61,34 @@ QFont MessageBoxFont();
 std::string MessageBoxClipboardText(const std::string& title, const std::string& text,
                                     const std::vector<std::string>& captions);
 
-class TMessageForm : public QDialog {
+class MessageForm : public QDialog {
     Q_OBJECT
 public:
     // title and text are Windows-1252; icon is SP_MessageBoxInformation or
     // SP_MessageBoxCritical. Captions are the buttons, each with result 1.
-    TMessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
+    MessageForm(const std::string& title, const std::string& text, QStyle::StandardPixmap icon,
                  const std::vector<std::string>& captions = {"OK"}, QWidget* parent = nullptr);
-    ~TMessageForm() override;
+    ~MessageForm() override;
 
-    const MessageBoxLayout& Layout() const { return m_layout; }
-    const std::string& Title() const { return m_title; }
-    const std::string& Text() const { return m_text; }
+    const MessageBoxLayout& boxLayout() const { return m_layout; }
+    const std::string& title() const { return m_title; }
+    const std::string& text() const { return m_text; }
 
     // Centre on the screen of the window active before the box (the error
     // display) rather than on the primary screen.
-    void SetOnActiveScreen(bool on) { m_onActiveScreen = on; }
+    void setOnActiveScreen(bool on) { m_onActiveScreen = on; }
 
     // Runs the box modally in a nested event loop until it has a result.
     // With endsOnTerminate the box also ends (result 2) once the application's
     // end is requested, at once if it already was. Every box returns 2 at
     // once after an end signal, and 1 at once when NoOneAtScreen().
-    int Execute(bool endsOnTerminate);
+    int execute(bool endsOnTerminate);
 
     // Ends a running box with this result (no effect once it has one).
-    void Finish(int result);
+    void finish(int result);
 
     // Ctrl+C: beep and put the copy text on the clipboard.
-    void CopyToClipboard();
+    void copyToClipboard();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

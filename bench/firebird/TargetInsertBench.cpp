@@ -1,5 +1,5 @@
 // Executions per second of a prepared 10-column INSERT: once through IBQ1
-// (parameter entries, binding, ExecSQL) and once as a bare client-API loop
+// (parameter entries, binding, execute) and once as a bare client-API loop
 // with a hand-built XSQLDA, each into its own fresh staging database, in
 // one transaction. Prints both figures and their ratio, and the figure of
 // the transfer's biggest INSERT (46 parameters) through IBQ1.
@@ -13,10 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "db/common/ObjectNames.h"
 #include "db/firebird/ClientLibrary.h"
-#include "db/firebird/IBDatabase.h"
-#include "db/firebird/IBQuery.h"
-#include "db/firebird/IBTransaction.h"
+#include "db/firebird/Attachment.h"
+#include "db/firebird/Statement.h"
+#include "db/firebird/Transaction.h"
 #include "db/firebird/TargetErrors.h"
 #include "locale/LocaleFormats.h"
 #include "tests/support/FirebirdTestDatabase.h"
@@ -35,12 +36,12 @@ const std::string kMemo(300, 'm');
 
 double viaIBQuery(const std::string& path, int rows)
 {
-    IBDatabase database;
-    IBTransaction transaction(&database);
-    IBQuery query(&database, &transaction);
-    database.SetDatabaseName(path);
-    database.Open();
-    query.AddSql(kInsert);
+    Attachment database(rk::names::kTargetConnection);
+    Transaction transaction(&database, rk::names::kTargetTransaction);
+    Statement query(&database, &transaction, rk::names::kTargetStatement);
+    database.setDatabaseName(path);
+    database.open();
+    query.addSql(kInsert);
     // Dates arrive as text in the user's format, as the transfer sends them.
     rk::locale::LocaleFormats f = rk::locale::CurrentFormats();
     f.DateMark = '.';
@@ -51,23 +52,23 @@ double viaIBQuery(const std::string& path, int rows)
     const std::string yes = "T", no = "F", date = "24.12.2023";
     const auto start = Clock::now();
     for (int i = 0; i < rows; ++i) {
-        query.Param(0).value.assignInteger(i);
-        query.Param(1).value.assignText(std::string_view(reg, std::snprintf(reg, sizeof reg, "R%d", i % 100)));
-        query.Param(2).value.assignInteger(i % 7);
-        query.Param(3).value.assignInteger(1990 + i % 30);
-        query.Param(4).value.assignText(i % 2 ? yes : no);
-        query.Param(5).value.assignText(no);
-        query.Param(6).value.assignText(yes);
-        query.Param(7).value.assignText(no);
-        query.Param(8).value.assignText(date);
+        query.param(0).value.assignInteger(i);
+        query.param(1).value.assignText(std::string_view(reg, std::snprintf(reg, sizeof reg, "R%d", i % 100)));
+        query.param(2).value.assignInteger(i % 7);
+        query.param(3).value.assignInteger(1990 + i % 30);
+        query.param(4).value.assignText(i % 2 ? yes : no);
+        query.param(5).value.assignText(no);
+        query.param(6).value.assignText(yes);
+        query.param(7).value.assignText(no);
+        query.param(8).value.assignText(date);
         if (i % 10 == 0)
-            query.Param(9).value.assignText(kMemo);
+            query.param(9).value.assignText(kMemo);
         else
-            query.Param(9).value.clear();
-        query.ExecSQL();
+            query.param(9).value.clear();
+        query.execute();
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    transaction.Commit();
+    transaction.commit();
     return rows / seconds;
 }
 
@@ -75,17 +76,17 @@ double viaIBQuery(const std::string& path, int rows)
 // as the mapping produces them, one memo in ten rows.
 double wegeViaIBQuery(const std::string& path, int rows)
 {
-    IBDatabase database;
-    IBTransaction transaction(&database);
-    IBQuery query(&database, &transaction);
-    database.SetDatabaseName(path);
-    query.AddSql(rk::transfer::BuildImportPlan()[3].InsertSql);
+    Attachment database(rk::names::kTargetConnection);
+    Transaction transaction(&database, rk::names::kTargetTransaction);
+    Statement query(&database, &transaction, rk::names::kTargetStatement);
+    database.setDatabaseName(path);
+    query.addSql(rk::transfer::BuildImportPlan()[3].InsertSql);
     const std::string flag = "T", memo(200, 'w');
     const auto start = Clock::now();
     for (int i = 0; i < rows; ++i) {
-        for (int p = 0; p < query.ParamCount(); ++p) {
-            rk::db::ParamValue& v = query.Param(p).value;
-            const std::string& name = query.Param(p).name;
+        for (int p = 0; p < query.paramCount(); ++p) {
+            rk::db::ParamValue& v = query.param(p).value;
+            const std::string& name = query.param(p).name;
             if (name == "NR" || name == "POSNR" || name == "EBNAMENR")
                 v.assignInteger(i);
             else if (name == "EBDATUM")
@@ -95,10 +96,10 @@ double wegeViaIBQuery(const std::string& path, int rows)
             else
                 v.assignText(flag);  // fits every text column, CHAR(1) flags too
         }
-        query.ExecSQL();
+        query.execute();
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    transaction.Commit();
+    transaction.commit();
     return rows / seconds;
 }
 

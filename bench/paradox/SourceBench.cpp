@@ -1,5 +1,5 @@
 // Benchmark of the source engine: generates Paradox tables in a temporary
-// folder, reads them through PDXQ1 as the transfer does (open, row count,
+// folder, reads them through the source query as the transfer does (open, row count,
 // every field of every row by name) and prints rows per second and the
 // peak resident memory.
 //
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "tools/pxwrite/ParadoxWriter.h"
@@ -90,20 +91,20 @@ void writeTable(const std::filesystem::path& file, int rows, int extra)
 // Reads every field of every row by name, as the parameter loop does.
 void run(source::Session& session, const std::string& sql, const char* label)
 {
-    source::Query PDXQ1(session);
-    PDXQ1.SetSql(sql);
+    source::Query query(session, names::kSourceQuery, names::kSourceAlias);
+    query.setSql(sql);
     const auto t0 = Clock::now();
-    PDXQ1.Open();
+    query.open();
     const double open = seconds(t0);
     const auto t1 = Clock::now();
-    const int count = PDXQ1.RecordCount();
+    const int count = query.recordCount();
     const double counting = seconds(t1);
     std::vector<std::string> names;
-    for (int i = 0; i < PDXQ1.FieldCount(); ++i) names.push_back(PDXQ1.Fields(i).name);
+    for (int i = 0; i < query.fieldCount(); ++i) names.push_back(query.fields(i).name);
     const auto t2 = Clock::now();
     long rows = 0, checksum = 0;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows)
-        for (const auto& n : names) checksum += static_cast<long>(PDXQ1.FieldByName(n).value.index());
+    for (; !query.eof(); query.next(), ++rows)
+        for (const auto& n : names) checksum += static_cast<long>(query.fieldByName(n).value.index());
     const double reading = seconds(t2);
     const double total = seconds(t0);
     std::printf("%s\n  %ld rows x %zu columns (count %d), checksum %ld\n", label, rows, names.size(), count, checksum);
@@ -112,7 +113,7 @@ void run(source::Session& session, const std::string& sql, const char* label)
     std::printf("  peak RSS so far %ld MB; now%s\n", peakRssMb(), residentSplit().c_str());
 }
 
-// The reader alone, every value of every record: the floor under PDXQ1.
+// The reader alone, every value of every record: the floor under the source query.
 void runDirect(const std::filesystem::path& file)
 {
     auto table = source::paradox::Table::open(file);

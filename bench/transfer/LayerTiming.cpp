@@ -1,5 +1,5 @@
 // The timed ports and client entry points; see LayerTiming.h. A row runs
-// Eof (source) - Param/assign (mapping) - ExecSQL (binding, with the
+// Eof (source) - Param/assign (mapping) - execute (binding, with the
 // client's calls inside it) - progress and events (window) - Next (source).
 #include "bench/transfer/LayerTiming.h"
 
@@ -58,76 +58,75 @@ void wrapClient(bool on)
     wrap<13>(lib.detachDatabase, on);
 }
 
-class TimedTargetQuery final : public transfer::TargetQuery {
+class TimedTargetStatement final : public transfer::TargetStatement {
 public:
-    TimedTargetQuery(transfer::TargetQuery& real, LayerClock& layers) : m_real(real), m_layers(layers) {}
-    void Close() override { m_real.Close(); }
-    void ClearSql() override { m_real.ClearSql(); }
-    void AddSql(const std::string& line) override { m_real.AddSql(line); }
-    uint16_t ParamCount() const override { return m_real.ParamCount(); }
-    db::Param& Param(int p) override { return m_real.Param(p); }
-    db::Param& ParamByName(const std::string& name) override { return m_real.ParamByName(name); }
-    void ExecSQL() override
+    TimedTargetStatement(transfer::TargetStatement& real, LayerClock& layers) : m_real(real), m_layers(layers) {}
+    void clearSql() override { m_real.clearSql(); }
+    void addSql(const std::string& line) override { m_real.addSql(line); }
+    uint16_t paramCount() const override { return m_real.paramCount(); }
+    db::Param& param(int p) override { return m_real.param(p); }
+    db::Param& paramByName(const std::string& name) override { return m_real.paramByName(name); }
+    void execute() override
     {
         const Layer back = m_layers.switchTo(Layer::Binding);
-        m_real.ExecSQL();
+        m_real.execute();
         // After a row's INSERT the window's work follows; elsewhere the run
         // goes on where it was.
         m_layers.switchTo(back == Layer::Mapping ? Layer::Window : back);
     }
 
 private:
-    transfer::TargetQuery& m_real;
+    transfer::TargetStatement& m_real;
     LayerClock& m_layers;
 };
 
 class TimedSourceQuery final : public transfer::SourceQuery {
 public:
     TimedSourceQuery(transfer::SourceQuery& real, LayerClock& layers) : m_real(real), m_layers(layers) {}
-    void Close() override { m_real.Close(); }
-    void SetSql(const std::string& text) override { m_real.SetSql(text); }
-    std::string Sql() const override { return m_real.Sql(); }
-    void Open() override { m_real.Open(); }
-    int RecordCount() override { return m_real.RecordCount(); }
-    bool Eof() override
+    void close() override { m_real.close(); }
+    void setSql(const std::string& text) override { m_real.setSql(text); }
+    std::string sql() const override { return m_real.sql(); }
+    void open() override { m_real.open(); }
+    int recordCount() override { return m_real.recordCount(); }
+    bool eof() override
     {
         m_layers.switchTo(Layer::Source);
-        const bool eof = m_real.Eof();
+        const bool eof = m_real.eof();
         m_layers.switchTo(eof ? Layer::Other : Layer::Mapping);
         return eof;
     }
-    void Next() override
+    void next() override
     {
         m_layers.switchTo(Layer::Source);
-        m_real.Next();
+        m_real.next();
     }
-    const db::Field& FieldByName(const std::string& name) override { return m_real.FieldByName(name); }
+    const db::Field& fieldByName(const std::string& name) override { return m_real.fieldByName(name); }
 
 private:
     transfer::SourceQuery& m_real;
     LayerClock& m_layers;
 };
 
-class Timed final : public app::FormParts {
+class Timed final : public app::DatabaseParts {
 public:
-    Timed(std::unique_ptr<app::FormParts> real, LayerClock& layers)
-        : m_real(std::move(real)), m_query(m_real->IBQ1(), layers), m_source(m_real->PDXQ1(), layers)
+    Timed(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers)
+        : m_real(std::move(real)), m_query(m_real->targetStatement(), layers), m_source(m_real->sourceQuery(), layers)
     {
     }
-    transfer::TargetQuery& IBQ1() override { return m_query; }
-    transfer::TargetTransaction& IBTransaction1() override { return m_real->IBTransaction1(); }
-    void ConnectTargetDatabase() override { m_real->ConnectTargetDatabase(); }
-    bool TargetConnected() override { return m_real->TargetConnected(); }
-    void CloseTargetDatabase() override { m_real->CloseTargetDatabase(); }
-    transfer::SourceQuery& PDXQ1() override { return m_source; }
-    void OpenDatabase1() override { m_real->OpenDatabase1(); }
-    bool Database1Connected() override { return m_real->Database1Connected(); }
-    std::vector<std::string> Table1FieldNames() override { return m_real->Table1FieldNames(); }
-    transfer::Clock& Clock() override { return m_real->Clock(); }
+    transfer::TargetStatement& targetStatement() override { return m_query; }
+    transfer::TargetTransaction& targetTransaction() override { return m_real->targetTransaction(); }
+    void connectTarget() override { m_real->connectTarget(); }
+    bool targetConnected() override { return m_real->targetConnected(); }
+    void closeTarget() override { m_real->closeTarget(); }
+    transfer::SourceQuery& sourceQuery() override { return m_source; }
+    void openSourceConnection() override { m_real->openSourceConnection(); }
+    bool sourceConnected() override { return m_real->sourceConnected(); }
+    std::vector<std::string> columnListFieldNames() override { return m_real->columnListFieldNames(); }
+    transfer::Clock& clock() override { return m_real->clock(); }
 
 private:
-    std::unique_ptr<app::FormParts> m_real;
-    TimedTargetQuery m_query;
+    std::unique_ptr<app::DatabaseParts> m_real;
+    TimedTargetStatement m_query;
     TimedSourceQuery m_source;
 };
 
@@ -151,7 +150,7 @@ void LayerClock::stop()
 
 double LayerClock::total() const { return std::accumulate(m_seconds.begin(), m_seconds.end(), 0.0); }
 
-std::unique_ptr<app::FormParts> TimedParts(std::unique_ptr<app::FormParts> real, LayerClock& layers)
+std::unique_ptr<app::DatabaseParts> TimedParts(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers)
 {
     return std::make_unique<Timed>(std::move(real), layers);
 }

@@ -7,15 +7,15 @@
 // benchmark times its ratio on a run without it.
 //
 //   LayerClock layers;
-//   TForm1 form(args, [&](TForm1& f) { return TimedParts(MakeRealFormParts(f, session), layers); });
-//   layers.start(); form.Button1Click(); layers.stop();   // client calls timed meanwhile
+//   MainWindow form(args, [&](MainWindow& f) { return TimedParts(makeDatabaseParts(f, session), layers); });
+//   layers.start(); form.onStartClicked(); layers.stop();   // client calls timed meanwhile
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <memory>
 
-#include "app/FormParts.h"
+#include "app/DatabaseParts.h"
 
 namespace rk::bench {
 
@@ -55,6 +55,6 @@ private:
 };
 
 // The real parts with their target statement and source query timed.
-std::unique_ptr<app::FormParts> TimedParts(std::unique_ptr<app::FormParts> real, LayerClock& layers);
+std::unique_ptr<app::DatabaseParts> TimedParts(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers);
 
 } // namespace rk::bench

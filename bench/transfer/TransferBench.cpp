@@ -6,8 +6,8 @@
 //
 // Writes a WEGE table of N rows (default 200,000; --small 2,000) and the
 // other source tables empty, then in one process:
-//  (a) the program's transfer: the real Form1 on Qt's offscreen platform,
-//      with its real target and source objects, Button1Click as the button
+//  (a) the program's transfer: the real MainWindow on Qt's offscreen platform,
+//      with its real target and source objects, onStartClicked as the button
 //      runs it (progress bar and message pumping after every row);
 //  (b) the bare limit: the same INSERT with the same final parameter
 //      values, taken from the source beforehand, executed in a plain loop
@@ -33,12 +33,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Form1.h"
-#include "app/RealFormParts.h"
+#include "app/MainWindow.h"
+#include "app/RealDatabaseParts.h"
 #include "app/shell/Application.h"
 #include "bench/transfer/BareInsertLoop.h"
 #include "bench/transfer/LayerTiming.h"
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/SqlParamScan.h"
 #include "db/paradox/Query.h"
@@ -57,22 +58,22 @@ double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::d
 
 // The real window, with the log lines timed and errors thrown instead of
 // shown, so that a failed run cannot pass for a fast one.
-class BenchForm : public rk::app::TForm1 {
+class BenchForm : public rk::app::MainWindow {
 public:
-    using TForm1::TForm1;
-    using TForm1::ShowMessage;
+    using MainWindow::MainWindow;
+    using MainWindow::showMessage;
     std::vector<std::pair<Clock::time_point, std::string>> timedLines;
 
-    void LogAppend(const std::string& line) override
+    void appendLog(const std::string& line) override
     {
         timedLines.emplace_back(Clock::now(), line);
-        TForm1::LogAppend(line);
+        MainWindow::appendLog(line);
     }
-    int ShowMessage(const std::string& text, rk::app::MsgKind) override
+    int showMessage(const std::string& text, rk::app::MsgKind) override
     {
         throw rk::Exception(rk::ansiFormat("Meldung: %s", text));
     }
-    std::optional<std::string> OpenDialog1Execute(const std::string&, const std::string&, const std::string&) override
+    std::optional<std::string> chooseTargetFile(const std::string&, const std::string&, const std::string&) override
     {
         throw rk::Exception("Dateidialog");
     }
@@ -80,10 +81,10 @@ public:
     // Samples the resident memory every 1024 rows, split into anonymous
     // memory (heaps of the program, SQLite and Firebird) and file pages
     // (the memory-mapped Paradox files, which the kernel can drop at will).
-    void ProcessMessages() override
+    void processEvents() override
     {
         if ((++m_pumps & 1023) == 0) sampleMemory();
-        TForm1::ProcessMessages();
+        MainWindow::processEvents();
     }
     void sampleMemory()
     {
@@ -97,7 +98,7 @@ public:
     long peakAnonKib = 0, peakFileKib = 0;
 
 protected:
-    void RunGuarded(const std::function<void()>& body) override { body(); }
+    void runGuarded(const std::function<void()>& body) override { body(); }
 
 private:
     unsigned m_pumps = 0;
@@ -137,15 +138,15 @@ std::string countRows(const std::string& db)
 rk::bench::BareValues collectValues(rk::source::Session& session, const rk::transfer::ImportSlot& slot,
                                     const std::vector<short>& types)
 {
-    rk::source::Query query(session, "PDXQB", "DBRK");
+    rk::source::Query query(session, "PDXQB", rk::names::kSourceAlias);
     rk::transfer::SourceQueryAdapter<rk::source::Query> source(query);
-    query.SetSql(slot.SourceSql);
-    query.Open();
+    query.setSql(slot.SourceSql);
+    query.open();
     std::vector<rk::db::Param> params;
     for (const std::string& name : rk::target::scanParamNames(slot.InsertSql)) params.push_back({name, {}});
     rk::bench::BareValues v;
     v.columns = params.size();
-    for (; !query.Eof(); query.Next()) {
+    for (; !query.eof(); query.next()) {
         for (size_t c = 0; c < params.size(); ++c) {
             rk::transfer::AssignParamFromField(params[c], source);
             const rk::db::ParamValue& p = params[c].value;
@@ -251,11 +252,11 @@ int main(int argc, char** argv)
         long peakKib = 0, peakAnon = 0, peakFile = 0;
         {
             BenchForm form(rk::app::Arguments{dbA},
-                           [&session](rk::app::TForm1& f) { return rk::app::MakeRealFormParts(f, session); });
+                           [&session](rk::app::MainWindow& f) { return rk::app::makeDatabaseParts(f, session); });
             form.show();
             QCoreApplication::processEvents();
             const auto t0 = Clock::now();
-            form.Button1Click();
+            form.onStartClicked();
             const auto t1 = Clock::now();
             programSeconds = seconds(t0, t1);
             form.sampleMemory();
@@ -268,7 +269,7 @@ int main(int argc, char** argv)
                     slotSeconds = seconds(lines[i].first, lines[i + 1].first);
             if (lines.empty() || lines[lines.size() - 1].second != rk::ansi("Das Programm kann jetzt beendet werden."))
                 throw rk::Exception("Die Übertragung lief nicht bis zum Ende.");
-            form.FormClose();
+            form.commitAndCloseTarget();
         }
         const std::string stagedA = countRows(dbA);
         std::printf("rows                        %u (WEGE, 46 columns)\n", rows);
@@ -301,17 +302,17 @@ int main(int argc, char** argv)
             rk::bench::LayerClock clock;
             double whole = 0;
             {
-                BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::TForm1& f) {
-                    return rk::bench::TimedParts(rk::app::MakeRealFormParts(f, session), clock);
+                BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::MainWindow& f) {
+                    return rk::bench::TimedParts(rk::app::makeDatabaseParts(f, session), clock);
                 });
                 form.show();
                 QCoreApplication::processEvents();
                 const auto t0 = Clock::now();
                 clock.start();
-                form.Button1Click();
+                form.onStartClicked();
                 clock.stop();
                 whole = seconds(t0, Clock::now());
-                form.FormClose();
+                form.commitAndCloseTarget();
             }
             if (countRows(dbC) != std::to_string(rows)) throw rk::Exception("(a) mit Zeitmessung unvollständig.");
             std::printf("layers of (a), timed again   %8.3f s whole run (timing included)\n", whole);

@@ -1,6 +1,6 @@
 // The Firebird client library, loaded at run time and resolved by name.
 //
-// The first target object (IBDatabase, IBTransaction, IBQuery) calls
+// The first target object (Attachment, Transaction, Statement) calls
 // ClientLibrary::instance(); the library then stays loaded until the process
 // ends. The file is "libfbclient.so.2" from the normal search path unless
 // the environment variable RK_FBCLIENT_LIBRARY names another one (tests use

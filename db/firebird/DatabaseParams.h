@@ -1,5 +1,5 @@
 // The database parameter block: the attach request's options, built from
-// the "name=value" lines of IBDatabase::Params.
+// the "name=value" lines of Attachment::params.
 //
 //   buildDpb({"lc_ctype=ISO8859_1", "user_name=sysdba", "password=..."})
 //

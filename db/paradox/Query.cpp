@@ -1,4 +1,4 @@
-// The source query PDXQ1 (see Query.h).
+// The source query (see Query.h).
 #include "db/paradox/Query.h"
 
 #include <climits>
@@ -18,9 +18,9 @@ Query::Query(Session& session, std::string name, std::string databaseName)
 {
 }
 
-Query::~Query() { Close(); }
+Query::~Query() { close(); }
 
-void Query::Close()
+void Query::close()
 {
     m_ahead.reset();  // first: the reading ahead uses everything below
     m_stmt.reset();
@@ -35,35 +35,35 @@ void Query::Close()
     m_kinds.clear();
     m_upperNames.clear();
     m_lookupHint = 0;
-    if (m_database) m_database->detach(this);
-    m_database = nullptr;
+    if (m_connection) m_connection->detach(this);
+    m_connection = nullptr;
 }
 
-void Query::SetSql(const std::string& text)
+void Query::setSql(const std::string& text)
 {
-    Close();
+    close();
     m_lines = splitLines(text);
 }
 
-std::string Query::Sql() const { return joinLines(m_lines); }
+std::string Query::sql() const { return joinLines(m_lines); }
 
-std::vector<std::string> Query::ParamNames() const { return parameterNames(Sql()); }
+std::vector<std::string> Query::paramNames() const { return parameterNames(sql()); }
 
-void Query::Open()
+void Query::open()
 {
     if (m_active) return;
     if (m_lines.empty()) throwObjectError(m_name, ansi("Keine SQL-Anweisung verfügbar"));
-    Database& db = m_session.openDatabase(m_databaseName);
+    Connection& db = m_session.openConnection(m_databaseName);
     // Source statements take no values: any parameter is one without a value.
-    const std::vector<std::string> params = ParamNames();
+    const std::vector<std::string> params = paramNames();
     if (!params.empty()) throwObjectError(m_name, ansiFormat("Fehlender Wert für Parameter '%s'", params.front()));
 
     auto sql = std::make_unique<detail::SqlConnection>(db.folder(), db.openOptions());
-    detail::Statement stmt = sql->prepare(Sql());
+    detail::Statement stmt = sql->prepare(this->sql());
     if (!stmt || sqlite3_column_count(stmt.get()) == 0) throw EDatabaseError(engine_text::noResultSet());
     m_sql = std::move(sql);
     m_stmt = std::move(stmt);
-    m_database = &db;
+    m_connection = &db;
     db.attach(this);
     try {
         buildFields();
@@ -71,7 +71,7 @@ void Query::Open()
         m_eof = !m_sql->step(m_stmt.get());
         readRow();
     } catch (...) {
-        Close();
+        close();
         throw;
     }
     m_active = true;
@@ -118,7 +118,7 @@ void Query::useDirectReading()
         const char* t = sqlite3_column_table_name(s, i);
         if (!t || std::string_view(t) != table || !m_kinds[static_cast<size_t>(i)]) return;
     }
-    const std::string text = stripTableExtensions(Sql());
+    const std::string text = stripTableExtensions(sql());
     const std::optional<size_t> star = plainSelectAllStar(text);
     if (!star) return;
     paradox::Table* reader = m_sql->openedTable(table);
@@ -179,7 +179,7 @@ void Query::readRow()
     }
 }
 
-int Query::RecordCount()
+int Query::recordCount()
 {
     if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (!m_recordCount) {
@@ -187,7 +187,7 @@ int Query::RecordCount()
         // without its order, which cannot change the count: SQLite then
         // folds the statement into count(*) and reads only the columns
         // that WHERE and ON need.
-        std::string text = withoutFinalOrderBy(Sql());
+        std::string text = withoutFinalOrderBy(sql());
         while (!text.empty() && (text.back() == ';' || static_cast<unsigned char>(text.back()) <= ' '))
             text.pop_back();
         try {
@@ -209,7 +209,7 @@ int Query::RecordCount()
     return *m_recordCount;
 }
 
-void Query::Next()
+void Query::next()
 {
     if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (m_eof) return;
@@ -223,7 +223,7 @@ void Query::Next()
     if (!m_ahead->next(m_fields)) m_eof = true;
 }
 
-const db::Field* Query::FindField(const std::string& name) const
+const db::Field* Query::findField(const std::string& name) const
 {
     auto matches = [&](size_t i) {
         if (m_fields[i].name == name) return true;
@@ -247,9 +247,9 @@ const db::Field* Query::FindField(const std::string& name) const
     return nullptr;
 }
 
-const db::Field& Query::FieldByName(const std::string& name) const
+const db::Field& Query::fieldByName(const std::string& name) const
 {
-    if (const db::Field* f = FindField(name)) return *f;
+    if (const db::Field* f = findField(name)) return *f;
     throwObjectError(m_name, ansiFormat("Das Feld '%s' wurde nicht gefunden", name));
 }
 

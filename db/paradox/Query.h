@@ -1,12 +1,12 @@
-// A source query (PDXQ1): an SQL text run over the Paradox tables of its
+// A source query: an SQL text run over the Paradox tables of its
 // connection, read as a read-only result one row at a time. The operations
 // are those the transfer run uses (see transfer/TransferPorts.h).
 //
-//   Query PDXQ1(session, "PDXQ1", "DBRK");
-//   PDXQ1.SetSql("SELECT * FROM GIPFEL ORDER BY REG_RG, POSNR");
-//   PDXQ1.Open();
-//   int n = PDXQ1.RecordCount();
-//   for (; !PDXQ1.Eof(); PDXQ1.Next()) use(PDXQ1.FieldByName("GIPFEL"));
+//   Query query(session, names::kSourceQuery, names::kSourceAlias);
+//   query.setSql("SELECT * FROM GIPFEL ORDER BY REG_RG, POSNR");
+//   query.open();
+//   int n = query.recordCount();
+//   for (; !query.eof(); query.next()) use(query.fieldByName("GIPFEL"));
 //
 // Field references stay valid, and follow the current row, until the query
 // closes. Every opening reads the files as they are at that moment; the
@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "db/common/FieldValue.h"
-#include "db/paradox/Database.h"
+#include "db/paradox/Connection.h"
 #include "db/paradox/RowPrefetch.h"
 #include "db/paradox/SqlConnection.h"
 #include "db/paradox/reader/ParadoxTable.h"
@@ -40,47 +40,49 @@ struct FieldDef {
 
 class Query : private DatasetLink {
 public:
-    Query(Session& session, std::string name = "PDXQ1", std::string databaseName = "DBRK");
+    // `name` heads the query's own errors; `databaseName` is the connection
+    // (or alias) it reads through.
+    Query(Session& session, std::string name, std::string databaseName);
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
 
-    const std::string& Name() const { return m_name; }
-    const std::string& DatabaseName() const { return m_databaseName; }
+    const std::string& name() const { return m_name; }
+    const std::string& connectionName() const { return m_databaseName; }
 
     // Releases cursor and statement; the connection stays open.
-    void Close();
+    void close();
     // Closes the query, also for an unchanged text.
-    void SetSql(const std::string& text);
+    void setSql(const std::string& text);
     // Each stored line followed by CR LF; empty for an empty text.
-    std::string Sql() const;
+    std::string sql() const;
     // Parameters written in the text (":NAME").
-    std::vector<std::string> ParamNames() const;
+    std::vector<std::string> paramNames() const;
 
     // Opens the result on its first row; does nothing when open.
-    void Open();
-    bool Active() const { return m_active; }
+    void open();
+    bool active() const { return m_active; }
 
     // Number of result rows, or -1 when the engine cannot count them.
-    int RecordCount();
+    int recordCount();
     // True past the last row, and at once on an empty result; true when closed.
-    bool Eof() const { return !m_active || m_eof; }
-    // Past the last row the cursor stays there and Eof() turns true.
-    void Next();
+    bool eof() const { return !m_active || m_eof; }
+    // Past the last row the cursor stays there and eof() turns true.
+    void next();
 
-    int FieldCount() const { return static_cast<int>(m_fields.size()); }
-    const db::Field& Fields(int index) const { return m_fields.at(static_cast<size_t>(index)); }
-    const std::vector<FieldDef>& FieldDefs() const { return m_fieldDefs; }
+    int fieldCount() const { return static_cast<int>(m_fields.size()); }
+    const db::Field& fields(int index) const { return m_fields.at(static_cast<size_t>(index)); }
+    const std::vector<FieldDef>& fieldDefs() const { return m_fieldDefs; }
     // First field of that name without regard to case; null when none.
-    const db::Field* FindField(const std::string& name) const;
+    const db::Field* findField(const std::string& name) const;
     // As FindField; none: "PDXQ1: Das Feld '%s' wurde nicht gefunden".
-    const db::Field& FieldByName(const std::string& name) const;
+    const db::Field& fieldByName(const std::string& name) const;
 
     // The values of the open result come from the reader beside SQLite.
-    bool ReadsBesideSql() const { return m_direct != nullptr; }
+    bool readsBesideSql() const { return m_direct != nullptr; }
 
 private:
-    void connectionClosing() override { Close(); }
+    void connectionClosing() override { close(); }
     void buildFields();
     void useDirectReading();
     void readRow();
@@ -90,7 +92,7 @@ private:
     std::string m_name;
     std::string m_databaseName;
     std::vector<std::string> m_lines;
-    Database* m_database = nullptr;
+    Connection* m_connection = nullptr;
     // The SQL side of this opening; its virtual tables open the files anew.
     std::unique_ptr<detail::SqlConnection> m_sql;
     detail::Statement m_stmt;

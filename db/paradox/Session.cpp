@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "db/paradox/Database.h"
+#include "db/paradox/Connection.h"
 #include "db/paradox/NameRules.h"
 
 namespace rk::source {
@@ -16,11 +16,11 @@ Session::Session(std::string name, std::optional<std::filesystem::path> configFi
 Session::~Session()
 {
     // Temporary connections close with the session, after their queries.
-    for (auto& db : m_temporaries) db->Close();
+    for (auto& db : m_temporaries) db->close();
     m_temporaries.clear();
     // A named connection outliving the session is closed and forgets it.
-    for (Database* db : m_databases) {
-        db->Close();
+    for (Connection* db : m_connections) {
+        db->close();
         db->m_registered = false;
     }
 }
@@ -50,30 +50,30 @@ void Session::removeSessionAlias(std::string_view name)
     std::erase_if(m_sessionAliases, [&](const AliasConfig& a) { return equalsNoCase(a.name, name); });
 }
 
-Database* Session::findDatabase(std::string_view name) const
+Connection* Session::findConnection(std::string_view name) const
 {
-    for (Database* db : m_databases)
-        if (equalsNoCase(db->DatabaseName(), name)) return db;
+    for (Connection* db : m_connections)
+        if (equalsNoCase(db->connectionName(), name)) return db;
     return nullptr;
 }
 
-Database& Session::openDatabase(const std::string& name)
+Connection& Session::openConnection(const std::string& name)
 {
-    Database* db = findDatabase(name);
+    Connection* db = findConnection(name);
     if (!db) {
-        auto temporary = std::make_unique<Database>(*this, name);
+        auto temporary = std::make_unique<Connection>(*this, name);
         temporary->m_temporary = true;
         // A failed first opening leaves no connection behind; the next try starts afresh.
-        temporary->Open();
+        temporary->open();
         m_temporaries.push_back(std::move(temporary));
         return *m_temporaries.back();
     }
-    if (!db->Connected()) db->Open();
+    if (!db->connected()) db->open();
     return *db;
 }
 
-void Session::registerDatabase(Database* db) { m_databases.push_back(db); }
+void Session::registerConnection(Connection* db) { m_connections.push_back(db); }
 
-void Session::unregisterDatabase(Database* db) { std::erase(m_databases, db); }
+void Session::unregisterConnection(Connection* db) { std::erase(m_connections, db); }
 
 } // namespace rk::source

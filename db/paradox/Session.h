@@ -1,14 +1,14 @@
 // The engine session ("Default"): one per process, made before the main
 // window and destroyed after it (queries and tables must not outlive it;
-// a Database that does is closed by it). It reads the alias configuration when the
+// a Connection that does is closed by it). It reads the alias configuration when the
 // engine starts (the first connection that opens), holds aliases that exist
 // only in this session, and finds connections by name without regard to
-// case. A query whose connection name matches no Database gets a temporary
+// case. A query whose connection name matches no Connection gets a temporary
 // connection of that name, owned here and open until the session ends.
 //
 //   rk::source::Session session;                   // EngineConfig::defaultFile()
-//   rk::source::Database Database1(session, "X1", "DBRK");
-//   rk::source::Query PDXQ1(session, "PDXQ1", "DBRK");
+//   rk::source::Connection connection(session, names::kSourceConnection, names::kSourceAlias);
+//   rk::source::Query query(session, names::kSourceQuery, names::kSourceAlias);
 #pragma once
 
 #include <filesystem>
@@ -22,7 +22,7 @@
 
 namespace rk::source {
 
-class Database;
+class Connection;
 
 class Session {
 public:
@@ -32,7 +32,7 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    const std::string& SessionName() const { return m_name; }
+    const std::string& sessionName() const { return m_name; }
 
     // Starts the engine once; starting it again does nothing.
     void start();
@@ -45,23 +45,23 @@ public:
     void addSessionAlias(AliasConfig alias);
     void removeSessionAlias(std::string_view name);
 
-    Database* findDatabase(std::string_view name) const;
+    Connection* findConnection(std::string_view name) const;
     // The connection of that name, a new temporary one if none exists,
     // opened if it is not.
-    Database& openDatabase(const std::string& name);
+    Connection& openConnection(const std::string& name);
 
 private:
-    friend class Database;
-    void registerDatabase(Database* db);
-    void unregisterDatabase(Database* db);
+    friend class Connection;
+    void registerConnection(Connection* db);
+    void unregisterConnection(Connection* db);
 
     std::string m_name;
     std::optional<std::filesystem::path> m_configFile;
     bool m_started = false;
     EngineConfig m_config;
     std::vector<AliasConfig> m_sessionAliases;
-    std::vector<Database*> m_databases;
-    std::vector<std::unique_ptr<Database>> m_temporaries;
+    std::vector<Connection*> m_connections;
+    std::vector<std::unique_ptr<Connection>> m_temporaries;
 };
 
 } // namespace rk::source

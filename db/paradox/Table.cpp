@@ -16,12 +16,12 @@ Table::Table(Session& session, std::string name, std::string databaseName, std::
 {
 }
 
-Table::~Table() { Close(); }
+Table::~Table() { close(); }
 
-void Table::Open()
+void Table::open()
 {
     if (m_table) return;
-    Database& db = m_session.openDatabase(m_databaseName);
+    Connection& db = m_session.openConnection(m_databaseName);
     auto file = detail::findTableFile(db.folder(), m_tableName);
     if (!file) throw EDBEngineError(engine_text::tableMissing(m_tableName, pathText(db.folder().string())));
     auto table = paradox::Table::open(*file, db.openOptions());
@@ -37,43 +37,43 @@ void Table::Open()
         m_columns.push_back(static_cast<int>(i));
     }
     m_table = std::move(table);
-    m_database = &db;
+    m_connection = &db;
     db.attach(this);
     m_row = 0;
     m_eof = m_table->recordCount() == 0;
     try {
         readRow();
     } catch (...) {
-        Close();
+        close();
         throw;
     }
 }
 
-void Table::Close()
+void Table::close()
 {
     m_table.reset();
     m_fieldDefs.clear();
     m_fields.clear();
     m_columns.clear();
     m_eof = true;
-    if (m_database) m_database->detach(this);
-    m_database = nullptr;
+    if (m_connection) m_connection->detach(this);
+    m_connection = nullptr;
 }
 
-const db::Field& Table::FieldByName(const std::string& name) const
+const db::Field& Table::fieldByName(const std::string& name) const
 {
     for (const auto& f : m_fields)
         if (equalsNoCase(f.name, name)) return f;
     throwObjectError(m_name, ansiFormat("Das Feld '%s' wurde nicht gefunden", name));
 }
 
-int Table::RecordCount() const
+int Table::recordCount() const
 {
     if (!m_table) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     return static_cast<int>(m_table->recordCount());
 }
 
-void Table::Next()
+void Table::next()
 {
     if (!m_table) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (m_eof) return;

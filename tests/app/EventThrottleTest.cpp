@@ -40,9 +40,9 @@ TEST(EventThrottleTest, PumpsOnTheFirstCallAndThenOnlyOnceTheIntervalHasPassedSi
 
 TEST_F(FormTest, ARunsEventProcessingDeliversPendingEventsWithinAFewMilliseconds)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
-    form.ProcessMessages();
+    form.processEvents();
     bool delivered = false;
     QTimer::singleShot(0, &form, [&] { delivered = true; });
 
@@ -51,7 +51,7 @@ TEST_F(FormTest, ARunsEventProcessingDeliversPendingEventsWithinAFewMilliseconds
     int rows = 0;
     while (!delivered && rows < 20) {
         std::this_thread::sleep_for(1ms);
-        form.ProcessMessages();
+        form.processEvents();
         ++rows;
     }
     EXPECT_TRUE(delivered) << "after " << rows << " rows";

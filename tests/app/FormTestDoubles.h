@@ -1,5 +1,5 @@
-// Test doubles for Form1: recorders for its target and source objects, and a
-// Form1 whose platform actions (system move, boxes, the file dialog, error
+// Test doubles for MainWindow: recorders for its target and source objects, and a
+// MainWindow whose platform actions (system move, boxes, the file dialog, error
 // display) are recorded instead of shown. Every call lands in one event log
 // so tests can assert the order of what the window did.
 #pragma once
@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/shell/Application.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/SourceDouble.h"
+#include "tests/support/TargetDouble.h"
+#include "transfer/ImportPlan.h"
 
 namespace rk::test {
 
@@ -27,140 +29,80 @@ struct FakeSetup {
     bool sourceReachable = true;
     bool targetConnects = true;
     bool commitFails = false;
-    // An ExecSQL whose text contains this fails (empty: none fails).
+    // An execute whose text contains this fails (empty: none fails).
     std::string failingSql;
-    std::vector<std::string> table1Fields = {"Nr", "Reg"};
+    std::vector<std::string> columnListFields = {"Nr", "Reg"};
     // Rows of every source result.
     int rowsPerTable = 0;
-    // Called after every successful ExecSQL with its text.
+    // Called after every successful execute with its text.
     std::function<void(const std::string&)> afterExec;
 };
 
-class FakeIBQ1 : public transfer::TargetQuery {
-public:
-    FakeIBQ1(Events& events, const FakeSetup& setup, bool& inTransaction)
-        : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
-    {
-    }
-    void Close() override { m_events.push_back("IBQ1.Close"); }
-    void ClearSql() override
-    {
-        m_sql.clear();
-        m_params.clear();
-    }
-    void AddSql(const std::string& line) override
-    {
-        m_sql += line;
-        // The only named parameter the run assigns by name.
-        if (line.find(":JOB_ID") != std::string::npos) m_params.push_back({"JOB_ID", {}});
-    }
-    uint16_t ParamCount() const override { return 0; }
-    db::Param& Param(int p) override { return m_params.at(p); }
-    db::Param& ParamByName(const std::string& name) override
-    {
-        for (auto& p : m_params)
-            if (p.name == name) return p;
-        throw EDatabaseError("no parameter " + name);
-    }
-    void ExecSQL() override
-    {
-        if (!m_setup.failingSql.empty() && m_sql.find(m_setup.failingSql) != std::string::npos)
-            throw EDatabaseError("exec failed");
-        std::string record = "exec " + m_sql.substr(0, m_sql.find(' ', 12));
-        if (!m_params.empty()) {
-            jobId = m_params.front().value.asText();
-            record = "exec job record " + jobId;
-        }
-        m_events.push_back(record);
-        m_inTransaction = true;
-        if (m_setup.afterExec) m_setup.afterExec(m_sql);
-    }
-
-    std::string jobId;
-
-private:
+class FakeParts : public app::DatabaseParts {
     Events& m_events;
     const FakeSetup& m_setup;
-    bool& m_inTransaction;
-    std::string m_sql;
-    std::vector<db::Param> m_params;
-};
-
-class FakeTransaction : public transfer::TargetTransaction {
-public:
-    FakeTransaction(Events& events, const FakeSetup& setup, bool& inTransaction)
-        : m_events(events), m_setup(setup), m_inTransaction(inTransaction)
-    {
-    }
-    bool InTransaction() const override { return m_inTransaction; }
-    void Commit() override
-    {
-        if (m_setup.commitFails) throw EDatabaseError("commit failed");
-        m_events.push_back("commit");
-        m_inTransaction = false;
-    }
-
-private:
-    Events& m_events;
-    const FakeSetup& m_setup;
-    bool& m_inTransaction;
-};
-
-class FakeParts : public app::FormParts {
-    Events& m_events;
-    const FakeSetup& m_setup;
-    bool m_inTransaction = false;
     bool m_connected = false;
 
 public:
-    FakeParts(Events& events, const FakeSetup& setup)
-        : m_events(events), m_setup(setup), query(events, setup, m_inTransaction),
-          transaction(events, setup, m_inTransaction)
+    FakeParts(Events& events, const FakeSetup& setup) : m_events(events), m_setup(setup), target(events)
     {
+        target.onExec = [this](const std::string& sql, int) {
+            if (!m_setup.failingSql.empty() && sql.find(m_setup.failingSql) != std::string::npos)
+                throw EDatabaseError("exec failed");
+        };
+        target.afterExec = [this](const std::string& sql) {
+            if (m_setup.afterExec) m_setup.afterExec(sql);
+        };
+        target.onCommit = [this] {
+            if (m_setup.commitFails) throw EDatabaseError("commit failed");
+        };
+        // Every field reads as a text; CURRENTUSER has no field "ID".
         source.anySql = FakeResult{};
-        source.anySql->anyField = false;
-        source.onOpen = [this](const std::string&) { source.anySql->rows = m_setup.rowsPerTable; };
+        FakeResult noCurrentUser;
+        noCurrentUser.anyField = false;
+        source.results[transfer::kCurrentUserQuery] = noCurrentUser;
+        source.onOpen = [this](const std::string&) {
+            source.anySql->rows = m_setup.rowsPerTable;
+            source.results[transfer::kCurrentUserQuery].rows = m_setup.rowsPerTable;
+        };
     }
 
-    transfer::TargetQuery& IBQ1() override { return query; }
-    transfer::TargetTransaction& IBTransaction1() override { return transaction; }
-    void ConnectTargetDatabase() override
+    transfer::TargetStatement& targetStatement() override { return target; }
+    transfer::TargetTransaction& targetTransaction() override { return target; }
+    void connectTarget() override
     {
         m_events.push_back("ConnectTargetDatabase");
         runStarts.push_back(sinceStart.elapsed());
         m_connected = m_setup.targetConnects;
     }
-    bool TargetConnected() override { return m_connected; }
-    void CloseTargetDatabase() override
+    bool targetConnected() override { return m_connected; }
+    void closeTarget() override
     {
         m_events.push_back("IBDatabase1.Close");
         m_connected = false;
     }
-    transfer::SourceQuery& PDXQ1() override { return source; }
-    void OpenDatabase1() override
+    transfer::SourceQuery& sourceQuery() override { return source; }
+    void openSourceConnection() override
     {
         m_events.push_back("Database1.Open");
         if (!m_setup.sourceReachable) throw EDatabaseError("alias DBRK not found");
     }
-    bool Database1Connected() override { return m_setup.sourceReachable; }
-    std::vector<std::string> Table1FieldNames() override
+    bool sourceConnected() override { return m_setup.sourceReachable; }
+    std::vector<std::string> columnListFieldNames() override
     {
         m_events.push_back("Table1.Open");
-        return m_setup.table1Fields;
+        return m_setup.columnListFields;
     }
-    transfer::Clock& Clock() override { return clock; }
+    transfer::Clock& clock() override { return testClock; }
 
     // Test access.
-    void beginTransaction() { m_inTransaction = true; }
-    bool inTransaction() const { return m_inTransaction; }
+    void beginTransaction() { target.begin(); }
+    bool inTransaction() const { return target.inTransaction(); }
 
-    FakeIBQ1 query;
-    FakeTransaction transaction;
-    // Every source result has the setup's number of rows, read at each
-    // opening; no field is read (the fake INSERTs have no parameters), so
-    // CURRENTUSER has no field "ID".
+    FakeTarget target;
+    // Every source result has the setup's number of rows, read at each opening.
     FakeSource source;
-    FakeClock clock{{46000.5}};
+    FakeClock testClock{{46000.5}};
     QElapsedTimer sinceStart;
     std::vector<qint64> runStarts;
 };
@@ -171,25 +113,25 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
-class TestForm1 : public app::TForm1 {
+class TestMainWindow : public app::MainWindow {
 public:
-    TestForm1(app::Arguments args, Events& events, const FakeSetup& setup)
-        : TForm1(std::move(args), [&events, &setup](TForm1&) { return std::make_unique<FakeParts>(events, setup); }),
+    TestMainWindow(app::Arguments args, Events& events, const FakeSetup& setup)
+        : MainWindow(std::move(args), [&events, &setup](MainWindow&) { return std::make_unique<FakeParts>(events, setup); }),
           m_events(events)
     {
         fake().sinceStart.start();
     }
 
-    FakeParts& fake() { return static_cast<FakeParts&>(Parts()); }
+    FakeParts& fake() { return static_cast<FakeParts&>(databaseParts()); }
 
-    std::optional<std::string> OpenDialog1Execute(const std::string& title, const std::string& dir,
+    std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& dir,
                                                   const std::string& filter) override
     {
         m_events.push_back("dialog " + title + "|" + dir + "|" + filter);
         return dialogAnswer;
     }
-    using TForm1::ShowMessage;
-    int ShowMessage(const std::string& text, app::MsgKind kind) override
+    using MainWindow::showMessage;
+    int showMessage(const std::string& text, app::MsgKind kind) override
     {
         boxes.push_back({text, kind});
         m_events.push_back("box " + text);
@@ -203,12 +145,12 @@ public:
     std::vector<std::string> errors;
 
 protected:
-    void StartWindowDrag() override
+    void beginWindowMove() override
     {
         ++drags;
-        if (realDrag) TForm1::StartWindowDrag();
+        if (realDrag) MainWindow::beginWindowMove();
     }
-    void RunGuarded(const std::function<void()>& body) override
+    void runGuarded(const std::function<void()>& body) override
     {
         try {
             body();

@@ -1,6 +1,6 @@
 // A fresh Application per test (the end of the program, once requested,
 // stays requested for the life of the object), and helpers to show and
-// activate a Form1 as start-up does.
+// activate a MainWindow as start-up does.
 #pragma once
 
 #include <QApplication>
@@ -31,16 +31,16 @@ protected:
 
     app::Application& application() { return *m_app; }
 
-    TestForm1& makeForm(app::Arguments args = {})
+    TestMainWindow& makeForm(app::Arguments args = {})
     {
-        m_form = std::make_unique<TestForm1>(std::move(args), events, setup);
+        m_form = std::make_unique<TestMainWindow>(std::move(args), events, setup);
         return *m_form;
     }
 
     // Start-up's show and activate, then the events they cause.
-    void showAndActivate(TestForm1& form)
+    void showAndActivate(TestMainWindow& form)
     {
-        m_app->SetMainWindow(&form);
+        m_app->setMainWindow(&form);
         form.show();
         form.activateWindow();
         QApplication::processEvents();
@@ -62,7 +62,7 @@ protected:
 
 private:
     std::unique_ptr<app::Application> m_app;
-    std::unique_ptr<TestForm1> m_form;
+    std::unique_ptr<TestMainWindow> m_form;
 };
 
 } // namespace rk::test

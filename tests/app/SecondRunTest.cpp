@@ -10,8 +10,8 @@
 #include <fstream>
 #include <map>
 
-#include "app/Form1.h"
-#include "app/RealFormParts.h"
+#include "app/MainWindow.h"
+#include "app/RealDatabaseParts.h"
 #include "db/common/Ansi.h"
 #include "db/paradox/Session.h"
 #include "db/paradox/reader/ParadoxTable.h"
@@ -27,17 +27,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Form1 with boxes, the dialog and escaped errors recorded.
-class RecordingForm1 : public app::TForm1 {
+// MainWindow with boxes, the dialog and escaped errors recorded.
+class RecordingForm1 : public app::MainWindow {
 public:
-    using TForm1::TForm1;
-    using TForm1::ShowMessage;
-    int ShowMessage(const std::string& text, app::MsgKind) override
+    using MainWindow::MainWindow;
+    using MainWindow::showMessage;
+    int showMessage(const std::string& text, app::MsgKind) override
     {
         boxes.push_back(text);
         return app::mrOk;
     }
-    std::optional<std::string> OpenDialog1Execute(const std::string&, const std::string&, const std::string&) override
+    std::optional<std::string> chooseTargetFile(const std::string&, const std::string&, const std::string&) override
     {
         boxes.push_back("dialog");
         return std::nullopt;
@@ -45,7 +45,7 @@ public:
     std::vector<std::string> boxes, errors;
 
 protected:
-    void RunGuarded(const std::function<void()>& body) override
+    void runGuarded(const std::function<void()>& body) override
     {
         try {
             body();
@@ -109,7 +109,7 @@ protected:
     // One press of "Übertragung starten"; nothing may fail or ask.
     static void press(RecordingForm1& form)
     {
-        form.Button1->click();
+        form.startButton()->click();
         EXPECT_EQ(form.errors, std::vector<std::string>{});
         EXPECT_EQ(form.boxes, std::vector<std::string>{});
     }
@@ -127,7 +127,7 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
 
     FirebirdTestDatabase target;
     source::Session session("Default", config);
-    RecordingForm1 form({target.path()}, [&](app::TForm1& f) { return app::MakeRealFormParts(f, session); });
+    RecordingForm1 form({target.path()}, [&](app::MainWindow& f) { return app::makeDatabaseParts(f, session); });
     press(form);
     const Staged first = staged(target);
     ASSERT_EQ(first.at("IMPORT_RK5_WEGE").size(), 60u);
@@ -144,7 +144,7 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
     {
         source::Session freshSession("Default", config);
         RecordingForm1 fresh({freshTarget.path()},
-                             [&](app::TForm1& f) { return app::MakeRealFormParts(f, freshSession); });
+                             [&](app::MainWindow& f) { return app::makeDatabaseParts(f, freshSession); });
         press(fresh);
     }
     const Staged afresh = staged(freshTarget);

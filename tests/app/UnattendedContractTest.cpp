@@ -35,7 +35,7 @@ struct NoOneAtScreen {
 TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
 {
     setup.rowsPerTable = 3;
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     bool signalled = false;
     // The signal is taken while the second row is executed; the run's event
@@ -44,56 +44,58 @@ TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
     setup.afterExec = [&](const std::string& sql) {
         if (sql.find("INSERT INTO IMPORT_RK5_REGIONEN") == std::string::npos || ++rows != 2) return;
         signalled = true;
-        form.EndSignal();
+        form.endSignal();
     };
     events.clear();
-    EXPECT_THROW(form.Button1Click(), rk::EAbort); // dropped silently by the error display
+    EXPECT_THROW(form.onStartClicked(), rk::EAbort); // dropped silently by the error display
     EXPECT_TRUE(signalled);
 
-    const auto second = std::find(events.begin(), events.end(), "exec INSERT INTO IMPORT_RK5_REGIONEN") + 1;
+    const auto second = std::find(events.begin(), events.end(), "EXEC INSERT IMPORT_RK5_REGIONEN") + 1;
     ASSERT_LT(second, events.end());
-    EXPECT_EQ(*second, "exec INSERT INTO IMPORT_RK5_REGIONEN");
+    EXPECT_EQ(*second, "EXEC INSERT IMPORT_RK5_REGIONEN");
     // After the second row: the run's own end commits, then the window closes.
     EXPECT_EQ(Events(second + 1, events.end()),
-              (Events{"IBQ1.Close", "commit", "IBQ1.Close", "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().Terminated());
-    EXPECT_EQ(form.fake().query.jobId, "");
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::Failed);
-    EXPECT_EQ(form.ExitCode(), 2);
+              (Events{"COMMIT", "IBDatabase1.Close"}));
+    EXPECT_TRUE(application().terminated());
+    // No job record.
+    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "<none>");
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::Failed);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
 {
     // A failed commit keeps the window for a person to read the error; the
     // caller behind a signal is not one: the error is reported, the end follows.
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     form.fake().beginTransaction();
     setup.commitFails = true;
     events.clear();
-    form.EndSignal();
-    EXPECT_EQ(events, (Events{"IBQ1.Close"}));
-    EXPECT_TRUE(application().Terminated());
-    EXPECT_TRUE(application().EndSignalled());
-    EXPECT_EQ(form.ExitCode(), 2);
+    form.endSignal();
+    // The commit failed, so the connection was not closed.
+    EXPECT_EQ(events, Events{});
+    EXPECT_TRUE(application().terminated());
+    EXPECT_TRUE(application().endSignalled());
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
 {
     const NoOneAtScreen nobody;
     setup.failingSql = "DELETE FROM";
-    TestForm1& form = makeForm({"-auto", "-nomessage"});
+    TestMainWindow& form = makeForm({"-auto", "-nomessage"});
     showAndActivate(form);
-    pump(1500, [&] { return application().Terminated(); });
-    EXPECT_TRUE(application().Terminated());
+    pump(1500, [&] { return application().terminated(); });
+    EXPECT_TRUE(application().terminated());
     EXPECT_TRUE(form.errors.empty()); // shown by the error display itself, then closed
     EXPECT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobodyIsThere)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     const std::filesystem::path here = std::filesystem::temp_directory_path();
     // legend: initial folder given, folder the dialog shows
     const std::pair<std::string, QString> cases[] = {
@@ -108,7 +110,7 @@ TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobody
                 dialog->reject();
             }
         });
-        EXPECT_EQ(form.TForm1::OpenDialog1Execute("Pfad", given, "Datenbank|*.fdb"), std::nullopt);
+        EXPECT_EQ(form.MainWindow::chooseTargetFile("Pfad", given, "Datenbank|*.fdb"), std::nullopt);
         EXPECT_EQ(seen, QDir(shown).absolutePath()) << given;
     }
 
@@ -118,7 +120,7 @@ TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobody
     });
     QElapsedTimer t;
     t.start();
-    EXPECT_EQ(form.TForm1::OpenDialog1Execute("Pfad", "/", "Datenbank|*.fdb"), std::nullopt);
+    EXPECT_EQ(form.MainWindow::chooseTargetFile("Pfad", "/", "Datenbank|*.fdb"), std::nullopt);
     EXPECT_LT(t.elapsed(), 1000); // answered at once, not by the timer
 }
 
@@ -136,14 +138,14 @@ TEST_F(FormTest, FileDialogSpeaksTheUsersLanguage)
 
 TEST_F(FormTest, CloseGlyphIsShownPixelForPixelOnTheButtonFace)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     form.show();
-    auto* button = static_cast<app::TGlyphButton*>(form.ButtonX);
+    auto* button = static_cast<app::GlyphButton*>(form.closeGlyph());
     ASSERT_EQ(button->size(), QSize(23, 22));
     const QImage shown = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(shown.size(), button->size()); // one device pixel per pixel here
     const QImage glyph = app::CloseTileGlyph();
-    const QPoint at = button->GlyphOrigin();
+    const QPoint at = button->glyphOrigin();
     EXPECT_EQ(at, QPoint(0, 0));
     int compared = 0;
     for (int y = 0; y < glyph.height(); ++y)

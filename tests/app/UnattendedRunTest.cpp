@@ -1,4 +1,4 @@
-// The access check when Form1 is shown, the transfer from the button, and
+// The access check when MainWindow is shown, the transfer from the button, and
 // the unattended run: its window states, its one-shot timer, its final box,
 // and the exit code a calling program gets.
 #include <QApplication>
@@ -19,25 +19,25 @@ int countOf(const Events& events, const std::string& what) { return int(std::cou
 TEST_F(FormTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
 {
     setup.sourceReachable = false;
-    TestForm1& form = makeForm({"-auto"});
+    TestMainWindow& form = makeForm({"-auto"});
     showAndActivate(form);
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
-    EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."), "IBQ1.Close",
+    EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."),
                               "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
     EXPECT_TRUE(form.errors.empty());
     // An unattended run that could not start tells its caller so.
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, ReachableSourcePassesTheCheckSilently)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     EXPECT_EQ(events, (Events{"Database1.Open"}));
     EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().Terminated());
-    EXPECT_EQ(form.ExitCode(), 0);
+    EXPECT_FALSE(application().terminated());
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 // --- window states ----------------------------------------------------------
@@ -57,19 +57,19 @@ class StartStates : public FormTest, public ::testing::WithParamInterface<StartC
 TEST_P(StartStates, OptionsShapeTheWindow)
 {
     const StartCase& c = GetParam();
-    TestForm1& form = makeForm(c.args);
-    EXPECT_EQ(form.StaysOnTop(), c.onTop);
-    EXPECT_EQ(form.AlphaBlend(), c.alphaAfterCreate != 255);
-    EXPECT_EQ(form.AlphaBlendValue(), c.alphaAfterCreate);
-    EXPECT_EQ(form.Lines().empty(), c.logCleared);
+    TestMainWindow& form = makeForm(c.args);
+    EXPECT_EQ(form.staysOnTop(), c.onTop);
+    EXPECT_EQ(form.alphaBlend(), c.alphaAfterCreate != 255);
+    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterCreate);
+    EXPECT_EQ(form.lines().empty(), c.logCleared);
     EXPECT_EQ(form.width(), 298);
 
     showAndActivate(form);
-    EXPECT_EQ(form.AlphaBlendValue(), c.alphaAfterActivate);
-    const int designedHeight = (241 * form.TextHeight() + 6) / 13;
+    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterActivate);
+    const int designedHeight = (241 * form.textHeight() + 6) / 13;
     EXPECT_EQ(form.height(), c.heightAfterActivate ? c.heightAfterActivate : designedHeight);
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_EQ(form.Timer1Enabled(), c.onTop);
+    EXPECT_EQ(form.autoStartTimerEnabled(), c.onTop);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,89 +86,89 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FormTest, WithoutAutoTheTimerNeverFires)
 {
-    TestForm1& form = makeForm({"-nomessage"});
+    TestMainWindow& form = makeForm({"-nomessage"});
     showAndActivate(form);
     pump(900);
     EXPECT_EQ(countOf(events, "ConnectTargetDatabase"), 0);
-    EXPECT_FALSE(form.Timer1Enabled());
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(form.autoStartTimerEnabled());
+    EXPECT_FALSE(application().terminated());
 }
 
 TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
 {
-    TestForm1& form = makeForm({"-auto", "-id:JOB42"});
+    TestMainWindow& form = makeForm({"-auto", "-id:JOB42"});
     const qint64 beforeShow = form.fake().sinceStart.elapsed();
     showAndActivate(form);
-    ASSERT_TRUE(form.Timer1Enabled());
+    ASSERT_TRUE(form.autoStartTimerEnabled());
 
     // Activating again, or enabling the armed timer, changes nothing.
-    form.FormActivate();
+    form.armAutoStart();
     QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
     QApplication::sendEvent(&form, &deactivate);
     QApplication::sendEvent(&form, &activate);
 
-    pump(2000, [&] { return application().Terminated(); });
+    pump(2000, [&] { return application().terminated(); });
     pump(700);
     ASSERT_EQ(form.fake().runStarts.size(), 1u);
     EXPECT_GE(form.fake().runStarts[0] - beforeShow, 495);
     EXPECT_LT(form.fake().runStarts[0] - beforeShow, 1500);
 
-    EXPECT_EQ(form.fake().query.jobId, "-id:JOB42");
+    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "-id:JOB42");
     EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
     // The end box comes after the run's last commit, and the close after the box.
     const auto box = std::find(events.begin(), events.end(), "box " + kEndBox.text);
     ASSERT_NE(box, events.end());
-    EXPECT_EQ(*(box - 1), "commit");
-    EXPECT_EQ(*(box + 1), "IBQ1.Close");
+    EXPECT_EQ(*(box - 1), "COMMIT");
+    EXPECT_EQ(*(box + 1), "IBDatabase1.Close");
     EXPECT_EQ(events.back(), "IBDatabase1.Close");
-    EXPECT_TRUE(application().Terminated());
-    EXPECT_FALSE(form.Timer1Enabled());
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.ExitCode(), 0);
+    EXPECT_TRUE(application().terminated());
+    EXPECT_FALSE(form.autoStartTimerEnabled());
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 TEST_F(FormTest, QuietAutoRunEndsWithoutABox)
 {
-    TestForm1& form = makeForm({"-nomessage", "-auto"});
+    TestMainWindow& form = makeForm({"-nomessage", "-auto"});
     showAndActivate(form);
-    pump(2000, [&] { return application().Terminated(); });
-    EXPECT_TRUE(application().Terminated());
+    pump(2000, [&] { return application().terminated(); });
+    EXPECT_TRUE(application().terminated());
     EXPECT_TRUE(form.boxes.empty());
-    EXPECT_EQ(form.ExitCode(), 0);
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 TEST_F(FormTest, AutoRunWithoutTargetStillReportsAndCloses)
 {
     setup.targetConnects = false;
-    TestForm1& form = makeForm({"-auto"});
+    TestMainWindow& form = makeForm({"-auto"});
     showAndActivate(form);
-    pump(2000, [&] { return application().Terminated(); });
+    pump(2000, [&] { return application().terminated(); });
     EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
-    EXPECT_TRUE(application().Terminated());
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_TRUE(application().terminated());
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(form.exitCode(), 2);
 }
 
 TEST_F(FormTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
 {
     setup.failingSql = "DELETE FROM";
-    TestForm1& form = makeForm({"-auto", "-nomessage"});
+    TestMainWindow& form = makeForm({"-auto", "-nomessage"});
     showAndActivate(form);
     pump(1500, [&] { return !form.errors.empty(); });
     pump(700);
     EXPECT_EQ(form.errors, (std::vector<std::string>{"exec failed"}));
     EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().Terminated());
-    EXPECT_TRUE(form.Button1->isEnabled());
-    EXPECT_TRUE(form.Button2->isEnabled());
+    EXPECT_FALSE(application().terminated());
+    EXPECT_TRUE(form.startButton()->isEnabled());
+    EXPECT_TRUE(form.quitButton()->isEnabled());
     EXPECT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_EQ(form.ExitCode(), 2);
+    EXPECT_EQ(form.exitCode(), 2);
 
     // A later good run by the button makes the process succeed after all.
     setup.failingSql.clear();
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.ExitCode(), 0);
+    QTest::mouseClick(form.startButton(), Qt::LeftButton);
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(form.exitCode(), 0);
 }
 
 // --- the exit code ------------------------------------------------------------
@@ -193,14 +193,14 @@ TEST(ExitCode, FollowsTheLastRunAndTheUnattendedMode)
 TEST_F(FormTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
 {
     setup.targetConnects = false;
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     events.clear();
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QTest::mouseClick(form.startButton(), Qt::LeftButton);
     EXPECT_EQ(events, (Events{"ConnectTargetDatabase"}));
-    EXPECT_EQ(form.LastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.ExitCode(), 2);
-    EXPECT_TRUE(form.Button1->isEnabled());
+    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(form.exitCode(), 2);
+    EXPECT_TRUE(form.startButton()->isEnabled());
 }
 
 } // namespace

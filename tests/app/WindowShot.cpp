@@ -1,4 +1,4 @@
-// rk_window_shot OUT.png: shows Form1 (over test doubles, so no database is
+// rk_window_shot OUT.png: shows MainWindow (over test doubles, so no database is
 // needed) on the current display, waits until it is painted and saves what
 // the screen shows of it. Run under xvfb-run for docs/window.png.
 #include <QApplication>
@@ -19,8 +19,8 @@ int main(int argc, char** argv)
     rk::app::Application app(argc, argv);
     rk::test::Events events;
     rk::test::FakeSetup setup;
-    rk::test::TestForm1 form({}, events, setup);
-    app.SetMainWindow(&form);
+    rk::test::TestMainWindow form({}, events, setup);
+    app.setMainWindow(&form);
     form.show();
     form.activateWindow();
     int rc = 1;
@@ -28,8 +28,8 @@ int main(int argc, char** argv)
         const QRect r = form.geometry();
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
         rc = shot.save(out) ? 0 : 1;
-        app.Terminate();
+        app.terminate();
     });
-    app.Run();
+    app.run();
     return rc;
 }

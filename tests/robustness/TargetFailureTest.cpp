@@ -15,7 +15,7 @@
 #include <sys/mount.h>
 #include <thread>
 
-#include "db/firebird/IBDatabase.h"
+#include "db/firebird/Attachment.h"
 #include "tests/robustness/E2eSupport.h"
 #include "tests/support/FirebirdTestDatabase.h"
 #include "tools/demo/DemoData.h"
@@ -110,11 +110,11 @@ TEST_F(TargetFailureTest, DatabaseHeldByAnotherProcessIsAClearErrorAndLosesNothi
     db.execute("INSERT INTO IMPORT_RK5_REGIONEN (REG_R, REGION) VALUES ('ALT', 'vom letzten Lauf')");
     std::string out;
     {
-        target::IBDatabase holder("Halter");
-        holder.SetDatabaseName(db.path());
-        holder.SetConnected(true);
+        target::Attachment holder("Halter");
+        holder.setDatabaseName(db.path());
+        holder.setConnected(true);
         out = runUntilError(db.path());
-        holder.Close();
+        holder.close();
     }
     EXPECT_NE(out.find("Database already opened with engine instance, incompatible with current"), std::string::npos)
         << out;

@@ -16,7 +16,7 @@ public:
     explicit FakeClock(std::vector<double> given = {0}) : moments(std::move(given)) {}
 
     std::vector<double> moments;
-    double Now() override { return moments[std::min(m_calls++, moments.size() - 1)]; }
+    double now() override { return moments[std::min(m_calls++, moments.size() - 1)]; }
 
 private:
     size_t m_calls = 0;

@@ -40,14 +40,14 @@ public:
     // sets the fields and changes their values between reads.
     std::vector<db::Field> fields;
 
-    void Close() override { closeResult(); }
-    void SetSql(const std::string& text) override
+    void close() override { closeResult(); }
+    void setSql(const std::string& text) override
     {
         closeResult();
         m_sql = text;
     }
-    std::string Sql() const override { return m_sql.empty() ? "" : m_sql + "\r\n"; }
-    void Open() override
+    std::string sql() const override { return m_sql.empty() ? "" : m_sql + "\r\n"; }
+    void open() override
     {
         if (onOpen) onOpen(m_sql);
         auto it = results.find(m_sql);
@@ -56,15 +56,15 @@ public:
         else throw EDatabaseError("Tabelle nicht gefunden: " + m_sql);
         m_row = 0;
     }
-    int RecordCount() override { return m_open->reportedCount.value_or(m_open->rows); }
-    bool Eof() override { return m_row >= m_open->rows; }
-    void Next() override
+    int recordCount() override { return m_open->reportedCount.value_or(m_open->rows); }
+    bool eof() override { return m_row >= m_open->rows; }
+    void next() override
     {
         ++m_row;
         for (auto& [key, field] : m_fields) field = make(field.name);
     }
-    // Like the real engine: one field object per column, refilled on Next().
-    const db::Field& FieldByName(const std::string& name) override
+    // Like the real engine: one field object per column, refilled on next().
+    const db::Field& fieldByName(const std::string& name) override
     {
         if (!m_open) return fixedField(name);
         const std::string key = upper(name);

@@ -1,4 +1,4 @@
-// ConnectTargetDatabase over a recording window and the real IBDatabase1:
+// ConnectTargetDatabase over a recording window and the real attachment:
 // the exact log lines, dialog settings and boxes for the command-line path,
 // the dialog, its cancel, a failing open, and later runs in one process.
 #include <gtest/gtest.h>
@@ -21,30 +21,30 @@ public:
     Events events;
     std::optional<std::string> dialogAnswer;
 
-    void LogClear() override { events.push_back("clear"); }
-    void LogAppend(const std::string& line) override { events.push_back("log " + line); }
-    std::optional<std::string> RunOpenDialog(const std::string& title, const std::string& initialDir,
+    void clearLog() override { events.push_back("clear"); }
+    void appendLog(const std::string& line) override { events.push_back("log " + line); }
+    std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
                                              const std::string& filter) override
     {
         events.push_back("dialog " + title + " | " + initialDir + " | " + filter);
         return dialogAnswer;
     }
-    void ShowMessage(MessageKind kind, const std::string& text) override
+    void showMessage(MessageKind kind, const std::string& text) override
     {
         events.push_back((kind == MessageKind::Information ? "info " : "error ") + text);
     }
-    void CloseWindow() override { events.push_back("close"); }
+    void closeWindow() override { events.push_back("close"); }
 };
 
 class Connection : public transfer::TargetConnection {
 public:
-    explicit Connection(IBDatabase& db) : m_db(db) {}
-    void SetDatabaseName(const std::string& path) override { m_db.SetDatabaseName(path); }
-    void Open() override { m_db.Open(); }
-    bool Connected() const override { return m_db.Connected(); }
+    explicit Connection(Attachment& db) : m_db(db) {}
+    void setDatabaseName(const std::string& path) override { m_db.setDatabaseName(path); }
+    void open() override { m_db.open(); }
+    bool connected() const override { return m_db.connected(); }
 
 private:
-    IBDatabase& m_db;
+    Attachment& m_db;
 };
 
 bool existsOnDisk(const std::string& path) { return std::ifstream(path).good(); }
@@ -61,7 +61,7 @@ protected:
     FirebirdTestDatabase db;
     FirebirdTestDatabase other{""};
     TargetObjects t{""};
-    Connection connection{t.IBDatabase1};
+    Connection connection{t.attachment};
     RecordingWindow window;
 
     void run(const std::vector<std::string>& args) { ConnectTargetDatabase(window, connection, args, existsOnDisk); }
@@ -71,8 +71,8 @@ TEST_F(ConnectTest, LastExistingCommandLineFileWins)
 {
     run({"-auto", other.path(), "/no/such.fdb", db.path(), "-id:X"});
     EXPECT_EQ(window.events, (Events{"clear", kFirst, kOpening, kOpening, kOpened}));
-    EXPECT_EQ(t.IBDatabase1.DatabaseName(), db.path());
-    EXPECT_TRUE(t.IBDatabase1.Connected());
+    EXPECT_EQ(t.attachment.databaseName(), db.path());
+    EXPECT_TRUE(t.attachment.connected());
 }
 
 TEST_F(ConnectTest, CommandLineOpenFailureReachesTheCaller)
@@ -81,7 +81,7 @@ TEST_F(ConnectTest, CommandLineOpenFailureReachesTheCaller)
     std::ofstream(notADatabase) << "hello";
     EXPECT_THROW(run({notADatabase}), EIBInterBaseError);
     EXPECT_EQ(window.events, (Events{"clear", kFirst, kOpening}));
-    EXPECT_FALSE(t.IBDatabase1.Connected());
+    EXPECT_FALSE(t.attachment.connected());
 }
 
 TEST_F(ConnectTest, DialogChoiceOpens)
@@ -89,14 +89,14 @@ TEST_F(ConnectTest, DialogChoiceOpens)
     window.dialogAnswer = db.path();
     run({"-auto"});
     EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kOpening, kOpened}));
-    EXPECT_TRUE(t.IBDatabase1.Connected());
+    EXPECT_TRUE(t.attachment.connected());
 }
 
 TEST_F(ConnectTest, DialogCancelledWithoutConnection)
 {
     run({});
     EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kNoConnection}));
-    EXPECT_EQ(t.IBDatabase1.DatabaseName(), "");
+    EXPECT_EQ(t.attachment.databaseName(), "");
 }
 
 TEST_F(ConnectTest, DialogChoiceThatFailsToOpenEndsTheProgram)
@@ -112,11 +112,11 @@ TEST_F(ConnectTest, LaterRunsReuseTheOpenConnection)
     run({db.path()});
     // A transaction left open survives: the second run attaches nothing.
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
-    t.IBQ1.ExecSQL();
+    t.statement.execute();
     window.events.clear();
     run({db.path()});
     EXPECT_EQ(window.events, (Events{"clear", kFirst, kOpening, kOpened}));
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
+    EXPECT_TRUE(t.transaction.inTransaction());
 
     // Cancelling the dialog keeps using the connection, without a box.
     window.events.clear();
@@ -129,7 +129,7 @@ TEST_F(ConnectTest, LaterRunsReuseTheOpenConnection)
     EXPECT_EQ(messageOf<EIBClientError>([&] { run({}); }),
               ansi("Operation kann nicht durchgeführt werden -- DB ist im Moment geöffnet."));
     EXPECT_EQ(window.events, (Events{"clear", kFirst, kDialog, kOpening}));
-    EXPECT_EQ(t.IBDatabase1.DatabaseName(), db.path());
+    EXPECT_EQ(t.attachment.databaseName(), db.path());
     t.commitIfActive();
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "1");
 }

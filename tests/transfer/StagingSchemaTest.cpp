@@ -1,5 +1,5 @@
 // The example staging schema against the import plan: every statement the
-// transfer sends to the target prepares and runs on it through IBQ1, with
+// transfer sends to the target prepares and runs on it through statement, with
 // the parameter lists the plan's INSERTs promise.
 #include <gtest/gtest.h>
 
@@ -21,26 +21,26 @@ TEST(StagingSchema, EveryPlanStatementRunsThroughIBQ1)
         const transfer::ImportSlot& slot = plan[static_cast<size_t>(i)];
         SCOPED_TRACE(slot.TargetTable);
         t.setSql(transfer::PurgeSql(slot.TargetTable));
-        t.IBQ1.ExecSQL();
+        t.statement.execute();
         t.commitIfActive();
 
         t.setSql(slot.InsertSql);
-        ASSERT_EQ(t.IBQ1.ParamCount(), expectedParams[i]);
-        for (int p = 0; p < t.IBQ1.ParamCount(); ++p) t.IBQ1.Param(p).value.clear();
-        t.IBQ1.Param(0).value.assignInteger(1);  // every first column takes a number
-        t.IBQ1.ExecSQL();
-        t.IBQ1.ExecSQL();
+        ASSERT_EQ(t.statement.paramCount(), expectedParams[i]);
+        for (int p = 0; p < t.statement.paramCount(); ++p) t.statement.param(p).value.clear();
+        t.statement.param(0).value.assignInteger(1);  // every first column takes a number
+        t.statement.execute();
+        t.statement.execute();
         t.commitIfActive();
         EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM " + slot.TargetTable), "2");
     }
 
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (42)");
-    t.IBQ1.ExecSQL();
+    t.statement.execute();
     t.setSql(transfer::CurrentUserMarkSql(42));
-    t.IBQ1.ExecSQL();
+    t.statement.execute();
     t.setSql(transfer::kJobRecordInsert);
-    t.IBQ1.ParamByName("JOB_ID").value.assignText("JOB");
-    t.IBQ1.ExecSQL();
+    t.statement.paramByName("JOB_ID").value.assignText("JOB");
+    t.statement.execute();
     t.commitIfActive();
     EXPECT_EQ(db.scalar("SELECT CU FROM IMPORT_RK5_NUTZER WHERE USERNR=42"), "T");
     EXPECT_EQ(db.scalar("SELECT JOB_ID FROM IMPORT_RK5_INFO WHERE STATUS='T' AND INFO IS NULL"), "JOB");

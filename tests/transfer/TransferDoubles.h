@@ -16,6 +16,7 @@
 #include "db/common/Exception.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/SourceDouble.h"
+#include "tests/support/TargetDouble.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer::test {
@@ -27,81 +28,8 @@ using Journal = std::vector<std::string>;
 using rk::test::upper;
 using rk::test::FakeResult;
 using rk::test::FakeSource;
-
-// Parameter names after colons outside quotes, up to blank , ; ) CR LF.
-inline std::vector<std::string> scanParams(const std::string& sql)
-{
-    std::vector<std::string> names;
-    bool quoted = false;
-    for (size_t i = 0; i < sql.size(); ++i) {
-        if (sql[i] == '\'') quoted = !quoted;
-        if (quoted || sql[i] != ':') continue;
-        size_t j = i + 1;
-        while (j < sql.size() && std::string(" ,;)\r\n").find(sql[j]) == std::string::npos) ++j;
-        names.push_back(sql.substr(i + 1, j - i - 1));
-        i = j - 1;
-    }
-    return names;
-}
-
-class FakeTarget : public TargetQuery, public TargetTransaction {
-public:
-    explicit FakeTarget(Journal& journal) : m_journal(journal) {}
-
-    // Called before each execution; may throw to fail it.
-    std::function<void(const std::string& sql, int execution)> onExec;
-    bool journalValues = false;
-
-    void Close() override {}
-    void ClearSql() override
-    {
-        m_sql.clear();
-        m_params.clear();
-    }
-    void AddSql(const std::string& line) override
-    {
-        m_sql += line;
-        m_params.clear();
-        for (auto& name : scanParams(m_sql)) m_params.push_back(db::Param{name, {}});
-    }
-    uint16_t ParamCount() const override { return static_cast<uint16_t>(m_params.size()); }
-    db::Param& Param(int p) override { return m_params.at(static_cast<size_t>(p)); }
-    db::Param& ParamByName(const std::string& name) override
-    {
-        for (auto& p : m_params)
-            if (upper(p.name) == upper(name)) return p;
-        throw EDatabaseError("IBQ1: Parameter '" + name + "' nicht gefunden");
-    }
-    void ExecSQL() override
-    {
-        m_active = true;
-        ++m_executions;
-        if (onExec) onExec(m_sql, m_executions);
-        // INSERTs are journalled by table; their values only on request.
-        std::string line = "EXEC " + m_sql;
-        if (m_sql.rfind("INSERT INTO ", 0) == 0) {
-            line = "EXEC INSERT " + m_sql.substr(12, m_sql.find(' ', 12) - 12);
-            if (journalValues)
-                for (auto& p : m_params)
-                    line += " " + p.name + "=" + (p.value.isNull() ? "<NULL>" : p.value.asText());
-        }
-        m_journal.push_back(line);
-    }
-
-    bool InTransaction() const override { return m_active; }
-    void Commit() override
-    {
-        m_active = false;
-        m_journal.push_back("COMMIT");
-    }
-
-private:
-    Journal& m_journal;
-    std::string m_sql;
-    std::vector<db::Param> m_params;
-    bool m_active = false;
-    int m_executions = 0;
-};
+using rk::test::FakeTarget;
+using rk::test::scanParams;
 
 class FakeWindow : public TransferWindow {
 public:
@@ -113,53 +41,53 @@ public:
     bool recordProgress = true;
     std::function<void()> onProcessMessages;
 
-    void LogAppend(const std::string& line) override
+    void appendLog(const std::string& line) override
     {
         log.push_back(line);
         m_journal.push_back("LOG " + line);
     }
-    void FocusLog() override { m_journal.push_back("FOCUS"); }
-    void SetButton1Enabled(bool e) override
+    void focusLog() override { m_journal.push_back("FOCUS"); }
+    void setStartEnabled(bool e) override
     {
         button1 = e;
         m_journal.push_back(std::string("BUTTON1 ") + (e ? "on" : "off"));
     }
-    void SetButton2Enabled(bool e) override
+    void setQuitEnabled(bool e) override
     {
         button2 = e;
         m_journal.push_back(std::string("BUTTON2 ") + (e ? "on" : "off"));
     }
-    int ProgressMax(ProgressBarId bar) const override { return range(bar).max(); }
-    void SetProgressMax(ProgressBarId bar, int max) override
+    int progressMax(ProgressBarId bar) const override { return range(bar).max(); }
+    void setProgressMax(ProgressBarId bar, int max) override
     {
         range(bar).setMax(max);
         note(bar, ".max=", max);
     }
-    int ProgressPosition(ProgressBarId bar) const override { return range(bar).position(); }
-    void SetProgressPosition(ProgressBarId bar, int position) override
+    int progressPosition(ProgressBarId bar) const override { return range(bar).position(); }
+    void setProgressPosition(ProgressBarId bar, int position) override
     {
         range(bar).setPosition(position);
         note(bar, ".pos=", range(bar).position());
     }
-    void Repaint() override { m_journal.push_back("REPAINT"); }
-    void ProcessMessages() override
+    void repaintWindow() override { m_journal.push_back("REPAINT"); }
+    void processEvents() override
     {
         ++messagePumps;
         if (onProcessMessages) onProcessMessages();
     }
 
 private:
-    ProgressRange& range(ProgressBarId bar) { return bar == ProgressBarId::ProgressBar1 ? m_bar1 : m_bar2; }
+    ProgressRange& range(ProgressBarId bar) { return bar == ProgressBarId::Rows ? m_bar1 : m_bar2; }
     const ProgressRange& range(ProgressBarId bar) const
     {
-        return bar == ProgressBarId::ProgressBar1 ? m_bar1 : m_bar2;
+        return bar == ProgressBarId::Rows ? m_bar1 : m_bar2;
     }
     void note(ProgressBarId bar, const char* what, int value)
     {
         // The lower bar moves once per row; only its resets and maxima are journalled.
         if (!recordProgress) return;
-        if (bar == ProgressBarId::ProgressBar1 && std::string(what) == ".pos=" && value != 0) return;
-        m_journal.push_back(std::string(bar == ProgressBarId::ProgressBar1 ? "PB1" : "PB2") + what +
+        if (bar == ProgressBarId::Rows && std::string(what) == ".pos=" && value != 0) return;
+        m_journal.push_back(std::string(bar == ProgressBarId::Rows ? "PB1" : "PB2") + what +
                             std::to_string(value));
     }
 

@@ -108,7 +108,7 @@ TEST_F(TransferRunTest, PurgesEachTableInItsOwnCommitThenCopiesSlotBySlot)
 // A transaction still open when the run starts is ended before the first purge.
 TEST_F(TransferRunTest, OpenTransactionIsCommittedBeforeTheFirstPurge)
 {
-    target.ExecSQL();
+    target.execute();
     journal.clear();
     run();
     const auto first = std::find(journal.begin(), journal.end(), "EXEC DELETE FROM IMPORT_RK5_REGIONEN");

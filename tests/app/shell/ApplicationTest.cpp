@@ -28,12 +28,12 @@ protected:
             m_stoppedBySafety = true;
             QCoreApplication::exit(99);
         });
-        return app().Run();
+        return app().run();
     }
     bool m_stoppedBySafety = false;
 };
 
-void pressOk(TMessageForm* box) { QTest::keyClick(box, Qt::Key_Return); }
+void pressOk(MessageForm* box) { QTest::keyClick(box, Qt::Key_Return); }
 
 // An object whose event handling fails, as a window's would without Guarded.
 class FailingReceiver : public QObject {
@@ -58,7 +58,7 @@ TEST_F(ApplicationTest, ErrorInAHandlerIsShownAndTheProgramGoesOn)
     });
     QTimer::singleShot(0, &button, [&] { button.click(); });
     QTimer::singleShot(50, &button, [&] { button.click(); });
-    QTimer::singleShot(100, &app(), [&] { app().Terminate(); });
+    QTimer::singleShot(100, &app(), [&] { app().terminate(); });
     EXPECT_EQ(runMainLoop(), 0);
     EXPECT_FALSE(m_stoppedBySafety);
     EXPECT_EQ(clicks, 2);
@@ -75,7 +75,7 @@ TEST_F(ApplicationTest, ErrorEscapingAnEventIsCaughtAsALastResort)
     QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
     QTimer::singleShot(50, &app(), [&] {
         later = true;
-        app().Terminate();
+        app().terminate();
     });
     runMainLoop();
     EXPECT_TRUE(later);
@@ -101,10 +101,10 @@ TEST_F(ApplicationTest, ErrorDisplayTextsByKind)
 TEST_F(ApplicationTest, AfterTheQuitRequestBoxesEndAtOnceButErrorsStillWait)
 {
     BoxDriver driver(pressOk);
-    EXPECT_FALSE(app().Terminated());
-    app().Terminate();
-    app().Terminate(); // twice is harmless
-    EXPECT_TRUE(app().Terminated());
+    EXPECT_FALSE(app().terminated());
+    app().terminate();
+    app().terminate(); // twice is harmless
+    EXPECT_TRUE(app().terminated());
     EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrCancel);
     EXPECT_TRUE(driver.seen().empty());
     ShowErrorBox(rk::EDatabaseError("Commit gescheitert"));
@@ -127,19 +127,19 @@ TEST_P(NoWaitTest, NoBoxWaitsAndEachLeavesItsLine)
 {
     const NoWaitCase& c = GetParam();
     // Nobody is there to press anything: a box that waited would fail by the driver's time-out.
-    BoxDriver driver([](TMessageForm*) {});
+    BoxDriver driver([](MessageForm*) {});
     SetNoOneAtScreen(c.nobody);
-    if (c.signalled) app().SetEndSignalled();
+    if (c.signalled) app().setEndSignalled();
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), c.result);
-    TMessageForm error("RK_VAD2AV", "Commit gescheitert.", QStyle::SP_MessageBoxCritical);
-    EXPECT_EQ(error.Execute(false), c.result);
+    MessageForm error("RK_VAD2AV", "Commit gescheitert.", QStyle::SP_MessageBoxCritical);
+    EXPECT_EQ(error.execute(false), c.result);
     const std::string log = ::testing::internal::GetCapturedStderr();
     SetNoOneAtScreen(false);
     EXPECT_EQ(log, "Informationen: \xC3\x9C" "bertragung beendet\nRK_VAD2AV: Commit gescheitert.\n");
     EXPECT_TRUE(driver.seen().empty()); // never shown
     EXPECT_FALSE(driver.timedOut());
-    EXPECT_FALSE(app().Terminated());
+    EXPECT_FALSE(app().terminated());
 }
 
 // legend: who cannot answer, result of every box
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Unanswered, NoWaitTest,
 
 TEST_F(ApplicationTest, QuitRequestWhileABoxIsOpenEndsIt)
 {
-    BoxDriver driver([this](TMessageForm*) { QTimer::singleShot(0, &app(), [this] { app().Terminate(); }); });
+    BoxDriver driver([this](MessageForm*) { QTimer::singleShot(0, &app(), [this] { app().terminate(); }); });
     EXPECT_EQ(ShowMessageBox("Text", MsgKind::Information), mrCancel);
     EXPECT_EQ(driver.seen().size(), 1u);
     EXPECT_FALSE(driver.timedOut());
@@ -162,7 +162,7 @@ TEST_F(ApplicationTest, MainLoopStopsOnlyOnceTheOutermostHandlerReturns)
     std::vector<std::string> steps;
     bool tooLate = false;
     QTimer::singleShot(0, &app(), [&] {
-        app().Terminate();
+        app().terminate();
         steps.push_back("closed");
         QCoreApplication::processEvents(); // the run's pumping takes the request
         steps.push_back("pumped");
@@ -181,9 +181,9 @@ TEST_F(ApplicationTest, MainLoopStopsOnlyOnceTheOutermostHandlerReturns)
 
 TEST_F(ApplicationTest, ExitCodeIsSettable)
 {
-    EXPECT_EQ(app().ExitCode(), 0);
-    app().SetExitCode(2);
-    app().Terminate();
+    EXPECT_EQ(app().exitCode(), 0);
+    app().setExitCode(2);
+    app().terminate();
     EXPECT_EQ(runMainLoop(), 2);
 }
 
@@ -197,7 +197,7 @@ TEST_F(ApplicationTest, OrderOfBoxesWhenTheTargetCannotBeOpened)
     int closes = 0;
     const auto close = [&] {
         ++closes; // FormClose would run here
-        app().Terminate();
+        app().terminate();
     };
     QTimer::singleShot(0, &app(), [&] {
         results.push_back(ShowMessageBox(ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information));

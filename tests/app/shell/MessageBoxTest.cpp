@@ -23,7 +23,7 @@ class MessageBoxTest : public rk::test::ShellTest {};
 // Legend: how the user ends the box -> the result.
 struct EndCase {
     const char* name;
-    std::function<void(TMessageForm*)> act;
+    std::function<void(MessageForm*)> act;
     int result;
 };
 
@@ -40,20 +40,20 @@ TEST_P(MessageBoxEndTest, Result)
 INSTANTIATE_TEST_SUITE_P(
     Ways, MessageBoxEndTest,
     ::testing::Values(
-        EndCase{"EnterOnBox", [](TMessageForm* b) { QTest::keyClick(b, Qt::Key_Return); }, mrOk},
-        EndCase{"KeypadEnterOnButton", [](TMessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Enter, Qt::KeypadModifier); }, mrOk},
-        EndCase{"EscapeOnBox", [](TMessageForm* b) { QTest::keyClick(b, Qt::Key_Escape); }, mrOk},
-        EndCase{"EscapeOnButton", [](TMessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Escape); }, mrOk},
-        EndCase{"SpaceOnButton", [](TMessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Space); }, mrOk},
-        EndCase{"Click", [](TMessageForm* b) { QTest::mouseClick(okButton(b), Qt::LeftButton); }, mrOk},
-        EndCase{"SystemClose", [](TMessageForm* b) { b->windowHandle()->close(); }, mrCancel}),
+        EndCase{"EnterOnBox", [](MessageForm* b) { QTest::keyClick(b, Qt::Key_Return); }, mrOk},
+        EndCase{"KeypadEnterOnButton", [](MessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Enter, Qt::KeypadModifier); }, mrOk},
+        EndCase{"EscapeOnBox", [](MessageForm* b) { QTest::keyClick(b, Qt::Key_Escape); }, mrOk},
+        EndCase{"EscapeOnButton", [](MessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Escape); }, mrOk},
+        EndCase{"SpaceOnButton", [](MessageForm* b) { QTest::keyClick(okButton(b), Qt::Key_Space); }, mrOk},
+        EndCase{"Click", [](MessageForm* b) { QTest::mouseClick(okButton(b), Qt::LeftButton); }, mrOk},
+        EndCase{"SystemClose", [](MessageForm* b) { b->windowHandle()->close(); }, mrCancel}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MessageBoxTest, KindGivesTitleIconAndOneDefaultOkButton)
 {
     std::vector<std::string> titles;
     std::vector<QString> texts;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         titles.push_back(box->windowTitle().toStdString());
         texts.push_back(box->findChild<QLabel*>("Message")->text());
         const QObjectList& children = box->children();
@@ -77,8 +77,8 @@ TEST_F(MessageBoxTest, KindGivesTitleIconAndOneDefaultOkButton)
 
 TEST_F(MessageBoxTest, ChildrenSitWhereTheLayoutPutsThemAndTheBoxIsCentred)
 {
-    TMessageForm box(ansi("Informationen"), ansi("Übertragung beendet"), QStyle::SP_MessageBoxInformation);
-    const MessageBoxLayout& l = box.Layout();
+    MessageForm box(ansi("Informationen"), ansi("Übertragung beendet"), QStyle::SP_MessageBoxInformation);
+    const MessageBoxLayout& l = box.boxLayout();
     EXPECT_EQ(box.size(), l.client);
     EXPECT_EQ(box.findChild<QLabel*>("Image")->geometry(), l.image);
     EXPECT_EQ(box.findChild<QLabel*>("Message")->geometry(), l.message);
@@ -92,12 +92,12 @@ TEST_F(MessageBoxTest, ChildrenSitWhereTheLayoutPutsThemAndTheBoxIsCentred)
     EXPECT_GT(large.buttonHeight, small.buttonHeight);
     EXPECT_GT(large.client.width(), small.client.width());
 
-    BoxDriver driver([](TMessageForm* b) {
+    BoxDriver driver([](MessageForm* b) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         EXPECT_EQ(b->frameGeometry().topLeft(), CenteredPosition(b->frameGeometry().size(), screen.size()));
         QTest::keyClick(b, Qt::Key_Return);
     });
-    EXPECT_EQ(box.Execute(true), mrOk);
+    EXPECT_EQ(box.execute(true), mrOk);
 }
 
 TEST_F(MessageBoxTest, LongTextWrapsWithinHalfTheScreen)
@@ -105,11 +105,11 @@ TEST_F(MessageBoxTest, LongTextWrapsWithinHalfTheScreen)
     const int half = QGuiApplication::primaryScreen()->geometry().width() / 2;
     std::string longText;
     for (int i = 0; i < 40; ++i) longText += "Datenbank ";
-    TMessageForm shortBox("T", "Datenbank", QStyle::SP_MessageBoxInformation);
-    TMessageForm longBox("T", longText, QStyle::SP_MessageBoxInformation);
-    EXPECT_LE(longBox.Layout().message.width(), half);
-    EXPECT_GT(longBox.Layout().message.height(), 2 * shortBox.Layout().message.height());
-    EXPECT_GT(longBox.Layout().buttons[0].top(), shortBox.Layout().buttons[0].top());
+    MessageForm shortBox("T", "Datenbank", QStyle::SP_MessageBoxInformation);
+    MessageForm longBox("T", longText, QStyle::SP_MessageBoxInformation);
+    EXPECT_LE(longBox.boxLayout().message.width(), half);
+    EXPECT_GT(longBox.boxLayout().message.height(), 2 * shortBox.boxLayout().message.height());
+    EXPECT_GT(longBox.boxLayout().buttons[0].top(), shortBox.boxLayout().buttons[0].top());
 }
 
 TEST_F(MessageBoxTest, CtrlCCopiesTheBoxCtrlShiftCDoesNothing)
@@ -117,7 +117,7 @@ TEST_F(MessageBoxTest, CtrlCCopiesTheBoxCtrlShiftCDoesNothing)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText("vorher");
     QString afterShift, afterCtrl;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         QTest::keyClick(okButton(box), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
         afterShift = clipboard->text();
         QTest::keyClick(okButton(box), Qt::Key_C, Qt::ControlModifier);
@@ -137,21 +137,21 @@ TEST_F(MessageBoxTest, RefusedClipboardIsShownAndTheBoxStaysOpen)
 {
     auto old = detail::SetClipboardWriter([](const QString&) { return false; });
     bool boxStillOpen = false;
-    BoxDriver driver([&](TMessageForm* box) {
-        if (box->Title() == "Informationen") {
+    BoxDriver driver([&](MessageForm* box) {
+        if (box->title() == "Informationen") {
             // Opens the error box on top.
             QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier); });
             return;
         }
         boxStillOpen = true;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* other = qobject_cast<TMessageForm*>(w); other && other != box)
+            if (auto* other = qobject_cast<MessageForm*>(w); other && other != box)
                 boxStillOpen = boxStillOpen && other->isVisible();
         QTest::keyClick(box, Qt::Key_Return);
         // The information box waits on; end it from its own loop.
         QTimer::singleShot(20, [] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* b = qobject_cast<TMessageForm*>(w); b && b->isVisible()) b->Finish(mrOk);
+                if (auto* b = qobject_cast<MessageForm*>(w); b && b->isVisible()) b->finish(mrOk);
         });
     });
     EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrOk);
@@ -169,7 +169,7 @@ TEST_F(MessageBoxTest, TimersAndPostedEventsGoOnWhileABoxIsOpen)
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(5);
     bool posted = false;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         QMetaObject::invokeMethod(&app(), [&] { posted = true; }, Qt::QueuedConnection);
         QTimer::singleShot(100, box, [box] { QTest::keyClick(box, Qt::Key_Return); });
     });
@@ -185,9 +185,9 @@ TEST_F(MessageBoxTest, StayOnTopMainWindowGivesItUpWhileTheBoxIsOpen)
     bool clicked = false;
     QObject::connect(button, &QPushButton::clicked, [&] { clicked = true; });
     main.show();
-    app().SetMainWindow(&main);
+    app().setMainWindow(&main);
     bool onTopWhileOpen = true;
-    BoxDriver driver([&](TMessageForm* box) {
+    BoxDriver driver([&](MessageForm* box) {
         onTopWhileOpen = main.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
         // Through the window system, as a user's click comes: input reaches only the box.
         QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, button->geometry().center());
@@ -202,7 +202,7 @@ TEST_F(MessageBoxTest, StayOnTopMainWindowGivesItUpWhileTheBoxIsOpen)
 
 TEST_F(MessageBoxTest, HeadlessRunWritesTitleAndTextToStandardError)
 {
-    app().Terminate(); // the box then ends at once
+    app().terminate(); // the box then ends at once
     ::testing::internal::CaptureStderr();
     ShowMessageBox(ansi("Zeile eins\r\nÜbertragung beendet"), MsgKind::Error);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Fehler: Zeile eins \xC3\x9c" "bertragung beendet\n");

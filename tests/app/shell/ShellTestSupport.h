@@ -45,7 +45,7 @@ private:
 // driver sees nothing while its action runs.
 class BoxDriver {
 public:
-    using Action = std::function<void(rk::app::TMessageForm*)>;
+    using Action = std::function<void(rk::app::MessageForm*)>;
 
     explicit BoxDriver(Action act) : m_act(std::move(act))
     {
@@ -63,32 +63,32 @@ public:
 private:
     void poll()
     {
-        std::vector<rk::app::TMessageForm*> visible;
+        std::vector<rk::app::MessageForm*> visible;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<rk::app::TMessageForm*>(w); box && box->isVisible()) visible.push_back(box);
-        for (rk::app::TMessageForm* box : visible) {
+            if (auto* box = qobject_cast<rk::app::MessageForm*>(w); box && box->isVisible()) visible.push_back(box);
+        for (rk::app::MessageForm* box : visible) {
             // Marked on the box itself: a new box may take a gone one's address.
             if (!box->property("rkDriven").toBool()) {
                 box->setProperty("rkDriven", true);
                 m_opened[box].start();
-                m_seen.push_back({box->Title(), box->Text()});
+                m_seen.push_back({box->title(), box->text()});
                 m_act(box);
                 return; // one action per tick: the action may open a nested box
             }
             if (m_opened[box].elapsed() > 5000) {
                 m_timedOut = true;
-                box->Finish(99);
+                box->finish(99);
             }
         }
     }
 
     Action m_act;
     QTimer m_timer;
-    std::map<rk::app::TMessageForm*, QElapsedTimer> m_opened;
+    std::map<rk::app::MessageForm*, QElapsedTimer> m_opened;
     std::vector<Seen> m_seen;
     bool m_timedOut = false;
 };
 
-inline QPushButton* okButton(rk::app::TMessageForm* box) { return box->findChild<QPushButton*>("OK"); }
+inline QPushButton* okButton(rk::app::MessageForm* box) { return box->findChild<QPushButton*>("OK"); }
 
 } // namespace rk::test

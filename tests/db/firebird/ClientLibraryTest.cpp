@@ -6,8 +6,9 @@
 #include <cstdlib>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/firebird/ClientLibrary.h"
-#include "db/firebird/IBDatabase.h"
+#include "db/firebird/Attachment.h"
 #include "db/firebird/TargetErrors.h"
 
 namespace rk::target {
@@ -54,7 +55,7 @@ TEST(ClientLibraryDeathTest, FirstTargetObjectFailsWithoutTheLibrary)
         {
             setenv("RK_FBCLIENT_LIBRARY", "/nonexistent/libfbclient.so.2", 1);
             try {
-                IBDatabase database;
+                Attachment database(names::kTargetConnection);
             } catch (const EIBClientError& e) {
                 std::fprintf(stderr, "%s\n", e.message().c_str());
                 std::exit(3);

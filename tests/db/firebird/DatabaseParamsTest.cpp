@@ -4,7 +4,7 @@
 
 #include "db/common/Ansi.h"
 #include "db/firebird/DatabaseParams.h"
-#include "db/firebird/IBDatabase.h"
+#include "db/firebird/Attachment.h"
 #include "db/firebird/TargetErrors.h"
 
 namespace rk::target {

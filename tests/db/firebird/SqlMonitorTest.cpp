@@ -38,11 +38,11 @@ protected:
     {
         TargetObjects t(db.path());
         t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR, NAME, VORNAME) VALUES (:USERNR, :NAME, :VORNAME)");
-        t.IBQ1.Param(0).value.assignInteger(7);
-        t.IBQ1.Param(1).value.assignText("Hase");
-        t.IBQ1.ExecSQL();
+        t.statement.param(0).value.assignInteger(7);
+        t.statement.param(1).value.assignText("Hase");
+        t.statement.execute();
         t.commitIfActive();
-        t.IBDatabase1.Close();
+        t.attachment.close();
     }
 };
 
@@ -79,9 +79,9 @@ TEST_F(SqlMonitorTest, PrepareRecordCarriesThePlanAndBlobsAreNotSpelledOut)
     SqlMonitor::attachFromEnvironment();
     TargetObjects t(db.path());
     t.setSql("UPDATE IMPORT_RK5_EB SET NOTIZ=:NOTIZ WHERE EBNR=:EBNR");
-    t.IBQ1.Param(0).value.assignText("lang");
-    t.IBQ1.Param(1).value.assignInteger(1);
-    t.IBQ1.ExecSQL();
+    t.statement.param(0).value.assignText("lang");
+    t.statement.param(1).value.assignInteger(1);
+    t.statement.execute();
     t.commitIfActive();
     const std::string trace = readFile(traceFile);
     EXPECT_NE(trace.find("\r\n  Plan: \nPLAN (IMPORT_RK5_EB NATURAL)"), std::string::npos) << trace;

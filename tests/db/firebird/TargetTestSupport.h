@@ -1,5 +1,5 @@
 // Shared setup of the target integration tests: the program's three target
-// objects wired as Form1 wires them, on a fresh database file.
+// objects wired as MainWindow wires them, on a fresh database file.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,35 +8,35 @@
 #include <string>
 
 #include "db/common/Ansi.h"
-#include "db/firebird/IBDatabase.h"
-#include "db/firebird/IBQuery.h"
-#include "db/firebird/IBTransaction.h"
+#include "db/common/ObjectNames.h"
+#include "db/firebird/Attachment.h"
+#include "db/firebird/Statement.h"
+#include "db/firebird/Transaction.h"
 #include "db/firebird/TargetErrors.h"
 #include "tests/support/FirebirdTestDatabase.h"
 
 namespace rk::target::test {
 
 struct TargetObjects {
-    IBDatabase IBDatabase1;
-    IBTransaction IBTransaction1{&IBDatabase1};
-    IBQuery IBQ1{&IBDatabase1, &IBTransaction1};
+    Attachment attachment{names::kTargetConnection};
+    Transaction transaction{&attachment, names::kTargetTransaction};
+    Statement statement{&attachment, &transaction, names::kTargetStatement};
 
     explicit TargetObjects(const std::string& path)
     {
-        IBDatabase1.SetDefaultTransaction(&IBTransaction1);
-        IBDatabase1.SetDatabaseName(path);
+        attachment.setDefaultTransaction(&transaction);
+        attachment.setDatabaseName(path);
     }
 
     void setSql(const std::string& line)
     {
-        IBQ1.Close();
-        IBQ1.ClearSql();
-        IBQ1.AddSql(line);
+        statement.clearSql();
+        statement.addSql(line);
     }
 
     void commitIfActive()
     {
-        if (IBTransaction1.InTransaction()) IBTransaction1.Commit();
+        if (transaction.inTransaction()) transaction.commit();
     }
 };
 

@@ -1,12 +1,13 @@
 // Connections and tables of the source engine: the access check through the
-// alias, Table1's field list, every column kind through SQL unchanged,
+// alias, the listing table's field list, every column kind through SQL unchanged,
 // reader errors kept, and the source files left exactly as they were.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "db/common/Ansi.h"
-#include "db/paradox/Database.h"
+#include "db/common/ObjectNames.h"
+#include "db/paradox/Connection.h"
 #include "db/paradox/EngineError.h"
 #include "db/paradox/NameRules.h"
 #include "db/paradox/Query.h"
@@ -25,15 +26,15 @@ TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
 {
     test::SourceFolder folder;
     Session session("Default", folder.config());
-    Database Database1(session, "X1", "DBRK");
-    Database1.Open();
-    EXPECT_TRUE(Database1.Connected());
-    EXPECT_EQ(Database1.folder(), folder.data());
+    Connection connection(session, "X1", "DBRK");
+    connection.open();
+    EXPECT_TRUE(connection.connected());
+    EXPECT_EQ(connection.folder(), folder.data());
     // X1 exists as an alias of this session only while the connection is open.
     ASSERT_NE(session.findAlias("x1"), nullptr);
     EXPECT_EQ(session.findAlias("X1")->driver(), "PARADOX");
     EXPECT_EQ(session.config().findAlias("X1"), nullptr);
-    Database1.Close();
+    connection.close();
     EXPECT_EQ(session.findAlias("X1"), nullptr);
 }
 
@@ -66,14 +67,14 @@ TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
         else if (c.config)
             folder.writeConfig(c.config);
         Session session("Default", folder.config());
-        Database Database1(session, "X1", "DBRK");
+        Connection connection(session, "X1", "DBRK");
         try {
-            Database1.Open();
+            connection.open();
             ADD_FAILURE() << c.legend << ": opened";
         } catch (const EDBEngineError& e) {
             EXPECT_EQ(e.message(), c.message) << c.legend;
         }
-        EXPECT_FALSE(Database1.Connected()) << c.legend;
+        EXPECT_FALSE(connection.connected()) << c.legend;
         EXPECT_EQ(session.findAlias("X1"), nullptr) << c.legend; // the session alias went with the failure
     }
     std::filesystem::remove_all(folder.config());
@@ -83,17 +84,17 @@ TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
 {
     test::SourceFolder folder;
     Session session("Default", folder.config());
-    Database Database1(session, "X1", "DBRK");
-    Database1.Open();
-    Query PDXQ1(session);
-    PDXQ1.SetSql("SELECT * FROM NUTZER");
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("Die Tabelle NUTZER wurde nicht gefunden.\nVerzeichnis: ") +
+    Connection connection(session, "X1", "DBRK");
+    connection.open();
+    Query query(session, names::kSourceQuery, names::kSourceAlias);
+    query.setSql("SELECT * FROM NUTZER");
+    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("Die Tabelle NUTZER wurde nicht gefunden.\nVerzeichnis: ") +
                                                   pathText(folder.data().string()));
-    // PDXQ1 went through its own connection named like the alias.
-    Database* temporary = session.findDatabase("dbrk");
+    // The query went through its own connection named like the alias.
+    Connection* temporary = session.findConnection("dbrk");
     ASSERT_NE(temporary, nullptr);
-    EXPECT_TRUE(temporary->Temporary());
-    EXPECT_TRUE(temporary->Connected());
+    EXPECT_TRUE(temporary->temporary());
+    EXPECT_TRUE(temporary->connected());
 }
 
 class SourceTables : public testing::Test {
@@ -132,63 +133,63 @@ protected:
 
     test::SourceFolder folder;
     Session session{"Default", folder.config()};
-    Database Database1{session, "X1", "DBRK"};
+    Connection connection{session, "X1", "DBRK"};
 };
 
 TEST_F(SourceTables, Table1ListsEveryColumnAndStaysOpen)
 {
-    Database1.Open();
-    Table Table1(session);
-    Table1.Open();
+    connection.open();
+    Table listingTable(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile);
+    listingTable.open();
     auto names = [&] {
         std::vector<std::string> n;
-        for (const auto& d : Table1.FieldDefs()) n.push_back(d.name);
+        for (const auto& d : listingTable.fieldDefs()) n.push_back(d.name);
         return n;
     };
-    EXPECT_EQ(Table1.FieldCount(), 6);
+    EXPECT_EQ(listingTable.fieldCount(), 6);
     EXPECT_EQ(names(), (std::vector<std::string>{"NR", "Reg", "Datei", "Notiz", "Titel", "NR_1"}));
-    EXPECT_EQ(Table1.FieldByName("notiz").dataType, db::DataType::ftMemo);
-    EXPECT_EQ(Table1.FieldByName("NR_1").dataType, db::DataType::ftSmallint);
-    EXPECT_TRUE(Table1.Eof());
-    Table1.Open(); // again: nothing changes
-    EXPECT_TRUE(Table1.Active());
+    EXPECT_EQ(listingTable.fieldByName("notiz").dataType, db::DataType::ftMemo);
+    EXPECT_EQ(listingTable.fieldByName("NR_1").dataType, db::DataType::ftSmallint);
+    EXPECT_TRUE(listingTable.eof());
+    listingTable.open(); // again: nothing changes
+    EXPECT_TRUE(listingTable.active());
     EXPECT_EQ(names(), (std::vector<std::string>{"NR", "Reg", "Datei", "Notiz", "Titel", "NR_1"}));
-    EXPECT_EQ(errorOf([&] { Table1.FieldByName("HINT"); }), ansi("Table1: Das Feld 'HINT' wurde nicht gefunden"));
+    EXPECT_EQ(errorOf([&] { listingTable.fieldByName("HINT"); }), ansi("Table1: Das Feld 'HINT' wurde nicht gefunden"));
     // Closing the connection closes the table that uses it.
-    Database1.Close();
-    EXPECT_FALSE(Table1.Active());
+    connection.close();
+    EXPECT_FALSE(listingTable.active());
 }
 
 TEST_F(SourceTables, TableWalksItsRowsAndClosesWithItsConnection)
 {
     Table table(session, "Table2", "X1", "typen"); // found as TYPEN.DB
-    table.Open();
-    EXPECT_EQ(table.RecordCount(), 3);
+    table.open();
+    EXPECT_EQ(table.recordCount(), 3);
     auto direct = paradox::Table::open(folder.data() / "TYPEN.DB");
     uint32_t row = 0;
-    for (; !table.Eof(); table.Next(), ++row) {
+    for (; !table.eof(); table.next(), ++row) {
         direct->readRecord(row);
-        EXPECT_EQ(table.FieldByName("ALPHA").value, direct->value(0)) << row;
-        EXPECT_EQ(table.FieldByName("dezimal").value, direct->value(15)) << row;
+        EXPECT_EQ(table.fieldByName("ALPHA").value, direct->value(0)) << row;
+        EXPECT_EQ(table.fieldByName("dezimal").value, direct->value(15)) << row;
     }
     EXPECT_EQ(row, 3u);
 
     Query onX1(session, "Query1", "X1");
-    onX1.SetSql("SELECT * FROM TYPEN");
-    onX1.Open();
-    EXPECT_EQ(Database1.datasetCount(), 2);
-    Database1.Close();
-    EXPECT_FALSE(table.Active());
-    EXPECT_FALSE(onX1.Active());
-    EXPECT_EQ(Database1.datasetCount(), 0);
+    onX1.setSql("SELECT * FROM TYPEN");
+    onX1.open();
+    EXPECT_EQ(connection.datasetCount(), 2);
+    connection.close();
+    EXPECT_FALSE(table.active());
+    EXPECT_FALSE(onX1.active());
+    EXPECT_EQ(connection.datasetCount(), 0);
 }
 
 TEST_F(SourceTables, Table1WithoutTheFileFailsWithTheEngineText)
 {
-    Table Table1(session, "Table1", "X1", "FEHLT.DB");
-    EXPECT_EQ(errorOf([&] { Table1.Open(); }),
+    Table listingTable(session, "Table1", "X1", "FEHLT.DB");
+    EXPECT_EQ(errorOf([&] { listingTable.open(); }),
               ansi("Die Tabelle FEHLT.DB wurde nicht gefunden.\nVerzeichnis: ") + pathText(folder.data().string()));
-    EXPECT_TRUE(Database1.Connected()); // opened on the way, as the access check would have
+    EXPECT_TRUE(connection.connected()); // opened on the way, as the access check would have
 }
 
 TEST_F(SourceTables, EveryKindComesThroughSqlAsTheReaderGaveIt)
@@ -210,23 +211,23 @@ TEST_F(SourceTables, EveryKindComesThroughSqlAsTheReaderGaveIt)
     // File order, a consumed ORDER BY, and SQLite's own sorter (an expression key).
     for (const char* sql : {"SELECT * FROM TYPEN", "SELECT * FROM TYPEN ORDER BY Zaehler",
                             "SELECT * FROM TYPEN ORDER BY Zaehler + 0"}) {
-        Query PDXQ1(session);
-        PDXQ1.SetSql(sql);
-        PDXQ1.Open();
-        ASSERT_EQ(PDXQ1.FieldCount(), 17) << sql;
-        for (int i = 0; i < 17; ++i) EXPECT_EQ(PDXQ1.Fields(i).dataType, expectedTypes[i]) << sql << " " << i;
-        EXPECT_EQ(PDXQ1.FieldByName("Alpha").size, 12);
-        EXPECT_EQ(PDXQ1.FieldByName("Dezimal").size, 2);
-        EXPECT_EQ(PDXQ1.FieldByName("Bytes").size, 4);
-        EXPECT_EQ(PDXQ1.RecordCount(), 3);
+        Query query(session, names::kSourceQuery, names::kSourceAlias);
+        query.setSql(sql);
+        query.open();
+        ASSERT_EQ(query.fieldCount(), 17) << sql;
+        for (int i = 0; i < 17; ++i) EXPECT_EQ(query.fields(i).dataType, expectedTypes[i]) << sql << " " << i;
+        EXPECT_EQ(query.fieldByName("Alpha").size, 12);
+        EXPECT_EQ(query.fieldByName("Dezimal").size, 2);
+        EXPECT_EQ(query.fieldByName("Bytes").size, 4);
+        EXPECT_EQ(query.recordCount(), 3);
         uint32_t row = 0;
-        for (; !PDXQ1.Eof(); PDXQ1.Next(), ++row) {
+        for (; !query.eof(); query.next(), ++row) {
             // The blank row has no counter value and sorts first.
             const uint32_t sorted[] = {1, 0, 2};
             const uint32_t record = std::string(sql).find("ORDER") == std::string::npos ? row : sorted[row];
             direct->readRecord(record);
             for (int i = 0; i < 17; ++i)
-                EXPECT_EQ(PDXQ1.Fields(i).value, direct->value(i)) << sql << " record " << record << " field " << i;
+                EXPECT_EQ(query.fields(i).value, direct->value(i)) << sql << " record " << record << " field " << i;
         }
         EXPECT_EQ(row, 3u);
     }
@@ -245,10 +246,10 @@ TEST_F(SourceTables, ReaderErrorsKeepTheReadersMessage)
         readerMessage = e.message();
     }
     ASSERT_FALSE(readerMessage.empty());
-    Query PDXQ1(session);
-    PDXQ1.SetSql("SELECT * FROM KAPUTT");
-    EXPECT_THROW(PDXQ1.Open(), paradox::EParadoxError);
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), readerMessage);
+    Query query(session, names::kSourceQuery, names::kSourceAlias);
+    query.setSql("SELECT * FROM KAPUTT");
+    EXPECT_THROW(query.open(), paradox::EParadoxError);
+    EXPECT_EQ(errorOf([&] { query.open(); }), readerMessage);
 }
 
 TEST_F(SourceTables, SourceFilesStayByteIdenticalAndNothingIsAdded)
@@ -259,18 +260,18 @@ TEST_F(SourceTables, SourceFilesStayByteIdenticalAndNothingIsAdded)
         std::filesystem::permissions(e.path(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     std::filesystem::permissions(folder.data(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     {
-        Database1.Open();
-        Table Table1(session);
-        Table1.Open();
-        Query PDXQ1(session);
+        connection.open();
+        Table listingTable(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile);
+        listingTable.open();
+        Query query(session, names::kSourceQuery, names::kSourceAlias);
         for (const char* sql : {"SELECT * FROM TYPEN ORDER BY Alpha, Lang", "SELECT * FROM TYPEN.DB WHERE Lang=0",
                                 "SELECT * FROM BILDER LEFT OUTER JOIN TYPEN ON TYPEN.Lang=BILDER.NR",
                                 "SELECT * FROM CURRENTUSER", "DELETE FROM TYPEN", "DROP TABLE TYPEN",
                                 "ATTACH DATABASE 'neu.db' AS neu", "VACUUM INTO 'kopie.db'"}) {
-            PDXQ1.SetSql(sql);
+            query.setSql(sql);
             try {
-                PDXQ1.Open();
-                for (; !PDXQ1.Eof(); PDXQ1.Next()) {
+                query.open();
+                for (; !query.eof(); query.next()) {
                 }
             } catch (const EDatabaseError&) {
                 // statements that would write are refused; what matters is the folder

@@ -2,7 +2,7 @@
 // location from the environment.
 #include "db/paradox/EngineConfig.h"
 
-#include "db/paradox/Database.h"
+#include "db/paradox/Connection.h"
 #include "db/paradox/Session.h"
 
 #include <cstdlib>
@@ -150,9 +150,9 @@ TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
     for (size_t i = 0; i < searched.size(); ++i) line += (i ? ", " : "") + searched[i].string();
     if (!found) line += " (nicht gefunden)";
     Session session;
-    Database Database1(session, "X1", "DBRK");
+    Connection connection(session, "X1", "DBRK");
     try {
-        Database1.Open();
+        connection.open();
         ADD_FAILURE() << c.legend << ": opened";
     } catch (const EDatabaseError& e) {
         const std::string message = e.message();

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "tests/db/paradox/SourceFolder.h"
@@ -40,8 +41,8 @@ TEST_P(FixtureQuery, SelectAllGivesEveryRecordAsTheReaderDecodesIt)
     const auto dir = test::paradoxFixture(p.folder);
     RK_REQUIRE_FIXTURE(dir / p.file);
     auto session = sessionOn(dir);
-    Query PDXQ1(*session);
-    PDXQ1.SetSql(std::string("SELECT * FROM ") + p.table);
+    Query query(*session, names::kSourceQuery, names::kSourceAlias);
+    query.setSql(std::string("SELECT * FROM ") + p.table);
 
     auto direct = paradox::Table::open(dir / p.file);
     ASSERT_EQ(direct->recordCount(), static_cast<uint32_t>(p.records));
@@ -59,12 +60,12 @@ TEST_P(FixtureQuery, SelectAllGivesEveryRecordAsTheReaderDecodesIt)
 
     std::vector<std::vector<db::FieldValue>> got;
     try {
-        PDXQ1.Open();
-        EXPECT_EQ(PDXQ1.RecordCount(), p.records);
-        EXPECT_EQ(PDXQ1.FieldCount(), static_cast<int>(direct->fields().size()));
-        for (; !PDXQ1.Eof(); PDXQ1.Next()) {
+        query.open();
+        EXPECT_EQ(query.recordCount(), p.records);
+        EXPECT_EQ(query.fieldCount(), static_cast<int>(direct->fields().size()));
+        for (; !query.eof(); query.next()) {
             got.emplace_back();
-            for (int i = 0; i < PDXQ1.FieldCount(); ++i) got.back().push_back(PDXQ1.Fields(i).value);
+            for (int i = 0; i < query.fieldCount(); ++i) got.back().push_back(query.fields(i).value);
         }
     } catch (const paradox::EParadoxError& e) {
         // A value the reader refuses fails the query with the reader's words.
@@ -93,16 +94,16 @@ TEST_F(FixtureQuery, OrderByQuotedNameAndLookupOfGermanNames)
     const auto dir = test::paradoxFixture("Rparadox");
     RK_REQUIRE_FIXTURE(dir / "biolife.db");
     auto session = sessionOn(dir);
-    Query PDXQ1(*session);
-    PDXQ1.SetSql("SELECT * FROM biolife ORDER BY Category, \"Species No\" DESC");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), 28);
+    Query query(*session, names::kSourceQuery, names::kSourceAlias);
+    query.setSql("SELECT * FROM biolife ORDER BY Category, \"Species No\" DESC");
+    query.open();
+    EXPECT_EQ(query.recordCount(), 28);
     std::string lastCategory;
     double lastNo = 0;
     int rows = 0;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows) {
-        const auto& category = std::get<std::string>(PDXQ1.FieldByName("CATEGORY").value);
-        const double no = std::get<double>(PDXQ1.FieldByName("species no").value);
+    for (; !query.eof(); query.next(), ++rows) {
+        const auto& category = std::get<std::string>(query.fieldByName("CATEGORY").value);
+        const double no = std::get<double>(query.fieldByName("species no").value);
         ASSERT_GE(category, lastCategory);
         if (category == lastCategory) {
             EXPECT_LT(no, lastNo);
@@ -113,11 +114,11 @@ TEST_F(FixtureQuery, OrderByQuotedNameAndLookupOfGermanNames)
     EXPECT_EQ(rows, 28);
 
     // Field names in Windows-1252 match without regard to case, umlauts too.
-    PDXQ1.SetSql("SELECT * FROM TypSammlung");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.FieldByName(ansi("WÄHRUNG")).dataType, db::DataType::ftCurrency);
-    EXPECT_EQ(PDXQ1.FieldByName(ansi("zähler")).dataType, db::DataType::ftAutoInc);
-    EXPECT_EQ(PDXQ1.FieldByName(ansi("Datum/Zeit")).dataType, db::DataType::ftDateTime);
+    query.setSql("SELECT * FROM TypSammlung");
+    query.open();
+    EXPECT_EQ(query.fieldByName(ansi("WÄHRUNG")).dataType, db::DataType::ftCurrency);
+    EXPECT_EQ(query.fieldByName(ansi("zähler")).dataType, db::DataType::ftAutoInc);
+    EXPECT_EQ(query.fieldByName(ansi("Datum/Zeit")).dataType, db::DataType::ftDateTime);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "tests/db/paradox/SourceFolder.h"
@@ -71,25 +72,25 @@ protected:
 
     test::SourceFolder folder;
     Session session{"Default", folder.config()};
-    Query PDXQ1{session};
+    Query query{session, names::kSourceQuery, names::kSourceAlias};
 };
 
 TEST_P(PlanStatements, OpenCountAndOrder)
 {
     const auto& p = GetParam();
-    PDXQ1.SetSql(p.sql);
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), p.rows);
+    query.setSql(p.sql);
+    query.open();
+    EXPECT_EQ(query.recordCount(), p.rows);
     int rows = 0;
     std::vector<FieldValue> last;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows) {
+    for (; !query.eof(); query.next(), ++rows) {
         std::vector<FieldValue> key;
-        for (const char* f : p.orderedBy) key.push_back(PDXQ1.FieldByName(f).value);
+        for (const char* f : p.orderedBy) key.push_back(query.fieldByName(f).value);
         if (rows > 0) {
             EXPECT_TRUE(notAfter(last, key)) << "row " << rows;
         }
         last = key;
-        PDXQ1.FieldByName(p.field);
+        query.fieldByName(p.field);
     }
     EXPECT_EQ(rows, p.rows);
 }
@@ -110,10 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PlanStatements, JoinWithoutMatchKeepsTheAreaWithNullRock)
 {
-    PDXQ1.SetSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  ORDER BY REG_R, POSNR ");
-    PDXQ1.Open();
+    query.setSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  ORDER BY REG_R, POSNR ");
+    query.open();
     std::vector<FieldValue> rocks;
-    for (; !PDXQ1.Eof(); PDXQ1.Next()) rocks.push_back(PDXQ1.FieldByName("GESTEIN").value);
+    for (; !query.eof(); query.next()) rocks.push_back(query.fieldByName("GESTEIN").value);
     // BW-1 has no rock number, SX-1 number 9 that GESTEINE lacks, SX-2 number 1.
     EXPECT_EQ(rocks, (std::vector<FieldValue>{FieldValue{}, FieldValue{}, FieldValue(ansi("Sandstein"))}));
 }

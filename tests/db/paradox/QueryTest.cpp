@@ -1,4 +1,4 @@
-// PDXQ1 over generated Paradox tables: the import plan's kinds of
+// The source query over generated Paradox tables: the import plan's kinds of
 // statements, field lookup, row count and end test, and the errors.
 #include "db/paradox/Query.h"
 
@@ -7,7 +7,8 @@
 #include <algorithm>
 
 #include "db/common/Ansi.h"
-#include "db/paradox/Database.h"
+#include "db/common/ObjectNames.h"
+#include "db/paradox/Connection.h"
 #include "db/paradox/EngineError.h"
 #include "db/paradox/NameRules.h"
 #include "db/paradox/Session.h"
@@ -47,17 +48,17 @@ protected:
     // Field `name` of every row, in result order.
     std::vector<FieldValue> column(const std::string& sql, const std::string& name)
     {
-        PDXQ1.SetSql(sql);
-        PDXQ1.Open();
+        query.setSql(sql);
+        query.open();
         std::vector<FieldValue> values;
-        for (; !PDXQ1.Eof(); PDXQ1.Next()) values.push_back(PDXQ1.FieldByName(name).value);
+        for (; !query.eof(); query.next()) values.push_back(query.fieldByName(name).value);
         return values;
     }
 
     // The session reads the configuration at its first opening, after SetUp.
     test::SourceFolder folder;
     Session session{"Default", folder.config()};
-    Query PDXQ1{session, "PDXQ1", "DBRK"};
+    Query query{session, names::kSourceQuery, names::kSourceAlias};
 };
 
 // A plain SELECT * over one table reads its values beside SQLite; every value,
@@ -79,12 +80,12 @@ TEST_F(QueryTest, ValuesReadBesideSqlEqualThoseThroughIt)
                   {L(3), S("ß"), L(0), -0.25, 0.0, db::BcdValue{false, {0}, 2}, db::DateValue{1}, db::TimeValue{0},
                    db::TimestampValue{86400000.0}, false, kBlank, kBlank, kBlank, L(3)}});
     const auto rows = [&](const std::string& sql, bool beside) {
-        PDXQ1.SetSql(sql);
-        PDXQ1.Open();
-        EXPECT_EQ(PDXQ1.ReadsBesideSql(), beside) << sql;
+        query.setSql(sql);
+        query.open();
+        EXPECT_EQ(query.readsBesideSql(), beside) << sql;
         std::vector<db::Field> all;
-        for (; !PDXQ1.Eof(); PDXQ1.Next())
-            for (int i = 0; i < PDXQ1.FieldCount(); ++i) all.push_back(PDXQ1.Fields(i));
+        for (; !query.eof(); query.next())
+            for (int i = 0; i < query.fieldCount(); ++i) all.push_back(query.fields(i));
         return all;
     };
     const auto beside = rows("SELECT * FROM ALLES.DB WHERE NOT (NR IS NULL) ORDER BY NR DESC", true);
@@ -134,7 +135,7 @@ TEST_F(QueryTest, EveryOpeningReadsTheFilesAsTheyAreThen)
         for (const auto& r : byPos) names.push_back(r[1]);
 
         EXPECT_EQ(column("SELECT * FROM REGIONEN ORDER BY POSNR", "REGION"), names);
-        EXPECT_EQ(PDXQ1.RecordCount(), static_cast<int>(names.size()));
+        EXPECT_EQ(query.recordCount(), static_cast<int>(names.size()));
         EXPECT_EQ(column("SELECT REGION FROM REGIONEN ORDER BY POSNR", "REGION"), names);
         std::vector<FieldValue> inFileOrder;
         for (const auto& r : v.regions) inFileOrder.push_back(r[1]);
@@ -155,18 +156,18 @@ TEST_F(QueryTest, EveryOpeningReadsTheFilesAsTheyAreThen)
 
 TEST_F(QueryTest, LeftJoinRenamesTheRepeatedColumnAndKeepsRowsWithoutMatch)
 {
-    PDXQ1.SetSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  "
+    query.setSql("SELECT * FROM GEBIETE  LEFT OUTER JOIN GESTEINE ON GESTEINE.GesteinNr=GEBIETE.GesteinNr  "
                  "ORDER BY REG_R, POSNR ");
-    PDXQ1.Open();
+    query.open();
     std::vector<std::string> names;
-    for (int i = 0; i < PDXQ1.FieldCount(); ++i) names.push_back(PDXQ1.Fields(i).name);
+    for (int i = 0; i < query.fieldCount(); ++i) names.push_back(query.fields(i).name);
     EXPECT_EQ(names, (std::vector<std::string>{"REG_R", "POSNR", "GesteinNr", "GEBIET", "GesteinNr_1", "GESTEIN"}));
-    EXPECT_EQ(PDXQ1.RecordCount(), 4);
+    EXPECT_EQ(query.recordCount(), 4);
 
     std::vector<std::vector<FieldValue>> rows;
-    for (; !PDXQ1.Eof(); PDXQ1.Next())
-        rows.push_back({PDXQ1.FieldByName("GEBIET").value, PDXQ1.FieldByName("GESTEINNR").value,
-                        PDXQ1.FieldByName("GesteinNr_1").value, PDXQ1.FieldByName("GESTEIN").value});
+    for (; !query.eof(); query.next())
+        rows.push_back({query.fieldByName("GEBIET").value, query.fieldByName("GESTEINNR").value,
+                        query.fieldByName("GesteinNr_1").value, query.fieldByName("GESTEIN").value});
     const std::vector<std::vector<FieldValue>> expected = {
         {S("Donautal"), L(7), kBlank, kBlank}, // no rock 7: the row stays, GESTEIN is null
         {S("Rathen"), L(2), L(2), S("Granit")},
@@ -207,69 +208,69 @@ TEST_F(QueryTest, OrderWithCollationOrNullsLastIsLeftToSqlite)
 
 TEST_F(QueryTest, WhereNotNullAndNotEmptyWithExtensionInTheName)
 {
-    PDXQ1.SetSql("SELECT * FROM REGIONEN.DB WHERE NOT (REG_R IS NULL) AND NOT (REG_R='') ORDER BY POSNR");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), 2);
-    EXPECT_EQ(PDXQ1.FieldByName("REGION").value, S("Schwäbische Alb"));
-    PDXQ1.Next();
-    EXPECT_EQ(PDXQ1.FieldByName("REGION").value, S("Sächsische Schweiz"));
-    PDXQ1.Next();
-    EXPECT_TRUE(PDXQ1.Eof());
+    query.setSql("SELECT * FROM REGIONEN.DB WHERE NOT (REG_R IS NULL) AND NOT (REG_R='') ORDER BY POSNR");
+    query.open();
+    EXPECT_EQ(query.recordCount(), 2);
+    EXPECT_EQ(query.fieldByName("REGION").value, S("Schwäbische Alb"));
+    query.next();
+    EXPECT_EQ(query.fieldByName("REGION").value, S("Sächsische Schweiz"));
+    query.next();
+    EXPECT_TRUE(query.eof());
     // Past the end the cursor stays on the last row.
-    PDXQ1.Next();
-    EXPECT_TRUE(PDXQ1.Eof());
-    EXPECT_EQ(PDXQ1.FieldByName("REGION").value, S("Sächsische Schweiz"));
+    query.next();
+    EXPECT_TRUE(query.eof());
+    EXPECT_EQ(query.fieldByName("REGION").value, S("Sächsische Schweiz"));
 }
 
 TEST_F(QueryTest, EmptyTableEndsAtOnceWithNullFields)
 {
-    PDXQ1.SetSql("SELECT * FROM CURRENTUSER");
-    PDXQ1.Open();
-    EXPECT_TRUE(PDXQ1.Eof());
-    EXPECT_EQ(PDXQ1.RecordCount(), 0);
-    const db::Field& id = PDXQ1.FieldByName("id");
+    query.setSql("SELECT * FROM CURRENTUSER");
+    query.open();
+    EXPECT_TRUE(query.eof());
+    EXPECT_EQ(query.recordCount(), 0);
+    const db::Field& id = query.fieldByName("id");
     EXPECT_EQ(id.dataType, db::DataType::ftInteger);
     EXPECT_TRUE(db::isBlank(id.value));
 }
 
 TEST_F(QueryTest, FieldReferenceFollowsTheCurrentRow)
 {
-    PDXQ1.SetSql("select * from gebiete.db order by posnr, gebiet");
-    PDXQ1.Open();
-    const db::Field& gebiet = PDXQ1.FieldByName("gebiet");
+    query.setSql("select * from gebiete.db order by posnr, gebiet");
+    query.open();
+    const db::Field& gebiet = query.fieldByName("gebiet");
     EXPECT_EQ(gebiet.value, S("Donautal"));
-    PDXQ1.Next();
+    query.next();
     EXPECT_EQ(gebiet.value, S("Rathen"));
-    EXPECT_EQ(&PDXQ1.FieldByName("GEBIET"), &gebiet);
+    EXPECT_EQ(&query.fieldByName("GEBIET"), &gebiet);
     // Opening an open query does nothing: the cursor stays where it is.
-    PDXQ1.Open();
+    query.open();
     EXPECT_EQ(gebiet.value, S("Rathen"));
 }
 
 TEST_F(QueryTest, SqlTextReadsBackWithCrLfAndSettingItCloses)
 {
-    PDXQ1.SetSql("SELECT * FROM GEBIETE\nORDER BY POSNR");
-    EXPECT_EQ(PDXQ1.Sql(), "SELECT * FROM GEBIETE\r\nORDER BY POSNR\r\n");
-    PDXQ1.Open();
-    EXPECT_TRUE(PDXQ1.Active());
-    PDXQ1.SetSql(PDXQ1.Sql()); // unchanged text: still closes
-    EXPECT_FALSE(PDXQ1.Active());
-    EXPECT_TRUE(PDXQ1.Eof());
-    PDXQ1.SetSql("");
-    EXPECT_EQ(PDXQ1.Sql(), "");
+    query.setSql("SELECT * FROM GEBIETE\nORDER BY POSNR");
+    EXPECT_EQ(query.sql(), "SELECT * FROM GEBIETE\r\nORDER BY POSNR\r\n");
+    query.open();
+    EXPECT_TRUE(query.active());
+    query.setSql(query.sql()); // unchanged text: still closes
+    EXPECT_FALSE(query.active());
+    EXPECT_TRUE(query.eof());
+    query.setSql("");
+    EXPECT_EQ(query.sql(), "");
 }
 
 TEST_F(QueryTest, ObjectErrorsCarryTheQueryName)
 {
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("PDXQ1: Keine SQL-Anweisung verfügbar"));
-    PDXQ1.SetSql("SELECT * FROM GEBIETE WHERE POSNR=:NR");
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("PDXQ1: Fehlender Wert für Parameter 'NR'"));
-    EXPECT_FALSE(PDXQ1.Active());
-    PDXQ1.SetSql("SELECT * FROM GEBIETE");
-    PDXQ1.Open();
-    EXPECT_EQ(errorOf([&] { PDXQ1.FieldByName("GESTEIN"); }), ansi("PDXQ1: Das Feld 'GESTEIN' wurde nicht gefunden"));
-    PDXQ1.SetSql("  ");
-    EXPECT_EQ(errorOf([&] { PDXQ1.Open(); }), ansi("Fehler beim Erstellen des Cursor-Handle"));
+    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("PDXQ1: Keine SQL-Anweisung verfügbar"));
+    query.setSql("SELECT * FROM GEBIETE WHERE POSNR=:NR");
+    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("PDXQ1: Fehlender Wert für Parameter 'NR'"));
+    EXPECT_FALSE(query.active());
+    query.setSql("SELECT * FROM GEBIETE");
+    query.open();
+    EXPECT_EQ(errorOf([&] { query.fieldByName("GESTEIN"); }), ansi("PDXQ1: Das Feld 'GESTEIN' wurde nicht gefunden"));
+    query.setSql("  ");
+    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("Fehler beim Erstellen des Cursor-Handle"));
 }
 
 TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
@@ -289,14 +290,14 @@ TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
         {"SELECT 1; SELECT 2", ansi("Die SQL-Anweisung enthält mehr als eine Anweisung.")},
     };
     for (const auto& c : cases) {
-        PDXQ1.SetSql(c.sql);
+        query.setSql(c.sql);
         try {
-            PDXQ1.Open();
+            query.open();
             ADD_FAILURE() << c.sql << ": no error";
         } catch (const EDBEngineError& e) {
             EXPECT_EQ(e.message(), c.message) << c.sql;
         }
-        EXPECT_FALSE(PDXQ1.Active()) << c.sql;
+        EXPECT_FALSE(query.active()) << c.sql;
     }
     // The failures leave the connection usable.
     EXPECT_EQ(column("SELECT * FROM GESTEINE", "GESTEIN").size(), 3u);
@@ -304,12 +305,12 @@ TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
 
 TEST_F(QueryTest, ExpressionColumnsTakeTheTypeOfTheirValue)
 {
-    PDXQ1.SetSql("SELECT count(*) AS N, max(GEBIET) AS M FROM GEBIETE");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.FieldByName("N").dataType, db::DataType::ftInteger);
-    EXPECT_EQ(PDXQ1.FieldByName("N").value, L(4));
-    EXPECT_EQ(PDXQ1.FieldByName("M").dataType, db::DataType::ftString);
-    EXPECT_EQ(PDXQ1.FieldByName("M").value, S("Schmilka"));
+    query.setSql("SELECT count(*) AS N, max(GEBIET) AS M FROM GEBIETE");
+    query.open();
+    EXPECT_EQ(query.fieldByName("N").dataType, db::DataType::ftInteger);
+    EXPECT_EQ(query.fieldByName("N").value, L(4));
+    EXPECT_EQ(query.fieldByName("M").dataType, db::DataType::ftString);
+    EXPECT_EQ(query.fieldByName("M").value, S("Schmilka"));
 }
 
 TEST_F(QueryTest, JoinOverManyRowsMatchesEveryKey)
@@ -321,17 +322,17 @@ TEST_F(QueryTest, JoinOverManyRowsMatchesEveryKey)
                  {{"REG_R", FT::Alpha, 10}, {"POSNR", FT::Long}, {"GesteinNr", FT::Long}, {"GEBIET", FT::Alpha, 40}},
                  areas);
     folder.table("S2.DB", {{"GesteinNr", FT::Long}, {"GESTEIN", FT::Alpha, 30}}, rocks);
-    PDXQ1.SetSql("SELECT * FROM G2 LEFT OUTER JOIN S2 ON S2.GesteinNr=G2.GesteinNr ORDER BY REG_R, POSNR");
-    PDXQ1.Open();
-    EXPECT_EQ(PDXQ1.RecordCount(), 3000);
+    query.setSql("SELECT * FROM G2 LEFT OUTER JOIN S2 ON S2.GesteinNr=G2.GesteinNr ORDER BY REG_R, POSNR");
+    query.open();
+    EXPECT_EQ(query.recordCount(), 3000);
     int rows = 0, matched = 0;
     int32_t lastPos = 0;
-    for (; !PDXQ1.Eof(); PDXQ1.Next(), ++rows) {
-        const auto pos = std::get<int32_t>(PDXQ1.FieldByName("POSNR").value);
+    for (; !query.eof(); query.next(), ++rows) {
+        const auto pos = std::get<int32_t>(query.fieldByName("POSNR").value);
         EXPECT_GT(pos, lastPos);
         lastPos = pos;
-        const int32_t rock = std::get<int32_t>(PDXQ1.FieldByName("GesteinNr").value);
-        const FieldValue& name = PDXQ1.FieldByName("GESTEIN").value;
+        const int32_t rock = std::get<int32_t>(query.fieldByName("GesteinNr").value);
+        const FieldValue& name = query.fieldByName("GESTEIN").value;
         if (rock < 50) {
             ++matched;
             EXPECT_EQ(name, FieldValue(ansi("Gestein ") + std::to_string(rock)));

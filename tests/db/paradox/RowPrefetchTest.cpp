@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "tests/db/paradox/SourceFolder.h"
@@ -128,47 +129,47 @@ protected:
     static constexpr int32_t kRows = 3000;
     test::SourceFolder folder;
     Session session{"Default", folder.config()};
-    Query query{session, "PDXQ1", "DBRK"};
+    Query query{session, names::kSourceQuery, names::kSourceAlias};
 };
 
 TEST_F(ReadingAhead, TheCountTakenAmidTheRowsLeavesThemAsTheyAre)
 {
-    query.SetSql("SELECT * FROM NOTIZEN ORDER BY NR");
-    query.Open();
-    const db::Field& nr = query.FieldByName("NR");
-    for (int32_t expected = 1; !query.Eof(); query.Next(), ++expected) {
+    query.setSql("SELECT * FROM NOTIZEN ORDER BY NR");
+    query.open();
+    const db::Field& nr = query.fieldByName("NR");
+    for (int32_t expected = 1; !query.eof(); query.next(), ++expected) {
         ASSERT_EQ(nr.value, db::FieldValue(expected));
-        ASSERT_EQ(query.FieldByName("NOTIZ").value, db::FieldValue(std::string(200, 'm') + std::to_string(kRows - expected)));
+        ASSERT_EQ(query.fieldByName("NOTIZ").value, db::FieldValue(std::string(200, 'm') + std::to_string(kRows - expected)));
         if (expected % 500 == 7) {
-            ASSERT_EQ(query.RecordCount(), kRows);
+            ASSERT_EQ(query.recordCount(), kRows);
         }
     }
     // A second opening of the same text starts at its first row again.
-    query.SetSql("SELECT * FROM NOTIZEN ORDER BY NR");
-    query.Open();
-    query.Next();
+    query.setSql("SELECT * FROM NOTIZEN ORDER BY NR");
+    query.open();
+    query.next();
     EXPECT_EQ(nr.value, db::FieldValue(int32_t(2)));
 }
 
 TEST_F(ReadingAhead, AMemoCutAwayWhileOpenFailsAtItsOwnRow)
 {
-    query.SetSql("SELECT * FROM NOTIZEN");  // file order: row i holds memo i
-    query.Open();
+    query.setSql("SELECT * FROM NOTIZEN");  // file order: row i holds memo i
+    query.open();
     // The memos of the first rows are read by now at most; keep the
     // file's first half (4 KiB pieces of 64 small memos each).
     const auto mb = folder.data() / "NOTIZEN.MB";
     std::filesystem::resize_file(mb, std::filesystem::file_size(mb) / 2);
     int32_t row = 0;
     try {
-        for (; !query.Eof(); query.Next(), ++row)
-            ASSERT_EQ(query.FieldByName("NOTIZ").value, db::FieldValue(std::string(200, 'm') + std::to_string(row)));
+        for (; !query.eof(); query.next(), ++row)
+            ASSERT_EQ(query.fieldByName("NOTIZ").value, db::FieldValue(std::string(200, 'm') + std::to_string(row)));
         FAIL() << "all memos read from a file cut in half";
     } catch (const EDatabaseError& e) {
         EXPECT_EQ(e.message(), ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler 5).", mb.string()));
     }
     EXPECT_GT(row, 0);
     EXPECT_LT(row, kRows);
-    EXPECT_EQ(query.FieldByName("NR").value, db::FieldValue(int32_t(kRows - row))) << "the last good row stays";
+    EXPECT_EQ(query.fieldByName("NR").value, db::FieldValue(int32_t(kRows - row))) << "the last good row stays";
 }
 
 } // namespace

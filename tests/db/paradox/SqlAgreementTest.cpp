@@ -1,13 +1,14 @@
 // Whatever shortcut the SQL layer takes (the equality index, the sorted
 // record numbers, the values read beside SQLite), a statement must give the
 // rows that plain SQLite gives over the same rows in ordinary tables. Each
-// statement of the table runs through PDXQ1 and through such a copy.
+// statement of the table runs through the source query and through such a copy.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 #include "db/paradox/FieldTypes.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
@@ -138,14 +139,14 @@ protected:
     static Rows throughTheLayer(const std::string& sql)
     {
         Session session("Default", folder->config());
-        Query PDXQ1(session);
-        PDXQ1.SetSql(sql);
+        Query query(session, names::kSourceQuery, names::kSourceAlias);
+        query.setSql(sql);
         Rows rows;
         try {
-            PDXQ1.Open();
-            for (; !PDXQ1.Eof(); PDXQ1.Next()) {
+            query.open();
+            for (; !query.eof(); query.next()) {
                 rows.emplace_back();
-                for (int i = 0; i < PDXQ1.FieldCount(); ++i) rows.back().push_back(show(PDXQ1.Fields(i).value));
+                for (int i = 0; i < query.fieldCount(); ++i) rows.back().push_back(show(query.fields(i).value));
             }
         } catch (const rk::Exception& e) {
             ADD_FAILURE() << "the layer refuses " << sql << ": " << toUtf8(e.message());

@@ -1,10 +1,10 @@
-// IBDatabase: the connection to the target database file (IBDatabase1).
+// Attachment: the connection to the target database file (IBDatabase1).
 //
-//   IBDatabase db;                 // loads the client library
-//   db.SetDatabaseName("/data/rk6.fdb");
-//   db.SetConnected(true);         // attach; lowers the dialect if needed
+//   Attachment db(names::kTargetConnection);   // loads the client library
+//   db.setDatabaseName("/data/rk6.fdb");
+//   db.setConnected(true);         // attach; lowers the dialect if needed
 //   ...
-//   db.Close();                    // commits an active transaction first
+//   db.close();                    // commits an active transaction first
 //
 // Params default to the program's fixed three lines; the block sent with
 // the attach is built from them when the connection opens.
@@ -20,46 +20,47 @@
 namespace rk::target {
 
 class ClientLibrary;
-class IBTransaction;
-class IBQuery;
+class Transaction;
+class Statement;
 
 // "lc_ctype=ISO8859_1", "user_name=sysdba", "password=..." in this order.
 const std::vector<std::string>& defaultTargetParams();
 
-class IBDatabase {
+class Attachment {
 public:
-    explicit IBDatabase(std::string name = "IBDatabase1");
+    // `name` heads the connection's trace records.
+    explicit Attachment(std::string name);
     // Never commits: an open connection is detached after rolling back an
     // active transaction, every error ignored. The owner that wants the
     // close steps at its end calls closeIgnoringErrors() first.
-    ~IBDatabase();
-    IBDatabase(const IBDatabase&) = delete;
-    IBDatabase& operator=(const IBDatabase&) = delete;
+    ~Attachment();
+    Attachment(const Attachment&) = delete;
+    Attachment& operator=(const Attachment&) = delete;
 
-    const std::string& Name() const noexcept { return m_name; }
+    const std::string& name() const noexcept { return m_name; }
 
-    const std::string& DatabaseName() const noexcept { return m_databaseName; }
+    const std::string& databaseName() const noexcept { return m_databaseName; }
     // Same text: nothing happens. Another text while connected:
     // EIBClientError "Operation kann nicht durchgeführt werden -- DB ist im
     // Moment geöffnet.", and nothing changes.
-    void SetDatabaseName(const std::string& path);
+    void setDatabaseName(const std::string& path);
 
-    const std::vector<std::string>& Params() const noexcept { return m_params; }
-    void SetParams(std::vector<std::string> params);
+    const std::vector<std::string>& params() const noexcept { return m_params; }
+    void setParams(std::vector<std::string> params);
 
-    int SQLDialect() const noexcept { return m_sqlDialect; }
+    int sqlDialect() const noexcept { return m_sqlDialect; }
     // The dialect the database reported on connect; 1 when closed.
-    int DBSQLDialect() const noexcept { return m_dbSqlDialect; }
+    int databaseSqlDialect() const noexcept { return m_dbSqlDialect; }
     // The lower of the two: statements are prepared and executed in it.
     int effectiveDialect() const noexcept { return m_dbSqlDialect < m_sqlDialect ? m_dbSqlDialect : m_sqlDialect; }
 
-    bool Connected() const noexcept { return m_handle != 0; }
-    void SetConnected(bool value);
-    void Open();
+    bool connected() const noexcept { return m_handle != 0; }
+    void setConnected(bool value);
+    void open();
     // Commits an active transaction (forced: rolled back when the commit
     // fails), releases the statements, detaches. A failing detach raises
     // and the connection stays open.
-    void Close();
+    void close();
     // The same steps with every error ignored and the handle given up in
     // any case: the window's end while the connection is still open.
     void closeIgnoringErrors() noexcept;
@@ -67,8 +68,8 @@ public:
     TraceFlags traceFlags() const noexcept { return m_traceFlags; }
     void setTraceFlags(TraceFlags flags) noexcept { m_traceFlags = flags; }
 
-    IBTransaction* DefaultTransaction() const noexcept { return m_defaultTransaction; }
-    void SetDefaultTransaction(IBTransaction* transaction) noexcept { m_defaultTransaction = transaction; }
+    Transaction* defaultTransaction() const noexcept { return m_defaultTransaction; }
+    void setDefaultTransaction(Transaction* transaction) noexcept { m_defaultTransaction = transaction; }
 
     // The block the last open sent (empty before the first open).
     const std::string& databaseParameterBlock() const noexcept { return m_dpb; }
@@ -76,10 +77,10 @@ public:
     // For the transaction and statement objects.
     isc_db_handle* handle() noexcept { return &m_handle; }
     const ClientLibrary& client() const noexcept { return m_lib; }
-    void attachTransaction(IBTransaction* t);
-    void detachTransaction(IBTransaction* t) noexcept;
-    void attachQuery(IBQuery* q);
-    void detachQuery(IBQuery* q) noexcept;
+    void attachTransaction(Transaction* t);
+    void detachTransaction(Transaction* t) noexcept;
+    void attachStatement(Statement* q);
+    void detachStatement(Statement* q) noexcept;
 
 private:
     void closeConnection(bool force);
@@ -95,9 +96,9 @@ private:
     int m_dbSqlDialect = 1;
     isc_db_handle m_handle = 0;
     TraceFlags m_traceFlags = kAllTraceFlags;
-    IBTransaction* m_defaultTransaction = nullptr;
-    std::vector<IBTransaction*> m_transactions;
-    std::vector<IBQuery*> m_queries;
+    Transaction* m_defaultTransaction = nullptr;
+    std::vector<Transaction*> m_transactions;
+    std::vector<Statement*> m_statements;
 };
 
 } // namespace rk::target

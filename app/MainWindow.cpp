@@ -1,7 +1,7 @@
-// The handlers of Form1: creation, showing and first activation, the
+// The handlers of MainWindow: creation, showing and first activation, the
 // transfer run and the unattended run, the diagnostic listing, the window
-// drag and closing. See Form1.h.
-#include "app/Form1.h"
+// drag and closing. See MainWindow.h.
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -63,19 +63,19 @@ QString QtFileFilter(const std::string& filter)
     return entries.join(";;");
 }
 
-TForm1::TForm1(Arguments arguments, const PartsFactory& makeParts) : m_arguments(std::move(arguments))
+MainWindow::MainWindow(Arguments arguments, const PartsFactory& makeParts) : m_arguments(std::move(arguments))
 {
     createControls();
     m_parts = makeParts(*this);
     connectHandlers();
-    RunGuarded([this] { FormCreate(); });
+    runGuarded([this] { applyStartOptions(); });
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
 // --- creation, showing, activation -----------------------------------------
 
-void TForm1::FormCreate()
+void MainWindow::applyStartOptions()
 {
     m_noMessage = false;
     setClientSize(design::kNarrowWidth, height());
@@ -92,27 +92,27 @@ void TForm1::FormCreate()
             setClientSize(design::kNarrowWidth, design::kQuietHeight);
             removeBorder();
             setStayOnTop();
-            LogClear();
+            clearLog();
         }
     }
 }
 
-void TForm1::FormShow()
+void MainWindow::checkSourceAccess()
 {
-    // The access check. Database1 is configured by alias alone, so the log
+    // The access check. The source connection is configured by alias alone, so the log
     // gets no parameter lines afterwards.
     try {
-        m_parts->OpenDatabase1();
+        m_parts->openSourceConnection();
     } catch (const std::exception& error) {
-        if (m_parts->Database1Connected()) throw;
+        if (m_parts->sourceConnected()) throw;
         // The box says only that access failed; a caller's log needs why.
         WriteStderrLine(rk::ansi("Kein Zugriff auf RK5 Daten, Grund: ") + oneLine(messageOf(error)));
-        ShowMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
-        Close();
+        showMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
+        closeWindow();
     }
 }
 
-void TForm1::FormActivate()
+void MainWindow::armAutoStart()
 {
     for (const std::string& arg : m_arguments) {
         if (arg != "-auto") continue;
@@ -122,46 +122,46 @@ void TForm1::FormActivate()
             removeBorder();
             setStayOnTop();
         }
-        SetTimer1Enabled(true);
+        setAutoStartTimerEnabled(true);
         break;
     }
 }
 
-void TForm1::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (m_shown || event->spontaneous()) return;
     m_shown = true;
-    // FormShow comes before the window is on screen, so its box does too.
-    RunGuarded([this] { FormShow(); });
+    // checkSourceAccess comes before the window is on screen, so its box does too.
+    runGuarded([this] { checkSourceAccess(); });
     centreOnPrimaryScreen();
 }
 
-bool TForm1::event(QEvent* event)
+bool MainWindow::event(QEvent* event)
 {
     // Qt announces changed regional settings with LocaleChange; there is no
     // WM_WININICHANGE here, so this is where the formats are read again.
     if (event->type() == QEvent::LocaleChange) locale::LoadLocaleFormats();
     if (event->type() == QEvent::WindowActivate && !m_activated) {
         m_activated = true;
-        RichEdit1->setFocus(Qt::ActiveWindowFocusReason);
-        RunGuarded([this] { FormActivate(); });
+        m_statusLog->setFocus(Qt::ActiveWindowFocusReason);
+        runGuarded([this] { armAutoStart(); });
     }
     return QWidget::event(event);
 }
 
 // --- the transfer and the unattended run -----------------------------------
 
-void TForm1::Button1Click()
+void MainWindow::onStartClicked()
 {
     transfer::TransferContext ctx{
-        m_parts->IBQ1(),
-        m_parts->IBTransaction1(),
-        m_parts->PDXQ1(),
+        m_parts->targetStatement(),
+        m_parts->targetTransaction(),
+        m_parts->sourceQuery(),
         *this,
-        m_parts->Clock(),
-        [this] { m_parts->ConnectTargetDatabase(); },
-        [this] { return m_parts->TargetConnected(); },
+        m_parts->clock(),
+        [this] { m_parts->connectTarget(); },
+        [this] { return m_parts->targetConnected(); },
         m_jobId,
     };
     m_inRun = true;
@@ -182,41 +182,41 @@ void TForm1::Button1Click()
     }
 }
 
-void TForm1::EndSignal()
+void MainWindow::endSignal()
 {
     m_endSignalled = true;
-    if (Application* app = Application::instance()) app->SetEndSignalled();
+    if (Application* app = Application::instance()) app->setEndSignalled();
     if (!m_inRun) closeForCaller();
 }
 
-void TForm1::closeForCaller()
+void MainWindow::closeForCaller()
 {
     try {
-        Close();
+        closeWindow();
     } catch (const std::exception& error) {
         // Asked for by a caller (a signal), or nobody is at the screen: a
         // failed commit is reported, but the window does not stay for
         // someone who is not there.
         m_lastRun = LastRun::Failed;
         ShowErrorBox(error);
-        RequestTerminate();
+        requestTerminate();
     }
 }
 
-void TForm1::SetTimer1Enabled(bool enabled)
+void MainWindow::setAutoStartTimerEnabled(bool enabled)
 {
     // Enabling an enabled timer must not restart its wait.
-    if (enabled && !Timer1.isActive())
-        Timer1.start();
+    if (enabled && !m_autoStartTimer.isActive())
+        m_autoStartTimer.start();
     else if (!enabled)
-        Timer1.stop();
+        m_autoStartTimer.stop();
 }
 
-void TForm1::Timer1Timer()
+void MainWindow::onAutoStartTimer()
 {
-    SetTimer1Enabled(false);
+    setAutoStartTimerEnabled(false);
     try {
-        Button1Click();
+        onStartClicked();
     } catch (const rk::EAbort&) {
         throw;
     } catch (const std::exception& error) {
@@ -227,73 +227,73 @@ void TForm1::Timer1Timer()
         closeForCaller();
         return;
     }
-    if (!m_noMessage) ShowMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
-    Close();
+    if (!m_noMessage) showMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
+    closeWindow();
 }
 
 // --- the diagnostic listing ------------------------------------------------
 
-void TForm1::Button3Click()
+void MainWindow::onColumnListClicked()
 {
-    const std::vector<std::string> names = m_parts->Table1FieldNames();
-    LogClear();
+    const std::vector<std::string> names = m_parts->columnListFieldNames();
+    clearLog();
     std::string text;
     for (const std::string& name : names) text += ", " + upperAnsi(name);
-    LogAppend(text);
-    LogAppend("");
+    appendLog(text);
+    appendLog("");
     for (const std::string& name : names) text += ", :" + upperAnsi(name);
-    LogAppend(text);
+    appendLog(text);
 }
 
 // --- closing ---------------------------------------------------------------
 
-void TForm1::Button2Click() { Close(); }
+void MainWindow::onQuitClicked() { closeWindow(); }
 
-void TForm1::ButtonXClick() { Close(); }
+void MainWindow::onCloseGlyphClicked() { closeWindow(); }
 
-void TForm1::FormClose()
+void MainWindow::commitAndCloseTarget()
 {
-    transfer::FormCloseTarget(m_parts->IBQ1(), m_parts->IBTransaction1(), [this] { m_parts->CloseTargetDatabase(); });
+    transfer::CloseTarget(m_parts->targetTransaction(), [this] { m_parts->closeTarget(); });
 }
 
-void TForm1::Close()
+void MainWindow::closeWindow()
 {
-    // No veto exists. A failing FormClose leaves the program running.
-    FormClose();
-    RequestTerminate();
+    // No veto exists. A failing commitAndCloseTarget leaves the program running.
+    commitAndCloseTarget();
+    requestTerminate();
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closed by the system (Alt+F4, the task bar): the same close operation;
     // the window itself stays until the main loop ends.
     event->ignore();
-    RunGuarded([this] { Close(); });
+    runGuarded([this] { closeWindow(); });
 }
 
 // --- the window drag -------------------------------------------------------
 
-void TForm1::RichEdit1MouseDown(Qt::MouseButtons buttons)
+void MainWindow::startDrag(Qt::MouseButtons buttons)
 {
-    if (buttons & Qt::LeftButton) StartWindowDrag();
+    if (buttons & Qt::LeftButton) beginWindowMove();
 }
 
-void TForm1::mousePressEvent(QMouseEvent* event)
+void MainWindow::mousePressEvent(QMouseEvent* event)
 {
     // Presses reach the form itself only over its background: the buttons
     // take theirs, and the label is kept from passing its own on.
     m_pressGlobal = event->globalPosition().toPoint();
-    RunGuarded([this, event] { RichEdit1MouseDown(event->buttons()); });
+    runGuarded([this, event] { startDrag(event->buttons()); });
     event->accept();
 }
 
-void TForm1::mouseMoveEvent(QMouseEvent* event)
+void MainWindow::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_dragging) return QWidget::mouseMoveEvent(event);
     move(m_posAtPress + (event->globalPosition().toPoint() - m_pressGlobal));
 }
 
-void TForm1::mouseReleaseEvent(QMouseEvent* event)
+void MainWindow::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_dragging) return QWidget::mouseReleaseEvent(event);
     if (!(event->buttons() & Qt::LeftButton)) {
@@ -302,23 +302,23 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event)
     }
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonPress) {
-        const bool target = watched == RichEdit1->viewport() || watched == ProgressBar1 || watched == ProgressBar2;
+        const bool target = watched == m_statusLog->viewport() || watched == m_rowProgress || watched == m_tableProgress;
         auto* press = static_cast<QMouseEvent*>(event);
         if (target && (press->buttons() & Qt::LeftButton)) {
             // The log takes the focus from the press, as it would without the drag.
-            if (watched == RichEdit1->viewport()) RichEdit1->setFocus(Qt::MouseFocusReason);
+            if (watched == m_statusLog->viewport()) m_statusLog->setFocus(Qt::MouseFocusReason);
             m_pressGlobal = press->globalPosition().toPoint();
-            RunGuarded([this, press] { RichEdit1MouseDown(press->buttons()); });
+            runGuarded([this, press] { startDrag(press->buttons()); });
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm1::StartWindowDrag()
+void MainWindow::beginWindowMove()
 {
     // The platform's own move, as a press on a title bar would start it;
     // where it has none (no window manager, say), the window follows the
@@ -331,35 +331,29 @@ void TForm1::StartWindowDrag()
 
 // --- platform actions ------------------------------------------------------
 
-void TForm1::RequestTerminate()
+void MainWindow::requestTerminate()
 {
-    if (Application* app = Application::instance()) app->Terminate();
+    if (Application* app = Application::instance()) app->terminate();
 }
 
-void TForm1::RunGuarded(const std::function<void()>& body) { Guarded(body); }
+void MainWindow::runGuarded(const std::function<void()>& body) { Guarded(body); }
 
-int TForm1::ShowMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
+int MainWindow::showMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
 
-std::optional<std::string> TForm1::RunOpenDialog(const std::string& title, const std::string& initialDir,
-                                                 const std::string& filter)
+void MainWindow::showMessage(transfer::MessageKind kind, const std::string& text)
 {
-    return OpenDialog1Execute(title, initialDir, filter);
+    showMessage(text, kind == transfer::MessageKind::Error ? MsgKind::Error : MsgKind::Information);
 }
 
-void TForm1::ShowMessage(transfer::MessageKind kind, const std::string& text)
-{
-    ShowMessage(text, kind == transfer::MessageKind::Error ? MsgKind::Error : MsgKind::Information);
-}
-
-std::optional<std::string> TForm1::OpenDialog1Execute(const std::string& title, const std::string& initialDir,
-                                                      const std::string& filter)
+std::optional<std::string> MainWindow::chooseTargetFile(const std::string& title, const std::string& initialDir,
+                                                        const std::string& filter)
 {
     if (NoOneAtScreen()) {
         WriteStderrLine(rk::ansi("Dateidialog: ") + title +
                         rk::ansi(" (abgebrochen: ohne Bildschirm kann niemand eine Datei wählen)"));
         return std::nullopt;
     }
-    if (const Application* app = Application::instance(); app && app->EndSignalled()) return std::nullopt;
+    if (const Application* app = Application::instance(); app && app->endSignalled()) return std::nullopt;
     // A folder that does not exist here (a drive letter, say) would end up
     // in the name field; the dialog then starts in the home folder.
     QString folder = qtText(initialDir);
@@ -374,55 +368,55 @@ std::optional<std::string> TForm1::OpenDialog1Execute(const std::string& title, 
 
 // --- the window port of the transfer run ------------------------------------
 
-void TForm1::showLog()
+void MainWindow::showLog()
 {
     std::string text;
     for (const std::string& line : m_lines) {
         text += line;
         text += '\n';
     }
-    RichEdit1->setPlainText(qtText(text));
+    m_statusLog->setPlainText(qtText(text));
 }
 
-void TForm1::LogClear()
+void MainWindow::clearLog()
 {
     m_lines.clear();
     showLog();
 }
 
-void TForm1::LogAppend(const std::string& line)
+void MainWindow::appendLog(const std::string& line)
 {
     if (NoOneAtScreen()) WriteStderrLine(line);
     m_lines.push_back(line);
-    RichEdit1->appendPlainText(qtText(line));
+    m_statusLog->appendPlainText(qtText(line));
 }
 
-void TForm1::FocusLog() { RichEdit1->setFocus(Qt::OtherFocusReason); }
+void MainWindow::focusLog() { m_statusLog->setFocus(Qt::OtherFocusReason); }
 
-void TForm1::SetButton1Enabled(bool enabled) { Button1->setEnabled(enabled); }
+void MainWindow::setStartEnabled(bool enabled) { m_startButton->setEnabled(enabled); }
 
-void TForm1::SetButton2Enabled(bool enabled) { Button2->setEnabled(enabled); }
+void MainWindow::setQuitEnabled(bool enabled) { m_quitButton->setEnabled(enabled); }
 
-TProgressBar& TForm1::bar(transfer::ProgressBarId id) const
+ProgressBar& MainWindow::bar(transfer::ProgressBarId id) const
 {
-    return id == transfer::ProgressBarId::ProgressBar1 ? *ProgressBar1 : *ProgressBar2;
+    return id == transfer::ProgressBarId::Rows ? *m_rowProgress : *m_tableProgress;
 }
 
-int TForm1::ProgressMax(transfer::ProgressBarId id) const { return bar(id).Max(); }
+int MainWindow::progressMax(transfer::ProgressBarId id) const { return bar(id).max(); }
 
-void TForm1::SetProgressMax(transfer::ProgressBarId id, int max) { bar(id).SetMax(max); }
+void MainWindow::setProgressMax(transfer::ProgressBarId id, int max) { bar(id).setMax(max); }
 
-int TForm1::ProgressPosition(transfer::ProgressBarId id) const { return bar(id).Position(); }
+int MainWindow::progressPosition(transfer::ProgressBarId id) const { return bar(id).position(); }
 
-void TForm1::SetProgressPosition(transfer::ProgressBarId id, int position) { bar(id).SetPosition(position); }
+void MainWindow::setProgressPosition(transfer::ProgressBarId id, int position) { bar(id).setPosition(position); }
 
-void TForm1::Repaint() { repaint(); }
+void MainWindow::repaintWindow() { repaint(); }
 
 // Called after every row of a transfer; the throttle keeps the window as
 // responsive as a pump per row without a poll per row. An end signal is
 // taken only inside event processing, but the check also runs when the
 // processing is skipped, so a signal taken elsewhere stops the run too.
-void TForm1::ProcessMessages()
+void MainWindow::processEvents()
 {
     const auto stopIfSignalled = [this] {
         if (m_endSignalled && m_inRun) throw rk::EAbort(rk::ansi("Beendet durch Signal"));
@@ -436,29 +430,29 @@ void TForm1::ProcessMessages()
 
 // --- window state ----------------------------------------------------------
 
-void TForm1::setClientSize(int width, int height) { resize(width, height); }
+void MainWindow::setClientSize(int width, int height) { resize(width, height); }
 
-bool TForm1::StaysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool MainWindow::staysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
-void TForm1::setStayOnTop()
+void MainWindow::setStayOnTop()
 {
-    if (StaysOnTop()) return;
+    if (staysOnTop()) return;
     // Changing the flags of a shown window hides it; show it again.
     const bool visible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (visible) show();
 }
 
-void TForm1::removeBorder()
+void MainWindow::removeBorder()
 {
-    // Form1 has no border from the start; kept for the order of the steps.
+    // MainWindow has no border from the start; kept for the order of the steps.
     if (windowFlags().testFlag(Qt::FramelessWindowHint)) return;
     const bool visible = isVisible();
     setWindowFlag(Qt::FramelessWindowHint, true);
     if (visible) show();
 }
 
-void TForm1::setAlphaBlend(int value)
+void MainWindow::setAlphaBlend(int value)
 {
     m_alphaBlendValue = value;
     m_alphaBlend = true;
@@ -466,7 +460,7 @@ void TForm1::setAlphaBlend(int value)
     setWindowOpacity(value / 255.0);
 }
 
-void TForm1::centreOnPrimaryScreen()
+void MainWindow::centreOnPrimaryScreen()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;

@@ -1,4 +1,4 @@
-// The controls of Form1 at their designed places, and the fonts that stand
+// The controls of MainWindow at their designed places, and the fonts that stand
 // in for the designed ones. The design assumes "MS Sans Serif" 8 pt, whose
 // "0" is 13 pixels high at 96 dpi; with the font found here the designed
 // positions and sizes (and the label's own font) are scaled by the ratio of
@@ -13,9 +13,10 @@
 #include <QToolButton>
 
 #include "app/CloseGlyph.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/ProgressBar.h"
 #include "db/common/Ansi.h"
+#include "db/common/ObjectNames.h"
 
 namespace rk::app {
 
@@ -104,13 +105,13 @@ const char* const kInitialLog[] = {
 
 } // namespace
 
-int TForm1::scaled(int designed) const
+int MainWindow::scaled(int designed) const
 {
     // MulDiv: rounded to the nearest whole pixel.
     return (designed * m_textHeight + design::kTextHeight / 2) / design::kTextHeight;
 }
 
-void TForm1::createControls()
+void MainWindow::createControls()
 {
     m_caption = rk::ansi("RK5 -> RK VI Datenübertragung");
     // The caption is never drawn (no title bar); the task-bar entry shows the
@@ -132,96 +133,96 @@ void TForm1::createControls()
         w->setGeometry(scaled(left), scaled(top), scaled(width), scaled(height));
     };
 
-    ProgressBar2 = new TProgressBar(this);
-    ProgressBar2->setObjectName("ProgressBar2");
-    place(ProgressBar2, 16, 4, 241, 13);
+    m_tableProgress = new ProgressBar(this);
+    m_tableProgress->setObjectName(names::window::kTableProgress);
+    place(m_tableProgress, 16, 4, 241, 13);
 
-    ButtonX = new TGlyphButton(CloseTileGlyph(), this);
-    ButtonX->setObjectName("ButtonX");
-    ButtonX->setAutoRaise(false); // a push-button face, not flat
-    ButtonX->setFocusPolicy(Qt::NoFocus);
-    place(ButtonX, 264, 4, 23, 22);
+    m_closeGlyph = new GlyphButton(CloseTileGlyph(), this);
+    m_closeGlyph->setObjectName(names::window::kCloseGlyph);
+    m_closeGlyph->setAutoRaise(false); // a push-button face, not flat
+    m_closeGlyph->setFocusPolicy(Qt::NoFocus);
+    place(m_closeGlyph, 264, 4, 23, 22);
 
-    ProgressBar1 = new TProgressBar(this);
-    ProgressBar1->setObjectName("ProgressBar1");
-    place(ProgressBar1, 16, 20, 241, 13);
+    m_rowProgress = new ProgressBar(this);
+    m_rowProgress->setObjectName(names::window::kRowProgress);
+    place(m_rowProgress, 16, 20, 241, 13);
 
-    RichEdit1 = new QPlainTextEdit(this);
-    RichEdit1->setObjectName("RichEdit1");
-    RichEdit1->setReadOnly(true);
-    RichEdit1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    RichEdit1->setTabChangesFocus(true);
-    RichEdit1->setContextMenuPolicy(Qt::NoContextMenu);
-    RichEdit1->setFocusPolicy(Qt::StrongFocus);
+    m_statusLog = new QPlainTextEdit(this);
+    m_statusLog->setObjectName(names::window::kStatusLog);
+    m_statusLog->setReadOnly(true);
+    m_statusLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_statusLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_statusLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_statusLog->setTabChangesFocus(true);
+    m_statusLog->setContextMenuPolicy(Qt::NoContextMenu);
+    m_statusLog->setFocusPolicy(Qt::StrongFocus);
     // The selection is hidden while the log lacks the focus.
-    QPalette logPal = RichEdit1->palette();
+    QPalette logPal = m_statusLog->palette();
     logPal.setColor(QPalette::Inactive, QPalette::Highlight, kCream);
     logPal.setColor(QPalette::Inactive, QPalette::HighlightedText, logPal.color(QPalette::Active, QPalette::Text));
-    RichEdit1->setPalette(logPal);
+    m_statusLog->setPalette(logPal);
     // A rich-edit control keeps its text close to the frame.
-    RichEdit1->document()->setDocumentMargin(2);
-    place(RichEdit1, 16, 36, 265, 157);
+    m_statusLog->document()->setDocumentMargin(2);
+    place(m_statusLog, 16, 36, 265, 157);
 
-    Label1 = new QLabel(qtText("Paradox Importfilter Version 1.0.5"), this);
-    Label1->setObjectName("Label1");
-    Label1->setFont(labelFont(scaled(kDesignedFontPixels), Label1->text(), scaled(140)));
-    QPalette labelPal = Label1->palette();
+    m_versionLabel = new QLabel(qtText("Paradox Importfilter Version 1.0.5"), this);
+    m_versionLabel->setObjectName(names::window::kVersionLabel);
+    m_versionLabel->setFont(labelFont(scaled(kDesignedFontPixels), m_versionLabel->text(), scaled(140)));
+    QPalette labelPal = m_versionLabel->palette();
     labelPal.setColor(QPalette::WindowText, kLabelGray);
-    Label1->setPalette(labelPal);
+    m_versionLabel->setPalette(labelPal);
     // A press on the label must not fall through to the window's drag.
-    Label1->setAttribute(Qt::WA_NoMousePropagation);
-    place(Label1, 136, 194, 140, 12);
+    m_versionLabel->setAttribute(Qt::WA_NoMousePropagation);
+    place(m_versionLabel, 136, 194, 140, 12);
 
-    Button1 = new QPushButton(qtText("Übertragung starten"), this);
-    Button1->setObjectName("Button1");
-    place(Button1, 16, 216, 129, 21);
+    m_startButton = new QPushButton(qtText("Übertragung starten"), this);
+    m_startButton->setObjectName(names::window::kStartButton);
+    place(m_startButton, 16, 216, 129, 21);
 
-    Button2 = new QPushButton(qtText("Beenden"), this);
-    Button2->setObjectName("Button2");
-    place(Button2, 156, 216, 129, 21);
+    m_quitButton = new QPushButton(qtText("Beenden"), this);
+    m_quitButton->setObjectName(names::window::kQuitButton);
+    place(m_quitButton, 156, 216, 129, 21);
 
     // A diagnostic aid outside the visible area, reachable with Tab only.
-    Button3 = new QPushButton(QStringLiteral("Button3"), this);
-    Button3->setObjectName("Button3");
-    place(Button3, 492, 196, 75, 25);
+    m_columnListButton = new QPushButton(QString::fromLatin1(names::window::kColumnListButton), this);
+    m_columnListButton->setObjectName(names::window::kColumnListButton);
+    place(m_columnListButton, 492, 196, 75, 25);
 
-    for (QPushButton* b : {Button1, Button2, Button3}) {
+    for (QPushButton* b : {m_startButton, m_quitButton, m_columnListButton}) {
         b->setFocusPolicy(Qt::StrongFocus);
         b->setAutoDefault(false);
     }
     // A button ignores presses of other buttons than the left; they must
     // not fall through to the window's drag either.
-    for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button2, Button3, ButtonX})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_startButton, m_quitButton, m_columnListButton, m_closeGlyph})
         w->setAttribute(Qt::WA_NoMousePropagation);
-    QWidget::setTabOrder(RichEdit1, Button1);
-    QWidget::setTabOrder(Button1, Button3);
-    QWidget::setTabOrder(Button3, Button2);
+    QWidget::setTabOrder(m_statusLog, m_startButton);
+    QWidget::setTabOrder(m_startButton, m_columnListButton);
+    QWidget::setTabOrder(m_columnListButton, m_quitButton);
 
     for (const char* line : kInitialLog) m_lines.push_back(rk::ansi(line));
     showLog();
 
-    Timer1.setSingleShot(true);
+    m_autoStartTimer.setSingleShot(true);
     // A coarse timer may fire 5 % early; the wait is half a second at least.
-    Timer1.setTimerType(Qt::PreciseTimer);
-    Timer1.setInterval(design::kTimerInterval);
+    m_autoStartTimer.setTimerType(Qt::PreciseTimer);
+    m_autoStartTimer.setInterval(design::kTimerInterval);
 
     setClientSize(scaled(design::kClientWidth), scaled(design::kClientHeight));
 }
 
-void TForm1::connectHandlers()
+void MainWindow::connectHandlers()
 {
-    connect(Button1, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button2Click(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { RunGuarded([this] { Button3Click(); }); });
-    connect(ButtonX, &QToolButton::clicked, this, [this] { RunGuarded([this] { ButtonXClick(); }); });
-    connect(&Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
+    connect(m_startButton, &QPushButton::clicked, this, [this] { runGuarded([this] { onStartClicked(); }); });
+    connect(m_quitButton, &QPushButton::clicked, this, [this] { runGuarded([this] { onQuitClicked(); }); });
+    connect(m_columnListButton, &QPushButton::clicked, this, [this] { runGuarded([this] { onColumnListClicked(); }); });
+    connect(m_closeGlyph, &QToolButton::clicked, this, [this] { runGuarded([this] { onCloseGlyphClicked(); }); });
+    connect(&m_autoStartTimer, &QTimer::timeout, this, [this] { runGuarded([this] { onAutoStartTimer(); }); });
 
     // The drag targets besides the background itself.
-    RichEdit1->viewport()->installEventFilter(this);
-    ProgressBar1->installEventFilter(this);
-    ProgressBar2->installEventFilter(this);
+    m_statusLog->viewport()->installEventFilter(this);
+    m_rowProgress->installEventFilter(this);
+    m_tableProgress->installEventFilter(this);
 }
 
 } // namespace rk::app

@@ -1,4 +1,4 @@
-// Form1 as a user sees it: places and sizes, colours, texts, keyboard focus,
+// MainWindow as a user sees it: places and sizes, colours, texts, keyboard focus,
 // the window drag, the diagnostic listing and every way of closing it.
 #include <QApplication>
 #include <QLabel>
@@ -15,7 +15,7 @@
 namespace rk::test {
 namespace {
 
-using app::TForm1;
+using app::MainWindow;
 
 std::string utf8(const QString& s) { return s.toStdString(); }
 
@@ -35,8 +35,8 @@ const Place kDesignedPlaces[] = {
 
 TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
 {
-    TForm1& form = makeForm();
-    const int h = form.TextHeight();
+    MainWindow& form = makeForm();
+    const int h = form.textHeight();
     auto scaled = [h](int v) { return (v * h + 6) / 13; };
     for (const Place& p : kDesignedPlaces) {
         auto* w = form.findChild<QWidget*>(p.name);
@@ -48,14 +48,14 @@ TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
 
 TEST_F(FormTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
 {
-    TForm1& form = makeForm();
-    EXPECT_EQ(form.size(), QSize(298, (241 * form.TextHeight() + 6) / 13));
+    MainWindow& form = makeForm();
+    EXPECT_EQ(form.size(), QSize(298, (241 * form.textHeight() + 6) / 13));
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_FALSE(form.StaysOnTop());
-    // Button3 lies outside the visible client area.
-    EXPECT_GE(form.Button3->x(), form.width());
+    EXPECT_FALSE(form.staysOnTop());
+    // the column-list button lies outside the visible client area.
+    EXPECT_GE(form.columnListButton()->x(), form.width());
 
-    showAndActivate(static_cast<TestForm1&>(form));
+    showAndActivate(static_cast<TestMainWindow&>(form));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(form.pos(), QPoint(std::max(0, (screen.width() - form.width()) / 2),
                                  std::max(0, (screen.height() - form.height()) / 2)));
@@ -65,37 +65,37 @@ TEST_F(FormTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
 
 TEST_F(FormTest, ColoursFontsAndTextsAreTheDesignedOnes)
 {
-    TForm1& form = makeForm();
+    MainWindow& form = makeForm();
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(255, 251, 240));
     EXPECT_TRUE(form.autoFillBackground());
-    EXPECT_EQ(form.RichEdit1->palette().color(QPalette::Base), QColor(255, 251, 240));
-    EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    EXPECT_EQ(form.statusLog()->palette().color(QPalette::Base), QColor(255, 251, 240));
+    EXPECT_EQ(form.versionLabel()->palette().color(QPalette::WindowText), QColor(128, 128, 128));
 
-    EXPECT_EQ(utf8(form.Label1->text()), "Paradox Importfilter Version 1.0.5");
-    EXPECT_EQ(utf8(form.Button1->text()), "Übertragung starten");
-    EXPECT_EQ(utf8(form.Button2->text()), "Beenden");
-    EXPECT_EQ(utf8(form.Button3->text()), "Button3");
-    EXPECT_EQ(form.Caption(), ansi("RK5 -> RK VI Datenübertragung"));
+    EXPECT_EQ(utf8(form.versionLabel()->text()), "Paradox Importfilter Version 1.0.5");
+    EXPECT_EQ(utf8(form.startButton()->text()), "Übertragung starten");
+    EXPECT_EQ(utf8(form.quitButton()->text()), "Beenden");
+    EXPECT_EQ(utf8(form.columnListButton()->text()), "Button3");
+    EXPECT_EQ(form.caption(), ansi("RK5 -> RK VI Datenübertragung"));
 
     // Both fonts are installed ones, at 8 pt for 96 dpi.
     const QStringList families = QFontDatabase::families();
     EXPECT_TRUE(families.contains(QFontInfo(form.font()).family())) << utf8(QFontInfo(form.font()).family());
     EXPECT_EQ(form.font().pixelSize(), 11);
-    EXPECT_TRUE(families.contains(QFontInfo(form.Label1->font()).family()));
+    EXPECT_TRUE(families.contains(QFontInfo(form.versionLabel()->font()).family()));
     // The log's designed lines fit its width, as they did in the designed font.
-    const int room = form.RichEdit1->width() - 2 * form.RichEdit1->frameWidth() -
-                     2 * int(form.RichEdit1->document()->documentMargin());
-    for (const std::string& line : form.Lines()) {
+    const int room = form.statusLog()->width() - 2 * form.statusLog()->frameWidth() -
+                     2 * int(form.statusLog()->document()->documentMargin());
+    for (const std::string& line : form.lines()) {
         const QString shown = QString::fromStdString(toUtf8(line)).trimmed(); // trailing blanks never wrap
         EXPECT_LE(QFontMetrics(form.font()).horizontalAdvance(shown), room) << line;
     }
     // The label's text fits its designed box in the narrow font.
-    EXPECT_LE(QFontMetrics(form.Label1->font()).horizontalAdvance(form.Label1->text()), form.Label1->width());
+    EXPECT_LE(QFontMetrics(form.versionLabel()->font()).horizontalAdvance(form.versionLabel()->text()), form.versionLabel()->width());
 }
 
 TEST_F(FormTest, InitialLogKeepsItsSevenLinesWithTrailingBlanks)
 {
-    TForm1& form = makeForm();
+    MainWindow& form = makeForm();
     const std::vector<std::string> expected = {
         ansi("Dieses Zusatzprogramm überträgt Daten aus dem "),
         ansi("Ravelkamp 5 in die Datenbank der Version VI."),
@@ -105,28 +105,28 @@ TEST_F(FormTest, InitialLogKeepsItsSevenLinesWithTrailingBlanks)
         ansi("Bitte beenden sie beide Programme soweit sie noch "),
         ansi("geöffnet sind. "),
     };
-    EXPECT_EQ(form.Lines(), expected);
-    EXPECT_TRUE(utf8(form.RichEdit1->toPlainText()).starts_with("Dieses Zusatzprogramm überträgt Daten aus dem \n"));
-    EXPECT_TRUE(form.RichEdit1->isReadOnly());
+    EXPECT_EQ(form.lines(), expected);
+    EXPECT_TRUE(utf8(form.statusLog()->toPlainText()).starts_with("Dieses Zusatzprogramm überträgt Daten aus dem \n"));
+    EXPECT_TRUE(form.statusLog()->isReadOnly());
 }
 
 // --- focus ----------------------------------------------------------------
 
 TEST_F(FormTest, LogHasTheFocusAtFirstActivationAndTabCyclesTheFourFocusableControls)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     ASSERT_TRUE(form.isActiveWindow());
-    EXPECT_EQ(QApplication::focusWidget(), form.RichEdit1);
+    EXPECT_EQ(QApplication::focusWidget(), form.statusLog());
 
     std::vector<QWidget*> order;
     for (int i = 0; i < 4; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.push_back(QApplication::focusWidget());
     }
-    EXPECT_EQ(order, (std::vector<QWidget*>{form.Button1, form.Button3, form.Button2, form.RichEdit1}));
+    EXPECT_EQ(order, (std::vector<QWidget*>{form.startButton(), form.columnListButton(), form.quitButton(), form.statusLog()}));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{form.ButtonX, form.Label1, form.ProgressBar1, form.ProgressBar2})
+    for (QWidget* w : std::initializer_list<QWidget*>{form.closeGlyph(), form.versionLabel(), form.rowProgress(), form.tableProgress()})
         EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << utf8(w->objectName());
 }
 
@@ -141,7 +141,7 @@ void press(QWidget* w, Qt::MouseButton button, Qt::MouseButtons held)
 
 TEST_F(FormTest, LeftButtonDragsFromBackgroundLogAndBarsOnly)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     struct Target {
         QWidget* widget;
@@ -149,9 +149,9 @@ TEST_F(FormTest, LeftButtonDragsFromBackgroundLogAndBarsOnly)
     };
     // legend: where the press lands, whether it may move the window
     const Target targets[] = {
-        {&form, true},           {form.RichEdit1->viewport(), true}, {form.ProgressBar1, true},
-        {form.ProgressBar2, true}, {form.Label1, false},             {form.Button1, false},
-        {form.Button2, false},   {form.ButtonX, false},
+        {&form, true},           {form.statusLog()->viewport(), true}, {form.rowProgress(), true},
+        {form.tableProgress(), true}, {form.versionLabel(), false},             {form.startButton(), false},
+        {form.quitButton(), false},   {form.closeGlyph(), false},
     };
     for (const Target& t : targets) {
         form.drags = 0;
@@ -167,7 +167,7 @@ TEST_F(FormTest, LeftButtonDragsFromBackgroundLogAndBarsOnly)
 TEST_F(FormTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
 {
     // The offscreen platform has no system move, so the drag by hand runs.
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     form.realDrag = true;
     showAndActivate(form);
     const QPoint start = form.pos();
@@ -175,13 +175,13 @@ TEST_F(FormTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
         QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, held, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
     };
-    const QPoint at = form.ProgressBar1->mapToGlobal(QPoint(5, 5));
-    send(form.ProgressBar1, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    ASSERT_TRUE(form.Dragging());
+    const QPoint at = form.rowProgress()->mapToGlobal(QPoint(5, 5));
+    send(form.rowProgress(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_TRUE(form.dragging());
     send(&form, QEvent::MouseMove, at + QPoint(30, -10), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(form.pos(), start + QPoint(30, -10));
     send(&form, QEvent::MouseButtonRelease, at + QPoint(30, -10), Qt::LeftButton, Qt::NoButton);
-    EXPECT_FALSE(form.Dragging());
+    EXPECT_FALSE(form.dragging());
     send(&form, QEvent::MouseMove, at + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(form.pos(), start + QPoint(30, -10));
 }
@@ -190,40 +190,40 @@ TEST_F(FormTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
 
 TEST_F(FormTest, DiagnosticListingIsBuiltAfreshEachTime)
 {
-    setup.table1Fields = {"Nr", "reg", ansi("Zähler")};
-    TestForm1& form = makeForm();
+    setup.columnListFields = {"Nr", "reg", ansi("Zähler")};
+    TestMainWindow& form = makeForm();
     const std::vector<std::string> expected = {
         ansi(", NR, REG, ZÄHLER"),
         "",
         ansi(", NR, REG, ZÄHLER, :NR, :REG, :ZÄHLER"),
     };
-    QTest::mouseClick(form.Button3, Qt::LeftButton);
-    EXPECT_EQ(form.Lines(), expected);
-    QTest::mouseClick(form.Button3, Qt::LeftButton);
-    EXPECT_EQ(form.Lines(), expected);
+    QTest::mouseClick(form.columnListButton(), Qt::LeftButton);
+    EXPECT_EQ(form.lines(), expected);
+    QTest::mouseClick(form.columnListButton(), Qt::LeftButton);
+    EXPECT_EQ(form.lines(), expected);
     EXPECT_EQ(std::count(events.begin(), events.end(), "Table1.Open"), 2);
     EXPECT_TRUE(form.errors.empty());
 }
 
 TEST_F(FormTest, DiagnosticOfATableWithoutFieldsGivesEmptyLines)
 {
-    setup.table1Fields = {};
-    TestForm1& form = makeForm();
-    form.Button3Click();
-    EXPECT_EQ(form.Lines(), (std::vector<std::string>{"", "", ""}));
+    setup.columnListFields = {};
+    TestMainWindow& form = makeForm();
+    form.onColumnListClicked();
+    EXPECT_EQ(form.lines(), (std::vector<std::string>{"", "", ""}));
 }
 
 // --- closing --------------------------------------------------------------
 
-enum class CloseWay { ButtonX, Button2, System };
+enum class CloseWay { CloseGlyph, QuitButton, System };
 
 class Closing : public FormTest, public ::testing::WithParamInterface<CloseWay> {
 protected:
-    void closeBy(TestForm1& form, CloseWay way)
+    void closeBy(TestMainWindow& form, CloseWay way)
     {
         switch (way) {
-        case CloseWay::ButtonX: QTest::mouseClick(form.ButtonX, Qt::LeftButton); break;
-        case CloseWay::Button2: QTest::mouseClick(form.Button2, Qt::LeftButton); break;
+        case CloseWay::CloseGlyph: QTest::mouseClick(form.closeGlyph(), Qt::LeftButton); break;
+        case CloseWay::QuitButton: QTest::mouseClick(form.quitButton(), Qt::LeftButton); break;
         case CloseWay::System: form.close(); break; // what Alt+F4 or the task bar sends
         }
     }
@@ -231,33 +231,33 @@ protected:
 
 TEST_P(Closing, CommitsTheOpenTransactionClosesTheTargetAndEndsTheProgram)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     form.fake().beginTransaction();
     events.clear();
 
     closeBy(form, GetParam());
-    EXPECT_EQ(events, (Events{"IBQ1.Close", "commit", "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_EQ(events, (Events{"COMMIT", "IBDatabase1.Close"}));
+    EXPECT_TRUE(application().terminated());
     // The window stays until the main loop takes the request.
     EXPECT_TRUE(form.isVisible());
 
     // Closing again repeats the close handler, now without a transaction.
     events.clear();
     closeBy(form, GetParam());
-    EXPECT_EQ(events, (Events{"IBQ1.Close", "IBDatabase1.Close"}));
+    EXPECT_EQ(events, (Events{"IBDatabase1.Close"}));
 }
 
 TEST_P(Closing, AFailedCommitKeepsTheProgramRunning)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     form.fake().beginTransaction();
     setup.commitFails = true;
 
     closeBy(form, GetParam());
     EXPECT_EQ(form.errors, (std::vector<std::string>{"commit failed"}));
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(application().terminated());
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.fake().inTransaction());
 }
@@ -265,7 +265,7 @@ TEST_P(Closing, AFailedCommitKeepsTheProgramRunning)
 TEST_F(FormTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
 {
     setup.rowsPerTable = 3;
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     showAndActivate(form);
     bool clicked = false;
     // The click lands in the run's message pumping after the first row: that
@@ -273,70 +273,70 @@ TEST_F(FormTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
     setup.afterExec = [&](const std::string& sql) {
         if (clicked || sql.find("INSERT INTO IMPORT_RK5_REGIONEN") == std::string::npos) return;
         clicked = true;
-        QTimer::singleShot(0, form.ButtonX, [&] { QTest::mouseClick(form.ButtonX, Qt::LeftButton); });
+        QTimer::singleShot(0, form.closeGlyph(), [&] { QTest::mouseClick(form.closeGlyph(), Qt::LeftButton); });
         std::this_thread::sleep_for(app::EventThrottle::kInterval + std::chrono::milliseconds(1));
     };
     events.clear();
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QTest::mouseClick(form.startButton(), Qt::LeftButton);
 
-    const auto first = std::find(events.begin(), events.end(), "exec INSERT INTO IMPORT_RK5_REGIONEN");
+    const auto first = std::find(events.begin(), events.end(), "EXEC INSERT IMPORT_RK5_REGIONEN");
     ASSERT_NE(first, events.end());
-    EXPECT_EQ(Events(first, first + 5), (Events{"exec INSERT INTO IMPORT_RK5_REGIONEN", "IBQ1.Close", "commit",
-                                               "IBDatabase1.Close", "exec INSERT INTO IMPORT_RK5_REGIONEN"}));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_EQ(Events(first, first + 4), (Events{"EXEC INSERT IMPORT_RK5_REGIONEN", "COMMIT", "IBDatabase1.Close",
+                                               "EXEC INSERT IMPORT_RK5_REGIONEN"}));
+    EXPECT_TRUE(application().terminated());
     // The run still ends normally, with its job record.
-    EXPECT_EQ(form.fake().query.jobId, "");
-    EXPECT_NE(std::find(events.begin(), events.end(), "exec job record "), events.end());
-    EXPECT_EQ(form.LastRunOutcome(), app::LastRun::Completed);
+    EXPECT_NE(std::find(events.begin(), events.end(), "EXEC INSERT IMPORT_RK5_INFO"), events.end());
+    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "");
+    EXPECT_EQ(form.lastRunOutcome(), app::LastRun::Completed);
     EXPECT_TRUE(form.errors.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AllWays, Closing, ::testing::Values(CloseWay::ButtonX, CloseWay::Button2, CloseWay::System));
+INSTANTIATE_TEST_SUITE_P(AllWays, Closing, ::testing::Values(CloseWay::CloseGlyph, CloseWay::QuitButton, CloseWay::System));
 
 // --- progress bars and glyph ----------------------------------------------
 
 TEST_F(FormTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
 {
-    TForm1& form = makeForm();
-    app::TProgressBar& bar = *form.ProgressBar1;
-    EXPECT_EQ(bar.Max(), 100);
+    MainWindow& form = makeForm();
+    app::ProgressBar& bar = *form.rowProgress();
+    EXPECT_EQ(bar.max(), 100);
     try {
-        form.SetProgressMax(transfer::ProgressBarId::ProgressBar1, -1);
+        form.setProgressMax(transfer::ProgressBarId::Rows, -1);
         FAIL() << "no error";
     } catch (const EInvalidOperation& e) {
         EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
     }
-    EXPECT_EQ(bar.Max(), 100);
+    EXPECT_EQ(bar.max(), 100);
 
-    bar.SetPosition(150);
-    EXPECT_EQ(bar.Position(), 100);
-    bar.SetPosition(-3);
-    EXPECT_EQ(bar.Position(), 0);
-    bar.SetPosition(40);
-    bar.SetMax(13);
-    EXPECT_EQ(bar.Position(), 13);
+    bar.setPosition(150);
+    EXPECT_EQ(bar.position(), 100);
+    bar.setPosition(-3);
+    EXPECT_EQ(bar.position(), 0);
+    bar.setPosition(40);
+    bar.setMax(13);
+    EXPECT_EQ(bar.position(), 13);
     // An empty table: an empty bar, not Qt's busy indicator.
-    bar.SetMax(0);
-    EXPECT_EQ(bar.Position(), 0);
+    bar.setMax(0);
+    EXPECT_EQ(bar.position(), 0);
     EXPECT_GT(bar.maximum(), bar.minimum());
     EXPECT_EQ(bar.value(), 0);
 }
 
 TEST_F(FormTest, PaintedFillOfABarLagsTheRowPositionByLessThanAPixel)
 {
-    TForm1& form = makeForm();
-    app::TProgressBar& bar = *form.ProgressBar1;
+    MainWindow& form = makeForm();
+    app::ProgressBar& bar = *form.rowProgress();
     ASSERT_EQ(bar.width(), 241);
-    bar.SetMax(200000);
-    bar.SetPosition(0);
+    bar.setMax(200000);
+    bar.setPosition(0);
     for (int row = 1; row <= 200000; ++row) {
-        bar.SetPosition(row);
+        bar.setPosition(row);
         if (row % 997 == 0) {
-            ASSERT_LT(int64_t(bar.Position() - bar.value()) * bar.width(), 200000) << row;
+            ASSERT_LT(int64_t(bar.position() - bar.value()) * bar.width(), 200000) << row;
         }
     }
     EXPECT_EQ(bar.value(), 200000);
-    bar.SetPosition(0);
+    bar.setPosition(0);
     EXPECT_EQ(bar.value(), 0);
 }
 

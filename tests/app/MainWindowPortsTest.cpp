@@ -1,4 +1,4 @@
-// Form1 as the port of ConnectTargetDatabase (log, dialog, boxes, close) and
+// MainWindow as the port of ConnectTargetDatabase (log, dialog, boxes, close) and
 // its reaction to a change of the regional settings.
 #include "locale/LocaleFormats.h"
 #include "tests/app/FormTestSupport.h"
@@ -8,44 +8,44 @@ namespace {
 
 using app::MsgKind;
 
-// IBDatabase1 as ConnectTargetDatabase sees it.
+// The target connection as ConnectTargetDatabase sees it.
 class FakeConnection : public transfer::TargetConnection {
 public:
     explicit FakeConnection(bool opens) : m_opens(opens) {}
-    void SetDatabaseName(const std::string& path) override { name = path; }
-    void Open() override
+    void setDatabaseName(const std::string& path) override { name = path; }
+    void open() override
     {
         if (!m_opens) throw EDatabaseError("cannot open");
-        connected = true;
+        m_connected = true;
     }
-    bool Connected() const override { return connected; }
+    bool connected() const override { return m_connected; }
     std::string name;
-    bool connected = false;
 
 private:
     bool m_opens;
+    bool m_connected = false;
 };
 
 const auto kNoFile = [](const std::string&) { return false; };
 
 TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     FakeConnection connection(true);
-    transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
+    transfer::ConnectTargetDatabase(form, connection, form.args(), kNoFile);
 
-    EXPECT_EQ(form.Lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
+    EXPECT_EQ(form.lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
     EXPECT_EQ(events.front(), "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank|C:\\Programme\\|Datenbank|*.fdb"));
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
-    EXPECT_FALSE(application().Terminated());
+    EXPECT_FALSE(application().terminated());
 }
 
 TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     form.dialogAnswer = "/data/rk6.fdb";
     FakeConnection connection(false);
-    transfer::ConnectTargetDatabase(form, connection, form.Args(), kNoFile);
+    transfer::ConnectTargetDatabase(form, connection, form.args(), kNoFile);
 
     EXPECT_EQ(connection.name, "/data/rk6.fdb");
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information},
@@ -54,7 +54,7 @@ TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
     const auto closed = std::find(events.begin(), events.end(), "IBDatabase1.Close");
     ASSERT_NE(closed, events.end());
     EXPECT_EQ(*(closed + 1), "box " + ansi("Keine Verbindung zur RK VI Datenbank!"));
-    EXPECT_TRUE(application().Terminated());
+    EXPECT_TRUE(application().terminated());
 }
 
 TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)
@@ -66,7 +66,7 @@ TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)
 
 TEST_F(FormTest, ChangedRegionalSettingsAreReadAgain)
 {
-    TestForm1& form = makeForm();
+    TestMainWindow& form = makeForm();
     locale::LocaleFormats odd;
     odd.DecimalMark = '#';
     locale::SetCurrentFormats(odd);

@@ -1,9 +1,9 @@
-// IBTransaction: the one transaction of the target connection
+// Transaction: the one transaction of the target connection
 // (IBTransaction1). It is started only by a statement's execution and ended
 // only by Commit (or by closing the connection, which commits).
 //
-//   IBTransaction tr(&db);
-//   if (tr.InTransaction()) tr.Commit();   // CommitIfActive
+//   Transaction tr(&db, names::kTargetTransaction);
+//   if (tr.inTransaction()) tr.commit();   // CommitIfActive
 #pragma once
 
 #include <ibase.h>
@@ -16,28 +16,29 @@
 namespace rk::target {
 
 class ClientLibrary;
-class IBDatabase;
-class IBQuery;
+class Attachment;
+class Statement;
 
-class IBTransaction {
+class Transaction {
 public:
-    explicit IBTransaction(IBDatabase* database = nullptr, std::string name = "IBTransaction1");
+    // `name` heads the transaction's trace records.
+    Transaction(Attachment* database, std::string name);
     // Never commits: an active transaction is rolled back, errors ignored.
     // The owner commits first (CommitIfActive, or the database's close).
-    ~IBTransaction();
-    IBTransaction(const IBTransaction&) = delete;
-    IBTransaction& operator=(const IBTransaction&) = delete;
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
 
-    const std::string& Name() const noexcept { return m_name; }
-    IBDatabase* DefaultDatabase() const noexcept { return m_database; }
-    void SetDefaultDatabase(IBDatabase* database);
+    const std::string& name() const noexcept { return m_name; }
+    Attachment* defaultDatabase() const noexcept { return m_database; }
+    void setDefaultDatabase(Attachment* database);
 
-    bool InTransaction() const noexcept { return m_handle != 0; }
+    bool inTransaction() const noexcept { return m_handle != 0; }
     // Starts with an empty parameter block: read-write, snapshot, wait.
-    void StartTransaction();
+    void start();
     // Hard commit; statements give up their prepared handles first. A failed
     // commit raises the server's error and leaves the transaction active.
-    void Commit();
+    void commit();
 
     // The close path: commit, else roll back; errors ignored; inactive after.
     void forceEnd() noexcept;
@@ -45,17 +46,17 @@ public:
     void rollbackQuietly() noexcept;
 
     isc_tr_handle* handle() noexcept { return &m_handle; }
-    void attachQuery(IBQuery* q);
-    void detachQuery(IBQuery* q) noexcept;
+    void attachStatement(Statement* q);
+    void detachStatement(Statement* q) noexcept;
 
 private:
     void releaseStatements() noexcept;
 
     const ClientLibrary& m_lib;
     std::string m_name;
-    IBDatabase* m_database = nullptr;
+    Attachment* m_database = nullptr;
     isc_tr_handle m_handle = 0;
-    std::vector<IBQuery*> m_queries;
+    std::vector<Statement*> m_statements;
 };
 
 } // namespace rk::target

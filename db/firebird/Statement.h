@@ -1,15 +1,15 @@
-// IBQuery: the statement object of the target (IBQ1). It holds one SQL
+// Statement: the statement object of the target (IBQ1). It holds one SQL
 // text, the parameter list scanned from it, and the statement prepared from
-// it on the server. The first ExecSQL prepares (and starts the transaction
+// it on the server. The first execute() prepares (and starts the transaction
 // when none is active); later ones only bind and execute, until the text
 // changes, the transaction commits or the connection closes.
 //
-//   IBQuery q(&db, &tr);
-//   q.ClearSql();
-//   q.AddSql("INSERT INTO T (A, B) VALUES (:A, :B)");
-//   q.Param(0).value.assignInteger(1);
-//   q.ParamByName("b").value.assignText("x");
-//   q.ExecSQL();
+//   Statement q(&db, &tr, names::kTargetStatement);
+//   q.clearSql();
+//   q.addSql("INSERT INTO T (A, B) VALUES (:A, :B)");
+//   q.param(0).value.assignInteger(1);
+//   q.paramByName("b").value.assignText("x");
+//   q.execute();
 #pragma once
 
 #include <ibase.h>
@@ -24,40 +24,38 @@
 namespace rk::target {
 
 class ClientLibrary;
-class IBDatabase;
-class IBTransaction;
+class Attachment;
+class Transaction;
 
-class IBQuery {
+class Statement {
 public:
-    IBQuery(IBDatabase* database, IBTransaction* transaction, std::string name = "IBQ1");
-    ~IBQuery();
-    IBQuery(const IBQuery&) = delete;
-    IBQuery& operator=(const IBQuery&) = delete;
+    // `name` heads the trace records and the errors of the statement.
+    Statement(Attachment* database, Transaction* transaction, std::string name);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
 
-    const std::string& Name() const noexcept { return m_name; }
-    void SetDatabase(IBDatabase* database);
-    void SetTransaction(IBTransaction* transaction);
-
-    // Ends an open result; this object never holds one.
-    void Close() noexcept {}
+    const std::string& name() const noexcept { return m_name; }
+    void setDatabase(Attachment* database);
+    void setTransaction(Transaction* transaction);
 
     // Text changes: each releases the prepared statement and rebuilds the
     // parameter list, keeping values of entries whose names stay.
-    void ClearSql();
-    void AddSql(const std::string& line);
-    const std::vector<std::string>& SqlLines() const noexcept { return m_lines; }
+    void clearSql();
+    void addSql(const std::string& line);
+    const std::vector<std::string>& sqlLines() const noexcept { return m_lines; }
     // The lines, each followed by CR LF.
-    std::string SqlText() const;
+    std::string sqlText() const;
 
-    uint16_t ParamCount() const noexcept { return static_cast<uint16_t>(m_params.size()); }
-    db::Param& Param(int p) { return m_params.at(static_cast<size_t>(p)); }
+    uint16_t paramCount() const noexcept { return static_cast<uint16_t>(m_params.size()); }
+    db::Param& param(int p) { return m_params.at(static_cast<size_t>(p)); }
     // First entry of that name, letter case ignored; none: EDatabaseError
     // "IBQ1: Parameter '%s' nicht gefunden".
-    db::Param& ParamByName(const std::string& name);
+    db::Param& paramByName(const std::string& name);
 
-    void ExecSQL();
+    void execute();
 
-    bool Prepared() const noexcept { return m_handle != 0; }
+    bool prepared() const noexcept { return m_handle != 0; }
     // The server's statement type (isc_info_sql_stmt_*), 0 when not prepared.
     int statementType() const noexcept { return m_statementType; }
     // How often this object prepared a statement; for tests and benchmarks.
@@ -80,8 +78,8 @@ private:
 
     const ClientLibrary& m_lib;
     std::string m_name;
-    IBDatabase* m_database = nullptr;
-    IBTransaction* m_transaction = nullptr;
+    Attachment* m_database = nullptr;
+    Transaction* m_transaction = nullptr;
     std::vector<std::string> m_lines;
     std::vector<db::Param> m_params;
 

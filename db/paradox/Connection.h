@@ -1,12 +1,12 @@
-// A named connection of the source engine (Database1, or the temporary
-// connection "DBRK" of PDXQ1). Opening resolves its alias to the folder of
+// A named connection of the source engine (the one the window opens at
+// start-up, or the temporary connection "DBRK" of the source query). Opening resolves its alias to the folder of
 // Paradox tables; each opening of a query makes its own SQL side over them
 // (detail::SqlConnection), so that it reads the files as they are then. A
 // connection whose name differs from its alias
 // registers a session alias under its own name while it is open.
 //
-//   Database Database1(session, "X1", "DBRK");
-//   Database1.Open();          // the access check; EDBEngineError when it fails
+//   Connection connection(session, names::kSourceConnection, names::kSourceAlias);
+//   connection.open();          // the access check; EDBEngineError when it fails
 #pragma once
 
 #include <filesystem>
@@ -29,24 +29,24 @@ protected:
     ~DatasetLink() = default;
 };
 
-class Database {
+class Connection {
 public:
     // An empty alias means the name itself is the alias.
-    Database(Session& session, std::string databaseName, std::string aliasName = {});
-    ~Database();
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
+    Connection(Session& session, std::string databaseName, std::string aliasName = {});
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
 
-    const std::string& DatabaseName() const { return m_databaseName; }
-    const std::string& AliasName() const { return m_aliasName; }
-    const std::string& SessionName() const;
-    bool Temporary() const { return m_temporary; }
+    const std::string& connectionName() const { return m_databaseName; }
+    const std::string& aliasName() const { return m_aliasName; }
+    const std::string& sessionName() const;
+    bool temporary() const { return m_temporary; }
 
     // Does nothing when connected. Errors: EDBEngineError with the engine's text.
-    void Open();
+    void open();
     // Closes the datasets that use it, then the connection.
-    void Close();
-    bool Connected() const { return m_connected; }
+    void close();
+    bool connected() const { return m_connected; }
 
     // Valid while connected.
     const std::filesystem::path& folder() const { return m_folder; }

@@ -1,4 +1,4 @@
-// IBDatabase1 and IBTransaction1 on real database files: attach errors,
+// attachment and transaction on real database files: attach errors,
 // the dialect, path assignment, open and close, the transaction's rules,
 // and files that another process holds or that are read-only.
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 
 #include <fstream>
 
+#include "db/common/ObjectNames.h"
 #include "tests/db/firebird/TargetTestSupport.h"
 
 extern char** environ;
@@ -20,14 +21,14 @@ namespace {
 using rk::test::FirebirdTestDatabase;
 using Rows = std::vector<FirebirdTestDatabase::Row>;
 
-TEST(IBDatabaseAttach, MissingFileGivesTheServersMessage)
+TEST(AttachmentAttach, MissingFileGivesTheServersMessage)
 {
     FirebirdTestDatabase folder("");
     const std::string path = (folder.folder() / "none.fdb").string();
-    IBDatabase database;
-    database.SetDatabaseName(path);
+    Attachment database(names::kTargetConnection);
+    database.setDatabaseName(path);
     try {
-        database.Open();
+        database.open();
         FAIL() << "attached to a missing file";
     } catch (const EIBInterBaseError& e) {
         EXPECT_EQ(e.message(), "I/O error during \"open\" operation for file \"" + path +
@@ -35,46 +36,46 @@ TEST(IBDatabaseAttach, MissingFileGivesTheServersMessage)
         EXPECT_EQ(e.sqlCode(), -902);
         EXPECT_EQ(e.ibErrorCode(), 335544344);
     }
-    EXPECT_FALSE(database.Connected());
+    EXPECT_FALSE(database.connected());
 }
 
-TEST(IBDatabaseAttach, FileThatIsNoDatabase)
+TEST(AttachmentAttach, FileThatIsNoDatabase)
 {
     FirebirdTestDatabase folder("");
     const std::string path = (folder.folder() / "text.fdb").string();
     std::ofstream(path) << std::string(20000, 'x');
-    IBDatabase database;
-    database.SetDatabaseName(path);
-    EXPECT_EQ(messageOf<EIBInterBaseError>([&] { database.Open(); }), "file " + path + " is not a valid database");
-    EXPECT_FALSE(database.Connected());
+    Attachment database(names::kTargetConnection);
+    database.setDatabaseName(path);
+    EXPECT_EQ(messageOf<EIBInterBaseError>([&] { database.open(); }), "file " + path + " is not a valid database");
+    EXPECT_FALSE(database.connected());
 }
 
-TEST(IBDatabaseAttach, DialectOneDatabaseOpensSilentlyInDialectOne)
+TEST(AttachmentAttach, DialectOneDatabaseOpensSilentlyInDialectOne)
 {
     FirebirdTestDatabase db("", 1);
     db.execute("CREATE TABLE T (D DATE, N NUMERIC(15,2))");
     TargetObjects t(db.path());
-    t.IBDatabase1.Open();
-    EXPECT_EQ(t.IBDatabase1.SQLDialect(), 3);
-    EXPECT_EQ(t.IBDatabase1.DBSQLDialect(), 1);
-    EXPECT_EQ(t.IBDatabase1.effectiveDialect(), 1);
+    t.attachment.open();
+    EXPECT_EQ(t.attachment.sqlDialect(), 3);
+    EXPECT_EQ(t.attachment.databaseSqlDialect(), 1);
+    EXPECT_EQ(t.attachment.effectiveDialect(), 1);
     // Dialect 1 keeps NUMERIC(15,2) as a double; the statement works there.
     t.setSql("INSERT INTO T (N) VALUES (:N)");
-    t.IBQ1.Param(0).value.assignText("12.5");
-    t.IBQ1.ExecSQL();
+    t.statement.param(0).value.assignText("12.5");
+    t.statement.execute();
     t.commitIfActive();
-    t.IBDatabase1.Close();
-    EXPECT_EQ(t.IBDatabase1.DBSQLDialect(), 1);
+    t.attachment.close();
+    EXPECT_EQ(t.attachment.databaseSqlDialect(), 1);
     EXPECT_EQ(db.query("SELECT N FROM T"), (Rows{{"12.5"}}));
 }
 
-TEST(IBDatabaseAttach, DialectThreeDatabase)
+TEST(AttachmentAttach, DialectThreeDatabase)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
-    database.SetDatabaseName(db.path());
-    database.Open();
-    EXPECT_EQ(database.DBSQLDialect(), 3);
+    Attachment database(names::kTargetConnection);
+    database.setDatabaseName(db.path());
+    database.open();
+    EXPECT_EQ(database.databaseSqlDialect(), 3);
     EXPECT_EQ(database.effectiveDialect(), 3);
     EXPECT_EQ(database.databaseParameterBlock().size(), 31u);
 }
@@ -82,36 +83,36 @@ TEST(IBDatabaseAttach, DialectThreeDatabase)
 TEST(IBDatabasePath, AssignmentRules)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
-    EXPECT_EQ(messageOf<EIBClientError>([&] { database.Open(); }), "Der Name der Datenbank fehlt.");
-    database.SetDatabaseName(db.path());
-    database.SetConnected(true);
-    database.SetConnected(true);  // a second open does nothing
-    database.SetDatabaseName(db.path());  // same text: nothing
-    EXPECT_EQ(messageOf<EIBClientError>([&] { database.SetDatabaseName(db.path() + "x"); }),
+    Attachment database(names::kTargetConnection);
+    EXPECT_EQ(messageOf<EIBClientError>([&] { database.open(); }), "Der Name der Datenbank fehlt.");
+    database.setDatabaseName(db.path());
+    database.setConnected(true);
+    database.setConnected(true);  // a second open does nothing
+    database.setDatabaseName(db.path());  // same text: nothing
+    EXPECT_EQ(messageOf<EIBClientError>([&] { database.setDatabaseName(db.path() + "x"); }),
               ansi("Operation kann nicht durchgeführt werden -- DB ist im Moment geöffnet."));
-    EXPECT_EQ(database.DatabaseName(), db.path());
-    EXPECT_TRUE(database.Connected());
-    database.SetConnected(false);
-    database.Close();  // closing a closed connection does nothing
-    database.SetDatabaseName("/elsewhere.fdb");
-    EXPECT_EQ(database.DatabaseName(), "/elsewhere.fdb");
+    EXPECT_EQ(database.databaseName(), db.path());
+    EXPECT_TRUE(database.connected());
+    database.setConnected(false);
+    database.close();  // closing a closed connection does nothing
+    database.setDatabaseName("/elsewhere.fdb");
+    EXPECT_EQ(database.databaseName(), "/elsewhere.fdb");
 }
 
 TEST(IBDatabaseParams, BadNameFailsWhenOpening)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
-    database.SetDatabaseName(db.path());
-    database.SetParams({"lc_ctype=ISO8859_1", "colour=blue"});
-    EXPECT_EQ(messageOf<EIBClientError>([&] { database.Open(); }), "DPB-Konstante (colour) ist unbekannt.");
-    EXPECT_FALSE(database.Connected());
-    database.SetParams({"lc_ctype=ISO8859_1", "user_name=sysdba", "password=" + std::string(300, 'p')});
-    EXPECT_EQ(messageOf<EIBClientError>([&] { database.Open(); }),
+    Attachment database(names::kTargetConnection);
+    database.setDatabaseName(db.path());
+    database.setParams({"lc_ctype=ISO8859_1", "colour=blue"});
+    EXPECT_EQ(messageOf<EIBClientError>([&] { database.open(); }), "DPB-Konstante (colour) ist unbekannt.");
+    EXPECT_FALSE(database.connected());
+    database.setParams({"lc_ctype=ISO8859_1", "user_name=sysdba", "password=" + std::string(300, 'p')});
+    EXPECT_EQ(messageOf<EIBClientError>([&] { database.open(); }),
               ansi("DPB-Wert für isc_dpb_password ist 300 Bytes lang; höchstens 255 Bytes sind möglich."));
-    database.SetParams(defaultTargetParams());
-    database.Open();
-    EXPECT_TRUE(database.Connected());
+    database.setParams(defaultTargetParams());
+    database.open();
+    EXPECT_TRUE(database.connected());
 }
 
 TEST(IBDatabaseErrors, MissingPrivilegeIsTheRoleErrorKind)
@@ -120,10 +121,10 @@ TEST(IBDatabaseErrors, MissingPrivilegeIsTheRoleErrorKind)
     // owner lacks the privilege, SQLCODE -551.
     FirebirdTestDatabase db;
     TargetObjects t(db.path());
-    t.IBDatabase1.SetParams({"lc_ctype=ISO8859_1", "user_name=guest", "password=x"});
+    t.attachment.setParams({"lc_ctype=ISO8859_1", "user_name=guest", "password=x"});
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
     try {
-        t.IBQ1.ExecSQL();
+        t.statement.execute();
         FAIL() << "guest could insert";
     } catch (const EIBInterBaseRoleError& e) {
         EXPECT_EQ(e.sqlCode(), -551);
@@ -135,61 +136,61 @@ TEST(IBDatabaseErrors, MissingPrivilegeIsTheRoleErrorKind)
 TEST(IBTransactionRules, ClientErrors)
 {
     FirebirdTestDatabase db("");
-    IBDatabase database;
-    IBTransaction orphan;
-    EXPECT_EQ(messageOf<EIBClientError>([&] { orphan.StartTransaction(); }),
+    Attachment database(names::kTargetConnection);
+    Transaction orphan(nullptr, names::kTargetTransaction);
+    EXPECT_EQ(messageOf<EIBClientError>([&] { orphan.start(); }),
               ansi("In der Transaktionskomponente sind keine Datenbanken aufgeführt."));
-    IBTransaction transaction(&database);
-    EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.StartTransaction(); }),
+    Transaction transaction(&database, names::kTargetTransaction);
+    EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.start(); }),
               ansi("Operation kann nicht durchgeführt werden -- DB ist nicht offen."));
-    EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.Commit(); }), "Transaktion ist nicht aktiv.");
-    database.SetDatabaseName(db.path());
-    database.Open();
-    transaction.StartTransaction();
-    EXPECT_TRUE(transaction.InTransaction());
-    EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.StartTransaction(); }), "Transaktion ist aktiv.");
-    transaction.Commit();
-    EXPECT_FALSE(transaction.InTransaction());
+    EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.commit(); }), "Transaktion ist nicht aktiv.");
+    database.setDatabaseName(db.path());
+    database.open();
+    transaction.start();
+    EXPECT_TRUE(transaction.inTransaction());
+    EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.start(); }), "Transaktion ist aktiv.");
+    transaction.commit();
+    EXPECT_FALSE(transaction.inTransaction());
 }
 
-TEST(IBDatabaseClose, CommitsAnActiveTransactionAndExecutionReopens)
+TEST(AttachmentClose, CommitsAnActiveTransactionAndExecutionReopens)
 {
     FirebirdTestDatabase db;
     TargetObjects t(db.path());
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (:U)");
-    t.IBQ1.Param(0).value.assignInteger(1);
-    t.IBQ1.ExecSQL();  // opens the connection and starts the transaction
-    ASSERT_TRUE(t.IBDatabase1.Connected());
-    ASSERT_TRUE(t.IBTransaction1.InTransaction());
-    t.IBDatabase1.Close();
-    EXPECT_FALSE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBQ1.Prepared());
+    t.statement.param(0).value.assignInteger(1);
+    t.statement.execute();  // opens the connection and starts the transaction
+    ASSERT_TRUE(t.attachment.connected());
+    ASSERT_TRUE(t.transaction.inTransaction());
+    t.attachment.close();
+    EXPECT_FALSE(t.transaction.inTransaction());
+    EXPECT_FALSE(t.statement.prepared());
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "1");
 
     // The next execution opens again with the same settings.
-    t.IBQ1.Param(0).value.assignInteger(2);
-    t.IBQ1.ExecSQL();
-    EXPECT_TRUE(t.IBDatabase1.Connected());
-    EXPECT_EQ(t.IBQ1.prepareCount(), 2u);
+    t.statement.param(0).value.assignInteger(2);
+    t.statement.execute();
+    EXPECT_TRUE(t.attachment.connected());
+    EXPECT_EQ(t.statement.prepareCount(), 2u);
     t.commitIfActive();
     EXPECT_EQ(db.scalar("SELECT SUM(USERNR) FROM IMPORT_RK5_NUTZER"), "3");
 }
 
-TEST(IBDatabaseClose, DestructionRollsBackUnlessTheOwnerClosesFirst)
+TEST(AttachmentClose, DestructionRollsBackUnlessTheOwnerClosesFirst)
 {
     FirebirdTestDatabase db;
     {
         TargetObjects t(db.path());
         t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (5)");
-        t.IBQ1.ExecSQL();
+        t.statement.execute();
     }
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "0");
     {
         TargetObjects t(db.path());
         t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (6)");
-        t.IBQ1.ExecSQL();
-        t.IBDatabase1.closeIgnoringErrors();
-        EXPECT_FALSE(t.IBDatabase1.Connected());
+        t.statement.execute();
+        t.attachment.closeIgnoringErrors();
+        EXPECT_FALSE(t.attachment.connected());
     }
     EXPECT_EQ(db.scalar("SELECT USERNR FROM IMPORT_RK5_NUTZER"), "6");
 }
@@ -247,7 +248,7 @@ private:
     bool m_ready = false;
 };
 
-TEST(IBDatabaseShared, FileHeldByAnotherProcessIsAClearErrorAndLosesNothing)
+TEST(AttachmentShared, FileHeldByAnotherProcessIsAClearErrorAndLosesNothing)
 {
     FirebirdTestDatabase db;
     db.execute("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
@@ -255,30 +256,30 @@ TEST(IBDatabaseShared, FileHeldByAnotherProcessIsAClearErrorAndLosesNothing)
     {
         OtherProcess other(db.path());
         ASSERT_TRUE(other.ready());
-        EXPECT_EQ(messageOf<EIBInterBaseError>([&] { t.IBDatabase1.Open(); }),
+        EXPECT_EQ(messageOf<EIBInterBaseError>([&] { t.attachment.open(); }),
                   "I/O error during \"lock\" operation for file \"" + db.path() +
                       "\"\r\nDatabase already opened with engine instance, incompatible with current");
-        EXPECT_FALSE(t.IBDatabase1.Connected());
+        EXPECT_FALSE(t.attachment.connected());
     }
-    t.IBDatabase1.Open();
+    t.attachment.open();
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (2)");
-    t.IBQ1.ExecSQL();
+    t.statement.execute();
     t.commitIfActive();
-    t.IBDatabase1.Close();
+    t.attachment.close();
     EXPECT_EQ(db.query("SELECT USERNR FROM IMPORT_RK5_NUTZER ORDER BY 1"), (Rows{{"1"}, {"2"}}));
 }
 
-TEST(IBDatabaseShared, ReadOnlyDatabaseRefusesWritesAndKeepsItsRows)
+TEST(AttachmentShared, ReadOnlyDatabaseRefusesWritesAndKeepsItsRows)
 {
     FirebirdTestDatabase db;
     db.execute("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
     db.setReadOnly();
     TargetObjects t(db.path());
     t.setSql("DELETE FROM IMPORT_RK5_NUTZER");
-    EXPECT_EQ(messageOf<EIBInterBaseError>([&] { t.IBQ1.ExecSQL(); }), "attempted update on read-only database");
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
+    EXPECT_EQ(messageOf<EIBInterBaseError>([&] { t.statement.execute(); }), "attempted update on read-only database");
+    EXPECT_TRUE(t.transaction.inTransaction());
     t.commitIfActive();
-    t.IBDatabase1.Close();
+    t.attachment.close();
     EXPECT_EQ(db.query("SELECT USERNR FROM IMPORT_RK5_NUTZER"), (Rows{{"1"}}));
 }
 

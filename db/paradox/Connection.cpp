@@ -1,5 +1,5 @@
-// Opening and closing a source connection (see Database.h).
-#include "db/paradox/Database.h"
+// Opening and closing a source connection (see Connection.h).
+#include "db/paradox/Connection.h"
 
 #include <charconv>
 
@@ -20,21 +20,21 @@ bool readableFolder(const std::filesystem::path& folder)
 
 } // namespace
 
-Database::Database(Session& session, std::string databaseName, std::string aliasName)
+Connection::Connection(Session& session, std::string databaseName, std::string aliasName)
     : m_session(session), m_databaseName(std::move(databaseName)), m_aliasName(std::move(aliasName))
 {
-    m_session.registerDatabase(this);
+    m_session.registerConnection(this);
 }
 
-Database::~Database()
+Connection::~Connection()
 {
-    Close();
-    if (m_registered) m_session.unregisterDatabase(this);
+    close();
+    if (m_registered) m_session.unregisterConnection(this);
 }
 
-const std::string& Database::SessionName() const { return m_session.SessionName(); }
+const std::string& Connection::sessionName() const { return m_session.sessionName(); }
 
-void Database::Open()
+void Connection::open()
 {
     if (m_connected) return;
     m_session.start();
@@ -85,7 +85,7 @@ void Database::Open()
     }
 }
 
-void Database::Close()
+void Connection::close()
 {
     if (!m_connected) return;
     // Datasets detach themselves while closing.
@@ -96,13 +96,13 @@ void Database::Close()
     m_ownsSessionAlias = false;
 }
 
-void Database::attach(DatasetLink* dataset)
+void Connection::attach(DatasetLink* dataset)
 {
     for (auto* d : m_datasets)
         if (d == dataset) return;
     m_datasets.push_back(dataset);
 }
 
-void Database::detach(DatasetLink* dataset) { std::erase(m_datasets, dataset); }
+void Connection::detach(DatasetLink* dataset) { std::erase(m_datasets, dataset); }
 
 } // namespace rk::source

@@ -1,5 +1,5 @@
-// FormCloseTarget, the close handler's target steps, over the real
-// IBQ1, IBTransaction1 and IBDatabase1 as the window wires them.
+// CloseTarget, the close handler's target steps, over the real
+// transaction and connection of a real target database, as the window wires them.
 #include <gtest/gtest.h>
 
 #include "tests/db/firebird/TargetTestSupport.h"
@@ -13,20 +13,19 @@ using rk::test::FirebirdTestDatabase;
 
 void closeLikeTheWindow(TargetObjects& t)
 {
-    transfer::TargetQueryAdapter<IBQuery> query(t.IBQ1);
-    transfer::TargetTransactionAdapter<IBTransaction> transaction(t.IBTransaction1);
-    transfer::FormCloseTarget(query, transaction, [&] { t.IBDatabase1.Close(); });
+    transfer::TargetTransactionAdapter<Transaction> transaction(t.transaction);
+    transfer::CloseTarget(transaction, [&] { t.attachment.close(); });
 }
 
-TEST(FormCloseTarget, FormCloseCommitsAndDetaches)
+TEST(CloseTarget, CommitsAndDetaches)
 {
     FirebirdTestDatabase db;
     TargetObjects t(db.path());
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (4)");
-    t.IBQ1.ExecSQL();
+    t.statement.execute();
     closeLikeTheWindow(t);
-    EXPECT_FALSE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBDatabase1.Connected());
+    EXPECT_FALSE(t.transaction.inTransaction());
+    EXPECT_FALSE(t.attachment.connected());
     EXPECT_EQ(db.scalar("SELECT USERNR FROM IMPORT_RK5_NUTZER"), "4");
     // Closing again, with nothing open, is harmless.
     closeLikeTheWindow(t);
@@ -41,28 +40,28 @@ void refuseCommitsWhileBlocked(const FirebirdTestDatabase& db)
                "IF (EXISTS(SELECT 1 FROM BLOCK)) THEN EXCEPTION E_NO_COMMIT; END");
 }
 
-TEST(FormCloseTarget, FailedCommitStaysActiveAndAbandonsFormClose)
+TEST(CloseTarget, FailedCommitStaysActiveAndAbandonsTheClose)
 {
     FirebirdTestDatabase db;
     refuseCommitsWhileBlocked(db);
     TargetObjects t(db.path());
     t.setSql("INSERT INTO BLOCK (B) VALUES (1)");
-    t.IBQ1.ExecSQL();
-    const std::string refused = messageOf<EIBInterBaseError>([&] { t.IBTransaction1.Commit(); });
+    t.statement.execute();
+    const std::string refused = messageOf<EIBInterBaseError>([&] { t.transaction.commit(); });
     EXPECT_EQ(refused, "exception 1\r\nE_NO_COMMIT\r\nkein Commit\r\nAt trigger 'T_NO_COMMIT' line: 1, col: 97");
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBQ1.Prepared());
+    EXPECT_TRUE(t.transaction.inTransaction());
+    EXPECT_FALSE(t.statement.prepared());
 
     EXPECT_EQ(messageOf<EIBInterBaseError>([&] { closeLikeTheWindow(t); }),
               refused);
-    EXPECT_TRUE(t.IBDatabase1.Connected());
-    EXPECT_TRUE(t.IBTransaction1.InTransaction());
+    EXPECT_TRUE(t.attachment.connected());
+    EXPECT_TRUE(t.transaction.inTransaction());
 
     // Closing the connection forces the end: the commit fails, so the
     // transaction is rolled back, silently.
-    t.IBDatabase1.Close();
-    EXPECT_FALSE(t.IBTransaction1.InTransaction());
-    EXPECT_FALSE(t.IBDatabase1.Connected());
+    t.attachment.close();
+    EXPECT_FALSE(t.transaction.inTransaction());
+    EXPECT_FALSE(t.attachment.connected());
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM BLOCK"), "0");
 }
 

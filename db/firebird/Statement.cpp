@@ -1,14 +1,14 @@
 // The statement object: text, parameter list, preparation, binding and
-// execution; see IBQuery.h.
-#include "db/firebird/IBQuery.h"
+// execution; see Statement.h.
+#include "db/firebird/Statement.h"
 
 #include <algorithm>
 
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "db/firebird/ClientLibrary.h"
-#include "db/firebird/IBDatabase.h"
-#include "db/firebird/IBTransaction.h"
+#include "db/firebird/Attachment.h"
+#include "db/firebird/Transaction.h"
 #include "db/firebird/SqlParamScan.h"
 #include "db/firebird/TargetErrors.h"
 
@@ -48,65 +48,65 @@ int infoInteger(const char* p, int len)
 
 } // namespace
 
-IBQuery::IBQuery(IBDatabase* database, IBTransaction* transaction, std::string name)
+Statement::Statement(Attachment* database, Transaction* transaction, std::string name)
     : m_lib(ClientLibrary::instance()), m_name(std::move(name))
 {
     SqlMonitor::attachOnce();
-    SetDatabase(database);
-    SetTransaction(transaction);
+    setDatabase(database);
+    setTransaction(transaction);
 }
 
-IBQuery::~IBQuery()
+Statement::~Statement()
 {
     releasePrepared();
-    if (m_database) m_database->detachQuery(this);
-    if (m_transaction) m_transaction->detachQuery(this);
+    if (m_database) m_database->detachStatement(this);
+    if (m_transaction) m_transaction->detachStatement(this);
 }
 
-void IBQuery::SetDatabase(IBDatabase* database)
+void Statement::setDatabase(Attachment* database)
 {
     if (database == m_database) return;
     releasePrepared();
-    if (m_database) m_database->detachQuery(this);
+    if (m_database) m_database->detachStatement(this);
     m_database = database;
-    if (m_database) m_database->attachQuery(this);
+    if (m_database) m_database->attachStatement(this);
 }
 
-void IBQuery::SetTransaction(IBTransaction* transaction)
+void Statement::setTransaction(Transaction* transaction)
 {
     if (transaction == m_transaction) return;
     releasePrepared();
-    if (m_transaction) m_transaction->detachQuery(this);
+    if (m_transaction) m_transaction->detachStatement(this);
     m_transaction = transaction;
-    if (m_transaction) m_transaction->attachQuery(this);
+    if (m_transaction) m_transaction->attachStatement(this);
 }
 
-void IBQuery::forgetDatabase() noexcept
+void Statement::forgetDatabase() noexcept
 {
     releasePrepared();
     m_database = nullptr;
 }
 
-void IBQuery::forgetTransaction() noexcept
+void Statement::forgetTransaction() noexcept
 {
     releasePrepared();
     m_transaction = nullptr;
 }
 
-void IBQuery::ClearSql()
+void Statement::clearSql()
 {
     if (m_lines.empty()) return;
     m_lines.clear();
     textChanged();
 }
 
-void IBQuery::AddSql(const std::string& line)
+void Statement::addSql(const std::string& line)
 {
     m_lines.push_back(line);
     textChanged();
 }
 
-std::string IBQuery::SqlText() const
+std::string Statement::sqlText() const
 {
     std::string text;
     for (const std::string& line : m_lines) {
@@ -116,11 +116,11 @@ std::string IBQuery::SqlText() const
     return text;
 }
 
-void IBQuery::textChanged()
+void Statement::textChanged()
 {
     releasePrepared();
     std::vector<db::Param> fresh;
-    for (std::string& name : scanParamNames(SqlText())) fresh.push_back(db::Param{std::move(name), {}});
+    for (std::string& name : scanParamNames(sqlText())) fresh.push_back(db::Param{std::move(name), {}});
     for (db::Param& entry : fresh) {
         for (const db::Param& old : m_params) {
             if (sameName(old.name, entry.name)) {
@@ -132,14 +132,14 @@ void IBQuery::textChanged()
     m_params = std::move(fresh);
 }
 
-db::Param& IBQuery::ParamByName(const std::string& name)
+db::Param& Statement::paramByName(const std::string& name)
 {
     for (db::Param& p : m_params)
         if (sameName(p.name, name)) return p;
     throw EDatabaseError(m_name + ": " + ansiFormat("Parameter '%s' nicht gefunden", name));
 }
 
-void IBQuery::releasePrepared() noexcept
+void Statement::releasePrepared() noexcept
 {
     if (m_handle != 0) {
         ISC_STATUS_ARRAY status = {};
@@ -152,14 +152,14 @@ void IBQuery::releasePrepared() noexcept
     m_entryOf.clear();
 }
 
-void IBQuery::ExecSQL()
+void Statement::execute()
 {
     if (m_lines.empty()) throwClientError(ClientError::EmptyQuery);
     if (!m_database) throwClientError(ClientError::DatabaseNotAssigned);
     if (!m_transaction) throwClientError(ClientError::TransactionNotAssigned);
-    if (!m_database->Connected()) m_database->Open();
-    if (!m_transaction->InTransaction()) m_transaction->StartTransaction();
-    if (!Prepared()) prepare();
+    if (!m_database->connected()) m_database->open();
+    if (!m_transaction->inTransaction()) m_transaction->start();
+    if (!prepared()) prepare();
     if (!m_params.empty()) bindParams();
     if (m_statementType == isc_info_sql_stmt_select) throwClientError(ClientError::IsASelectStatement);
 
@@ -171,9 +171,9 @@ void IBQuery::ExecSQL()
     if (traceWanted(m_database->traceFlags(), tfQExecute | tfStmt)) SqlMonitor::write(executeTrace());
 }
 
-void IBQuery::prepare()
+void Statement::prepare()
 {
-    const std::string text = SqlText();
+    const std::string text = sqlText();
     if (isBlankText(text)) throwClientError(ClientError::EmptyQuery);
     const ServerStatement server = scanPlaceholders(text);
     const auto dialect = static_cast<unsigned short>(m_database->effectiveDialect());
@@ -235,7 +235,7 @@ void IBQuery::prepare()
     if (traceWanted(m_database->traceFlags(), tfQPrepare | tfStmt)) SqlMonitor::write(prepareTrace());
 }
 
-void IBQuery::bindParams()
+void Statement::bindParams()
 {
     const BindContext ctx{m_lib, m_database->handle(), m_transaction->handle()};
     const int entries = static_cast<int>(m_params.size());
@@ -246,7 +246,7 @@ void IBQuery::bindParams()
     }
 }
 
-std::string IBQuery::prepareTrace()
+std::string Statement::prepareTrace()
 {
     std::string plan;
     const char item = isc_info_sql_get_plan;
@@ -261,12 +261,12 @@ std::string IBQuery::prepareTrace()
     } else if (answer[0] == isc_info_truncated) {
         plan = "Can't retrieve plan - too large";
     }
-    return m_name + ": [Prepare] " + SqlText() + "\r\n  Plan: " + plan;
+    return m_name + ": [Prepare] " + sqlText() + "\r\n  Plan: " + plan;
 }
 
-std::string IBQuery::executeTrace() const
+std::string Statement::executeTrace() const
 {
-    std::string record = m_name + ": [Execute] " + SqlText();
+    std::string record = m_name + ": [Execute] " + sqlText();
     const int vars = m_input.count();
     for (int i = 0; i < vars; ++i) {
         record += "\r\n  ";

@@ -1,12 +1,12 @@
-// Opening and closing the target connection; see IBDatabase.h.
-#include "db/firebird/IBDatabase.h"
+// Opening and closing the target connection; see Attachment.h.
+#include "db/firebird/Attachment.h"
 
 #include <algorithm>
 
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/DatabaseParams.h"
-#include "db/firebird/IBQuery.h"
-#include "db/firebird/IBTransaction.h"
+#include "db/firebird/Statement.h"
+#include "db/firebird/Transaction.h"
 #include "db/firebird/TargetErrors.h"
 
 namespace rk::target {
@@ -33,50 +33,50 @@ const std::vector<std::string>& defaultTargetParams()
     return params;
 }
 
-IBDatabase::IBDatabase(std::string name)
+Attachment::Attachment(std::string name)
     : m_lib(ClientLibrary::instance()), m_name(std::move(name)), m_params(defaultTargetParams())
 {
     SqlMonitor::attachOnce();
 }
 
-IBDatabase::~IBDatabase()
+Attachment::~Attachment()
 {
     // A destructor does not commit behind the owner's back.
-    if (Connected()) {
-        for (IBTransaction* t : m_transactions) t->rollbackQuietly();
+    if (connected()) {
+        for (Transaction* t : m_transactions) t->rollbackQuietly();
         detachQuietly();
     }
-    const std::vector<IBTransaction*> transactions = m_transactions;
-    for (IBTransaction* t : transactions) t->SetDefaultDatabase(nullptr);
-    const std::vector<IBQuery*> queries = m_queries;
-    for (IBQuery* q : queries) q->forgetDatabase();
+    const std::vector<Transaction*> transactions = m_transactions;
+    for (Transaction* t : transactions) t->setDefaultDatabase(nullptr);
+    const std::vector<Statement*> queries = m_statements;
+    for (Statement* q : queries) q->forgetDatabase();
 }
 
-void IBDatabase::SetDatabaseName(const std::string& path)
+void Attachment::setDatabaseName(const std::string& path)
 {
     if (path == m_databaseName) return;
-    if (Connected()) throwClientError(ClientError::DatabaseOpen);
+    if (connected()) throwClientError(ClientError::DatabaseOpen);
     m_databaseName = path;
 }
 
-void IBDatabase::SetParams(std::vector<std::string> params)
+void Attachment::setParams(std::vector<std::string> params)
 {
     if (params == m_params) return;
     m_params = std::move(params);
     m_dpbStale = true;
 }
 
-void IBDatabase::SetConnected(bool value)
+void Attachment::setConnected(bool value)
 {
     if (value)
-        Open();
+        open();
     else
-        Close();
+        close();
 }
 
-void IBDatabase::Open()
+void Attachment::open()
 {
-    if (Connected()) return;
+    if (connected()) return;
     if (m_databaseName.empty()) throwClientError(ClientError::DatabaseNameMissing);
     if (m_dpbStale) {
         m_dpb = buildDpb(m_params);
@@ -129,12 +129,12 @@ void IBDatabase::Open()
     if (traceWanted(m_traceFlags, tfConnect)) SqlMonitor::write(m_name + ": [Connect]");
 }
 
-void IBDatabase::Close()
+void Attachment::close()
 {
     closeConnection(false);
 }
 
-void IBDatabase::closeIgnoringErrors() noexcept
+void Attachment::closeIgnoringErrors() noexcept
 {
     try {
         closeConnection(true);
@@ -143,9 +143,9 @@ void IBDatabase::closeIgnoringErrors() noexcept
     }
 }
 
-void IBDatabase::detachQuietly() noexcept
+void Attachment::detachQuietly() noexcept
 {
-    for (IBQuery* q : m_queries) q->releasePrepared();
+    for (Statement* q : m_statements) q->releasePrepared();
     if (m_handle == 0) return;
     ISC_STATUS_ARRAY status = {};
     isc_db_handle handle = m_handle;
@@ -154,12 +154,12 @@ void IBDatabase::detachQuietly() noexcept
     m_dbSqlDialect = 1;
 }
 
-void IBDatabase::closeConnection(bool force)
+void Attachment::closeConnection(bool force)
 {
-    if (!Connected()) return;
-    for (IBTransaction* t : m_transactions)
-        if (t->InTransaction()) t->forceEnd();
-    for (IBQuery* q : m_queries) q->releasePrepared();
+    if (!connected()) return;
+    for (Transaction* t : m_transactions)
+        if (t->inTransaction()) t->forceEnd();
+    for (Statement* q : m_statements) q->releasePrepared();
 
     ISC_STATUS_ARRAY status = {};
     isc_db_handle handle = m_handle;
@@ -172,25 +172,25 @@ void IBDatabase::closeConnection(bool force)
     m_dbSqlDialect = 1;
 }
 
-void IBDatabase::attachTransaction(IBTransaction* t)
+void Attachment::attachTransaction(Transaction* t)
 {
     if (std::find(m_transactions.begin(), m_transactions.end(), t) == m_transactions.end())
         m_transactions.push_back(t);
 }
 
-void IBDatabase::detachTransaction(IBTransaction* t) noexcept
+void Attachment::detachTransaction(Transaction* t) noexcept
 {
     std::erase(m_transactions, t);
 }
 
-void IBDatabase::attachQuery(IBQuery* q)
+void Attachment::attachStatement(Statement* q)
 {
-    if (std::find(m_queries.begin(), m_queries.end(), q) == m_queries.end()) m_queries.push_back(q);
+    if (std::find(m_statements.begin(), m_statements.end(), q) == m_statements.end()) m_statements.push_back(q);
 }
 
-void IBDatabase::detachQuery(IBQuery* q) noexcept
+void Attachment::detachStatement(Statement* q) noexcept
 {
-    std::erase(m_queries, q);
+    std::erase(m_statements, q);
 }
 
 } // namespace rk::target

@@ -1,11 +1,11 @@
-// Starting and committing the target transaction; see IBTransaction.h.
-#include "db/firebird/IBTransaction.h"
+// Starting and committing the target transaction; see Transaction.h.
+#include "db/firebird/Transaction.h"
 
 #include <algorithm>
 
 #include "db/firebird/ClientLibrary.h"
-#include "db/firebird/IBDatabase.h"
-#include "db/firebird/IBQuery.h"
+#include "db/firebird/Attachment.h"
+#include "db/firebird/Statement.h"
 #include "db/firebird/TargetErrors.h"
 
 namespace rk::target {
@@ -22,21 +22,21 @@ struct TransactionEntry {
 
 } // namespace
 
-IBTransaction::IBTransaction(IBDatabase* database, std::string name)
+Transaction::Transaction(Attachment* database, std::string name)
     : m_lib(ClientLibrary::instance()), m_name(std::move(name))
 {
     SqlMonitor::attachOnce();
-    SetDefaultDatabase(database);
+    setDefaultDatabase(database);
 }
 
-IBTransaction::~IBTransaction()
+Transaction::~Transaction()
 {
     rollbackQuietly();
-    for (IBQuery* q : m_queries) q->forgetTransaction();
+    for (Statement* q : m_statements) q->forgetTransaction();
     if (m_database) m_database->detachTransaction(this);
 }
 
-void IBTransaction::SetDefaultDatabase(IBDatabase* database)
+void Transaction::setDefaultDatabase(Attachment* database)
 {
     if (database == m_database) return;
     if (m_database) m_database->detachTransaction(this);
@@ -44,11 +44,11 @@ void IBTransaction::SetDefaultDatabase(IBDatabase* database)
     if (m_database) m_database->attachTransaction(this);
 }
 
-void IBTransaction::StartTransaction()
+void Transaction::start()
 {
-    if (InTransaction()) throwClientError(ClientError::TransactionActive);
+    if (inTransaction()) throwClientError(ClientError::TransactionActive);
     if (!m_database) throwClientError(ClientError::NoDatabasesInTransaction);
-    if (!m_database->Connected()) throwClientError(ClientError::DatabaseClosed);
+    if (!m_database->connected()) throwClientError(ClientError::DatabaseClosed);
 
     TransactionEntry entry = {m_database->handle(), 0, nullptr};
     ISC_STATUS_ARRAY status = {};
@@ -60,9 +60,9 @@ void IBTransaction::StartTransaction()
     if (traceWanted(m_database->traceFlags(), tfTransact)) SqlMonitor::write(m_name + ": [Start transaction]");
 }
 
-void IBTransaction::Commit()
+void Transaction::commit()
 {
-    if (!InTransaction()) throwClientError(ClientError::TransactionNotActive);
+    if (!inTransaction()) throwClientError(ClientError::TransactionNotActive);
     // The next execution prepares again, in the next transaction.
     releaseStatements();
 
@@ -76,9 +76,9 @@ void IBTransaction::Commit()
         SqlMonitor::write(m_name + ": [Commit (Hard commit)]");
 }
 
-void IBTransaction::forceEnd() noexcept
+void Transaction::forceEnd() noexcept
 {
-    if (!InTransaction()) return;
+    if (!inTransaction()) return;
     releaseStatements();
     ISC_STATUS_ARRAY status = {};
     isc_tr_handle handle = m_handle;
@@ -90,9 +90,9 @@ void IBTransaction::forceEnd() noexcept
     }
 }
 
-void IBTransaction::rollbackQuietly() noexcept
+void Transaction::rollbackQuietly() noexcept
 {
-    if (!InTransaction()) return;
+    if (!inTransaction()) return;
     releaseStatements();
     ISC_STATUS_ARRAY status = {};
     isc_tr_handle handle = m_handle;
@@ -100,19 +100,19 @@ void IBTransaction::rollbackQuietly() noexcept
     m_lib.rollbackTransaction(status, &handle);
 }
 
-void IBTransaction::releaseStatements() noexcept
+void Transaction::releaseStatements() noexcept
 {
-    for (IBQuery* q : m_queries) q->releasePrepared();
+    for (Statement* q : m_statements) q->releasePrepared();
 }
 
-void IBTransaction::attachQuery(IBQuery* q)
+void Transaction::attachStatement(Statement* q)
 {
-    if (std::find(m_queries.begin(), m_queries.end(), q) == m_queries.end()) m_queries.push_back(q);
+    if (std::find(m_statements.begin(), m_statements.end(), q) == m_statements.end()) m_statements.push_back(q);
 }
 
-void IBTransaction::detachQuery(IBQuery* q) noexcept
+void Transaction::detachStatement(Statement* q) noexcept
 {
-    std::erase(m_queries, q);
+    std::erase(m_statements, q);
 }
 
 } // namespace rk::target

@@ -1,0 +1,42 @@
+// The objects MainWindow owns besides its controls: the target connection, its
+// transaction and statement, the source connection, query and table. The
+// real set (RealDatabaseParts.h) wraps the database layers; tests give MainWindow
+// recorders instead, so the window can be exercised without any database.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "transfer/TransferPorts.h"
+
+namespace rk::app {
+
+class DatabaseParts {
+public:
+    virtual ~DatabaseParts() = default;
+
+    // Target side: the statement, its transaction and the connection.
+    virtual transfer::TargetStatement& targetStatement() = 0;
+    virtual transfer::TargetTransaction& targetTransaction() = 0;
+    // Opens the target database at the start of a run; talks to the user
+    // through the window it was made for (log, dialog, boxes, close).
+    virtual void connectTarget() = 0;
+    virtual bool targetConnected() = 0;
+    // Closes the connection: commits a still active transaction in forced mode,
+    // then detaches; may throw when the detach fails.
+    virtual void closeTarget() = 0;
+
+    // Source side: the connection of the access check, the query, and the
+    // table of the column listing.
+    virtual transfer::SourceQuery& sourceQuery() = 0;
+    // Opens the source connection: the access check of checkSourceAccess.
+    virtual void openSourceConnection() = 0;
+    virtual bool sourceConnected() = 0;
+    // Opens the listing table ("BILDER.DB"; it stays open) and gives the names of its
+    // column descriptions, as many as the table has fields.
+    virtual std::vector<std::string> columnListFieldNames() = 0;
+
+    virtual transfer::Clock& clock() = 0;
+};
+
+} // namespace rk::app

@@ -1,0 +1,126 @@
+// Wiring of MainWindow to the database layers; see RealDatabaseParts.h.
+#include "app/RealDatabaseParts.h"
+
+#include <ctime>
+
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "db/common/ObjectNames.h"
+#include "db/firebird/Attachment.h"
+#include "db/firebird/Statement.h"
+#include "db/firebird/Transaction.h"
+#include "db/paradox/Connection.h"
+#include "db/paradox/Query.h"
+#include "db/paradox/Session.h"
+#include "db/paradox/Table.h"
+#include "locale/LocaleFormats.h"
+#include "transfer/ConnectTargetDatabase.h"
+#include "transfer/DatabasePorts.h"
+
+namespace rk::app {
+
+namespace {
+
+class SystemClock final : public transfer::Clock {
+public:
+    double now() override { return LocalNow(); }
+};
+
+// The target connection as ConnectTargetDatabase sees it.
+class TargetConnectionAdapter final : public transfer::TargetConnection {
+public:
+    explicit TargetConnectionAdapter(target::Attachment& db) : m_db(db) {}
+    void setDatabaseName(const std::string& path) override { m_db.setDatabaseName(path); }
+    void open() override { m_db.setConnected(true); }
+    bool connected() const override { return m_db.connected(); }
+
+private:
+    target::Attachment& m_db;
+};
+
+class RealDatabaseParts final : public DatabaseParts {
+public:
+    RealDatabaseParts(MainWindow& window, source::Session& session)
+        : m_window(window), m_targetConnection(names::kTargetConnection),
+          m_targetTransaction(&m_targetConnection, names::kTargetTransaction),
+          m_targetStatement(&m_targetConnection, &m_targetTransaction, names::kTargetStatement),
+          m_sourceConnection(session, names::kSourceConnection, names::kSourceAlias),
+          m_sourceQuery(session, names::kSourceQuery, names::kSourceAlias),
+          m_listingTable(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile),
+          m_statementPort(m_targetStatement), m_transactionPort(m_targetTransaction), m_sourcePort(m_sourceQuery),
+          m_connectionPort(m_targetConnection)
+    {
+        m_targetConnection.setDefaultTransaction(&m_targetTransaction);
+    }
+
+    // The window is destroyed with the connection still open only when the
+    // run re-opened it after commitAndCloseTarget; closing commits in forced mode, as
+    // closing always does, and nothing can be reported any more.
+    ~RealDatabaseParts() override { m_targetConnection.closeIgnoringErrors(); }
+
+    transfer::TargetStatement& targetStatement() override { return m_statementPort; }
+    transfer::TargetTransaction& targetTransaction() override { return m_transactionPort; }
+    void connectTarget() override
+    {
+        transfer::ConnectTargetDatabase(m_window, m_connectionPort, m_window.args(), FileExistsOnDisk);
+    }
+    bool targetConnected() override { return m_targetConnection.connected(); }
+    void closeTarget() override { m_targetConnection.close(); }
+
+    transfer::SourceQuery& sourceQuery() override { return m_sourcePort; }
+    void openSourceConnection() override { m_sourceConnection.open(); }
+    bool sourceConnected() override { return m_sourceConnection.connected(); }
+    std::vector<std::string> columnListFieldNames() override
+    {
+        m_listingTable.open();
+        // As many names as the table has fields, taken from the column
+        // descriptions (the two differ only for columns without a field).
+        std::vector<std::string> names;
+        const auto& defs = m_listingTable.fieldDefs();
+        for (int i = 0; i < m_listingTable.fieldCount() && i < int(defs.size()); ++i) names.push_back(defs[size_t(i)].name);
+        return names;
+    }
+    transfer::Clock& clock() override { return m_clock; }
+
+private:
+    MainWindow& m_window;
+    // Declared so that the statement and transaction go before their
+    // connection, and the source objects before the session's end.
+    target::Attachment m_targetConnection;
+    target::Transaction m_targetTransaction;
+    target::Statement m_targetStatement;
+    source::Connection m_sourceConnection;
+    source::Query m_sourceQuery;
+    source::Table m_listingTable;
+    transfer::TargetStatementAdapter<target::Statement> m_statementPort;
+    transfer::TargetTransactionAdapter<target::Transaction> m_transactionPort;
+    transfer::SourceQueryAdapter<source::Query> m_sourcePort;
+    TargetConnectionAdapter m_connectionPort;
+    SystemClock m_clock;
+};
+
+} // namespace
+
+double LocalNow()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    locale::DateTimeParts parts;
+    parts.year = local.tm_year + 1900;
+    parts.month = local.tm_mon + 1;
+    parts.day = local.tm_mday;
+    parts.hour = local.tm_hour;
+    parts.minute = local.tm_min;
+    parts.second = local.tm_sec;
+    parts.msec = int(ts.tv_nsec / 1000000);
+    return locale::EncodeDateTime(parts);
+}
+
+std::unique_ptr<DatabaseParts> makeDatabaseParts(MainWindow& window, source::Session& session)
+{
+    return std::make_unique<RealDatabaseParts>(window, session);
+}
+
+} // namespace rk::app
