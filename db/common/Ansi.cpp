@@ -83,7 +83,7 @@ std::string ansiFromMaybeUtf8(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        char32_t cp;
+        char32_t cp = 0;
         i += decodeUtf8(text, i, cp);
         const int b = unicodeToCp1252(cp);
         out += b < 0 ? '?' : static_cast<char>(b);
