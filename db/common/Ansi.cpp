@@ -73,7 +73,7 @@ std::string ansiFromMaybeUtf8(std::string_view text)
 {
     bool high = false;
     for (size_t i = 0; i < text.size();) {
-        char32_t cp;
+        char32_t cp = 0;
         const size_t len = decodeUtf8(text, i, cp);
         if (len == 0) return std::string(text);
         high = high || len > 1;
