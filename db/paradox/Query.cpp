@@ -157,7 +157,7 @@ void Query::readValues(ValueOf&& valueOf)
     }
 }
 
-// The first row, as Open finds it.
+// The first row, as open() finds it.
 void Query::readRow()
 {
     if (m_eof) {
