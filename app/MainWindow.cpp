@@ -141,7 +141,7 @@ bool MainWindow::event(QEvent* event)
 {
     // Qt announces changed regional settings with LocaleChange; there is no
     // WM_WININICHANGE here, so this is where the formats are read again.
-    if (event->type() == QEvent::LocaleChange) locale::LoadLocaleFormats();
+    if (event->type() == QEvent::LocaleChange) locale::loadLocaleFormats();
     if (event->type() == QEvent::WindowActivate && !m_activated) {
         m_activated = true;
         m_statusLog->setFocus(Qt::ActiveWindowFocusReason);

@@ -115,7 +115,7 @@ double LocalNow()
     parts.minute = local.tm_min;
     parts.second = local.tm_sec;
     parts.msec = int(ts.tv_nsec / 1000000);
-    return locale::EncodeDateTime(parts);
+    return locale::dateTimeFromParts(parts);
 }
 
 std::unique_ptr<DatabaseParts> makeDatabaseParts(MainWindow& window, source::Session& session)

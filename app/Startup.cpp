@@ -148,7 +148,7 @@ int RunProgram(int argc, char** argv)
     }
 
     EndSignalBridge endSignals;
-    locale::LoadLocaleFormats();
+    locale::loadLocaleFormats();
     DropOffscreenPlatformNoise();
     Application app(argc, argv);
     SetNoOneAtScreen(QGuiApplication::platformName() == QLatin1String("offscreen"));

@@ -1,7 +1,7 @@
-// FormatDateTimeText: a date/time pattern applied to a moment, token by
+// formatDateTimeText: a date/time pattern applied to a moment, token by
 // token, with the names, marks and nested patterns of a LocaleFormats; and
-// DecodeDateTime/EncodeDateTime over the day-number calendar (Calendar.h)
-// behind it and behind StrToDateTime.
+// dateTimeParts/dateTimeFromParts over the day-number calendar (Calendar.h)
+// behind it and behind parseDateTimeText.
 #include "locale/LocaleFormats.h"
 
 #include "locale/Calendar.h"
@@ -120,14 +120,14 @@ public:
                 break;
             case 'M':
                 if (run <= 2) appendNumber(m_out, m_month, int(run));
-                else m_out += run == 3 ? m_f.MonthShortNames[m_month - 1] : m_f.MonthFullNames[m_month - 1];
+                else m_out += run == 3 ? m_f.monthShortNames[m_month - 1] : m_f.monthFullNames[m_month - 1];
                 i += run;
                 break;
             case 'D':
                 if (run <= 2) appendNumber(m_out, m_day, int(run));
-                else if (run == 3) m_out += m_f.DayShortNames[weekday()];
-                else if (run == 4) m_out += m_f.DayFullNames[weekday()];
-                else if (level == 0) apply(run == 5 ? m_f.DatePattern : m_f.DateLongPattern, 1);
+                else if (run == 3) m_out += m_f.dayShortNames[weekday()];
+                else if (run == 4) m_out += m_f.dayFullNames[weekday()];
+                else if (level == 0) apply(run == 5 ? m_f.datePattern : m_f.dateLongPattern, 1);
                 i += run;
                 break;
             case 'H': {
@@ -171,15 +171,15 @@ public:
                 i += run;
                 break;
             case 'T':
-                if (level == 0) apply(run == 1 ? m_f.TimeShortPattern : m_f.TimePattern, 1);
+                if (level == 0) apply(run == 1 ? m_f.timeShortPattern : m_f.timePattern, 1);
                 i += run;
                 break;
             case 'C':
                 if (level == 0) {
-                    apply(m_f.DatePattern, 1);
+                    apply(m_f.datePattern, 1);
                     if (m_hour != 0 || m_minute != 0 || m_second != 0) {
                         m_out += ' ';
-                        apply(m_f.TimePattern, 1);
+                        apply(m_f.timePattern, 1);
                     }
                 }
                 i += run;
@@ -195,14 +195,14 @@ public:
                     use12Hour = true;
                     i += 3;
                 } else if (startsWithNoCase(p, i, "AMPM")) {
-                    m_out += pm ? m_f.PmText : m_f.AmText;
+                    m_out += pm ? m_f.pmText : m_f.amText;
                     use12Hour = true;
                     i += 4;
                 } else if (startsWithNoCase(p, i, "AAAA")) {
-                    m_out += m_f.DayFullNames[weekday()];
+                    m_out += m_f.dayFullNames[weekday()];
                     i += 4;
                 } else if (startsWithNoCase(p, i, "AAA")) {
-                    m_out += m_f.DayShortNames[weekday()];
+                    m_out += m_f.dayShortNames[weekday()];
                     i += 3;
                 } else {
                     m_out += starter;
@@ -211,11 +211,11 @@ public:
                 break;
             }
             case '/':
-                m_out += m_f.DateMark;
+                m_out += m_f.dateMark;
                 i += 1;
                 break;
             case ':':
-                m_out += m_f.TimeMark;
+                m_out += m_f.timeMark;
                 i += 1;
                 break;
             case '\'':
@@ -247,14 +247,14 @@ private:
 
 } // namespace
 
-void AppendDateTimeText(std::string& out, std::string_view pattern, int32_t dayCount, int32_t msOfDay,
+void appendDateTimeText(std::string& out, std::string_view pattern, int32_t dayCount, int32_t msOfDay,
                         const LocaleFormats& f)
 {
     if (dayCount < 1 || msOfDay < 0 || msOfDay >= kMSecsPerDay) invalidTimestamp(dayCount, msOfDay);
     Formatter(out, f, dayCount, msOfDay).apply(pattern, 0);
 }
 
-std::string FormatDateTimeText(std::string_view pattern, DateTime moment, const LocaleFormats& f)
+std::string formatDateTimeText(std::string_view pattern, DateTime moment, const LocaleFormats& f)
 {
     int64_t dayCount = 0, msOfDay = 0;
     splitMoment(moment, dayCount, msOfDay);
@@ -264,7 +264,7 @@ std::string FormatDateTimeText(std::string_view pattern, DateTime moment, const 
     return out;
 }
 
-DateTimeParts DecodeDateTime(DateTime moment)
+DateTimeParts dateTimeParts(DateTime moment)
 {
     int64_t dayCount = 0, msOfDay = 0;
     splitMoment(moment, dayCount, msOfDay);
@@ -280,7 +280,7 @@ DateTimeParts DecodeDateTime(DateTime moment)
     return parts;
 }
 
-DateTime EncodeDateTime(const DateTimeParts& parts)
+DateTime dateTimeFromParts(const DateTimeParts& parts)
 {
     const double days = double(daysFromCivil(parts.year, parts.month, parts.day) - kDateDelta);
     const double time =

@@ -1,17 +1,17 @@
-// StrToDateTime: a date and/or time text, written by the user's settings,
+// parseDateTimeText: a date and/or time text, written by the user's settings,
 // read back into a moment. Used when a text is bound to a date, time or
 // timestamp parameter of the target.
 //
 // Accepted: [date] [time], separated by blanks, leading and trailing blanks
-// allowed. The date has three parts in the order of DatePattern (day, month
+// allowed. The date has three parts in the order of datePattern (day, month
 // and year by the first d, m and y in it; month first when it has none),
-// separated by DateMark, blanks, and the punctuation and words of
-// DatePattern; the month may be written as a name, and a weekday name is
+// separated by dateMark, blanks, and the punctuation and words of
+// datePattern; the month may be written as a name, and a weekday name is
 // skipped where the pattern writes one. Years of one or two digits lie
-// within 50 years of the current year; where DatePattern writes long years,
+// within 50 years of the current year; where datePattern writes long years,
 // a text that also reads as a time alone is that time. The time is hours and minutes, optionally
-// seconds and milliseconds (after "." or DecimalMark), separated by TimeMark,
-// with an optional am/pm marker before or after it (AmText/PmText, "AM"/"PM"
+// seconds and milliseconds (after "." or decimalMark), separated by timeMark,
+// with an optional am/pm marker before or after it (amText/pmText, "AM"/"PM"
 // or "A"/"P", any case).
 #include "locale/LocaleFormats.h"
 
@@ -54,7 +54,7 @@ int daysInMonth(int y, int m)
     return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
 }
 
-// What StrToDateTime reads from DatePattern: the order of day, month and
+// What parseDateTimeText reads from datePattern: the order of day, month and
 // year, the pattern's own punctuation and words, and whether it writes a
 // weekday or short years.
 struct DateLayout {
@@ -66,7 +66,7 @@ struct DateLayout {
 
     explicit DateLayout(const LocaleFormats& f)
     {
-        const std::string_view p = f.DatePattern;
+        const std::string_view p = f.datePattern;
         for (size_t i = 0; i < p.size();) {
             const char c = p[i];
             if (c == '\'' || c == '"') {
@@ -92,7 +92,7 @@ struct DateLayout {
             i += run;
         }
         if (m_order.size() != 3) m_order = "MDY";
-        addSeparator(f.DateMark);
+        addSeparator(f.dateMark);
         addSeparator(' ');
     }
 
@@ -115,17 +115,17 @@ struct DateLayout {
 };
 
 // Every bound date parameter reads its text by the same pattern: the layout
-// is worked out again only when DatePattern or DateMark differ from the
+// is worked out again only when datePattern or dateMark differ from the
 // last call's on this thread.
 const DateLayout& layoutFor(const LocaleFormats& f)
 {
     thread_local std::string pattern;
     thread_local char mark = 0;
     thread_local std::optional<DateLayout> layout;
-    if (!layout || pattern != f.DatePattern || mark != f.DateMark) {
+    if (!layout || pattern != f.datePattern || mark != f.dateMark) {
         layout.emplace(f);
-        pattern = f.DatePattern;
-        mark = f.DateMark;
+        pattern = f.datePattern;
+        mark = f.dateMark;
     }
     return *layout;
 }
@@ -150,7 +150,7 @@ public:
         // "13.05.09" is a time, not a date of '09, where dates carry long
         // years; only then is the text read a second time, as a time alone.
         if (dateRead && (yearDigits > 2 || m_shortYear)) {
-            result = EncodeDateTime(withDate);
+            result = dateTimeFromParts(withDate);
             return true;
         }
 
@@ -158,11 +158,11 @@ public:
         DateTimeParts timeOnly{1899, 12, 30, 0, 0, 0, 0};
         const bool timeRead = readTime(timeOnly) && atEndAfterBlanks();
         if (dateRead && !timeRead) {
-            result = EncodeDateTime(withDate);
+            result = dateTimeFromParts(withDate);
             return true;
         }
         if (timeRead) {
-            result = EncodeDateTime(timeOnly);
+            result = dateTimeFromParts(timeOnly);
             return true;
         }
         return false;
@@ -211,7 +211,7 @@ private:
     {
         size_t best = 0;
         for (int i = 0; i < 12; ++i) {
-            for (const std::string* name : {&m_f.MonthFullNames[i], &m_f.MonthShortNames[i]}) {
+            for (const std::string* name : {&m_f.monthFullNames[i], &m_f.monthShortNames[i]}) {
                 if (name->size() > best && startsWithNoCase(*name)) {
                     best = name->size();
                     month = i + 1;
@@ -244,7 +244,7 @@ private:
             size_t longest = 0;
             for (const std::string& w : m_words) longest = std::max(longest, wholeWordAt(w));
             if (m_weekday) {
-                for (const auto* names : {&m_f.DayFullNames, &m_f.DayShortNames})
+                for (const auto* names : {&m_f.dayFullNames, &m_f.dayShortNames})
                     for (const std::string& name : *names) longest = std::max(longest, wholeWordAt(name));
             }
             if (longest == 0) break;
@@ -294,8 +294,8 @@ private:
             m_pos += word.size();
             return true;
         };
-        if (take(m_f.AmText) || take("AM") || take("A")) return 1;
-        if (take(m_f.PmText) || take("PM") || take("P")) return 2;
+        if (take(m_f.amText) || take("AM") || take("A")) return 1;
+        if (take(m_f.pmText) || take("PM") || take("P")) return 2;
         return 0;
     }
 
@@ -306,14 +306,14 @@ private:
         int digits = 0;
         if (!readNumber(parts.hour, digits)) return false;
         bool haveMinutes = false;
-        if (!atEnd() && m_s[m_pos] == m_f.TimeMark) {
+        if (!atEnd() && m_s[m_pos] == m_f.timeMark) {
             ++m_pos;
             if (!readNumber(parts.minute, digits)) return false;
             haveMinutes = true;
-            if (!atEnd() && m_s[m_pos] == m_f.TimeMark) {
+            if (!atEnd() && m_s[m_pos] == m_f.timeMark) {
                 ++m_pos;
                 if (!readNumber(parts.second, digits)) return false;
-                if (!atEnd() && (m_s[m_pos] == '.' || m_s[m_pos] == m_f.DecimalMark) && m_pos + 1 < m_s.size() &&
+                if (!atEnd() && (m_s[m_pos] == '.' || m_s[m_pos] == m_f.decimalMark) && m_pos + 1 < m_s.size() &&
                     isDigit(m_s[m_pos + 1])) {
                     ++m_pos;
                     if (!readNumber(parts.msec, digits) || digits > 3) return false;
@@ -358,7 +358,7 @@ int detail::windowedYear(int twoDigits, int now)
     return year;
 }
 
-DateTime StrToDateTime(std::string_view text, const LocaleFormats& f)
+DateTime parseDateTimeText(std::string_view text, const LocaleFormats& f)
 {
     DateTime result = 0;
     if (!Scanner(text, f).read(result))

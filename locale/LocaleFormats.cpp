@@ -37,8 +37,8 @@ LocaleFormats& processFormats()
 }
 } // namespace
 
-const LocaleFormats& CurrentFormats() { return processFormats(); }
+const LocaleFormats& currentFormats() { return processFormats(); }
 
-void SetCurrentFormats(const LocaleFormats& formats) { processFormats() = formats; }
+void setCurrentFormats(const LocaleFormats& formats) { processFormats() = formats; }
 
 } // namespace rk::locale

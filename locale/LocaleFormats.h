@@ -31,64 +31,64 @@ int windowedYear(int twoDigits, int now);
 
 // All texts are Windows-1252.
 struct LocaleFormats {
-    char DecimalMark = '.';
-    char DateMark = '/';
-    char TimeMark = ':';
-    std::string DatePattern = "m/d/yy";
-    std::string DateLongPattern = "mmmm d, yyyy";
-    std::string AmText = "am";
-    std::string PmText = "pm";
+    char decimalMark = '.';
+    char dateMark = '/';
+    char timeMark = ':';
+    std::string datePattern = "m/d/yy";
+    std::string dateLongPattern = "mmmm d, yyyy";
+    std::string amText = "am";
+    std::string pmText = "pm";
     // Built from three numeric items that count as 0 when unreadable: no
     // leading zero, 12-hour clock, marker after the time.
-    std::string TimePattern = "h:mm:ss AMPM";
-    std::string TimeShortPattern = "h:mm AMPM";
-    std::array<std::string, 12> MonthFullNames = detail::fallbackMonthFullNames();
-    std::array<std::string, 12> MonthShortNames = detail::fallbackMonthShortNames();
-    std::array<std::string, 7> DayFullNames = detail::fallbackDayFullNames();   // Sunday first
-    std::array<std::string, 7> DayShortNames = detail::fallbackDayShortNames(); // Sunday first
+    std::string timePattern = "h:mm:ss AMPM";
+    std::string timeShortPattern = "h:mm AMPM";
+    std::array<std::string, 12> monthFullNames = detail::fallbackMonthFullNames();
+    std::array<std::string, 12> monthShortNames = detail::fallbackMonthShortNames();
+    std::array<std::string, 7> dayFullNames = detail::fallbackDayFullNames();   // Sunday first
+    std::array<std::string, 7> dayShortNames = detail::fallbackDayShortNames(); // Sunday first
     // A default-constructed set holds every fallback.
 };
 
 // The process-wide set.
-const LocaleFormats& CurrentFormats();
-void SetCurrentFormats(const LocaleFormats& formats);
+const LocaleFormats& currentFormats();
+void setCurrentFormats(const LocaleFormats& formats);
 
 // Fills the process-wide set from the process's POSIX locale (LC_ALL,
 // LC_NUMERIC, LC_TIME, LANG); never fails, unreadable items take fallbacks.
-void LoadLocaleFormats();
+void loadLocaleFormats();
 // The set a named POSIX locale ("de_DE.UTF-8") gives, for tests and tools.
 // A locale that is not installed gives the fallbacks.
-LocaleFormats ReadLocaleFormats(const std::string& localeName);
+LocaleFormats readLocaleFormats(const std::string& localeName);
 // The same, but nothing when the locale is not installed (tests skip then).
-std::optional<LocaleFormats> TryReadLocaleFormats(const std::string& localeName);
+std::optional<LocaleFormats> tryReadLocaleFormats(const std::string& localeName);
 
-std::string FormatGeneralFloat(double x, const LocaleFormats& f = CurrentFormats());
+std::string formatGeneralFloat(double x, const LocaleFormats& f = currentFormats());
 // v counts ten-thousandths.
-std::string FormatGeneralCurrency(int64_t v, const LocaleFormats& f = CurrentFormats());
+std::string formatGeneralCurrency(int64_t v, const LocaleFormats& f = currentFormats());
 // Throws EConvertError "'%d.%d' ist kein gültiger Zeitstempel".
-std::string FormatDateTimeText(std::string_view pattern, DateTime moment,
-                               const LocaleFormats& f = CurrentFormats());
+std::string formatDateTimeText(std::string_view pattern, DateTime moment,
+                               const LocaleFormats& f = currentFormats());
 // The reverse, for binding text to date, time and timestamp parameters.
 // Throws EConvertError "'%s' ist keine gültige Datums- und Uhrzeitangabe".
-DateTime StrToDateTime(std::string_view text, const LocaleFormats& f = CurrentFormats());
+DateTime parseDateTimeText(std::string_view text, const LocaleFormats& f = currentFormats());
 
 struct DateTimeParts {
     int year = 0, month = 0, day = 0;
     int hour = 0, minute = 0, second = 0, msec = 0;
 };
 // Rounds to whole milliseconds first, as the formatting does.
-DateTimeParts DecodeDateTime(DateTime moment);
-DateTime EncodeDateTime(const DateTimeParts& parts);
+DateTimeParts dateTimeParts(DateTime moment);
+DateTime dateTimeFromParts(const DateTimeParts& parts);
 
 // Allocation-free forms for the value mapping: they append to `out`, whose
 // storage the caller reuses from value to value.
-void AppendGeneralFloat(std::string& out, double x, const LocaleFormats& f = CurrentFormats());
-void AppendGeneralCurrency(std::string& out, int64_t v, const LocaleFormats& f = CurrentFormats());
+void appendGeneralFloat(std::string& out, double x, const LocaleFormats& f = currentFormats());
+void appendGeneralCurrency(std::string& out, int64_t v, const LocaleFormats& f = currentFormats());
 // The moment as a day count (0001-01-01 is day 1) and milliseconds of the
 // day, the form source values arrive in. Day count below 1 or milliseconds
-// below 0: the EConvertError of FormatDateTimeText with these two numbers.
-void AppendDateTimeText(std::string& out, std::string_view pattern, int32_t dayCount, int32_t msOfDay,
-                        const LocaleFormats& f = CurrentFormats());
+// below 0: the EConvertError of formatDateTimeText with these two numbers.
+void appendDateTimeText(std::string& out, std::string_view pattern, int32_t dayCount, int32_t msOfDay,
+                        const LocaleFormats& f = currentFormats());
 
 // Days from 0001-01-01 (day 1) to 1899-12-30 (DateTime 0).
 inline constexpr int32_t kDateDelta = 693594;

@@ -1,5 +1,5 @@
-// Text forms of numbers: FormatGeneralFloat (shortest text with at most 15
-// significant digits) and FormatGeneralCurrency (ten-thousandths). Both
+// Text forms of numbers: formatGeneralFloat (shortest text with at most 15
+// significant digits) and formatGeneralCurrency (ten-thousandths). Both
 // write only digits, "-", the decimal mark and, for floats, "E".
 #include "locale/LocaleFormats.h"
 
@@ -95,7 +95,7 @@ void appendDecimal(std::string& out, uint64_t v)
 
 } // namespace
 
-void AppendGeneralFloat(std::string& out, double x, const LocaleFormats& f)
+void appendGeneralFloat(std::string& out, double x, const LocaleFormats& f)
 {
     if (std::isnan(x)) { out += "NAN"; return; }
     if (std::isinf(x)) { out += x < 0 ? "-INF" : "INF"; return; }
@@ -115,19 +115,19 @@ void AppendGeneralFloat(std::string& out, double x, const LocaleFormats& f)
                 out.append(exponent - n, '0');
             }
             if (n > exponent) {
-                out += f.DecimalMark;
+                out += f.decimalMark;
                 out.append(digits + exponent, n - exponent);
             }
         } else {
             out += '0';
-            out += f.DecimalMark;
+            out += f.decimalMark;
             out.append(-exponent, '0');
             out.append(digits, n);
         }
     } else {
         out += digits[0];
         if (n > 1) {
-            out += f.DecimalMark;
+            out += f.decimalMark;
             out.append(digits + 1, n - 1);
         }
         out += 'E';
@@ -137,7 +137,7 @@ void AppendGeneralFloat(std::string& out, double x, const LocaleFormats& f)
     }
 }
 
-void AppendGeneralCurrency(std::string& out, int64_t v, const LocaleFormats& f)
+void appendGeneralCurrency(std::string& out, int64_t v, const LocaleFormats& f)
 {
     if (v == 0) { out += '0'; return; }
     if (v < 0) out += '-';
@@ -153,22 +153,22 @@ void AppendGeneralCurrency(std::string& out, int64_t v, const LocaleFormats& f)
         }
         int len = 4;
         while (frac[len - 1] == '0') --len;
-        out += f.DecimalMark;
+        out += f.decimalMark;
         out.append(frac, len);
     }
 }
 
-std::string FormatGeneralFloat(double x, const LocaleFormats& f)
+std::string formatGeneralFloat(double x, const LocaleFormats& f)
 {
     std::string out;
-    AppendGeneralFloat(out, x, f);
+    appendGeneralFloat(out, x, f);
     return out;
 }
 
-std::string FormatGeneralCurrency(int64_t v, const LocaleFormats& f)
+std::string formatGeneralCurrency(int64_t v, const LocaleFormats& f)
 {
     std::string out;
-    AppendGeneralCurrency(out, v, f);
+    appendGeneralCurrency(out, v, f);
     return out;
 }
 

@@ -1,7 +1,7 @@
 // Translation of POSIX locale items into LocaleFormats.
 //
 // Date formats (D_FMT) map conversion by conversion into the pattern
-// language of FormatDateTimeText:
+// language of formatDateTimeText:
 //   %d -> dd   %e -> d    %m -> MM   %y, %Y -> yyyy
 //   %b, %h -> MMM   %B -> MMMM   %a -> ddd   %A -> dddd
 //   %D -> MM/dd/yy   %F -> yyyy-MM-dd   %% -> %   %n, %t -> line break, tab
@@ -13,23 +13,23 @@
 // for the fallback "m/d/yy" of a locale that cannot be read: every date
 // pattern leaves here with years of at least four digits. Literal ASCII letters
 // and quote characters are quoted so that they stay text; every other literal
-// character is copied, so "/" keeps its meaning of DateMark.
+// character is copied, so "/" keeps its meaning of dateMark.
 //
-// DateMark is the text between the date fields when that text is the same
+// dateMark is the text between the date fields when that text is the same
 // one character everywhere ("%d.%m.%Y" gives "."), else the fallback "/".
 //
 // The long date form has no POSIX item; it follows the field order of the
-// short form: day first gives "dddd, d. MMMM yyyy" when DateMark is "." and
+// short form: day first gives "dddd, d. MMMM yyyy" when dateMark is "." and
 // "dddd, d MMMM yyyy" otherwise, month first "dddd, MMMM d, yyyy", year first
 // "dddd, yyyy MMMM d".
 //
 // Time: T_FMT, with %T, %R and %r expanded (%r by T_FMT_AMPM), gives the three
-// numbers TimePattern is built from: leading zero of hours (%H, %I: yes; %k,
+// numbers timePattern is built from: leading zero of hours (%H, %I: yes; %k,
 // %l: no; flags as above), 12-hour clock (%I or %l) and the am/pm position
 // (%p or %P before the hour: leading marker). A format without an hour
 // conversion counts all three as 0, like unreadable items. A 12-hour clock
 // with an empty or a shared am/pm text becomes the 24-hour clock, so that
-// no time is written ambiguously. TimeMark is the one character between the
+// no time is written ambiguously. timeMark is the one character between the
 // hour and the next conversion, else ":".
 #include "locale/PosixItems.h"
 
@@ -162,7 +162,7 @@ std::string longDatePattern(const DateTranslation& t)
     case 'D': return t.mark == '.' ? "dddd, d. MMMM yyyy" : "dddd, d MMMM yyyy";
     case 'M': return "dddd, MMMM d, yyyy";
     case 'Y': return "dddd, yyyy MMMM d";
-    default: return LocaleFormats{}.DateLongPattern;
+    default: return LocaleFormats{}.dateLongPattern;
     }
 }
 
@@ -260,38 +260,38 @@ std::string withFourDigitYears(std::string_view pattern)
 LocaleFormats formatsFromPosixItems(const PosixItems& items)
 {
     LocaleFormats f;
-    f.DecimalMark = oneCharacter(items.radixChar, '.')[0];
+    f.decimalMark = oneCharacter(items.radixChar, '.')[0];
 
     if (items.dFmt) {
         if (const auto date = translateDate(*items.dFmt)) {
-            f.DatePattern = date->pattern;
-            f.DateMark = date->mark;
-            f.DateLongPattern = longDatePattern(*date);
+            f.datePattern = date->pattern;
+            f.dateMark = date->mark;
+            f.dateLongPattern = longDatePattern(*date);
         }
     }
 
-    if (items.amStr) f.AmText = *items.amStr;
-    if (items.pmStr) f.PmText = *items.pmStr;
+    if (items.amStr) f.amText = *items.amStr;
+    if (items.pmStr) f.pmText = *items.pmStr;
 
     TimeItems time = translateTime(items.tFmt, items.tFmtAmPm);
     // A 12-hour clock whose markers cannot tell morning from afternoon would
     // write 1 PM and 1 AM alike: such a locale gets the 24-hour clock.
-    if (time.clock == 0 && (f.AmText.empty() || f.PmText.empty() || f.AmText == f.PmText)) time.clock = 1;
-    f.TimeMark = time.mark;
+    if (time.clock == 0 && (f.amText.empty() || f.pmText.empty() || f.amText == f.pmText)) time.clock = 1;
+    f.timeMark = time.mark;
     const std::string hour = time.leadingZero ? "hh" : "h";
     const std::string before = (time.clock == 0 && time.markerPosition != 0) ? "AMPM " : "";
     const std::string after = (time.clock == 0 && time.markerPosition == 0) ? " AMPM" : "";
-    f.TimePattern = before + hour + ":mm:ss" + after;
-    f.TimeShortPattern = before + hour + ":mm" + after;
+    f.timePattern = before + hour + ":mm:ss" + after;
+    f.timeShortPattern = before + hour + ":mm" + after;
 
     // Every pattern the program can end up with, the fallbacks included.
-    f.DatePattern = withFourDigitYears(f.DatePattern);
-    f.DateLongPattern = withFourDigitYears(f.DateLongPattern);
+    f.datePattern = withFourDigitYears(f.datePattern);
+    f.dateLongPattern = withFourDigitYears(f.dateLongPattern);
 
-    takeNames(f.MonthFullNames, items.mon);
-    takeNames(f.MonthShortNames, items.abMon);
-    takeNames(f.DayFullNames, items.day);
-    takeNames(f.DayShortNames, items.abDay);
+    takeNames(f.monthFullNames, items.mon);
+    takeNames(f.monthShortNames, items.abMon);
+    takeNames(f.dayFullNames, items.day);
+    takeNames(f.dayShortNames, items.abDay);
     return f;
 }
 

@@ -1,4 +1,4 @@
-// The locale items LoadLocaleFormats reads from a POSIX locale, and their
+// The locale items loadLocaleFormats reads from a POSIX locale, and their
 // translation into a LocaleFormats. Split from the reading so that tests can
 // feed items no installed locale has (multi-character separators, missing
 // names, odd time formats).

@@ -1,4 +1,4 @@
-// LoadLocaleFormats and ReadLocaleFormats: the locale items of a POSIX
+// loadLocaleFormats and readLocaleFormats: the locale items of a POSIX
 // locale (LC_NUMERIC for the decimal mark, LC_TIME for everything else),
 // converted from the locale's codeset to Windows-1252 and translated by
 // formatsFromPosixItems (PosixItems.cpp documents the translation).
@@ -94,7 +94,7 @@ detail::PosixItems readItems(locale_t numeric, locale_t time)
 
 } // namespace
 
-std::optional<LocaleFormats> TryReadLocaleFormats(const std::string& localeName)
+std::optional<LocaleFormats> tryReadLocaleFormats(const std::string& localeName)
 {
     locale_t loc = newlocale(LC_ALL_MASK, localeName.c_str(), locale_t(0));
     if (!loc) return std::nullopt;
@@ -103,10 +103,10 @@ std::optional<LocaleFormats> TryReadLocaleFormats(const std::string& localeName)
     return f;
 }
 
-LocaleFormats ReadLocaleFormats(const std::string& localeName)
+LocaleFormats readLocaleFormats(const std::string& localeName)
 {
     // The fallbacks as the program would end up with them.
-    return TryReadLocaleFormats(localeName).value_or(detail::formatsFromPosixItems({}));
+    return tryReadLocaleFormats(localeName).value_or(detail::formatsFromPosixItems({}));
 }
 
 namespace {
@@ -133,11 +133,11 @@ locale_t environmentLocale(int categoryMask, const char* categoryVariable)
 
 } // namespace
 
-void LoadLocaleFormats()
+void loadLocaleFormats()
 {
     locale_t numeric = environmentLocale(LC_NUMERIC_MASK, "LC_NUMERIC");
     locale_t time = environmentLocale(LC_TIME_MASK, "LC_TIME");
-    SetCurrentFormats(detail::formatsFromPosixItems(readItems(numeric, time)));
+    setCurrentFormats(detail::formatsFromPosixItems(readItems(numeric, time)));
     if (numeric) freelocale(numeric);
     if (time) freelocale(time);
 }

@@ -14,7 +14,7 @@ namespace rk::transfer {
 
 namespace {
 
-std::string timeStamp(Clock& clock) { return locale::FormatDateTimeText("hh:nn:ss", clock.now()); }
+std::string timeStamp(Clock& clock) { return locale::formatDateTimeText("hh:nn:ss", clock.now()); }
 
 void purgeStagingTables(TransferContext& ctx, const ImportPlan& plan)
 {

@@ -203,7 +203,7 @@ std::string_view TextReadingView(const db::Field& field, std::string& scratch)
     using namespace rk::locale;
     scratch.clear();
     const db::FieldValue& v = field.value;
-    const LocaleFormats& f = CurrentFormats();
+    const LocaleFormats& f = currentFormats();
     switch (v.index()) {
     case 0: // blank
         return {};
@@ -211,33 +211,33 @@ std::string_view TextReadingView(const db::Field& field, std::string& scratch)
         appendInteger(scratch, std::get<int32_t>(v));
         return scratch;
     case 2:
-        AppendGeneralFloat(scratch, std::get<double>(v), f);
+        appendGeneralFloat(scratch, std::get<double>(v), f);
         return scratch;
     case 3:
         scratch = std::get<bool>(v) ? "True" : "False";
         return scratch;
     case 4:
-        AppendGeneralCurrency(scratch, BcdToTenThousandths(std::get<db::BcdValue>(v), field.name), f);
+        appendGeneralCurrency(scratch, BcdToTenThousandths(std::get<db::BcdValue>(v), field.name), f);
         return scratch;
     case 5:
-        AppendDateTimeText(scratch, f.DatePattern, std::get<db::DateValue>(v).days, 0, f);
+        appendDateTimeText(scratch, f.datePattern, std::get<db::DateValue>(v).days, 0, f);
         return scratch;
     case 6:
-        AppendDateTimeText(scratch, f.TimePattern, kDateDelta, std::get<db::TimeValue>(v).msecs, f);
+        appendDateTimeText(scratch, f.timePattern, kDateDelta, std::get<db::TimeValue>(v).msecs, f);
         return scratch;
     case 7: {
         // Whole milliseconds first; a moment before day 1 or with a negative
         // time of day is refused by the formatting with these two numbers.
         const double ms = std::nearbyint(std::get<db::TimestampValue>(v).msecs);
         if (!std::isfinite(ms) || std::fabs(ms) > 1e17) {
-            AppendDateTimeText(scratch, "C", 0, 0, f);
+            appendDateTimeText(scratch, "C", 0, 0, f);
             return scratch;
         }
         const auto total = static_cast<int64_t>(ms);
         int64_t days = total / kMSecsPerDay;
         const int64_t msOfDay = total - days * kMSecsPerDay;
         if (days > INT32_MAX) days = INT32_MAX;
-        AppendDateTimeText(scratch, "C", int32_t(days), int32_t(msOfDay), f);
+        appendDateTimeText(scratch, "C", int32_t(days), int32_t(msOfDay), f);
         return scratch;
     }
     default:

@@ -43,10 +43,10 @@ double viaIBQuery(const std::string& path, int rows)
     database.open();
     query.addSql(kInsert);
     // Dates arrive as text in the user's format, as the transfer sends them.
-    rk::locale::LocaleFormats f = rk::locale::CurrentFormats();
-    f.DateMark = '.';
-    f.DatePattern = "dd.mm.yyyy";
-    rk::locale::SetCurrentFormats(f);
+    rk::locale::LocaleFormats f = rk::locale::currentFormats();
+    f.dateMark = '.';
+    f.datePattern = "dd.mm.yyyy";
+    rk::locale::setCurrentFormats(f);
 
     char reg[16];
     const std::string yes = "T", no = "F", date = "24.12.2023";

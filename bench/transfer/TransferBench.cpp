@@ -156,7 +156,7 @@ rk::bench::BareValues collectValues(rk::source::Session& session, const rk::tran
             } else if (p.holdsInteger()) {
                 cell = {rk::bench::BareValues::Integer, 0, static_cast<uint64_t>(static_cast<uint32_t>(p.integer()))};
             } else if (type == SQL_TIMESTAMP || type == SQL_TYPE_DATE || type == SQL_TYPE_TIME) {
-                const auto parts = rk::locale::DecodeDateTime(rk::locale::StrToDateTime(p.text()));
+                const auto parts = rk::locale::dateTimeParts(rk::locale::parseDateTimeText(p.text()));
                 tm t{};
                 t.tm_year = parts.year - 1900;
                 t.tm_mon = parts.month - 1;
@@ -229,7 +229,7 @@ int main(int argc, char** argv)
             if (layers) run("gfix -write async -user SYSDBA '" + dbC + "'");
         }
 
-        rk::locale::LoadLocaleFormats();
+        rk::locale::loadLocaleFormats();
         rk::app::Application app(argc, argv);
         rk::source::Session session;
         const rk::transfer::ImportSlot slot = rk::transfer::BuildImportPlan()[3];

@@ -68,11 +68,11 @@ TEST_F(FormTest, ChangedRegionalSettingsAreReadAgain)
 {
     TestMainWindow& form = makeForm();
     locale::LocaleFormats odd;
-    odd.DecimalMark = '#';
-    locale::SetCurrentFormats(odd);
+    odd.decimalMark = '#';
+    locale::setCurrentFormats(odd);
     QEvent change(QEvent::LocaleChange);
     QApplication::sendEvent(&form, &change);
-    EXPECT_NE(locale::CurrentFormats().DecimalMark, '#');
+    EXPECT_NE(locale::currentFormats().decimalMark, '#');
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// FormatDateTimeText token by token, the nested patterns, the errors, and
-// the calendar arithmetic of DecodeDateTime/EncodeDateTime.
+// formatDateTimeText token by token, the nested patterns, the errors, and
+// the calendar arithmetic of dateTimeParts/dateTimeFromParts.
 #include <gtest/gtest.h>
 
 #include "db/common/Ansi.h"
@@ -12,7 +12,7 @@ namespace {
 
 DateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
 {
-    return EncodeDateTime({y, mo, d, h, mi, s, ms});
+    return dateTimeFromParts({y, mo, d, h, mi, s, ms});
 }
 
 LocaleFormats german() { return rk::test::GermanFormats(); }
@@ -20,11 +20,11 @@ LocaleFormats german() { return rk::test::GermanFormats(); }
 LocaleFormats american()
 {
     LocaleFormats f;
-    f.DatePattern = "M/d/yyyy";
-    f.TimePattern = "h:mm:ss AMPM";
-    f.TimeShortPattern = "h:mm AMPM";
-    f.AmText = "AM";
-    f.PmText = "PM";
+    f.datePattern = "M/d/yyyy";
+    f.timePattern = "h:mm:ss AMPM";
+    f.timeShortPattern = "h:mm AMPM";
+    f.amText = "AM";
+    f.pmText = "PM";
     return f;
 }
 
@@ -43,7 +43,7 @@ class FormatDateTime : public ::testing::TestWithParam<FormatCase> {};
 TEST_P(FormatDateTime, WritesEveryToken)
 {
     const FormatCase& c = GetParam();
-    EXPECT_EQ(FormatDateTimeText(c.pattern, c.moment, c.us ? american() : german()), ansi(c.expected));
+    EXPECT_EQ(formatDateTimeText(c.pattern, c.moment, c.us ? american() : german()), ansi(c.expected));
 }
 
 const DateTime kEve = at(2003, 12, 24);          // a Wednesday
@@ -95,16 +95,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FormatDateTime, NestedPatternAppliesNoFurtherOne)
 {
     LocaleFormats f = german();
-    f.DatePattern = "dd c ddddd t";
-    EXPECT_EQ(FormatDateTimeText("ddddd", kEve, f), "24   ");
+    f.datePattern = "dd c ddddd t";
+    EXPECT_EQ(formatDateTimeText("ddddd", kEve, f), "24   ");
 }
 
 TEST(FormatDateTime, FollowsChangedSettingsFromOneValueToTheNext)
 {
     LocaleFormats de = german(), us = american(), dashes = german();
-    dashes.DateMark = '-';
-    dashes.TimeMark = '.';
-    dashes.TimePattern = "hh:mm 'Uhr'";
+    dashes.dateMark = '-';
+    dashes.timeMark = '.';
+    dashes.timePattern = "hh:mm 'Uhr'";
     // legend: pattern, settings, expected (the same patterns twice over, settings alternating)
     const struct {
         const char* pattern;
@@ -119,25 +119,25 @@ TEST(FormatDateTime, FollowsChangedSettingsFromOneValueToTheNext)
         {"hh:nn", &de, "13:05"},             {"hh:nn", &dashes, "13.05"},
     };
     for (int round = 0; round < 2; ++round)
-        for (const auto& c : cases) EXPECT_EQ(FormatDateTimeText(c.pattern, kAfternoon, *c.f), c.expected) << c.pattern;
+        for (const auto& c : cases) EXPECT_EQ(formatDateTimeText(c.pattern, kAfternoon, *c.f), c.expected) << c.pattern;
     // At midnight the time after "c" goes, the text after it stays.
-    EXPECT_EQ(FormatDateTimeText("c' Ende'", kEve, de), "24.12.2003 Ende");
+    EXPECT_EQ(formatDateTimeText("c' Ende'", kEve, de), "24.12.2003 Ende");
 }
 
 TEST(FormatDateTime, RefusesDaysBeforeYearOne)
 {
     try {
-        FormatDateTimeText("c", -693594.5, german());
+        formatDateTimeText("c", -693594.5, german());
         FAIL() << "no error";
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), ansi("'0.43200000' ist kein gültiger Zeitstempel"));
     }
-    EXPECT_EQ(FormatDateTimeText("yyyy", -693593.0, german()), "0001");
+    EXPECT_EQ(formatDateTimeText("yyyy", -693593.0, german()), "0001");
 
     std::string out;
-    EXPECT_THROW(AppendDateTimeText(out, "c", 0, 0, german()), EConvertError);
+    EXPECT_THROW(appendDateTimeText(out, "c", 0, 0, german()), EConvertError);
     try {
-        AppendDateTimeText(out, "c", 5, -1, german());
+        appendDateTimeText(out, "c", 5, -1, german());
         FAIL() << "no error";
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), ansi("'5.-1' ist kein gültiger Zeitstempel"));
@@ -152,18 +152,18 @@ TEST(DecodeDateTime, RoundTripsThroughEncode)
         {2003, 12, 24, 13, 5, 9, 0}, {2100, 3, 1, 0, 0, 1, 0},       {9999, 12, 31, 23, 59, 59, 999},
     };
     for (const DateTimeParts& p : cases) {
-        const DateTimeParts back = DecodeDateTime(EncodeDateTime(p));
+        const DateTimeParts back = dateTimeParts(dateTimeFromParts(p));
         EXPECT_EQ(std::tie(back.year, back.month, back.day, back.hour, back.minute, back.second, back.msec),
                   std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second, p.msec))
             << p.year << "-" << p.month << "-" << p.day;
     }
-    EXPECT_DOUBLE_EQ(EncodeDateTime({1899, 12, 30, 0, 0, 0, 0}), 0.0);
-    EXPECT_DOUBLE_EQ(EncodeDateTime({2003, 12, 24, 12, 0, 0, 0}), 37979.5);
+    EXPECT_DOUBLE_EQ(dateTimeFromParts({1899, 12, 30, 0, 0, 0, 0}), 0.0);
+    EXPECT_DOUBLE_EQ(dateTimeFromParts({2003, 12, 24, 12, 0, 0, 0}), 37979.5);
 }
 
 TEST(DecodeDateTime, RoundsToWholeMilliseconds)
 {
-    const DateTimeParts p = DecodeDateTime(at(2003, 12, 24, 23, 59, 59, 999) + 0.9 / kMSecsPerDay);
+    const DateTimeParts p = dateTimeParts(at(2003, 12, 24, 23, 59, 59, 999) + 0.9 / kMSecsPerDay);
     EXPECT_EQ(p.day, 25);
     EXPECT_EQ(p.hour, 0);
     EXPECT_EQ(p.msec, 0);

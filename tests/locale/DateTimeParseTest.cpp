@@ -1,4 +1,4 @@
-// StrToDateTime: the texts the formatting writes, and the texts it refuses.
+// parseDateTimeText: the texts the formatting writes, and the texts it refuses.
 #include <gtest/gtest.h>
 
 #include "db/common/Ansi.h"
@@ -14,10 +14,10 @@ LocaleFormats german() { return rk::test::GermanFormats(); }
 LocaleFormats american()
 {
     LocaleFormats f;
-    f.DatePattern = "MM/dd/yyyy";
-    f.TimePattern = "hh:mm:ss AMPM";
-    f.AmText = "AM";
-    f.PmText = "PM";
+    f.datePattern = "MM/dd/yyyy";
+    f.timePattern = "hh:mm:ss AMPM";
+    f.amText = "AM";
+    f.pmText = "PM";
     return f;
 }
 
@@ -34,8 +34,8 @@ class ReadDateTime : public ::testing::TestWithParam<ParseCase> {};
 TEST_P(ReadDateTime, ReadsTheMoment)
 {
     const ParseCase& c = GetParam();
-    const DateTime moment = StrToDateTime(ansi(c.text), c.us ? american() : german());
-    EXPECT_DOUBLE_EQ(moment, EncodeDateTime(c.expected)) << c.text;
+    const DateTime moment = parseDateTimeText(ansi(c.text), c.us ? american() : german());
+    EXPECT_DOUBLE_EQ(moment, dateTimeFromParts(c.expected)) << c.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -67,7 +67,7 @@ TEST(ReadDateTime, TwoDigitYearsLieWithinFiftyYearsOfNow)
     for (const int offset : {-50, -49, -40, 0, 10, 49}) {
         char text[32];
         std::snprintf(text, sizeof text, "01.06.%02d", (year + offset + 100) % 100);
-        EXPECT_EQ(DecodeDateTime(StrToDateTime(text, german())).year, year + offset) << text;
+        EXPECT_EQ(dateTimeParts(parseDateTimeText(text, german())).year, year + offset) << text;
     }
 }
 
@@ -90,7 +90,7 @@ TEST_P(RefuseDateTime, NamesTheText)
 {
     const std::string text = ansi(GetParam());
     try {
-        StrToDateTime(text, german());
+        parseDateTimeText(text, german());
         FAIL() << "read " << GetParam();
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), ansi("'") + text + ansi("' ist keine gültige Datums- und Uhrzeitangabe"));
@@ -106,38 +106,38 @@ INSTANTIATE_TEST_SUITE_P(Texts, RefuseDateTime,
 TEST(ReadDateTime, SkipsTheWordsAndWeekdaysOfThePattern)
 {
     LocaleFormats f = german();
-    f.DatePattern = "dddd, d. MMMM yyyy";
-    EXPECT_DOUBLE_EQ(StrToDateTime(ansi("Mittwoch, 24. Dezember 2003 13:05:09"), f),
-                     EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}));
-    f.DatePattern = "dd \"de\" MMMM \"de\" yyyy";
-    EXPECT_DOUBLE_EQ(StrToDateTime(ansi("24 de März de 2003"), f), EncodeDateTime({2003, 3, 24, 0, 0, 0, 0}));
+    f.datePattern = "dddd, d. MMMM yyyy";
+    EXPECT_DOUBLE_EQ(parseDateTimeText(ansi("Mittwoch, 24. Dezember 2003 13:05:09"), f),
+                     dateTimeFromParts({2003, 12, 24, 13, 5, 9, 0}));
+    f.datePattern = "dd \"de\" MMMM \"de\" yyyy";
+    EXPECT_DOUBLE_EQ(parseDateTimeText(ansi("24 de März de 2003"), f), dateTimeFromParts({2003, 3, 24, 0, 0, 0, 0}));
     // A word of the pattern is skipped only where it stands whole.
-    f.DatePattern = "yyyy MMM'a' dd";
-    f.MonthShortNames[7] = "ab";
-    EXPECT_DOUBLE_EQ(StrToDateTime("2003 aba 24", f), EncodeDateTime({2003, 8, 24, 0, 0, 0, 0}));
+    f.datePattern = "yyyy MMM'a' dd";
+    f.monthShortNames[7] = "ab";
+    EXPECT_DOUBLE_EQ(parseDateTimeText("2003 aba 24", f), dateTimeFromParts({2003, 8, 24, 0, 0, 0, 0}));
 }
 
 TEST(ReadDateTime, TimeWithTheDateMarkIsATimeWhereDatesHaveLongYears)
 {
     LocaleFormats f = german();
-    f.TimeMark = '.';
-    EXPECT_DOUBLE_EQ(StrToDateTime("13.05.09", f), EncodeDateTime({1899, 12, 30, 13, 5, 9, 0}));
-    EXPECT_DOUBLE_EQ(StrToDateTime("24.12.2003 13.05.09", f), EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}));
-    f.DatePattern = "dd.MM.yy";
-    EXPECT_EQ(DecodeDateTime(StrToDateTime("13.05.09", f)).month, 5);
+    f.timeMark = '.';
+    EXPECT_DOUBLE_EQ(parseDateTimeText("13.05.09", f), dateTimeFromParts({1899, 12, 30, 13, 5, 9, 0}));
+    EXPECT_DOUBLE_EQ(parseDateTimeText("24.12.2003 13.05.09", f), dateTimeFromParts({2003, 12, 24, 13, 5, 9, 0}));
+    f.datePattern = "dd.MM.yy";
+    EXPECT_EQ(dateTimeParts(parseDateTimeText("13.05.09", f)).month, 5);
 }
 
 TEST(ReadDateTime, FollowsAChangedPatternOrDateMarkFromOneTextToTheNext)
 {
     LocaleFormats dayFirst = german(), monthFirst = german(), dashes = german(), points = german();
-    monthFirst.DatePattern = "MM.dd.yyyy";
-    dashes.DatePattern = points.DatePattern = "dd/MM/yyyy";
-    dashes.DateMark = '-';
+    monthFirst.datePattern = "MM.dd.yyyy";
+    dashes.datePattern = points.datePattern = "dd/MM/yyyy";
+    dashes.dateMark = '-';
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(DecodeDateTime(StrToDateTime("01.02.2003", dayFirst)).month, 2);
-        EXPECT_EQ(DecodeDateTime(StrToDateTime("01.02.2003", monthFirst)).month, 1);
-        EXPECT_EQ(DecodeDateTime(StrToDateTime("01-02-2003", dashes)).month, 2);
-        EXPECT_THROW(StrToDateTime("01-02-2003", points), EConvertError);
+        EXPECT_EQ(dateTimeParts(parseDateTimeText("01.02.2003", dayFirst)).month, 2);
+        EXPECT_EQ(dateTimeParts(parseDateTimeText("01.02.2003", monthFirst)).month, 1);
+        EXPECT_EQ(dateTimeParts(parseDateTimeText("01-02-2003", dashes)).month, 2);
+        EXPECT_THROW(parseDateTimeText("01-02-2003", points), EConvertError);
     }
 }
 
@@ -146,15 +146,15 @@ class InstalledLocale : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(InstalledLocale, ReadsBackWhatItWrites)
 {
-    const auto f = TryReadLocaleFormats(GetParam());
+    const auto f = tryReadLocaleFormats(GetParam());
     if (!f) GTEST_SKIP() << "locale " << GetParam() << " is not installed";
     for (const DateTimeParts& p : {DateTimeParts{2003, 12, 24, 13, 5, 9, 0}, DateTimeParts{1999, 1, 5, 0, 0, 0, 0},
                                    DateTimeParts{1, 7, 31, 0, 7, 3, 0}, DateTimeParts{9999, 2, 28, 12, 0, 1, 0}}) {
-        const DateTime m = EncodeDateTime(p);
-        const std::string stamp = FormatDateTimeText("c", m, *f);
-        EXPECT_DOUBLE_EQ(StrToDateTime(stamp, *f), m) << toUtf8(stamp);
-        const std::string time = FormatDateTimeText("tt", m, *f);
-        EXPECT_DOUBLE_EQ(StrToDateTime(time, *f), EncodeDateTime({1899, 12, 30, p.hour, p.minute, p.second, 0}))
+        const DateTime m = dateTimeFromParts(p);
+        const std::string stamp = formatDateTimeText("c", m, *f);
+        EXPECT_DOUBLE_EQ(parseDateTimeText(stamp, *f), m) << toUtf8(stamp);
+        const std::string time = formatDateTimeText("tt", m, *f);
+        EXPECT_DOUBLE_EQ(parseDateTimeText(time, *f), dateTimeFromParts({1899, 12, 30, p.hour, p.minute, p.second, 0}))
             << toUtf8(time);
     }
 }

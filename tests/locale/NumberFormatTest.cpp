@@ -1,4 +1,4 @@
-// FormatGeneralFloat and FormatGeneralCurrency under a comma and a point
+// formatGeneralFloat and formatGeneralCurrency under a comma and a point
 // as decimal mark.
 #include <cmath>
 #include <cstdio>
@@ -18,13 +18,13 @@ namespace {
 LocaleFormats withMark(char mark)
 {
     LocaleFormats f;
-    f.DecimalMark = mark;
+    f.decimalMark = mark;
     return f;
 }
 
 struct FloatCase {
     double value;
-    const char* comma; // with DecimalMark ","
+    const char* comma; // with decimalMark ","
 };
 
 void PrintTo(const FloatCase& c, std::ostream* os) { *os << c.comma; }
@@ -34,11 +34,11 @@ class GeneralFloat : public ::testing::TestWithParam<FloatCase> {};
 TEST_P(GeneralFloat, WritesShortestTextOfFifteenDigits)
 {
     const FloatCase& c = GetParam();
-    EXPECT_EQ(FormatGeneralFloat(c.value, withMark(',')), c.comma);
+    EXPECT_EQ(formatGeneralFloat(c.value, withMark(',')), c.comma);
     std::string point = c.comma;
     for (char& ch : point)
         if (ch == ',') ch = '.';
-    EXPECT_EQ(FormatGeneralFloat(c.value, withMark('.')), point);
+    EXPECT_EQ(formatGeneralFloat(c.value, withMark('.')), point);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,7 +69,7 @@ class GeneralCurrency : public ::testing::TestWithParam<CurrencyCase> {};
 
 TEST_P(GeneralCurrency, WritesFourDecimalsWithoutTrailingZeros)
 {
-    EXPECT_EQ(FormatGeneralCurrency(GetParam().tenThousandths, withMark(',')), GetParam().comma);
+    EXPECT_EQ(formatGeneralCurrency(GetParam().tenThousandths, withMark(',')), GetParam().comma);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,7 +147,7 @@ TEST(GeneralFloat, MatchesTheRuleOnPrintfDigitsForManyValues)
     int mismatches = 0;
     for (double v : values) {
         const std::string expected = generalFloatByPrintf(v);
-        const std::string actual = FormatGeneralFloat(v, comma);
+        const std::string actual = formatGeneralFloat(v, comma);
         if (actual != expected && ++mismatches <= 10)
             ADD_FAILURE() << std::hexfloat << v << ": " << actual << " instead of " << expected;
     }
@@ -157,8 +157,8 @@ TEST(GeneralFloat, MatchesTheRuleOnPrintfDigitsForManyValues)
 TEST(GeneralFloat, AppendsToExistingText)
 {
     std::string out = "x=";
-    AppendGeneralFloat(out, 2.25, withMark(','));
-    AppendGeneralCurrency(out, 5000, withMark(','));
+    appendGeneralFloat(out, 2.25, withMark(','));
+    appendGeneralCurrency(out, 5000, withMark(','));
     EXPECT_EQ(out, "x=2,250,5");
 }
 

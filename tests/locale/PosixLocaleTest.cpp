@@ -13,76 +13,76 @@ namespace rk::locale {
 namespace {
 
 #define REQUIRE_LOCALE(var, name)                                                   \
-    const std::optional<LocaleFormats> var##Read = TryReadLocaleFormats(name);      \
+    const std::optional<LocaleFormats> var##Read = tryReadLocaleFormats(name);      \
     if (!var##Read) GTEST_SKIP() << "locale " << name << " is not installed";       \
     const LocaleFormats& var = *var##Read
 
 TEST(PosixLocale, German)
 {
     REQUIRE_LOCALE(f, "de_DE.UTF-8");
-    EXPECT_EQ(f.DecimalMark, ',');
-    EXPECT_EQ(f.DateMark, '.');
-    EXPECT_EQ(f.TimeMark, ':');
-    EXPECT_EQ(f.DatePattern, "dd.MM.yyyy");
-    EXPECT_EQ(f.DateLongPattern, "dddd, d. MMMM yyyy");
-    EXPECT_EQ(f.TimePattern, "hh:mm:ss");
-    EXPECT_EQ(f.TimeShortPattern, "hh:mm");
-    EXPECT_EQ(f.MonthFullNames[2], ansi("März"));
-    EXPECT_EQ(f.MonthShortNames[2], ansi("Mär"));
-    EXPECT_EQ(f.DayFullNames[0], ansi("Sonntag"));
-    EXPECT_EQ(f.DayShortNames[6], ansi("Sa"));
-    EXPECT_EQ(FormatDateTimeText("c", EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}), f), "24.12.2003 13:05:09");
+    EXPECT_EQ(f.decimalMark, ',');
+    EXPECT_EQ(f.dateMark, '.');
+    EXPECT_EQ(f.timeMark, ':');
+    EXPECT_EQ(f.datePattern, "dd.MM.yyyy");
+    EXPECT_EQ(f.dateLongPattern, "dddd, d. MMMM yyyy");
+    EXPECT_EQ(f.timePattern, "hh:mm:ss");
+    EXPECT_EQ(f.timeShortPattern, "hh:mm");
+    EXPECT_EQ(f.monthFullNames[2], ansi("März"));
+    EXPECT_EQ(f.monthShortNames[2], ansi("Mär"));
+    EXPECT_EQ(f.dayFullNames[0], ansi("Sonntag"));
+    EXPECT_EQ(f.dayShortNames[6], ansi("Sa"));
+    EXPECT_EQ(formatDateTimeText("c", dateTimeFromParts({2003, 12, 24, 13, 5, 9, 0}), f), "24.12.2003 13:05:09");
 }
 
 TEST(PosixLocale, GermanFromLatin1Codeset)
 {
     REQUIRE_LOCALE(f, "de_DE.ISO-8859-1");
-    EXPECT_EQ(f.MonthFullNames[2], ansi("März"));
-    EXPECT_EQ(f.DatePattern, "dd.MM.yyyy");
+    EXPECT_EQ(f.monthFullNames[2], ansi("März"));
+    EXPECT_EQ(f.datePattern, "dd.MM.yyyy");
 }
 
 TEST(PosixLocale, UsEnglish)
 {
     REQUIRE_LOCALE(f, "en_US.UTF-8");
-    EXPECT_EQ(f.DecimalMark, '.');
-    EXPECT_EQ(f.DateMark, '/');
-    EXPECT_EQ(f.DatePattern, "MM/dd/yyyy");
-    EXPECT_EQ(f.DateLongPattern, "dddd, MMMM d, yyyy");
-    EXPECT_EQ(f.TimePattern, "hh:mm:ss AMPM");
-    EXPECT_EQ(f.AmText, "AM");
-    EXPECT_EQ(f.PmText, "PM");
-    EXPECT_EQ(f.MonthFullNames[0], "January");
-    EXPECT_EQ(f.DayShortNames[0], "Sun");
-    EXPECT_EQ(FormatDateTimeText("c", EncodeDateTime({2003, 12, 24, 13, 5, 9, 0}), f), "12/24/2003 01:05:09 PM");
+    EXPECT_EQ(f.decimalMark, '.');
+    EXPECT_EQ(f.dateMark, '/');
+    EXPECT_EQ(f.datePattern, "MM/dd/yyyy");
+    EXPECT_EQ(f.dateLongPattern, "dddd, MMMM d, yyyy");
+    EXPECT_EQ(f.timePattern, "hh:mm:ss AMPM");
+    EXPECT_EQ(f.amText, "AM");
+    EXPECT_EQ(f.pmText, "PM");
+    EXPECT_EQ(f.monthFullNames[0], "January");
+    EXPECT_EQ(f.dayShortNames[0], "Sun");
+    EXPECT_EQ(formatDateTimeText("c", dateTimeFromParts({2003, 12, 24, 13, 5, 9, 0}), f), "12/24/2003 01:05:09 PM");
 }
 
 TEST(PosixLocale, TwoDigitYearsAreWrittenInFull)
 {
     REQUIRE_LOCALE(f, "en_GB.UTF-8");
-    EXPECT_EQ(f.DatePattern, "dd/MM/yyyy");
-    const DateTime birthday = EncodeDateTime({1940, 5, 1, 0, 0, 0, 0});
-    EXPECT_DOUBLE_EQ(StrToDateTime(FormatDateTimeText("c", birthday, f), f), birthday);
+    EXPECT_EQ(f.datePattern, "dd/MM/yyyy");
+    const DateTime birthday = dateTimeFromParts({1940, 5, 1, 0, 0, 0, 0});
+    EXPECT_DOUBLE_EQ(parseDateTimeText(formatDateTimeText("c", birthday, f), f), birthday);
 }
 
 TEST(PosixLocale, NamesWithoutWindows1252FormFallBack)
 {
     REQUIRE_LOCALE(f, "ru_RU.UTF-8");
-    EXPECT_EQ(f.DecimalMark, ',');
-    EXPECT_EQ(f.DatePattern, "dd.MM.yyyy");
-    EXPECT_EQ(f.MonthFullNames, detail::fallbackMonthFullNames());
-    EXPECT_EQ(f.DayShortNames, detail::fallbackDayShortNames());
+    EXPECT_EQ(f.decimalMark, ',');
+    EXPECT_EQ(f.datePattern, "dd.MM.yyyy");
+    EXPECT_EQ(f.monthFullNames, detail::fallbackMonthFullNames());
+    EXPECT_EQ(f.dayShortNames, detail::fallbackDayShortNames());
 }
 
 TEST(PosixLocale, MissingLocaleGivesFallbacks)
 {
-    EXPECT_FALSE(TryReadLocaleFormats("xx_NOWHERE.UTF-8"));
-    const LocaleFormats f = ReadLocaleFormats("xx_NOWHERE.UTF-8");
-    EXPECT_EQ(f.DatePattern, "m/d/yyyy");
-    EXPECT_EQ(f.DateLongPattern, "mmmm d, yyyy");
-    EXPECT_EQ(f.TimePattern, "h:mm:ss AMPM");
-    EXPECT_EQ(f.TimePattern, detail::formatsFromPosixItems({}).TimePattern);
-    EXPECT_EQ(f.MonthShortNames[2], ansi("Mär"));
-    EXPECT_EQ(f.DayFullNames[3], "Mittwoch");
+    EXPECT_FALSE(tryReadLocaleFormats("xx_NOWHERE.UTF-8"));
+    const LocaleFormats f = readLocaleFormats("xx_NOWHERE.UTF-8");
+    EXPECT_EQ(f.datePattern, "m/d/yyyy");
+    EXPECT_EQ(f.dateLongPattern, "mmmm d, yyyy");
+    EXPECT_EQ(f.timePattern, "h:mm:ss AMPM");
+    EXPECT_EQ(f.timePattern, detail::formatsFromPosixItems({}).timePattern);
+    EXPECT_EQ(f.monthShortNames[2], ansi("Mär"));
+    EXPECT_EQ(f.dayFullNames[3], "Mittwoch");
 }
 
 // Sets the locale variables for one test and restores them afterwards.
@@ -95,7 +95,7 @@ protected:
             m_saved.emplace_back(v ? std::optional<std::string>(v) : std::nullopt);
             unsetenv(name);
         }
-        if (!TryReadLocaleFormats("de_DE.UTF-8") || !TryReadLocaleFormats("en_US.UTF-8"))
+        if (!tryReadLocaleFormats("de_DE.UTF-8") || !tryReadLocaleFormats("en_US.UTF-8"))
             GTEST_SKIP() << "locales de_DE.UTF-8 and en_US.UTF-8 are not installed";
     }
     void TearDown() override
@@ -104,7 +104,7 @@ protected:
             if (m_saved[i]) setenv(kNames[i], m_saved[i]->c_str(), 1);
             else unsetenv(kNames[i]);
         }
-        SetCurrentFormats(LocaleFormats{});
+        setCurrentFormats(LocaleFormats{});
     }
     static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_CTYPE", "LANG"};
     std::vector<std::optional<std::string>> m_saved;
@@ -113,18 +113,18 @@ protected:
 TEST_F(LocaleEnvironment, LangAlone)
 {
     setenv("LANG", "de_DE.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(CurrentFormats().DecimalMark, ',');
-    EXPECT_EQ(CurrentFormats().DatePattern, "dd.MM.yyyy");
+    loadLocaleFormats();
+    EXPECT_EQ(currentFormats().decimalMark, ',');
+    EXPECT_EQ(currentFormats().datePattern, "dd.MM.yyyy");
 }
 
 TEST_F(LocaleEnvironment, CategoriesOverrideLang)
 {
     setenv("LANG", "de_DE.UTF-8", 1);
     setenv("LC_TIME", "en_US.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(CurrentFormats().DecimalMark, ',');
-    EXPECT_EQ(CurrentFormats().DatePattern, "MM/dd/yyyy");
+    loadLocaleFormats();
+    EXPECT_EQ(currentFormats().decimalMark, ',');
+    EXPECT_EQ(currentFormats().datePattern, "MM/dd/yyyy");
 }
 
 TEST_F(LocaleEnvironment, LcAllOverridesEverything)
@@ -132,45 +132,45 @@ TEST_F(LocaleEnvironment, LcAllOverridesEverything)
     setenv("LANG", "de_DE.UTF-8", 1);
     setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
     setenv("LC_ALL", "en_US.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(CurrentFormats().DecimalMark, '.');
-    EXPECT_EQ(CurrentFormats().DatePattern, "MM/dd/yyyy");
+    loadLocaleFormats();
+    EXPECT_EQ(currentFormats().decimalMark, '.');
+    EXPECT_EQ(currentFormats().datePattern, "MM/dd/yyyy");
 }
 
 TEST_F(LocaleEnvironment, ReloadFollowsChangedSettings)
 {
     setenv("LC_ALL", "de_DE.UTF-8", 1);
-    LoadLocaleFormats();
-    const LocaleFormats& current = CurrentFormats();
-    EXPECT_EQ(FormatGeneralFloat(1.5), "1,5");
+    loadLocaleFormats();
+    const LocaleFormats& current = currentFormats();
+    EXPECT_EQ(formatGeneralFloat(1.5), "1,5");
     setenv("LC_ALL", "en_US.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(&current, &CurrentFormats()); // the same process-wide object
-    EXPECT_EQ(FormatGeneralFloat(1.5), "1.5");
+    loadLocaleFormats();
+    EXPECT_EQ(&current, &currentFormats()); // the same process-wide object
+    EXPECT_EQ(formatGeneralFloat(1.5), "1.5");
 }
 
 TEST_F(LocaleEnvironment, UninstalledLocaleGivesFallbacks)
 {
     setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(CurrentFormats().DecimalMark, '.');
-    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yyyy");
+    loadLocaleFormats();
+    EXPECT_EQ(currentFormats().decimalMark, '.');
+    EXPECT_EQ(currentFormats().datePattern, "m/d/yyyy");
 }
 
 TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
 {
     setenv("LC_NUMERIC", "xx_NOWHERE.UTF-8", 1);
     setenv("LC_TIME", "de_DE.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(CurrentFormats().DecimalMark, '.');
-    EXPECT_EQ(CurrentFormats().DatePattern, "dd.MM.yyyy");
+    loadLocaleFormats();
+    EXPECT_EQ(currentFormats().decimalMark, '.');
+    EXPECT_EQ(currentFormats().datePattern, "dd.MM.yyyy");
 
     setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
     setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(CurrentFormats().DecimalMark, ',');
-    EXPECT_EQ(CurrentFormats().DatePattern, "m/d/yyyy");
-    EXPECT_EQ(CurrentFormats().TimePattern, "h:mm:ss AMPM");
+    loadLocaleFormats();
+    EXPECT_EQ(currentFormats().decimalMark, ',');
+    EXPECT_EQ(currentFormats().datePattern, "m/d/yyyy");
+    EXPECT_EQ(currentFormats().timePattern, "h:mm:ss AMPM");
 }
 
 // The names come from the locale the environment names, in its own
@@ -194,23 +194,23 @@ TEST_F(LocaleEnvironment, NamesInTheEnvironmentsLocale)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.locale);
-        if (!TryReadLocaleFormats(c.locale)) continue;
+        if (!tryReadLocaleFormats(c.locale)) continue;
         for (const char* name : kNames) unsetenv(name);
         setenv("LC_CTYPE", "C", 1);
         setenv(c.variable, c.locale, 1);
-        LoadLocaleFormats();
-        const LocaleFormats& f = CurrentFormats();
-        EXPECT_EQ(f.MonthFullNames[size_t(c.month)], ansi(c.monthName));
-        EXPECT_EQ(f.DayShortNames[1], ansi(c.dayMonday));
+        loadLocaleFormats();
+        const LocaleFormats& f = currentFormats();
+        EXPECT_EQ(f.monthFullNames[size_t(c.month)], ansi(c.monthName));
+        EXPECT_EQ(f.dayShortNames[1], ansi(c.dayMonday));
         if (*c.am) {
-            EXPECT_EQ(f.AmText, ansi(c.am));
+            EXPECT_EQ(f.amText, ansi(c.am));
         }
     }
     // The whole path: a date of the program's long form under is_IS.
-    if (!TryReadLocaleFormats("is_IS.UTF-8")) return;
+    if (!tryReadLocaleFormats("is_IS.UTF-8")) return;
     setenv("LC_ALL", "is_IS.UTF-8", 1);
-    LoadLocaleFormats();
-    EXPECT_EQ(FormatDateTimeText("ddddd", EncodeDateTime({2024, 5, 6, 0, 0, 0, 0})), ansi("mán 6.maí 2024"));
+    loadLocaleFormats();
+    EXPECT_EQ(formatDateTimeText("ddddd", dateTimeFromParts({2024, 5, 6, 0, 0, 0, 0})), ansi("mán 6.maí 2024"));
 }
 
 // Whatever the locale gives, dates keep their century.
@@ -227,7 +227,7 @@ TEST(PosixItems, YearsWidenedToFourDigits)
     };
     for (const Case& c : cases) EXPECT_EQ(detail::withFourDigitYears(c.pattern), c.widened) << c.pattern;
     // The fallback is widened like any translated pattern.
-    EXPECT_EQ(detail::formatsFromPosixItems({}).DatePattern, "m/d/yyyy");
+    EXPECT_EQ(detail::formatsFromPosixItems({}).datePattern, "m/d/yyyy");
 }
 
 struct DateItemCase {
@@ -247,9 +247,9 @@ TEST_P(DateItems, TranslateIntoPatterns)
     detail::PosixItems items;
     items.dFmt = GetParam().dFmt;
     const LocaleFormats f = detail::formatsFromPosixItems(items);
-    EXPECT_EQ(f.DatePattern, GetParam().pattern);
-    EXPECT_EQ(f.DateMark, GetParam().mark);
-    EXPECT_EQ(f.DateLongPattern, GetParam().longPattern);
+    EXPECT_EQ(f.datePattern, GetParam().pattern);
+    EXPECT_EQ(f.dateMark, GetParam().mark);
+    EXPECT_EQ(f.dateLongPattern, GetParam().longPattern);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -295,9 +295,9 @@ TEST_P(TimeItems, BuildTimePatterns)
     items.tFmt = GetParam().tFmt;
     items.tFmtAmPm = GetParam().tFmtAmPm;
     const LocaleFormats f = detail::formatsFromPosixItems(items);
-    EXPECT_EQ(f.TimePattern, GetParam().pattern);
-    EXPECT_EQ(f.TimeShortPattern, GetParam().shortPattern);
-    EXPECT_EQ(f.TimeMark, GetParam().mark);
+    EXPECT_EQ(f.timePattern, GetParam().pattern);
+    EXPECT_EQ(f.timeShortPattern, GetParam().shortPattern);
+    EXPECT_EQ(f.timeMark, GetParam().mark);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -324,27 +324,27 @@ TEST(PosixItems, CharacterAndNameFallbacks)
     items.mon[1] = "";
     items.abDay[6] = "Sam";
     LocaleFormats f = detail::formatsFromPosixItems(items);
-    EXPECT_EQ(f.DecimalMark, '.');
-    EXPECT_EQ(f.AmText, "vorm.");
-    EXPECT_EQ(f.PmText, "pm");
-    EXPECT_EQ(f.MonthFullNames[0], "Jänner");
-    EXPECT_EQ(f.MonthFullNames[1], "Februar");
-    EXPECT_EQ(f.DayShortNames[6], "Sam");
-    EXPECT_EQ(f.DayShortNames[5], "Fr");
+    EXPECT_EQ(f.decimalMark, '.');
+    EXPECT_EQ(f.amText, "vorm.");
+    EXPECT_EQ(f.pmText, "pm");
+    EXPECT_EQ(f.monthFullNames[0], "Jänner");
+    EXPECT_EQ(f.monthFullNames[1], "Februar");
+    EXPECT_EQ(f.dayShortNames[6], "Sam");
+    EXPECT_EQ(f.dayShortNames[5], "Fr");
 
     // Markers that cannot tell the halves of the day apart: 24-hour clock.
     items.tFmt = "%I:%M:%S %p";
     items.pmStr = "";
-    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss");
+    EXPECT_EQ(detail::formatsFromPosixItems(items).timePattern, "hh:mm:ss");
     items.pmStr = "vorm.";
-    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss");
+    EXPECT_EQ(detail::formatsFromPosixItems(items).timePattern, "hh:mm:ss");
     items.pmStr = "nachm.";
-    EXPECT_EQ(detail::formatsFromPosixItems(items).TimePattern, "hh:mm:ss AMPM");
+    EXPECT_EQ(detail::formatsFromPosixItems(items).timePattern, "hh:mm:ss AMPM");
 
     items.radixChar = ",";
-    EXPECT_EQ(detail::formatsFromPosixItems(items).DecimalMark, ',');
+    EXPECT_EQ(detail::formatsFromPosixItems(items).decimalMark, ',');
     items.radixChar = std::nullopt;
-    EXPECT_EQ(detail::formatsFromPosixItems(items).DecimalMark, '.');
+    EXPECT_EQ(detail::formatsFromPosixItems(items).decimalMark, '.');
 }
 
 } // namespace

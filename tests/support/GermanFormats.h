@@ -9,14 +9,14 @@ namespace rk::test {
 inline locale::LocaleFormats GermanFormats()
 {
     locale::LocaleFormats f; // the fallback day and month names are German
-    f.DecimalMark = ',';
-    f.DateMark = '.';
-    f.DatePattern = "dd.MM.yyyy";
-    f.DateLongPattern = "dddd, d. MMMM yyyy";
-    f.TimePattern = "hh:mm:ss";
-    f.TimeShortPattern = "hh:mm";
-    f.AmText = "";
-    f.PmText = "";
+    f.decimalMark = ',';
+    f.dateMark = '.';
+    f.datePattern = "dd.MM.yyyy";
+    f.dateLongPattern = "dddd, d. MMMM yyyy";
+    f.timePattern = "hh:mm:ss";
+    f.timeShortPattern = "hh:mm";
+    f.amText = "";
+    f.pmText = "";
     return f;
 }
 

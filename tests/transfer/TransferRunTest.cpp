@@ -30,7 +30,7 @@ class TransferRunTest : public ::testing::Test {
 public:
     void SetUp() override
     {
-        locale::SetCurrentFormats(locale::LocaleFormats{});
+        locale::setCurrentFormats(locale::LocaleFormats{});
         clock.moments = {kStart, kEnd};
         const ImportPlan plan = BuildImportPlan();
         for (int i = 0; i < 11; ++i) source.results[plan[i].SourceSql].rows = rowsPerSlot;

@@ -35,7 +35,7 @@ using rk::test::FakeSource;
 // Days of 0001-01-01 counting (day 1) for a calendar date.
 int32_t dayCount(int y, int m, int d)
 {
-    return int32_t(locale::EncodeDateTime({y, m, d, 0, 0, 0, 0})) + locale::kDateDelta;
+    return int32_t(locale::dateTimeFromParts({y, m, d, 0, 0, 0, 0})) + locale::kDateDelta;
 }
 
 int32_t msOfDay(int h, int mi, int s, int ms = 0) { return ((h * 60 + mi) * 60 + s) * 1000 + ms; }
@@ -47,8 +47,8 @@ locale::LocaleFormats germanFormats() { return rk::test::GermanFormats(); }
 
 class WithFormats : public ::testing::Test {
 protected:
-    void SetUp() override { locale::SetCurrentFormats(germanFormats()); }
-    void TearDown() override { locale::SetCurrentFormats(locale::LocaleFormats{}); }
+    void SetUp() override { locale::setCurrentFormats(germanFormats()); }
+    void TearDown() override { locale::setCurrentFormats(locale::LocaleFormats{}); }
 };
 
 enum class State { Integer, Text, Null };
@@ -225,8 +225,8 @@ TEST_F(WithFormats, FormatsFollowTheCurrentSettingsFromRowToRow)
     AssignParamFromField(param, source);
     EXPECT_EQ(param.value.text(), "1,5");
     locale::LocaleFormats point = germanFormats();
-    point.DecimalMark = '.';
-    locale::SetCurrentFormats(point);
+    point.decimalMark = '.';
+    locale::setCurrentFormats(point);
     AssignParamFromField(param, source);
     EXPECT_EQ(param.value.text(), "1.5");
 }
@@ -454,14 +454,14 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
 // moment, to the second, under the named locale.
 class RoundTrip : public ::testing::TestWithParam<const char*> {
 protected:
-    void TearDown() override { locale::SetCurrentFormats(locale::LocaleFormats{}); }
+    void TearDown() override { locale::setCurrentFormats(locale::LocaleFormats{}); }
 };
 
 TEST_P(RoundTrip, DatesAndTimesReadBack)
 {
-    const auto formats = locale::TryReadLocaleFormats(GetParam());
+    const auto formats = locale::tryReadLocaleFormats(GetParam());
     if (!formats) GTEST_SKIP() << "locale " << GetParam() << " is not installed";
-    locale::SetCurrentFormats(*formats);
+    locale::setCurrentFormats(*formats);
     const int32_t first = dayCount(1, 1, 1);
     const int32_t last = dayCount(9999, 12, 31);
     int checked = 0;
@@ -486,7 +486,7 @@ TEST_P(RoundTrip, DatesAndTimesReadBack)
             db::Param param{c.field.name, {}};
             AssignParamFromField(param, source);
             ASSERT_TRUE(param.value.holdsText());
-            const locale::DateTime back = locale::StrToDateTime(param.value.text());
+            const locale::DateTime back = locale::parseDateTimeText(param.value.text());
             ASSERT_NEAR(back, c.expected, 1e-9) << param.value.text();
             ++checked;
         }

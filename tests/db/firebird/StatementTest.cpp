@@ -162,15 +162,15 @@ TEST_F(StatementTest, NullAndEmptyTexts)
 
 TEST_F(StatementTest, DateAndTimeTextsAreReadByTheRegionalSettings)
 {
-    const locale::LocaleFormats saved = locale::CurrentFormats();
-    locale::SetCurrentFormats(locale::ReadLocaleFormats("de_DE.UTF-8"));
+    const locale::LocaleFormats saved = locale::currentFormats();
+    locale::setCurrentFormats(locale::readLocaleFormats("de_DE.UTF-8"));
     t.setSql("INSERT INTO IMPORT_RK5_INFO (DATUM, ZEIT, STATUS) VALUES (:DATUM, :ZEIT, 'T')");
     t.statement.param(0).value.assignText("24.12.2023");
     t.statement.param(1).value.assignText("13:45:30");
     t.statement.execute();
     t.statement.param(0).value.assignText("kein Datum");
     const std::string message = messageOf<EConvertError>([&] { t.statement.execute(); });
-    locale::SetCurrentFormats(saved);
+    locale::setCurrentFormats(saved);
     EXPECT_EQ(message, ansi("'kein Datum' ist keine gültige Datums- und Uhrzeitangabe"));
     t.commitIfActive();
     EXPECT_EQ(db.query("SELECT DATUM, ZEIT FROM IMPORT_RK5_INFO"),
