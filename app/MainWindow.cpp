@@ -166,7 +166,7 @@ void MainWindow::onStartClicked()
     };
     m_inRun = true;
     try {
-        const transfer::RunOutcome outcome = transfer::RunTransfer(ctx);
+        const transfer::RunOutcome outcome = transfer::runTransfer(ctx);
         m_lastRun = outcome == transfer::RunOutcome::Completed ? LastRun::Completed : LastRun::NotConnected;
     } catch (...) {
         m_inRun = false;
@@ -253,7 +253,7 @@ void MainWindow::onCloseGlyphClicked() { closeWindow(); }
 
 void MainWindow::commitAndCloseTarget()
 {
-    transfer::CloseTarget(m_parts->targetTransaction(), [this] { m_parts->closeTarget(); });
+    transfer::closeTarget(m_parts->targetTransaction(), [this] { m_parts->closeTarget(); });
 }
 
 void MainWindow::closeWindow()

@@ -113,7 +113,7 @@ public:
     // The program's own message box.
     virtual int showMessage(const std::string& text, MsgKind kind);
 
-    // ConnectWindow, for ConnectTargetDatabase.
+    // ConnectWindow, for connectTargetDatabase.
     void clearLog() override;
     void showMessage(transfer::MessageKind kind, const std::string& text) override;
 

@@ -26,7 +26,7 @@ public:
     double now() override { return LocalNow(); }
 };
 
-// The target connection as ConnectTargetDatabase sees it.
+// The target connection as connectTargetDatabase sees it.
 class TargetConnectionAdapter final : public transfer::TargetConnection {
 public:
     explicit TargetConnectionAdapter(target::Attachment& db) : m_db(db) {}
@@ -62,7 +62,7 @@ public:
     transfer::TargetTransaction& targetTransaction() override { return m_transactionPort; }
     void connectTarget() override
     {
-        transfer::ConnectTargetDatabase(m_window, m_connectionPort, m_window.args(), FileExistsOnDisk);
+        transfer::connectTargetDatabase(m_window, m_connectionPort, m_window.args(), FileExistsOnDisk);
     }
     bool targetConnected() override { return m_targetConnection.connected(); }
     void closeTarget() override { m_targetConnection.close(); }

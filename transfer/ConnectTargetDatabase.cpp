@@ -5,7 +5,7 @@
 
 namespace rk::transfer {
 
-std::vector<std::string> ExistingFiles(const std::vector<std::string>& args, const FileExistsTest& fileExists)
+std::vector<std::string> existingFiles(const std::vector<std::string>& args, const FileExistsTest& fileExists)
 {
     std::vector<std::string> files;
     for (const std::string& arg : args)
@@ -13,14 +13,14 @@ std::vector<std::string> ExistingFiles(const std::vector<std::string>& args, con
     return files;
 }
 
-void ConnectTargetDatabase(ConnectWindow& window, TargetConnection& connection, const std::vector<std::string>& args,
+void connectTargetDatabase(ConnectWindow& window, TargetConnection& connection, const std::vector<std::string>& args,
                            const FileExistsTest& fileExists)
 {
     window.clearLog();
     window.appendLog(ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI"));
 
     // Every argument naming an existing file is announced; the last one wins.
-    const std::vector<std::string> files = ExistingFiles(args, fileExists);
+    const std::vector<std::string> files = existingFiles(args, fileExists);
     for (size_t i = 0; i < files.size(); ++i) window.appendLog(ansi("RKVI: Datenbank wird geöffnet ..."));
 
     if (!files.empty()) {

@@ -1,10 +1,10 @@
-// ConnectTargetDatabase: choose the target database file (command line or
+// connectTargetDatabase: choose the target database file (command line or
 // file dialog) and open the connection, at the start of every transfer run.
 // It reaches the window and the connection through the two narrow ports
 // below; the real ones wrap MainWindow and the target connection, tests use recorders and
 // a real connection.
 //
-//   ConnectTargetDatabase(window, connection, args, fileExists);
+//   connectTargetDatabase(window, connection, args, fileExists);
 //   if (!connection.connected()) return;   // the run does not start
 #pragma once
 
@@ -46,13 +46,13 @@ using FileExistsTest = std::function<bool(const std::string&)>;
 
 // Every argument that names an existing file, in order; the last one is the
 // target database.
-std::vector<std::string> ExistingFiles(const std::vector<std::string>& args, const FileExistsTest& fileExists);
+std::vector<std::string> existingFiles(const std::vector<std::string>& args, const FileExistsTest& fileExists);
 
 // `args` are the command-line arguments after the program name. Errors of
 // a path from the command line, and of naming another file while connected,
 // reach the caller; a failing open of a file from the dialog is answered
 // with a box and the end of the program.
-void ConnectTargetDatabase(ConnectWindow& window, TargetConnection& connection, const std::vector<std::string>& args,
+void connectTargetDatabase(ConnectWindow& window, TargetConnection& connection, const std::vector<std::string>& args,
                            const FileExistsTest& fileExists);
 
 } // namespace rk::transfer

@@ -10,7 +10,7 @@ const char* const kJobRecordInsert =
     "INSERT INTO IMPORT_RK5_INFO (DATUM, ZEIT, INFO, STATUS, JOB_ID) VALUES (current_date, current_time, :INFO, "
     "'T', :JOB_ID)";
 
-ImportPlan BuildImportPlan()
+ImportPlan buildImportPlan()
 {
     return ImportPlan{{
         {"Regionen", "SELECT * FROM REGIONEN.DB WHERE NOT (REG_R IS NULL) AND NOT (REG_R='') ORDER BY POSNR",
@@ -62,9 +62,9 @@ ImportPlan BuildImportPlan()
     }};
 }
 
-std::string PurgeSql(const std::string& targetTable) { return "DELETE FROM " + targetTable; }
+std::string purgeSql(const std::string& targetTable) { return "DELETE FROM " + targetTable; }
 
-std::string CurrentUserMarkSql(int32_t userId)
+std::string currentUserMarkSql(int32_t userId)
 {
     return "UPDATE IMPORT_RK5_NUTZER SET CU='T' WHERE USERNR=" + std::to_string(userId);
 }

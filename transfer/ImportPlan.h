@@ -10,25 +10,25 @@
 namespace rk::transfer {
 
 struct ImportSlot {
-    std::string Caption;      // shown in the log; empty marks an empty slot for the copy phase
-    std::string SourceSql;    // the SELECT on the source
-    std::string TargetTable;  // emptied by the purge phase; empty marks an empty slot there
-    std::string InsertSql;    // executed once per source row
+    std::string caption;      // shown in the log; empty marks an empty slot for the copy phase
+    std::string sourceSql;    // the SELECT on the source
+    std::string targetTable;  // emptied by the purge phase; empty marks an empty slot there
+    std::string insertSql;    // executed once per source row
 };
 
 constexpr int kSlotCount = 13;
 using ImportPlan = std::array<ImportSlot, kSlotCount>;
 
 // The 13 slots, slot 1 first (all texts Windows-1252).
-ImportPlan BuildImportPlan();
+ImportPlan buildImportPlan();
 
 // "DELETE FROM " + table.
-std::string PurgeSql(const std::string& targetTable);
+std::string purgeSql(const std::string& targetTable);
 
 // Completion statements.
 extern const char* const kCurrentUserQuery;   // source: "SELECT * FROM CURRENTUSER"
 extern const char* const kCurrentUserField;   // "ID"
-std::string CurrentUserMarkSql(int32_t userId);
+std::string currentUserMarkSql(int32_t userId);
 extern const char* const kJobRecordInsert;
 
 } // namespace rk::transfer

@@ -19,13 +19,13 @@ std::string timeStamp(Clock& clock) { return locale::formatDateTimeText("hh:nn:s
 void purgeStagingTables(TransferContext& ctx, const ImportPlan& plan)
 {
     for (const ImportSlot& slot : plan) {
-        CommitIfActive(ctx.targetTransaction);
+        commitIfActive(ctx.targetTransaction);
         ctx.targetStatement.clearSql();
-        if (!slot.TargetTable.empty()) {
-            ctx.targetStatement.addSql(PurgeSql(slot.TargetTable));
+        if (!slot.targetTable.empty()) {
+            ctx.targetStatement.addSql(purgeSql(slot.targetTable));
             ctx.targetStatement.execute();
         }
-        CommitIfActive(ctx.targetTransaction);
+        commitIfActive(ctx.targetTransaction);
     }
 }
 
@@ -34,13 +34,13 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
     TransferWindow& window = ctx.window;
     window.setProgressPosition(ProgressBarId::Tables, slotNumber);
     ctx.targetStatement.clearSql();
-    ctx.targetStatement.addSql(slot.InsertSql);
-    ctx.sourceQuery.setSql(slot.SourceSql);
+    ctx.targetStatement.addSql(slot.insertSql);
+    ctx.sourceQuery.setSql(slot.sourceSql);
 
     if (!ctx.sourceQuery.sql().empty()) {
         ctx.sourceQuery.open();
         const int rows = ctx.sourceQuery.recordCount();
-        window.appendLog(ansi("Übertrage ") + slot.Caption + "... " + std::to_string(rows));
+        window.appendLog(ansi("Übertrage ") + slot.caption + "... " + std::to_string(rows));
         window.setProgressMax(ProgressBarId::Rows, rows);
         window.setProgressPosition(ProgressBarId::Rows, 0);
 
@@ -54,7 +54,7 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
                 db::Param& param = ctx.targetStatement.param(p);
                 const db::Field*& field = fields[static_cast<size_t>(p)];
                 if (!field) field = &ctx.sourceQuery.fieldByName(param.name);
-                AssignParamFromField(param, *field);
+                assignParamFromField(param, *field);
             }
             ctx.targetStatement.execute();
             window.setProgressPosition(ProgressBarId::Rows,
@@ -65,7 +65,7 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
     }
 
     window.setProgressPosition(ProgressBarId::Tables, window.progressMax(ProgressBarId::Tables));
-    CommitIfActive(ctx.targetTransaction);
+    commitIfActive(ctx.targetTransaction);
     window.setProgressPosition(ProgressBarId::Tables, 0);
     window.setProgressPosition(ProgressBarId::Rows, 0);
 }
@@ -78,11 +78,11 @@ void markCurrentUser(TransferContext& ctx)
         ctx.sourceQuery.close();
         ctx.sourceQuery.setSql(kCurrentUserQuery);
         ctx.sourceQuery.open();
-        const int32_t userId = IntegerReading(ctx.sourceQuery.fieldByName(kCurrentUserField));
+        const int32_t userId = integerReading(ctx.sourceQuery.fieldByName(kCurrentUserField));
         ctx.sourceQuery.close();
 
         ctx.targetStatement.clearSql();
-        ctx.targetStatement.addSql(CurrentUserMarkSql(userId));
+        ctx.targetStatement.addSql(currentUserMarkSql(userId));
         ctx.targetStatement.execute();
         ctx.targetStatement.clearSql();
     } catch (...) {
@@ -103,24 +103,24 @@ void closingActions(TransferContext& ctx)
 {
     ctx.window.setQuitEnabled(true);
     ctx.window.setStartEnabled(true);
-    CommitIfActive(ctx.targetTransaction);
+    commitIfActive(ctx.targetTransaction);
 }
 
 } // namespace
 
-void CommitIfActive(TargetTransaction& transaction)
+void commitIfActive(TargetTransaction& transaction)
 {
     if (transaction.inTransaction()) transaction.commit();
 }
 
-void CloseTarget(TargetTransaction& transaction, const std::function<void()>& closeConnection)
+void closeTarget(TargetTransaction& transaction, const std::function<void()>& closeConnection)
 {
     // The commit happens here, in the close handler, never in a destructor.
-    CommitIfActive(transaction);
+    commitIfActive(transaction);
     closeConnection();
 }
 
-RunOutcome RunTransfer(TransferContext& ctx)
+RunOutcome runTransfer(TransferContext& ctx)
 {
     ctx.connectTarget();
     if (!ctx.targetConnected()) return RunOutcome::NotConnected;
@@ -130,7 +130,7 @@ RunOutcome RunTransfer(TransferContext& ctx)
     ctx.window.focusLog();
 
     try {
-        const ImportPlan plan = BuildImportPlan();
+        const ImportPlan plan = buildImportPlan();
         ctx.window.appendLog(timeStamp(ctx.clock) + " Prozess gestartet ...");
         ctx.window.appendLog(ansi("Alte Übertragungsdateien löschen ..."));
 
@@ -142,7 +142,7 @@ RunOutcome RunTransfer(TransferContext& ctx)
         ctx.window.processEvents();
 
         for (int i = 0; i < kSlotCount; ++i)
-            if (!plan[i].Caption.empty()) copySlot(ctx, plan[i], i + 1);
+            if (!plan[i].caption.empty()) copySlot(ctx, plan[i], i + 1);
 
         markCurrentUser(ctx);
 

@@ -28,14 +28,14 @@ enum class RunOutcome { Completed, NotConnected };
 
 // Errors other than those of the current-user step reach the caller after
 // the closing actions (buttons enabled, open transaction committed).
-RunOutcome RunTransfer(TransferContext& ctx);
+RunOutcome runTransfer(TransferContext& ctx);
 
 // Commit the target transaction if, and only if, it is active.
-void CommitIfActive(TargetTransaction& transaction);
+void commitIfActive(TargetTransaction& transaction);
 
 // The close handler's target steps: commit an active transaction, then
 // close the target connection. A failing commit or close raises and the
 // later step does not run; the caller then abandons the close.
-void CloseTarget(TargetTransaction& transaction, const std::function<void()>& closeConnection);
+void closeTarget(TargetTransaction& transaction, const std::function<void()>& closeConnection);
 
 } // namespace rk::transfer

@@ -1,4 +1,4 @@
-// Value mapping: the field readings and AssignParamFromField. Runs once per
+// Value mapping: the field readings and assignParamFromField. Runs once per
 // parameter and row, so the text path formats into one reused buffer and
 // hands the parameter a view; the parameter copies into storage it keeps.
 #include "transfer/ValueMapping.h"
@@ -17,7 +17,7 @@ namespace {
 
 using db::DataType;
 
-// TextReadingView switches on the alternative's index.
+// textReadingView switches on the alternative's index.
 static_assert(std::is_same_v<std::variant_alternative_t<1, db::FieldValue>, int32_t>);
 static_assert(std::is_same_v<std::variant_alternative_t<4, db::FieldValue>, db::BcdValue>);
 static_assert(std::is_same_v<std::variant_alternative_t<7, db::FieldValue>, db::TimestampValue>);
@@ -89,7 +89,7 @@ int64_t roundTenThousandths(int64_t v)
 
 int32_t checkedInteger(double rounded, const db::Field& field)
 {
-    if (!(rounded >= double(INT32_MIN) && rounded <= double(INT32_MAX))) notAnInteger(TextReading(field));
+    if (!(rounded >= double(INT32_MIN) && rounded <= double(INT32_MAX))) notAnInteger(textReading(field));
     return int32_t(rounded);
 }
 
@@ -118,7 +118,7 @@ bool isBlankText(std::string_view text)
     return true;
 }
 
-int64_t BcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName)
+int64_t bcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName)
 {
     const int n = int(bcd.digits.size());
     // Digits standing before the fourth decimal place, and zeros to append.
@@ -161,7 +161,7 @@ int64_t BcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldNam
     return int64_t(acc);
 }
 
-int32_t IntegerReading(const db::Field& field)
+int32_t integerReading(const db::Field& field)
 {
     const db::FieldValue& v = field.value;
     switch (field.dataType) {
@@ -178,18 +178,18 @@ int32_t IntegerReading(const db::Field& field)
         return 0;
     case DataType::ftBCD:
         if (const auto* b = std::get_if<db::BcdValue>(&v))
-            return checkedInteger(double(roundTenThousandths(BcdToTenThousandths(*b, field.name))), field);
+            return checkedInteger(double(roundTenThousandths(bcdToTenThousandths(*b, field.name))), field);
         return 0;
     case DataType::ftString: {
         std::string scratch;
-        return textToInteger(TextReadingView(field, scratch));
+        return textToInteger(textReadingView(field, scratch));
     }
     default:
         accessError(field, "Integer");
     }
 }
 
-bool LogicalReading(const db::Field& field)
+bool logicalReading(const db::Field& field)
 {
     const db::FieldValue& v = field.value;
     if (const auto* b = std::get_if<bool>(&v)) return *b;
@@ -198,7 +198,7 @@ bool LogicalReading(const db::Field& field)
     accessError(field, "Boolean");
 }
 
-std::string_view TextReadingView(const db::Field& field, std::string& scratch)
+std::string_view textReadingView(const db::Field& field, std::string& scratch)
 {
     using namespace rk::locale;
     scratch.clear();
@@ -217,7 +217,7 @@ std::string_view TextReadingView(const db::Field& field, std::string& scratch)
         scratch = std::get<bool>(v) ? "True" : "False";
         return scratch;
     case 4:
-        appendGeneralCurrency(scratch, BcdToTenThousandths(std::get<db::BcdValue>(v), field.name), f);
+        appendGeneralCurrency(scratch, bcdToTenThousandths(std::get<db::BcdValue>(v), field.name), f);
         return scratch;
     case 5:
         appendDateTimeText(scratch, f.datePattern, std::get<db::DateValue>(v).days, 0, f);
@@ -245,30 +245,30 @@ std::string_view TextReadingView(const db::Field& field, std::string& scratch)
     }
 }
 
-std::string TextReading(const db::Field& field)
+std::string textReading(const db::Field& field)
 {
     std::string scratch;
-    return std::string(TextReadingView(field, scratch));
+    return std::string(textReadingView(field, scratch));
 }
 
-void AssignParamFromField(db::Param& param, SourceQuery& source)
+void assignParamFromField(db::Param& param, SourceQuery& source)
 {
-    AssignParamFromField(param, source.fieldByName(param.name));
+    assignParamFromField(param, source.fieldByName(param.name));
 }
 
-void AssignParamFromField(db::Param& param, const db::Field& field)
+void assignParamFromField(db::Param& param, const db::Field& field)
 {
     if (field.dataType == DataType::ftInteger) {
-        param.value.assignInteger(IntegerReading(field));
+        param.value.assignInteger(integerReading(field));
         return;
     }
     if (field.dataType == DataType::ftBoolean) {
-        param.value.assignText(LogicalReading(field) ? "T" : "F");
+        param.value.assignText(logicalReading(field) ? "T" : "F");
         return;
     }
     // One buffer for the whole run: its capacity settles after a few rows.
     static std::string scratch;
-    param.value.assignText(TextReadingView(field, scratch));
+    param.value.assignText(textReadingView(field, scratch));
     // An integer's digits, "T" and "F" are never blank, so only this path can give NULL.
     if (isBlankText(param.value.text())) param.value.clear();
 }

@@ -1,7 +1,7 @@
 // Gives a target parameter the value of the source field of the same name,
 // and the three readings of a source field it is built on. The transfer run
-// calls AssignParamFromField for every parameter of every row; the
-// current-user step uses IntegerReading on its own.
+// calls assignParamFromField for every parameter of every row; the
+// current-user step uses integerReading on its own.
 //
 // Resulting parameter states: an integer (Long Integer fields, blank ones
 // as 0), a text holding at least one byte above 20 hex ("T"/"F" for logical
@@ -20,30 +20,30 @@
 
 namespace rk::transfer {
 
-void AssignParamFromField(db::Param& param, SourceQuery& source);
+void assignParamFromField(db::Param& param, SourceQuery& source);
 // The same with the field already looked up (it follows the current row).
-void AssignParamFromField(db::Param& param, const db::Field& field);
+void assignParamFromField(db::Param& param, const db::Field& field);
 
 // Integer reading. Throws EConvertError "'%s' ist kein gültiger Integerwert"
 // for a text that is no 32-bit integer (and for a number whose rounded value
 // is outside the 32-bit range), EDatabaseError "Feld '%s' kann nicht als Typ
 // Integer angesprochen werden" for types without an integer reading.
-int32_t IntegerReading(const db::Field& field);
+int32_t integerReading(const db::Field& field);
 
 // Logical reading: nonzero is true, blank is false.
-bool LogicalReading(const db::Field& field);
+bool logicalReading(const db::Field& field);
 
 // Text reading, in the current LocaleFormats.
-std::string TextReading(const db::Field& field);
+std::string textReading(const db::Field& field);
 // The same without allocating: the text either lies in the field's own
 // value or is formatted into `scratch` (cleared first); valid while both are.
-std::string_view TextReadingView(const db::Field& field, std::string& scratch);
+std::string_view textReadingView(const db::Field& field, std::string& scratch);
 
 // A stored decimal as a count of ten-thousandths, rounded halves to even.
 // Throws EDatabaseError "Wert des Feldes '%s' ist außerhalb des zulässigen
 // Bereichs" when the count does not fit 64 bits, and "Feld '%s' enthält
 // keinen gültigen BCD-Wert" for a digit above 9 (a damaged file).
-int64_t BcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName);
+int64_t bcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName);
 
 // True when the text holds no byte above 20 hex.
 bool isBlankText(std::string_view text);

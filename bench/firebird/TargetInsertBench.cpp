@@ -80,7 +80,7 @@ double wegeViaIBQuery(const std::string& path, int rows)
     Transaction transaction(&database, rk::names::kTargetTransaction);
     Statement query(&database, &transaction, rk::names::kTargetStatement);
     database.setDatabaseName(path);
-    query.addSql(rk::transfer::BuildImportPlan()[3].InsertSql);
+    query.addSql(rk::transfer::buildImportPlan()[3].insertSql);
     const std::string flag = "T", memo(200, 'w');
     const auto start = Clock::now();
     for (int i = 0; i < rows; ++i) {

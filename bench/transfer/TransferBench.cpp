@@ -140,15 +140,15 @@ rk::bench::BareValues collectValues(rk::source::Session& session, const rk::tran
 {
     rk::source::Query query(session, "PDXQB", rk::names::kSourceAlias);
     rk::transfer::SourceQueryAdapter<rk::source::Query> source(query);
-    query.setSql(slot.SourceSql);
+    query.setSql(slot.sourceSql);
     query.open();
     std::vector<rk::db::Param> params;
-    for (const std::string& name : rk::target::scanParamNames(slot.InsertSql)) params.push_back({name, {}});
+    for (const std::string& name : rk::target::scanParamNames(slot.insertSql)) params.push_back({name, {}});
     rk::bench::BareValues v;
     v.columns = params.size();
     for (; !query.eof(); query.next()) {
         for (size_t c = 0; c < params.size(); ++c) {
-            rk::transfer::AssignParamFromField(params[c], source);
+            rk::transfer::assignParamFromField(params[c], source);
             const rk::db::ParamValue& p = params[c].value;
             rk::bench::BareValues::Cell cell{rk::bench::BareValues::Null, 0, 0};
             const short type = static_cast<short>(types[c] & ~1);
@@ -232,12 +232,12 @@ int main(int argc, char** argv)
         rk::locale::loadLocaleFormats();
         rk::app::Application app(argc, argv);
         rk::source::Session session;
-        const rk::transfer::ImportSlot slot = rk::transfer::BuildImportPlan()[3];
+        const rk::transfer::ImportSlot slot = rk::transfer::buildImportPlan()[3];
 
         if (onlySource) {
             const auto t0 = Clock::now();
             const rk::bench::BareValues values =
-                collectValues(session, slot, rk::bench::describeParamTypes(dbA, slot.InsertSql));
+                collectValues(session, slot, rk::bench::describeParamTypes(dbA, slot.insertSql));
             const double s = seconds(t0, Clock::now());
             std::printf("source read and mapped      %8.3f s  %9.0f rows/s   %zu rows, %.1f MiB of values\n", s,
                         values.rows() / s, values.rows(),
@@ -283,10 +283,10 @@ int main(int argc, char** argv)
 
         if (!onlyProgram) {
             // (b) the bare loop, with values collected beforehand.
-            const std::vector<short> types = rk::bench::describeParamTypes(dbB, slot.InsertSql);
+            const std::vector<short> types = rk::bench::describeParamTypes(dbB, slot.insertSql);
             const rk::bench::BareValues values = collectValues(session, slot, types);
             const long rssBefore = statusKib("VmRSS:");
-            const double bareSeconds = rk::bench::runBareInsertLoop(dbB, slot.InsertSql, values);
+            const double bareSeconds = rk::bench::runBareInsertLoop(dbB, slot.insertSql, values);
             const long grown = peakRssKib() - rssBefore;
             const std::string stagedB = countRows(dbB);
             std::printf("(b) bare client loop        %8.3f s  %9.0f rows/s   staged %s\n", bareSeconds,

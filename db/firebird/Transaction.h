@@ -3,7 +3,7 @@
 // only by Commit (or by closing the connection, which commits).
 //
 //   Transaction tr(&db, names::kTargetTransaction);
-//   if (tr.inTransaction()) tr.commit();   // CommitIfActive
+//   if (tr.inTransaction()) tr.commit();   // commitIfActive
 #pragma once
 
 #include <ibase.h>
@@ -24,7 +24,7 @@ public:
     // `name` heads the transaction's trace records.
     Transaction(Attachment* database, std::string name);
     // Never commits: an active transaction is rolled back, errors ignored.
-    // The owner commits first (CommitIfActive, or the database's close).
+    // The owner commits first (commitIfActive, or the database's close).
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

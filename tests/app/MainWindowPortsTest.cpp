@@ -1,4 +1,4 @@
-// MainWindow as the port of ConnectTargetDatabase (log, dialog, boxes, close) and
+// MainWindow as the port of connectTargetDatabase (log, dialog, boxes, close) and
 // its reaction to a change of the regional settings.
 #include "locale/LocaleFormats.h"
 #include "tests/app/FormTestSupport.h"
@@ -8,7 +8,7 @@ namespace {
 
 using app::MsgKind;
 
-// The target connection as ConnectTargetDatabase sees it.
+// The target connection as connectTargetDatabase sees it.
 class FakeConnection : public transfer::TargetConnection {
 public:
     explicit FakeConnection(bool opens) : m_opens(opens) {}
@@ -32,7 +32,7 @@ TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
 {
     TestMainWindow& form = makeForm();
     FakeConnection connection(true);
-    transfer::ConnectTargetDatabase(form, connection, form.args(), kNoFile);
+    transfer::connectTargetDatabase(form, connection, form.args(), kNoFile);
 
     EXPECT_EQ(form.lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
     EXPECT_EQ(events.front(), "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank|C:\\Programme\\|Datenbank|*.fdb"));
@@ -45,7 +45,7 @@ TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
     TestMainWindow& form = makeForm();
     form.dialogAnswer = "/data/rk6.fdb";
     FakeConnection connection(false);
-    transfer::ConnectTargetDatabase(form, connection, form.args(), kNoFile);
+    transfer::connectTargetDatabase(form, connection, form.args(), kNoFile);
 
     EXPECT_EQ(connection.name, "/data/rk6.fdb");
     EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information},

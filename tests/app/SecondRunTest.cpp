@@ -61,11 +61,11 @@ using Staged = std::map<std::string, std::vector<FirebirdTestDatabase::Row>>;
 Staged staged(const FirebirdTestDatabase& db)
 {
     Staged out;
-    for (const auto& slot : transfer::BuildImportPlan()) {
-        if (slot.TargetTable.empty()) continue;
-        auto rows = db.query("SELECT * FROM " + slot.TargetTable);
+    for (const auto& slot : transfer::buildImportPlan()) {
+        if (slot.targetTable.empty()) continue;
+        auto rows = db.query("SELECT * FROM " + slot.targetTable);
         std::sort(rows.begin(), rows.end());
-        out[slot.TargetTable] = std::move(rows);
+        out[slot.targetTable] = std::move(rows);
     }
     return out;
 }

@@ -1,4 +1,4 @@
-// CloseTarget, the close handler's target steps, over the real
+// closeTarget, the close handler's target steps, over the real
 // transaction and connection of a real target database, as the window wires them.
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ using rk::test::FirebirdTestDatabase;
 void closeLikeTheWindow(TargetObjects& t)
 {
     transfer::TargetTransactionAdapter<Transaction> transaction(t.transaction);
-    transfer::CloseTarget(transaction, [&] { t.attachment.close(); });
+    transfer::closeTarget(transaction, [&] { t.attachment.close(); });
 }
 
 TEST(CloseTarget, CommitsAndDetaches)

@@ -1,4 +1,4 @@
-// ConnectTargetDatabase over a recording window and the real attachment:
+// connectTargetDatabase over a recording window and the real attachment:
 // the exact log lines, dialog settings and boxes for the command-line path,
 // the dialog, its cancel, a failing open, and later runs in one process.
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ namespace rk::target::test {
 namespace {
 
 using rk::test::FirebirdTestDatabase;
-using transfer::ConnectTargetDatabase;
+using transfer::connectTargetDatabase;
 using transfer::MessageKind;
 using Events = std::vector<std::string>;
 
@@ -64,7 +64,7 @@ protected:
     Connection connection{t.attachment};
     RecordingWindow window;
 
-    void run(const std::vector<std::string>& args) { ConnectTargetDatabase(window, connection, args, existsOnDisk); }
+    void run(const std::vector<std::string>& args) { connectTargetDatabase(window, connection, args, existsOnDisk); }
 };
 
 TEST_F(ConnectTest, LastExistingCommandLineFileWins)

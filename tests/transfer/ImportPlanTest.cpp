@@ -15,11 +15,11 @@ namespace {
 // its column list one for one, and no name occurs twice.
 TEST(ImportPlan, EveryInsertNamesItsColumnsAsParameters)
 {
-    const ImportPlan plan = BuildImportPlan();
+    const ImportPlan plan = buildImportPlan();
     const int expectedParams[kSlotCount] = {3, 7, 15, 46, 15, 5, 4, 6, 10, 6, 7, 0, 0};
     for (int i = 0; i < kSlotCount; ++i) {
         SCOPED_TRACE("slot " + std::to_string(i + 1));
-        const std::string& sql = plan[i].InsertSql;
+        const std::string& sql = plan[i].insertSql;
         const auto params = test::scanParams(sql);
         EXPECT_EQ(static_cast<int>(params.size()), expectedParams[i]);
         if (params.empty()) continue;
@@ -54,21 +54,21 @@ TEST(ImportPlan, EveryTextMatchesTheGoldenCopy)
 
     std::vector<std::string> actual;
     auto add = [&](const std::string& name, const std::string& text) { actual.push_back(name + "|" + toUtf8(text) + "|"); };
-    const ImportPlan plan = BuildImportPlan();
+    const ImportPlan plan = buildImportPlan();
     for (int i = 0; i < kSlotCount; ++i) {
         const std::string slot = "slot " + std::to_string(i + 1);
-        add(slot + " caption", plan[i].Caption);
-        add(slot + " source", plan[i].SourceSql);
-        add(slot + " target", plan[i].TargetTable);
-        add(slot + " insert", plan[i].InsertSql);
+        add(slot + " caption", plan[i].caption);
+        add(slot + " source", plan[i].sourceSql);
+        add(slot + " target", plan[i].targetTable);
+        add(slot + " insert", plan[i].insertSql);
     }
     add("current-user query", kCurrentUserQuery);
     add("current-user field", kCurrentUserField);
-    add("current-user mark 12", CurrentUserMarkSql(12));
-    add("current-user mark -3", CurrentUserMarkSql(-3));
+    add("current-user mark 12", currentUserMarkSql(12));
+    add("current-user mark -3", currentUserMarkSql(-3));
     add("job record", kJobRecordInsert);
     for (int i = 0; i < kSlotCount; ++i)
-        if (!plan[i].TargetTable.empty()) add("purge " + std::to_string(i + 1), PurgeSql(plan[i].TargetTable));
+        if (!plan[i].targetTable.empty()) add("purge " + std::to_string(i + 1), purgeSql(plan[i].targetTable));
 
     ASSERT_EQ(actual.size(), golden.size());
     for (size_t i = 0; i < golden.size(); ++i) EXPECT_EQ(actual[i], golden[i]);

@@ -32,8 +32,8 @@ public:
     {
         locale::setCurrentFormats(locale::LocaleFormats{});
         clock.moments = {kStart, kEnd};
-        const ImportPlan plan = BuildImportPlan();
-        for (int i = 0; i < 11; ++i) source.results[plan[i].SourceSql].rows = rowsPerSlot;
+        const ImportPlan plan = buildImportPlan();
+        for (int i = 0; i < 11; ++i) source.results[plan[i].sourceSql].rows = rowsPerSlot;
         test::FakeResult currentUser;
         currentUser.rows = 1;
         currentUser.anyField = false;
@@ -41,7 +41,7 @@ public:
         source.results[kCurrentUserQuery] = currentUser;
     }
 
-    void setRows(int slot, int rows) { source.results[BuildImportPlan()[slot - 1].SourceSql].rows = rows; }
+    void setRows(int slot, int rows) { source.results[buildImportPlan()[slot - 1].sourceSql].rows = rows; }
 
     RunOutcome run()
     {
@@ -53,7 +53,7 @@ public:
                             [this] { journal.push_back("CONNECT"); },
                             [this] { return connected; },
                             jobId};
-        return RunTransfer(ctx);
+        return runTransfer(ctx);
     }
 
     // The journal lines of one kind, in order.
@@ -121,7 +121,7 @@ TEST_F(TransferRunTest, EveryRowBindsEveryParameterFromItsFieldAndPumpsMessages)
 {
     target.journalValues = true;
     setRows(1, 3);
-    source.results[BuildImportPlan()[0].SourceSql].fields["LAND"] = [](int row) {
+    source.results[buildImportPlan()[0].sourceSql].fields["LAND"] = [](int row) {
         // A blank text becomes NULL and the next row's text is not NULL again.
         return db::Field{"Land", db::DataType::ftString, 10, std::string(row == 1 ? "  " : "DE")};
     };
@@ -171,7 +171,7 @@ TEST_F(TransferRunTest, ConnectErrorReachesTheCallerBeforeAnyStep)
 {
     TransferContext ctx{target, target, source, window, clock,
                         [] { throw EDatabaseError("attach failed"); }, [] { return true; }, jobId};
-    EXPECT_THROW(RunTransfer(ctx), EDatabaseError);
+    EXPECT_THROW(runTransfer(ctx), EDatabaseError);
     EXPECT_TRUE(journal.empty());
 }
 
@@ -243,7 +243,7 @@ TEST_F(TransferRunTest, BlankCurrentUserIdMarksUserZero)
 
 TEST_F(TransferRunTest, UncountableResultFailsWithTheProgressBarRangeError)
 {
-    source.results[BuildImportPlan()[1].SourceSql].reportedCount = -1;
+    source.results[buildImportPlan()[1].sourceSql].reportedCount = -1;
     try {
         run();
         FAIL() << "a row count of -1 must fail";

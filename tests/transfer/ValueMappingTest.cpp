@@ -1,4 +1,4 @@
-// AssignParamFromField and the field readings: one case per kind of source
+// assignParamFromField and the field readings: one case per kind of source
 // column, the blank test, the parameter states from row to row, the BCD
 // conversion, and the round trip of dates and times through their texts.
 #include <algorithm>
@@ -73,7 +73,7 @@ TEST_P(ValueTable, GivesTheParameterItsValue)
     FakeSource source;
     source.fields.push_back(Field{"Feld", c.type, c.size, c.value});
     db::Param param{"FELD", {}};
-    AssignParamFromField(param, source);
+    assignParamFromField(param, source);
     switch (c.state) {
     case State::Integer:
         EXPECT_EQ(param.value.dataType(), DataType::ftInteger);
@@ -176,14 +176,14 @@ TEST_F(WithFormats, TextThenNullThenTextAgain)
     FakeSource source;
     source.fields.push_back(Field{"NAME", DataType::ftString, 20, S("Anna")});
     db::Param param{"name", {}};
-    AssignParamFromField(param, source);
+    assignParamFromField(param, source);
     EXPECT_EQ(param.value.text(), "Anna");
     source.fields[0].value = FieldValue{};
-    AssignParamFromField(param, source);
+    assignParamFromField(param, source);
     EXPECT_TRUE(param.value.isNull());
     EXPECT_EQ(param.value.dataType(), DataType::ftString);
     source.fields[0].value = S("Berta");
-    AssignParamFromField(param, source);
+    assignParamFromField(param, source);
     EXPECT_FALSE(param.value.isNull());
     EXPECT_EQ(param.value.text(), "Berta");
 }
@@ -195,7 +195,7 @@ TEST_F(WithFormats, LongIntegerIsNeverNull)
     db::Param param{"ID", {}};
     for (const FieldValue& v : {FieldValue{int32_t(7)}, FieldValue{}, FieldValue{int32_t(0)}, FieldValue{}}) {
         source.fields[0].value = v;
-        AssignParamFromField(param, source);
+        assignParamFromField(param, source);
         EXPECT_FALSE(param.value.isNull());
         EXPECT_EQ(param.value.dataType(), DataType::ftInteger);
     }
@@ -209,7 +209,7 @@ TEST_F(WithFormats, MissingFieldStopsWithTheSourceError)
     db::Param param{"Fehlt", {}};
     param.value.assignText("alt");
     try {
-        AssignParamFromField(param, source);
+        assignParamFromField(param, source);
         FAIL() << "no error";
     } catch (const EDatabaseError& e) {
         EXPECT_EQ(e.message(), "PDXQ1: Das Feld 'Fehlt' wurde nicht gefunden");
@@ -222,12 +222,12 @@ TEST_F(WithFormats, FormatsFollowTheCurrentSettingsFromRowToRow)
     FakeSource source;
     source.fields.push_back(Field{"N", DataType::ftFloat, 0, 1.5});
     db::Param param{"N", {}};
-    AssignParamFromField(param, source);
+    assignParamFromField(param, source);
     EXPECT_EQ(param.value.text(), "1,5");
     locale::LocaleFormats point = germanFormats();
     point.decimalMark = '.';
     locale::setCurrentFormats(point);
-    AssignParamFromField(param, source);
+    assignParamFromField(param, source);
     EXPECT_EQ(param.value.text(), "1.5");
 }
 
@@ -237,13 +237,13 @@ TEST_F(WithFormats, DateOutsideTheCalendarStopsTheRun)
     source.fields.push_back(Field{"D", DataType::ftDateTime, 0, TimestampValue{-1000.0}});
     db::Param param{"D", {}};
     try {
-        AssignParamFromField(param, source);
+        assignParamFromField(param, source);
         FAIL() << "no error";
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), ansi("'0.-1000' ist kein gültiger Zeitstempel"));
     }
     source.fields[0] = Field{"D", DataType::ftDate, 0, DateValue{0}};
-    EXPECT_THROW(AssignParamFromField(param, source), EConvertError);
+    EXPECT_THROW(assignParamFromField(param, source), EConvertError);
 }
 
 struct IntegerCase {
@@ -259,7 +259,7 @@ class IntegerReadings : public WithFormats, public ::testing::WithParamInterface
 
 TEST_P(IntegerReadings, ReadTheValue)
 {
-    EXPECT_EQ(IntegerReading(Field{"ID", GetParam().type, 0, GetParam().value}), GetParam().expected);
+    EXPECT_EQ(integerReading(Field{"ID", GetParam().type, 0, GetParam().value}), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -300,7 +300,7 @@ TEST_P(IntegerTextErrors, NameTheText)
 {
     const std::string text = GetParam();
     try {
-        IntegerReading(Field{"ID", DataType::ftString, 20, text});
+        integerReading(Field{"ID", DataType::ftString, 20, text});
         FAIL() << "read " << text;
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), ansi("'") + text + ansi("' ist kein gültiger Integerwert"));
@@ -314,14 +314,14 @@ INSTANTIATE_TEST_SUITE_P(Texts, IntegerTextErrors,
 TEST_F(WithFormats, IntegerReadingErrors)
 {
     try {
-        IntegerReading(Field{"ID", DataType::ftString, 20, kBlank});
+        integerReading(Field{"ID", DataType::ftString, 20, kBlank});
         FAIL() << "blank text read";
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), ansi("'' ist kein gültiger Integerwert"));
     }
     for (DataType t : {DataType::ftDate, DataType::ftBoolean, DataType::ftMemo, DataType::ftBytes}) {
         try {
-            IntegerReading(Field{"ID", t, 0, kBlank});
+            integerReading(Field{"ID", t, 0, kBlank});
             FAIL() << "type " << int(t) << " read";
         } catch (const EDatabaseError& e) {
             EXPECT_EQ(e.message(), ansi("Feld 'ID' kann nicht als Typ Integer angesprochen werden"));
@@ -329,25 +329,25 @@ TEST_F(WithFormats, IntegerReadingErrors)
     }
     // A rounded number outside 32 bits is no integer (it must not wrap).
     try {
-        IntegerReading(Field{"ID", DataType::ftFloat, 0, 1e10});
+        integerReading(Field{"ID", DataType::ftFloat, 0, 1e10});
         FAIL() << "1e10 read";
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), ansi("'10000000000' ist kein gültiger Integerwert"));
     }
-    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, std::nan("")}), EConvertError);
-    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, -2147483648.6}), EConvertError);
-    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftFloat, 0, 2147483647.6}), EConvertError);
-    EXPECT_THROW(IntegerReading(Field{"ID", DataType::ftBCD, 0, bcd(false, {3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0)}),
+    EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, std::nan("")}), EConvertError);
+    EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, -2147483648.6}), EConvertError);
+    EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, 2147483647.6}), EConvertError);
+    EXPECT_THROW(integerReading(Field{"ID", DataType::ftBCD, 0, bcd(false, {3, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0)}),
                  EConvertError);
 }
 
 TEST(LogicalReadingTest, NonzeroIsTrue)
 {
-    EXPECT_TRUE(LogicalReading(Field{"L", DataType::ftBoolean, 0, true}));
-    EXPECT_TRUE(LogicalReading(Field{"L", DataType::ftBoolean, 0, int32_t(-1)}));
-    EXPECT_FALSE(LogicalReading(Field{"L", DataType::ftBoolean, 0, int32_t(0)}));
-    EXPECT_FALSE(LogicalReading(Field{"L", DataType::ftBoolean, 0, kBlank}));
-    EXPECT_THROW(LogicalReading(Field{"L", DataType::ftBoolean, 0, S("T")}), EDatabaseError);
+    EXPECT_TRUE(logicalReading(Field{"L", DataType::ftBoolean, 0, true}));
+    EXPECT_TRUE(logicalReading(Field{"L", DataType::ftBoolean, 0, int32_t(-1)}));
+    EXPECT_FALSE(logicalReading(Field{"L", DataType::ftBoolean, 0, int32_t(0)}));
+    EXPECT_FALSE(logicalReading(Field{"L", DataType::ftBoolean, 0, kBlank}));
+    EXPECT_THROW(logicalReading(Field{"L", DataType::ftBoolean, 0, S("T")}), EDatabaseError);
 }
 
 struct BcdCase {
@@ -362,7 +362,7 @@ class BcdConversion : public ::testing::TestWithParam<BcdCase> {};
 
 TEST_P(BcdConversion, CountsTenThousandths)
 {
-    EXPECT_EQ(BcdToTenThousandths(GetParam().value, "B"), GetParam().expected);
+    EXPECT_EQ(bcdToTenThousandths(GetParam().value, "B"), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -401,9 +401,9 @@ TEST(BcdConversion, ColumnWrittenByRealSoftware)
     RK_REQUIRE_FIXTURE(file);
     auto t = source::paradox::Table::open(file);
     t->readRecord(0);
-    EXPECT_EQ(BcdToTenThousandths(std::get<BcdValue>(t->value(2)), "C"), 1230);
+    EXPECT_EQ(bcdToTenThousandths(std::get<BcdValue>(t->value(2)), "C"), 1230);
     t->readRecord(1);
-    EXPECT_EQ(BcdToTenThousandths(std::get<BcdValue>(t->value(2)), "C"), -1230);
+    EXPECT_EQ(bcdToTenThousandths(std::get<BcdValue>(t->value(2)), "C"), -1230);
 }
 
 TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
@@ -417,7 +417,7 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
     };
     for (const BcdValue& v : tooLarge) {
         try {
-            BcdToTenThousandths(v, "Betrag");
+            bcdToTenThousandths(v, "Betrag");
             FAIL() << "no error for " << v.digits.size() << " digits";
         } catch (const EDatabaseError& e) {
             EXPECT_EQ(e.message(), overflow);
@@ -432,7 +432,7 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
     };
     for (const BcdValue& v : damaged) {
         try {
-            BcdToTenThousandths(v, "Betrag");
+            bcdToTenThousandths(v, "Betrag");
             FAIL() << "no error for " << v.digits.size() << " digits";
         } catch (const EDatabaseError& e) {
             EXPECT_EQ(e.message(), ansi("Feld 'Betrag' enthält keinen gültigen BCD-Wert"));
@@ -443,7 +443,7 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
     source.fields.push_back(Field{"Betrag", DataType::ftBCD, 4, tooLarge[0]});
     db::Param param{"BETRAG", {}};
     try {
-        AssignParamFromField(param, source);
+        assignParamFromField(param, source);
         FAIL() << "no error";
     } catch (const EDatabaseError& e) {
         EXPECT_EQ(e.message(), overflow);
@@ -484,7 +484,7 @@ TEST_P(RoundTrip, DatesAndTimesReadBack)
             FakeSource source;
             source.fields.push_back(c.field);
             db::Param param{c.field.name, {}};
-            AssignParamFromField(param, source);
+            assignParamFromField(param, source);
             ASSERT_TRUE(param.value.holdsText());
             const locale::DateTime back = locale::parseDateTimeText(param.value.text());
             ASSERT_NEAR(back, c.expected, 1e-9) << param.value.text();

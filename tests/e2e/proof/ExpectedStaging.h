@@ -14,7 +14,7 @@
 
 namespace rk::test {
 
-// What AssignParamFromField must leave in the parameter.
+// What assignParamFromField must leave in the parameter.
 struct Mapped {
     enum Kind { Null, Integer, Text } kind = Null;
     long long integer = 0;
