@@ -106,7 +106,7 @@ void MainWindow::checkSourceAccess()
     } catch (const std::exception& error) {
         if (m_parts->sourceConnected()) throw;
         // The box says only that access failed; a caller's log needs why.
-        WriteStderrLine(rk::ansi("Kein Zugriff auf RK5 Daten, Grund: ") + oneLine(messageOf(error)));
+        writeStderrLine(rk::ansi("Kein Zugriff auf RK5 Daten, Grund: ") + oneLine(messageOf(error)));
         showMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
         closeWindow();
     }
@@ -198,7 +198,7 @@ void MainWindow::closeForCaller()
         // failed commit is reported, but the window does not stay for
         // someone who is not there.
         m_lastRun = LastRun::Failed;
-        ShowErrorBox(error);
+        showErrorBox(error);
         requestTerminate();
     }
 }
@@ -220,10 +220,10 @@ void MainWindow::onAutoStartTimer()
     } catch (const rk::EAbort&) {
         throw;
     } catch (const std::exception& error) {
-        if (!NoOneAtScreen()) throw;
+        if (!noOneAtScreen()) throw;
         // Nobody can act on the window an error leaves open: the error is
         // shown (its line on standard error), then the window closes.
-        ShowErrorBox(error);
+        showErrorBox(error);
         closeForCaller();
         return;
     }
@@ -336,9 +336,9 @@ void MainWindow::requestTerminate()
     if (Application* app = Application::instance()) app->terminate();
 }
 
-void MainWindow::runGuarded(const std::function<void()>& body) { Guarded(body); }
+void MainWindow::runGuarded(const std::function<void()>& body) { guarded(body); }
 
-int MainWindow::showMessage(const std::string& text, MsgKind kind) { return ShowMessageBox(text, kind); }
+int MainWindow::showMessage(const std::string& text, MsgKind kind) { return showMessageBox(text, kind); }
 
 void MainWindow::showMessage(transfer::MessageKind kind, const std::string& text)
 {
@@ -348,8 +348,8 @@ void MainWindow::showMessage(transfer::MessageKind kind, const std::string& text
 std::optional<std::string> MainWindow::chooseTargetFile(const std::string& title, const std::string& initialDir,
                                                         const std::string& filter)
 {
-    if (NoOneAtScreen()) {
-        WriteStderrLine(rk::ansi("Dateidialog: ") + title +
+    if (noOneAtScreen()) {
+        writeStderrLine(rk::ansi("Dateidialog: ") + title +
                         rk::ansi(" (abgebrochen: ohne Bildschirm kann niemand eine Datei wählen)"));
         return std::nullopt;
     }
@@ -386,7 +386,7 @@ void MainWindow::clearLog()
 
 void MainWindow::appendLog(const std::string& line)
 {
-    if (NoOneAtScreen()) WriteStderrLine(line);
+    if (noOneAtScreen()) writeStderrLine(line);
     m_lines.push_back(line);
     m_statusLog->appendPlainText(qtText(line));
 }

@@ -75,7 +75,7 @@ public:
             signalfd_siginfo info{};
             while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info)) {}
             if (Application* app = Application::instance()) app->setEndSignalled();
-            if (m_form) Guarded([this] { m_form->endSignal(); });
+            if (m_form) guarded([this] { m_form->endSignal(); });
             dismissOpenDialogs();
         });
     }
@@ -142,16 +142,16 @@ int RunProgram(int argc, char** argv)
     case DisplayChoice::Wayland: qputenv("QT_QPA_PLATFORM", "wayland"); break;
     case DisplayChoice::Offscreen:
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        WriteStderrLine(ansi("Kein Bildschirm erreichbar: die Übertragung läuft ohne Fenster."));
+        writeStderrLine(ansi("Kein Bildschirm erreichbar: die Übertragung läuft ohne Fenster."));
         break;
     case DisplayChoice::NoDisplay: std::fputs(NoDisplayText().c_str(), stderr); return kExitStartupFailed;
     }
 
     EndSignalBridge endSignals;
     locale::loadLocaleFormats();
-    DropOffscreenPlatformNoise();
+    dropOffscreenPlatformNoise();
     Application app(argc, argv);
-    SetNoOneAtScreen(QGuiApplication::platformName() == QLatin1String("offscreen"));
+    setNoOneAtScreen(QGuiApplication::platformName() == QLatin1String("offscreen"));
     QTranslator qtTranslations; // the file dialog's own texts
     if (LoadQtTranslations(qtTranslations)) app.installTranslator(&qtTranslations);
     endSignals.Listen();
@@ -161,7 +161,7 @@ int RunProgram(int argc, char** argv)
     try {
         form = std::make_unique<MainWindow>(arguments, [&session](MainWindow& f) { return makeDatabaseParts(f, session); });
     } catch (const std::exception& error) {
-        ShowStartupErrorBox(error);
+        showStartupErrorBox(error);
         return kExitStartupFailed;
     }
 

@@ -41,9 +41,9 @@ bool Application::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        ShowErrorBox(error);
+        showErrorBox(error);
     } catch (...) {
-        ShowErrorBox(rk::Exception(ansi("Unbekannter Fehler")));
+        showErrorBox(rk::Exception(ansi("Unbekannter Fehler")));
     }
     return false;
 }
@@ -58,7 +58,7 @@ void Application::terminate()
         m_terminated = true;
         postEvent(this, new QEvent(quitRequestType()));
     }
-    detail::EndTerminableBoxes();
+    detail::endTerminableBoxes();
 }
 
 bool Application::terminated() const { return m_terminated; }
@@ -93,10 +93,10 @@ int Application::run()
             loop.exec();
         } catch (const std::exception& error) {
             failed = true;
-            ShowErrorBox(error);
+            showErrorBox(error);
         } catch (...) {
             failed = true;
-            ShowErrorBox(rk::Exception(ansi("Unbekannter Fehler")));
+            showErrorBox(rk::Exception(ansi("Unbekannter Fehler")));
         }
         m_mainLoop = nullptr;
         if (!failed) break; // the quit request, or Qt's own exit()

@@ -4,7 +4,7 @@
 //
 // Closing the main window: MainWindow runs commitAndCloseTarget, then terminate(). The quit
 // request is posted; from then on terminated() is true and every
-// ShowMessageBox returns 2 at once. The main loop stops once control is back
+// showMessageBox returns 2 at once. The main loop stops once control is back
 // in it (a nested loop that takes the request only records it).
 #pragma once
 
@@ -28,7 +28,7 @@ public:
     static std::string title();
 
     // Last-resort catch: an exception escaping an event is shown by
-    // ShowErrorBox and the event counts as handled.
+    // showErrorBox and the event counts as handled.
     bool notify(QObject* receiver, QEvent* event) override;
 
     // The window whose stay-on-top state is given up while a box is open.

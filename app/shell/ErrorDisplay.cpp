@@ -41,7 +41,7 @@ std::string programFileName()
 void showErrorKindBox(const std::string& title, const std::string& text, bool onActiveScreen)
 {
     if (!QCoreApplication::instance()) { // nothing to show it in: keep it in the log
-        detail::LogBoxIfHeadless(title, text);
+        detail::logBoxIfHeadless(title, text);
         return;
     }
     MessageForm box(title, text, QStyle::SP_MessageBoxCritical, {"OK"}, QApplication::activeWindow());
@@ -51,32 +51,32 @@ void showErrorKindBox(const std::string& title, const std::string& text, bool on
 
 } // namespace
 
-void Guarded(const std::function<void()>& fn)
+void guarded(const std::function<void()>& fn)
 {
     try {
         fn();
     } catch (const std::exception& error) {
-        ShowErrorBox(error);
+        showErrorBox(error);
     } catch (...) {
-        ShowErrorBox(rk::Exception(ansi("Unbekannter Fehler")));
+        showErrorBox(rk::Exception(ansi("Unbekannter Fehler")));
     }
 }
 
-std::string ErrorDisplayText(const std::string& message)
+std::string errorDisplayText(const std::string& message)
 {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
     return message;
 }
 
-void ShowErrorBox(const std::exception& error)
+void showErrorBox(const std::exception& error)
 {
     if (QCoreApplication::instance())
         if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     if (dynamic_cast<const rk::EAbort*>(&error)) return;
-    showErrorKindBox(Application::title(), ErrorDisplayText(messageOf(error)), true);
+    showErrorKindBox(Application::title(), errorDisplayText(messageOf(error)), true);
 }
 
-std::string ErrorKindName(const std::exception& error)
+std::string errorKindName(const std::exception& error)
 {
     if (const auto* own = dynamic_cast<const rk::Exception*>(&error)) return own->kindName();
     const char* mangled = typeid(error).name();
@@ -85,7 +85,7 @@ std::string ErrorKindName(const std::exception& error)
     return status == 0 && name ? name.get() : mangled;
 }
 
-std::string StartupErrorText(const std::string& kindName, const std::string& module, const void* address,
+std::string startupErrorText(const std::string& kindName, const std::string& module, const void* address,
                              const std::string& message)
 {
     char addressText[2 * sizeof(void*) + 1];
@@ -95,13 +95,13 @@ std::string StartupErrorText(const std::string& kindName, const std::string& mod
                       message, period);
 }
 
-void ShowStartupErrorBox(const std::exception& error)
+void showStartupErrorBox(const std::exception& error)
 {
     // C++ errors carry no code address; the caller's return address is the
     // nearest code place we know.
     const void* address = __builtin_extract_return_addr(__builtin_return_address(0));
     showErrorKindBox(ansi("Anwendungsfehler"),
-                     StartupErrorText(ErrorKindName(error), programFileName(), address, messageOf(error)), false);
+                     startupErrorText(errorKindName(error), programFileName(), address, messageOf(error)), false);
 }
 
 } // namespace rk::app

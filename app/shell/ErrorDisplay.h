@@ -1,8 +1,8 @@
 // The application's error display. Every handler runs its body through
-// Guarded(), so an error is caught in our own frame (never unwound through
+// guarded(), so an error is caught in our own frame (never unwound through
 // Qt's) and shown; the program then goes on with the next event.
 //
-//   connect(button, &QPushButton::clicked, [this] { Guarded([this] { onStartClicked(); }); });
+//   connect(button, &QPushButton::clicked, [this] { guarded([this] { onStartClicked(); }); });
 #pragma once
 
 #include <exception>
@@ -11,26 +11,26 @@
 
 namespace rk::app {
 
-// Runs fn; an exception escaping it is shown by ShowErrorBox and swallowed.
-void Guarded(const std::function<void()>& fn);
+// Runs fn; an exception escaping it is shown by showErrorBox and swallowed.
+void guarded(const std::function<void()>& fn);
 
 // Shows error's message with the period rule, titled "RK_VAD2AV", error icon,
 // one OK; waits for OK even after the end was requested. rk::EAbort is dropped.
-void ShowErrorBox(const std::exception& error);
+void showErrorBox(const std::exception& error);
 
 // The period rule: a non-empty text whose last byte is above "." gets ".".
-std::string ErrorDisplayText(const std::string& message);
+std::string errorDisplayText(const std::string& message);
 
 // The box for an error that escapes start-up, titled "Anwendungsfehler":
 // "Exception <kind> in Modul <module> bei <address>.\r\n<message><.>\r\n";
 // the address in at least eight upper-case hex digits, the period when the
 // message is non-empty and does not end in ".". The caller then exits with 1.
-std::string StartupErrorText(const std::string& kindName, const std::string& module, const void* address,
+std::string startupErrorText(const std::string& kindName, const std::string& module, const void* address,
                              const std::string& message);
-void ShowStartupErrorBox(const std::exception& error);
+void showStartupErrorBox(const std::exception& error);
 
 // The kind name a user sees for an error: rk::Exception::kindName(), else
 // the demangled C++ type.
-std::string ErrorKindName(const std::exception& error);
+std::string errorKindName(const std::exception& error);
 
 } // namespace rk::app

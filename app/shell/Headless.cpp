@@ -15,7 +15,7 @@ QtMessageHandler g_previousHandler = nullptr;
 
 void filteringHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (IsOffscreenPlatformNoise(message)) return;
+    if (isOffscreenPlatformNoise(message)) return;
     if (g_previousHandler) {
         g_previousHandler(type, context, message);
         return;
@@ -25,23 +25,23 @@ void filteringHandler(QtMsgType type, const QMessageLogContext& context, const Q
 
 } // namespace
 
-void SetNoOneAtScreen(bool on) { g_noOneAtScreen = on; }
+void setNoOneAtScreen(bool on) { g_noOneAtScreen = on; }
 
-bool NoOneAtScreen() { return g_noOneAtScreen; }
+bool noOneAtScreen() { return g_noOneAtScreen; }
 
-void WriteStderrLine(const std::string& ansiText)
+void writeStderrLine(const std::string& ansiText)
 {
     std::fprintf(stderr, "%s\n", toUtf8(ansiText).c_str());
     std::fflush(stderr);
 }
 
-bool IsOffscreenPlatformNoise(const QString& message)
+bool isOffscreenPlatformNoise(const QString& message)
 {
     return message.startsWith(QLatin1String("This plugin does not support")) ||
            message.contains(QLatin1String("propagateSizeHints"));
 }
 
-void DropOffscreenPlatformNoise()
+void dropOffscreenPlatformNoise()
 {
     static bool installed = false;
     if (installed) return;

@@ -11,17 +11,17 @@
 
 namespace rk::app {
 
-void SetNoOneAtScreen(bool on);
-bool NoOneAtScreen();
+void setNoOneAtScreen(bool on);
+bool noOneAtScreen();
 
 // One line on standard error, UTF-8 from Windows-1252, flushed at once.
-void WriteStderrLine(const std::string& ansiText);
+void writeStderrLine(const std::string& ansiText);
 
 // Qt's warnings about what the offscreen platform cannot do (opacity,
 // size hints): noise in a caller's log.
-bool IsOffscreenPlatformNoise(const QString& message);
+bool isOffscreenPlatformNoise(const QString& message);
 // Installs a message handler that drops exactly those and passes every
 // other message to the handler before it.
-void DropOffscreenPlatformNoise();
+void dropOffscreenPlatformNoise();
 
 } // namespace rk::app

@@ -1,4 +1,4 @@
-// ShowMessageBox: the kind gives title and icon; the box is built, run and
+// showMessageBox: the kind gives title and icon; the box is built, run and
 // destroyed within the call.
 #include "app/shell/MessageBox.h"
 
@@ -10,11 +10,11 @@
 
 namespace rk::app {
 
-int ShowMessageBox(const std::string& text, MsgKind kind)
+int showMessageBox(const std::string& text, MsgKind kind)
 {
     const bool error = kind == MsgKind::Error;
     if (!QCoreApplication::instance()) { // no window system yet: the log is all there is
-        detail::LogBoxIfHeadless(ansi(error ? "Fehler" : "Informationen"), text);
+        detail::logBoxIfHeadless(ansi(error ? "Fehler" : "Informationen"), text);
         return mrCancel;
     }
     Application* app = Application::instance();

@@ -1,5 +1,5 @@
 // The program's own message boxes: one "OK" button, a title and an icon that
-// follow from the kind. The window may call ShowMessageBox from any handler;
+// follow from the kind. The window may call showMessageBox from any handler;
 // it returns when the box is gone (or at once once the end is requested).
 #pragma once
 
@@ -15,6 +15,6 @@ inline constexpr int mrCancel = 2; // system close command, or the end was reque
 
 // Shows text (Windows-1252) modally and returns mrOk or mrCancel. After
 // Application::terminate() it returns mrCancel at once without waiting.
-int ShowMessageBox(const std::string& text, MsgKind kind);
+int showMessageBox(const std::string& text, MsgKind kind);
 
 } // namespace rk::app

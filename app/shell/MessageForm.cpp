@@ -70,12 +70,12 @@ std::vector<MessageForm*> g_terminableBoxes;
 
 } // namespace
 
-int MulDivRound(int n, int num, int den)
+int scaleRounded(int n, int num, int den)
 {
     return static_cast<int>(std::lround(static_cast<double>(n) * num / den));
 }
 
-MessageBoxMetrics MeasureMessageBox(const QFont& font, const QString& text, const QStringList& captions,
+MessageBoxMetrics measureMessageBox(const QFont& font, const QString& text, const QStringList& captions,
                                     int screenWidth)
 {
     static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -88,17 +88,17 @@ MessageBoxMetrics MeasureMessageBox(const QFont& font, const QString& text, cons
     return m;
 }
 
-MessageBoxLayout LayOutMessageBox(const MessageBoxMetrics& m)
+MessageBoxLayout layOutMessageBox(const MessageBoxMetrics& m)
 {
     MessageBoxLayout l;
-    l.marginX = MulDivRound(8, m.baseX, 4);
-    l.marginY = MulDivRound(8, m.baseY, 8);
-    l.spacingX = MulDivRound(10, m.baseX, 4);
-    l.spacingY = MulDivRound(10, m.baseY, 8);
-    l.buttonWidth = MulDivRound(50, m.baseX, 4);
+    l.marginX = scaleRounded(8, m.baseX, 4);
+    l.marginY = scaleRounded(8, m.baseY, 8);
+    l.spacingX = scaleRounded(10, m.baseX, 4);
+    l.spacingY = scaleRounded(10, m.baseY, 8);
+    l.buttonWidth = scaleRounded(50, m.baseX, 4);
     for (int w : m.captionWidths) l.buttonWidth = std::max(l.buttonWidth, w + 8);
-    l.buttonHeight = MulDivRound(14, m.baseY, 8);
-    l.buttonGap = MulDivRound(4, m.baseX, 4);
+    l.buttonHeight = scaleRounded(14, m.baseY, 8);
+    l.buttonGap = scaleRounded(4, m.baseX, 4);
 
     const int blockWidth = m.text.width() + kIconSize + l.spacingX;
     const int blockHeight = std::max(m.text.height(), kIconSize);
@@ -119,15 +119,15 @@ MessageBoxLayout LayOutMessageBox(const MessageBoxMetrics& m)
     return l;
 }
 
-QPoint CenteredPosition(QSize window, QSize screen)
+QPoint centeredPosition(QSize window, QSize screen)
 {
     return QPoint(std::max(0, (screen.width() - window.width()) / 2),
                   std::max(0, (screen.height() - window.height()) / 2));
 }
 
-QFont MessageBoxFont() { return QApplication::font("QMessageBox"); }
+QFont messageBoxFont() { return QApplication::font("QMessageBox"); }
 
-std::string MessageBoxClipboardText(const std::string& title, const std::string& text,
+std::string messageBoxClipboardText(const std::string& title, const std::string& text,
                                     const std::vector<std::string>& captions)
 {
     const std::string divider = std::string(27, '-') + "\r\n";
@@ -143,13 +143,13 @@ MessageForm::MessageForm(const std::string& title, const std::string& text, QSty
       m_title(title), m_text(text), m_captions(captions)
 {
     setWindowTitle(fromAnsi(title));
-    setFont(MessageBoxFont());
+    setFont(messageBoxFont());
 
     QStringList shownCaptions;
     for (const std::string& caption : captions) shownCaptions << fromAnsi(withoutAmpersands(caption));
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : 0;
-    m_layout = LayOutMessageBox(MeasureMessageBox(font(), fromAnsi(text), shownCaptions, screenWidth));
+    m_layout = layOutMessageBox(measureMessageBox(font(), fromAnsi(text), shownCaptions, screenWidth));
 
     auto* image = new QLabel(this);
     image->setObjectName(QStringLiteral("Image"));
@@ -191,12 +191,12 @@ void MessageForm::finish(int result)
 int MessageForm::execute(bool endsOnTerminate)
 {
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-    detail::LogBoxIfHeadless(m_title, m_text);
+    detail::logBoxIfHeadless(m_title, m_text);
 
     Application* app = Application::instance();
     if (endsOnTerminate && app && app->terminated()) return mrCancel;
     if (app && app->endSignalled()) return mrCancel;
-    if (NoOneAtScreen()) return mrOk; // the line above is the whole box
+    if (noOneAtScreen()) return mrOk; // the line above is the whole box
 
     const QPointer<QWidget> previous = QApplication::activeWindow(); // may go while the box is open
 
@@ -225,7 +225,7 @@ int MessageForm::execute(bool endsOnTerminate)
     const auto centre = [this, screen] {
         if (!screen) return;
         const QRect area = screen->geometry();
-        move(area.topLeft() + CenteredPosition(frameGeometry().size(), area.size()));
+        move(area.topLeft() + centeredPosition(frameGeometry().size(), area.size()));
     };
     centre();
     show();
@@ -249,7 +249,7 @@ int MessageForm::execute(bool endsOnTerminate)
 void MessageForm::copyToClipboard()
 {
     QApplication::beep();
-    const QString copy = fromAnsi(MessageBoxClipboardText(m_title, m_text, m_captions));
+    const QString copy = fromAnsi(messageBoxClipboardText(m_title, m_text, m_captions));
     if (!g_clipboardWriter(copy)) throw EClipboardError(ansi("Zwischenablage kann nicht geöffnet werden"));
 }
 
@@ -259,7 +259,7 @@ bool MessageForm::handleKey(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_C:
         if (mods != Qt::ControlModifier) return false;
-        Guarded([this] { copyToClipboard(); });
+        guarded([this] { copyToClipboard(); });
         return true;
     case Qt::Key_Escape: // OK is the cancel button too
     case Qt::Key_Return:
@@ -296,20 +296,20 @@ void MessageForm::closeEvent(QCloseEvent* event)
 
 namespace detail {
 
-ClipboardWriter SetClipboardWriter(ClipboardWriter writer)
+ClipboardWriter setClipboardWriter(ClipboardWriter writer)
 {
     ClipboardWriter old = g_clipboardWriter;
     g_clipboardWriter = writer ? writer : &writeSystemClipboard;
     return old;
 }
 
-void EndTerminableBoxes()
+void endTerminableBoxes()
 {
     const std::vector<MessageForm*> boxes = g_terminableBoxes;
     for (MessageForm* box : boxes) box->finish(mrCancel);
 }
 
-void LogBoxIfHeadless(const std::string& title, const std::string& text)
+void logBoxIfHeadless(const std::string& title, const std::string& text)
 {
     if (QCoreApplication::instance() && QGuiApplication::platformName() != QLatin1String("offscreen")) return;
     std::string line = title + ": ";

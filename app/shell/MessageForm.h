@@ -1,4 +1,4 @@
-// The box window MessageForm and the rules that lay it out. ShowMessageBox,
+// The box window MessageForm and the rules that lay it out. showMessageBox,
 // the error display and the start-up error box all build their box here:
 // children Image (32 by 32 icon), Message (word-wrapped text) and one push
 // button per caption (named after it, "OK"), sized from the message-box
@@ -44,21 +44,21 @@ struct MessageBoxLayout {
 };
 
 // n*num/den rounded to the nearest whole number, halves away from zero.
-int MulDivRound(int n, int num, int den);
+int scaleRounded(int n, int num, int den);
 
-MessageBoxMetrics MeasureMessageBox(const QFont& font, const QString& text, const QStringList& captions,
+MessageBoxMetrics measureMessageBox(const QFont& font, const QString& text, const QStringList& captions,
                                     int screenWidth);
-MessageBoxLayout LayOutMessageBox(const MessageBoxMetrics& metrics);
+MessageBoxLayout layOutMessageBox(const MessageBoxMetrics& metrics);
 
 // Top-left that centres a window on a screen: halves rounded toward zero,
 // never negative.
-QPoint CenteredPosition(QSize window, QSize screen);
+QPoint centeredPosition(QSize window, QSize screen);
 
 // The font boxes are laid out in: the application's message-box font.
-QFont MessageBoxFont();
+QFont messageBoxFont();
 
 // What Ctrl+C puts on the clipboard (Windows-1252, CR LF line ends).
-std::string MessageBoxClipboardText(const std::string& title, const std::string& text,
+std::string messageBoxClipboardText(const std::string& title, const std::string& text,
                                     const std::vector<std::string>& captions);
 
 class MessageForm : public QDialog {
@@ -81,7 +81,7 @@ public:
     // Runs the box modally in a nested event loop until it has a result.
     // With endsOnTerminate the box also ends (result 2) once the application's
     // end is requested, at once if it already was. Every box returns 2 at
-    // once after an end signal, and 1 at once when NoOneAtScreen().
+    // once after an end signal, and 1 at once when noOneAtScreen().
     int execute(bool endsOnTerminate);
 
     // Ends a running box with this result (no effect once it has one).
@@ -112,14 +112,14 @@ namespace detail {
 // Writes a box to the clipboard; returns false when the clipboard refused.
 // Replaceable so tests can refuse.
 using ClipboardWriter = bool (*)(const QString& text);
-ClipboardWriter SetClipboardWriter(ClipboardWriter writer);
+ClipboardWriter setClipboardWriter(ClipboardWriter writer);
 
 // Ends every box that ends on terminate (Application::Terminate calls it).
-void EndTerminableBoxes();
+void endTerminableBoxes();
 
 // In headless runs (platform "offscreen", or no application object yet):
 // "<title>: <text>" as one line on stderr, UTF-8, line breaks as blanks.
-void LogBoxIfHeadless(const std::string& title, const std::string& text);
+void logBoxIfHeadless(const std::string& title, const std::string& text);
 } // namespace detail
 
 } // namespace rk::app

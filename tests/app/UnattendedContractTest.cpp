@@ -27,9 +27,9 @@ namespace {
 using app::LastRun;
 
 // Switches "nobody at the screen" on for one test.
-struct NoOneAtScreen {
-    NoOneAtScreen() { app::SetNoOneAtScreen(true); }
-    ~NoOneAtScreen() { app::SetNoOneAtScreen(false); }
+struct noOneAtScreen {
+    noOneAtScreen() { app::setNoOneAtScreen(true); }
+    ~noOneAtScreen() { app::setNoOneAtScreen(false); }
 };
 
 TEST_F(FormTest, EndSignalDuringARunStopsAfterTheCurrentRowCommitsAndCloses)
@@ -82,7 +82,7 @@ TEST_F(FormTest, EndSignalOutsideARunEndsTheProgramEvenWhenTheCommitFails)
 
 TEST_F(FormTest, FailedAutoRunWithNobodyAtTheScreenShowsTheErrorAndCloses)
 {
-    const NoOneAtScreen nobody;
+    const noOneAtScreen nobody;
     setup.failingSql = "DELETE FROM";
     TestMainWindow& form = makeForm({"-auto", "-nomessage"});
     showAndActivate(form);
@@ -114,7 +114,7 @@ TEST_F(FormTest, FileDialogStartsAtHomeForAMissingFolderAndIsCancelledWhenNobody
         EXPECT_EQ(seen, QDir(shown).absolutePath()) << given;
     }
 
-    const NoOneAtScreen nobody;
+    const noOneAtScreen nobody;
     QTimer::singleShot(2000, &form, [] {
         if (QWidget* dialog = QApplication::activeModalWidget()) static_cast<QDialog*>(dialog)->reject();
     });
@@ -252,7 +252,7 @@ TEST(OffscreenNoise, OnlyThePlatformsOwnWarningsAreDropped)
         {"Could not connect to display", false},
     };
     for (const auto& [message, dropped] : cases)
-        EXPECT_EQ(app::IsOffscreenPlatformNoise(QString::fromUtf8(message)), dropped) << message;
+        EXPECT_EQ(app::isOffscreenPlatformNoise(QString::fromUtf8(message)), dropped) << message;
 }
 
 } // namespace

@@ -35,7 +35,7 @@ protected:
 
 void pressOk(MessageForm* box) { QTest::keyClick(box, Qt::Key_Return); }
 
-// An object whose event handling fails, as a window's would without Guarded.
+// An object whose event handling fails, as a window's would without guarded.
 class FailingReceiver : public QObject {
 public:
     bool event(QEvent* e) override
@@ -51,7 +51,7 @@ TEST_F(ApplicationTest, ErrorInAHandlerIsShownAndTheProgramGoesOn)
     QPushButton button("Button3");
     int clicks = 0;
     QObject::connect(&button, &QPushButton::clicked, [&] {
-        Guarded([&] {
+        guarded([&] {
             ++clicks;
             if (clicks == 1) throw rk::EDatabaseError(ansi("BILDER.DB: Tabelle fehlt"));
         });
@@ -87,10 +87,10 @@ TEST_F(ApplicationTest, ErrorDisplayTextsByKind)
 {
     BoxDriver driver(pressOk);
     ::testing::internal::CaptureStderr();
-    Guarded([] { throw rk::EAbort("still"); }); // dropped, no box
-    Guarded([] { throw std::runtime_error("kaputt"); });
-    Guarded([] { throw 42; });
-    Guarded([] {});
+    guarded([] { throw rk::EAbort("still"); }); // dropped, no box
+    guarded([] { throw std::runtime_error("kaputt"); });
+    guarded([] { throw 42; });
+    guarded([] {});
     const std::string log = ::testing::internal::GetCapturedStderr();
     ASSERT_EQ(driver.seen().size(), 2u);
     EXPECT_EQ(driver.seen()[0].text, "kaputt.");
@@ -105,9 +105,9 @@ TEST_F(ApplicationTest, AfterTheQuitRequestBoxesEndAtOnceButErrorsStillWait)
     app().terminate();
     app().terminate(); // twice is harmless
     EXPECT_TRUE(app().terminated());
-    EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrCancel);
+    EXPECT_EQ(showMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrCancel);
     EXPECT_TRUE(driver.seen().empty());
-    ShowErrorBox(rk::EDatabaseError("Commit gescheitert"));
+    showErrorBox(rk::EDatabaseError("Commit gescheitert"));
     ASSERT_EQ(driver.seen().size(), 1u); // the driver had to press OK
     EXPECT_EQ(driver.seen()[0].text, "Commit gescheitert.");
     EXPECT_FALSE(driver.timedOut());
@@ -128,14 +128,14 @@ TEST_P(NoWaitTest, NoBoxWaitsAndEachLeavesItsLine)
     const NoWaitCase& c = GetParam();
     // Nobody is there to press anything: a box that waited would fail by the driver's time-out.
     BoxDriver driver([](MessageForm*) {});
-    SetNoOneAtScreen(c.nobody);
+    setNoOneAtScreen(c.nobody);
     if (c.signalled) app().setEndSignalled();
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), c.result);
+    EXPECT_EQ(showMessageBox(ansi("Übertragung beendet"), MsgKind::Information), c.result);
     MessageForm error("RK_VAD2AV", "Commit gescheitert.", QStyle::SP_MessageBoxCritical);
     EXPECT_EQ(error.execute(false), c.result);
     const std::string log = ::testing::internal::GetCapturedStderr();
-    SetNoOneAtScreen(false);
+    setNoOneAtScreen(false);
     EXPECT_EQ(log, "Informationen: \xC3\x9C" "bertragung beendet\nRK_VAD2AV: Commit gescheitert.\n");
     EXPECT_TRUE(driver.seen().empty()); // never shown
     EXPECT_FALSE(driver.timedOut());
@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Unanswered, NoWaitTest,
 TEST_F(ApplicationTest, QuitRequestWhileABoxIsOpenEndsIt)
 {
     BoxDriver driver([this](MessageForm*) { QTimer::singleShot(0, &app(), [this] { app().terminate(); }); });
-    EXPECT_EQ(ShowMessageBox("Text", MsgKind::Information), mrCancel);
+    EXPECT_EQ(showMessageBox("Text", MsgKind::Information), mrCancel);
     EXPECT_EQ(driver.seen().size(), 1u);
     EXPECT_FALSE(driver.timedOut());
 }
@@ -166,8 +166,8 @@ TEST_F(ApplicationTest, MainLoopStopsOnlyOnceTheOutermostHandlerReturns)
         steps.push_back("closed");
         QCoreApplication::processEvents(); // the run's pumping takes the request
         steps.push_back("pumped");
-        steps.push_back(ShowMessageBox("Ende", MsgKind::Information) == mrCancel ? "box 2" : "box waited");
-        ShowErrorBox(rk::EDatabaseError("Fehler am Ende")); // an error box still waits for OK
+        steps.push_back(showMessageBox("Ende", MsgKind::Information) == mrCancel ? "box 2" : "box waited");
+        showErrorBox(rk::EDatabaseError("Fehler am Ende")); // an error box still waits for OK
         steps.push_back("error shown");
         QTimer::singleShot(0, &app(), [&] { tooLate = true; });
     });
@@ -200,10 +200,10 @@ TEST_F(ApplicationTest, OrderOfBoxesWhenTheTargetCannotBeOpened)
         app().terminate();
     };
     QTimer::singleShot(0, &app(), [&] {
-        results.push_back(ShowMessageBox(ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information));
+        results.push_back(showMessageBox(ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information));
         close();
-        results.push_back(ShowMessageBox(ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error));
-        results.push_back(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information));
+        results.push_back(showMessageBox(ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error));
+        results.push_back(showMessageBox(ansi("Übertragung beendet"), MsgKind::Information));
         close();
     });
     ::testing::internal::CaptureStderr();
@@ -221,7 +221,7 @@ TEST_F(ApplicationTest, OrderOfBoxesWhenTheTargetCannotBeOpened)
 TEST_F(ApplicationTest, StartupErrorBox)
 {
     BoxDriver driver(pressOk);
-    ShowStartupErrorBox(rk::EDatabaseError(ansi("gds32.dll kann nicht geladen werden")));
+    showStartupErrorBox(rk::EDatabaseError(ansi("gds32.dll kann nicht geladen werden")));
     ASSERT_EQ(driver.seen().size(), 1u);
     EXPECT_EQ(driver.seen()[0].title, "Anwendungsfehler");
     const std::string& text = driver.seen()[0].text;

@@ -1,4 +1,4 @@
-// ShowMessageBox on the offscreen platform: the built box, the keys and
+// showMessageBox on the offscreen platform: the built box, the keys and
 // clicks that end it, Ctrl+C, and what goes on while it is open.
 #include "ShellTestSupport.h"
 
@@ -32,7 +32,7 @@ class MessageBoxEndTest : public rk::test::ShellTest, public ::testing::WithPara
 TEST_P(MessageBoxEndTest, Result)
 {
     BoxDriver driver(GetParam().act);
-    EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), GetParam().result);
+    EXPECT_EQ(showMessageBox(ansi("Übertragung beendet"), MsgKind::Information), GetParam().result);
     ASSERT_EQ(driver.seen().size(), 1u);
     EXPECT_FALSE(driver.timedOut());
 }
@@ -69,8 +69,8 @@ TEST_F(MessageBoxTest, KindGivesTitleIconAndOneDefaultOkButton)
         EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
         QTest::keyClick(box, Qt::Key_Return);
     });
-    ShowMessageBox(ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error);
-    ShowMessageBox(ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
+    showMessageBox(ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error);
+    showMessageBox(ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
     EXPECT_EQ(titles, (std::vector<std::string>{"Fehler", "Informationen"}));
     EXPECT_EQ(texts, (std::vector<QString>{"Keine Verbindung zur RK VI Datenbank!", "Kein Zugriff auf RK5 Daten."}));
 }
@@ -84,17 +84,17 @@ TEST_F(MessageBoxTest, ChildrenSitWhereTheLayoutPutsThemAndTheBoxIsCentred)
     EXPECT_EQ(box.findChild<QLabel*>("Message")->geometry(), l.message);
     EXPECT_EQ(okButton(&box)->geometry(), l.buttons.at(0));
     // The base units are the font's: a bigger font gives a bigger box.
-    const QFont font = MessageBoxFont();
+    const QFont font = messageBoxFont();
     QFont big = font;
     big.setPixelSize(QFontMetrics(font).height() * 2);
-    const auto small = LayOutMessageBox(MeasureMessageBox(font, "Text", {"OK"}, 800));
-    const auto large = LayOutMessageBox(MeasureMessageBox(big, "Text", {"OK"}, 800));
+    const auto small = layOutMessageBox(measureMessageBox(font, "Text", {"OK"}, 800));
+    const auto large = layOutMessageBox(measureMessageBox(big, "Text", {"OK"}, 800));
     EXPECT_GT(large.buttonHeight, small.buttonHeight);
     EXPECT_GT(large.client.width(), small.client.width());
 
     BoxDriver driver([](MessageForm* b) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        EXPECT_EQ(b->frameGeometry().topLeft(), CenteredPosition(b->frameGeometry().size(), screen.size()));
+        EXPECT_EQ(b->frameGeometry().topLeft(), centeredPosition(b->frameGeometry().size(), screen.size()));
         QTest::keyClick(b, Qt::Key_Return);
     });
     EXPECT_EQ(box.execute(true), mrOk);
@@ -125,7 +125,7 @@ TEST_F(MessageBoxTest, CtrlCCopiesTheBoxCtrlShiftCDoesNothing)
         EXPECT_TRUE(box->isVisible());
         QTest::keyClick(box, Qt::Key_Return);
     });
-    EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrOk);
+    EXPECT_EQ(showMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrOk);
     EXPECT_EQ(afterShift, "vorher");
     const QByteArray expected = "---------------------------\r\nInformationen\r\n---------------------------\r\n"
                                 "\xC3\x9c" "bertragung beendet\r\n---------------------------\r\nOK   \r\n"
@@ -135,7 +135,7 @@ TEST_F(MessageBoxTest, CtrlCCopiesTheBoxCtrlShiftCDoesNothing)
 
 TEST_F(MessageBoxTest, RefusedClipboardIsShownAndTheBoxStaysOpen)
 {
-    auto old = detail::SetClipboardWriter([](const QString&) { return false; });
+    auto old = detail::setClipboardWriter([](const QString&) { return false; });
     bool boxStillOpen = false;
     BoxDriver driver([&](MessageForm* box) {
         if (box->title() == "Informationen") {
@@ -154,8 +154,8 @@ TEST_F(MessageBoxTest, RefusedClipboardIsShownAndTheBoxStaysOpen)
                 if (auto* b = qobject_cast<MessageForm*>(w); b && b->isVisible()) b->finish(mrOk);
         });
     });
-    EXPECT_EQ(ShowMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrOk);
-    detail::SetClipboardWriter(old);
+    EXPECT_EQ(showMessageBox(ansi("Übertragung beendet"), MsgKind::Information), mrOk);
+    detail::setClipboardWriter(old);
     ASSERT_EQ(driver.seen().size(), 2u);
     EXPECT_EQ(driver.seen()[1].title, "RK_VAD2AV");
     EXPECT_EQ(driver.seen()[1].text, ansi("Zwischenablage kann nicht geöffnet werden."));
@@ -173,7 +173,7 @@ TEST_F(MessageBoxTest, TimersAndPostedEventsGoOnWhileABoxIsOpen)
         QMetaObject::invokeMethod(&app(), [&] { posted = true; }, Qt::QueuedConnection);
         QTimer::singleShot(100, box, [box] { QTest::keyClick(box, Qt::Key_Return); });
     });
-    EXPECT_EQ(ShowMessageBox("Text", MsgKind::Information), mrOk);
+    EXPECT_EQ(showMessageBox("Text", MsgKind::Information), mrOk);
     EXPECT_GE(ticks, 5);
     EXPECT_TRUE(posted);
 }
@@ -193,7 +193,7 @@ TEST_F(MessageBoxTest, StayOnTopMainWindowGivesItUpWhileTheBoxIsOpen)
         QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, button->geometry().center());
         QTest::keyClick(box, Qt::Key_Return);
     });
-    ShowMessageBox("Text", MsgKind::Information);
+    showMessageBox("Text", MsgKind::Information);
     EXPECT_FALSE(onTopWhileOpen);
     EXPECT_FALSE(clicked);
     EXPECT_TRUE(main.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
@@ -204,7 +204,7 @@ TEST_F(MessageBoxTest, HeadlessRunWritesTitleAndTextToStandardError)
 {
     app().terminate(); // the box then ends at once
     ::testing::internal::CaptureStderr();
-    ShowMessageBox(ansi("Zeile eins\r\nÜbertragung beendet"), MsgKind::Error);
+    showMessageBox(ansi("Zeile eins\r\nÜbertragung beendet"), MsgKind::Error);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Fehler: Zeile eins \xC3\x9c" "bertragung beendet\n");
 }
 

@@ -11,12 +11,12 @@ using namespace rk::app;
 
 TEST(MulDivRound, RoundsHalvesAwayFromZero)
 {
-    EXPECT_EQ(MulDivRound(8, 6, 4), 12);
-    EXPECT_EQ(MulDivRound(10, 5, 4), 13);   // 12.5
-    EXPECT_EQ(MulDivRound(50, 5, 4), 63);   // 62.5
-    EXPECT_EQ(MulDivRound(10, 13, 8), 16);  // 16.25
-    EXPECT_EQ(MulDivRound(14, 13, 8), 23);  // 22.75
-    EXPECT_EQ(MulDivRound(-10, 5, 4), -13); // -12.5
+    EXPECT_EQ(scaleRounded(8, 6, 4), 12);
+    EXPECT_EQ(scaleRounded(10, 5, 4), 13);   // 12.5
+    EXPECT_EQ(scaleRounded(50, 5, 4), 63);   // 62.5
+    EXPECT_EQ(scaleRounded(10, 13, 8), 16);  // 16.25
+    EXPECT_EQ(scaleRounded(14, 13, 8), 23);  // 22.75
+    EXPECT_EQ(scaleRounded(-10, 5, 4), -13); // -12.5
 }
 
 // Legend: base units, text size, caption widths -> every length of the box,
@@ -35,7 +35,7 @@ class LayOutMessageBoxTest : public ::testing::TestWithParam<LayoutCase> {};
 TEST_P(LayOutMessageBoxTest, FollowsTheRules)
 {
     const LayoutCase& c = GetParam();
-    const MessageBoxLayout l = LayOutMessageBox(c.in);
+    const MessageBoxLayout l = layOutMessageBox(c.in);
     EXPECT_EQ(l.marginX, c.marginX);
     EXPECT_EQ(l.marginY, c.marginY);
     EXPECT_EQ(l.spacingX, c.spacingX);
@@ -66,18 +66,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CenteredPosition, HalvesTowardZeroNeverNegative)
 {
-    EXPECT_EQ(CenteredPosition(QSize(271, 97), QSize(800, 600)), QPoint(264, 251));
-    EXPECT_EQ(CenteredPosition(QSize(900, 97), QSize(800, 600)), QPoint(0, 251));
-    EXPECT_EQ(CenteredPosition(QSize(100, 700), QSize(800, 600)), QPoint(350, 0));
+    EXPECT_EQ(centeredPosition(QSize(271, 97), QSize(800, 600)), QPoint(264, 251));
+    EXPECT_EQ(centeredPosition(QSize(900, 97), QSize(800, 600)), QPoint(0, 251));
+    EXPECT_EQ(centeredPosition(QSize(100, 700), QSize(800, 600)), QPoint(350, 0));
 }
 
 TEST(MessageBoxClipboardText, DividersTitleTextAndButtons)
 {
     const std::string divider = "---------------------------\r\n";
-    EXPECT_EQ(MessageBoxClipboardText("Informationen", rk::ansi("Übertragung beendet"), {"OK"}),
+    EXPECT_EQ(messageBoxClipboardText("Informationen", rk::ansi("Übertragung beendet"), {"OK"}),
               divider + "Informationen\r\n" + divider + "\xDC" "bertragung beendet\r\n" + divider + "OK   \r\n" +
                   divider);
-    EXPECT_EQ(MessageBoxClipboardText("T", "", {"&Ja", "&&Nein"}),
+    EXPECT_EQ(messageBoxClipboardText("T", "", {"&Ja", "&&Nein"}),
               divider + "T\r\n" + divider + "\r\n" + divider + "Ja   Nein   \r\n" + divider);
 }
 
@@ -89,28 +89,28 @@ TEST(ErrorDisplayText, PeriodWhenTheLastByteIsAbovePeriod)
         {"", ""},                    {"Zeile 5", "Zeile 5."},    {"Ende-", "Ende-"},
         {"Zeile\r\n", "Zeile\r\n"},  {"Text ", "Text "},         {rk::ansi("Maß"), rk::ansi("Maß.")},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(ErrorDisplayText(in), out) << in;
+    for (const auto& [in, out] : cases) EXPECT_EQ(errorDisplayText(in), out) << in;
 }
 
 TEST(StartupErrorText, KindModuleAddressAndMessage)
 {
     const void* address = reinterpret_cast<const void*>(0x4A2B10);
-    EXPECT_EQ(StartupErrorText("EIBClientError", "rk_vad2av", address, "gds32.dll fehlt"),
+    EXPECT_EQ(startupErrorText("EIBClientError", "rk_vad2av", address, "gds32.dll fehlt"),
               "Exception EIBClientError in Modul rk_vad2av bei 004A2B10.\r\ngds32.dll fehlt.\r\n");
     // Unlike the error display, only a final "." suppresses the period.
-    EXPECT_EQ(StartupErrorText("Exception", "rk_vad2av", address, "Fertig!"),
+    EXPECT_EQ(startupErrorText("Exception", "rk_vad2av", address, "Fertig!"),
               "Exception Exception in Modul rk_vad2av bei 004A2B10.\r\nFertig!.\r\n");
-    EXPECT_EQ(StartupErrorText("Exception", "rk_vad2av", address, "Fertig."),
+    EXPECT_EQ(startupErrorText("Exception", "rk_vad2av", address, "Fertig."),
               "Exception Exception in Modul rk_vad2av bei 004A2B10.\r\nFertig.\r\n");
-    EXPECT_EQ(StartupErrorText("Exception", "x", nullptr, ""), "Exception Exception in Modul x bei 00000000.\r\n\r\n");
+    EXPECT_EQ(startupErrorText("Exception", "x", nullptr, ""), "Exception Exception in Modul x bei 00000000.\r\n\r\n");
     // Text arguments are Windows-1252 already and pass unchanged.
-    EXPECT_EQ(StartupErrorText("E", "m", nullptr, rk::ansi("Prüfung")),
+    EXPECT_EQ(startupErrorText("E", "m", nullptr, rk::ansi("Prüfung")),
               "Exception E in Modul m bei 00000000.\r\n" + rk::ansi("Prüfung.") + "\r\n");
 }
 
 TEST(ErrorKindName, OwnKindsByNameOthersByType)
 {
-    EXPECT_EQ(ErrorKindName(rk::EDatabaseError("x")), "EDatabaseError");
-    EXPECT_EQ(ErrorKindName(EClipboardError("x")), "EClipboardError");
-    EXPECT_EQ(ErrorKindName(std::runtime_error("x")), "std::runtime_error");
+    EXPECT_EQ(errorKindName(rk::EDatabaseError("x")), "EDatabaseError");
+    EXPECT_EQ(errorKindName(EClipboardError("x")), "EClipboardError");
+    EXPECT_EQ(errorKindName(std::runtime_error("x")), "std::runtime_error");
 }
