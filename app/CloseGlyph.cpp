@@ -41,7 +41,7 @@ bool isCutCorner(int x, int y)
 
 } // namespace
 
-QImage CloseTileGlyph()
+QImage closeTileGlyph()
 {
     QImage image(kCloseGlyphSize, kCloseGlyphSize, QImage::Format_RGB888);
     image.fill(QColor::fromRgb(kKey));
@@ -70,7 +70,7 @@ QImage CloseTileGlyph()
     return image;
 }
 
-QImage TransparentByBottomLeft(const QImage& glyph)
+QImage transparentByBottomLeft(const QImage& glyph)
 {
     QImage out = glyph.convertToFormat(QImage::Format_ARGB32);
     const QRgb key = out.pixel(0, out.height() - 1);
@@ -81,7 +81,7 @@ QImage TransparentByBottomLeft(const QImage& glyph)
 }
 
 GlyphButton::GlyphButton(const QImage& glyph, QWidget* parent)
-    : QToolButton(parent), m_glyph(QPixmap::fromImage(TransparentByBottomLeft(glyph)))
+    : QToolButton(parent), m_glyph(QPixmap::fromImage(transparentByBottomLeft(glyph)))
 {
 }
 

@@ -14,10 +14,10 @@ namespace rk::app {
 inline constexpr int kCloseGlyphSize = 23;
 
 // The 24-bit tile, green surroundings included.
-QImage CloseTileGlyph();
+QImage closeTileGlyph();
 
 // `glyph` with every pixel of its bottom-left pixel's colour transparent.
-QImage TransparentByBottomLeft(const QImage& glyph);
+QImage transparentByBottomLeft(const QImage& glyph);
 
 // A tool button that draws its glyph pixel for pixel over the push-button
 // face, centred (halves toward the top left) and one pixel down and right

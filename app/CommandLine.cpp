@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kJobIdLength = 32;
 }
 
-std::string JobIdOf(const std::string& argument)
+std::string jobIdOf(const std::string& argument)
 {
     // The argument arrives in UTF-8; the identifier is the program's single-
     // byte text, so characters are counted after the conversion and a cut
@@ -22,30 +22,30 @@ std::string JobIdOf(const std::string& argument)
     return text.substr(text.size() - kJobIdLength);
 }
 
-StartOptions ReadStartOptions(const Arguments& args)
+StartOptions readStartOptions(const Arguments& args)
 {
     StartOptions options;
     for (const auto& arg : args) {
-        if (arg == "-nomessage") options.NoMessage = true;
-        if (arg.find("-id:") != std::string::npos) options.JobId = JobIdOf(arg);
+        if (arg == "-nomessage") options.noMessage = true;
+        if (arg.find("-id:") != std::string::npos) options.jobId = jobIdOf(arg);
     }
     return options;
 }
 
-bool HasAutoSwitch(const Arguments& args)
+bool hasAutoSwitch(const Arguments& args)
 {
     for (const auto& arg : args)
         if (arg == "-auto") return true;
     return false;
 }
 
-bool FileExistsOnDisk(const std::string& path)
+bool fileExistsOnDisk(const std::string& path)
 {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-InfoRequest ReadInfoRequest(const Arguments& args)
+InfoRequest readInfoRequest(const Arguments& args)
 {
     for (const auto& arg : args) {
         if (arg == "--help") return InfoRequest::Help;

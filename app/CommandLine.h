@@ -1,8 +1,8 @@
 // Reading the command line. Arguments are the words after the program name,
 // already split by the shell; all matching is exact and case-sensitive.
 //
-//   -nomessage     NoMessage := true (wherever it stands)
-//   ...-id:...     JobId := the argument's last 32 characters (the whole
+//   -nomessage     noMessage := true (wherever it stands)
+//   ...-id:...     jobId := the argument's last 32 characters (the whole
 //                  argument, prefix included, when it is at most 32 long);
 //                  a later one replaces an earlier one
 //   -auto          unattended run
@@ -19,23 +19,23 @@ using Arguments = std::vector<std::string>;
 using FileExists = std::function<bool(const std::string&)>;
 
 struct StartOptions {
-    bool NoMessage = false;
-    std::string JobId;
+    bool noMessage = false;
+    std::string jobId;
 };
 
 // The first pass of window creation: every argument is tested for both.
-StartOptions ReadStartOptions(const Arguments& args);
+StartOptions readStartOptions(const Arguments& args);
 
 // The job identifier an "-id:" argument gives.
-std::string JobIdOf(const std::string& argument);
+std::string jobIdOf(const std::string& argument);
 
-bool HasAutoSwitch(const Arguments& args);
+bool hasAutoSwitch(const Arguments& args);
 
 // True when `path` names an existing regular file (or a link to one).
-bool FileExistsOnDisk(const std::string& path);
+bool fileExistsOnDisk(const std::string& path);
 
 // "--help" and "--version" print and end before any window exists.
 enum class InfoRequest { None, Help, Version };
-InfoRequest ReadInfoRequest(const Arguments& args);
+InfoRequest readInfoRequest(const Arguments& args);
 
 } // namespace rk::app

@@ -84,7 +84,7 @@ bool XDisplayAnswers(const std::string& display)
     return tcpAnswers(host, 6000 + number);
 }
 
-bool WaylandDisplayAnswers(const std::string& display, const std::string& runtimeDir)
+bool waylandDisplayAnswers(const std::string& display, const std::string& runtimeDir)
 {
     if (display.empty()) return false;
     if (display.front() == '/') return unixSocketAnswers(display, false);
@@ -92,14 +92,14 @@ bool WaylandDisplayAnswers(const std::string& display, const std::string& runtim
     return unixSocketAnswers(runtimeDir + "/" + display, false);
 }
 
-DisplayChoice ChooseDisplay(bool unattended)
+DisplayChoice chooseDisplay(bool unattended)
 {
     const std::string platform = env("QT_QPA_PLATFORM");
     const bool anyWindowSystem = platform.empty();
     if (!anyWindowSystem && platform != "xcb" && platform != "wayland") return DisplayChoice::AsIs;
     const bool x = (anyWindowSystem || platform == "xcb") && XDisplayAnswers(env("DISPLAY"));
     const bool wayland = (anyWindowSystem || platform == "wayland") &&
-                         WaylandDisplayAnswers(env("WAYLAND_DISPLAY"), env("XDG_RUNTIME_DIR"));
+                         waylandDisplayAnswers(env("WAYLAND_DISPLAY"), env("XDG_RUNTIME_DIR"));
     if (x || (wayland && !anyWindowSystem)) return DisplayChoice::AsIs;
     // Qt's own choice may be X; Wayland alone is used only where its
     // platform plugin is installed.
@@ -110,7 +110,7 @@ DisplayChoice ChooseDisplay(bool unattended)
     return unattended ? DisplayChoice::Offscreen : DisplayChoice::NoDisplay;
 }
 
-std::string NoDisplayText()
+std::string noDisplayText()
 {
     return "rk_vad2av: Kein Bildschirm erreichbar (DISPLAY bzw. WAYLAND_DISPLAY führt zu keiner Anzeige).\n"
            "Ohne Bildschirm läuft die Übertragung nur unbeaufsichtigt:\n"

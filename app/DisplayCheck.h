@@ -17,14 +17,14 @@ enum class DisplayChoice {
 // From QT_QPA_PLATFORM, WAYLAND_DISPLAY (with XDG_RUNTIME_DIR) and DISPLAY:
 // for the window-system platforms (none named, "xcb", "wayland") the display
 // server's socket is tried.
-DisplayChoice ChooseDisplay(bool unattended);
+DisplayChoice chooseDisplay(bool unattended);
 
 // Whether the server named like DISPLAY (":0", "unix:1.0", "host:0") or
 // like WAYLAND_DISPLAY accepts a connection.
 bool XDisplayAnswers(const std::string& display);
-bool WaylandDisplayAnswers(const std::string& display, const std::string& runtimeDir);
+bool waylandDisplayAnswers(const std::string& display, const std::string& runtimeDir);
 
 // The message for DisplayChoice::NoDisplay (UTF-8), ending in a line break.
-std::string NoDisplayText();
+std::string noDisplayText();
 
 } // namespace rk::app

@@ -53,7 +53,7 @@ std::string oneLine(const std::string& text)
 
 } // namespace
 
-QString QtFileFilter(const std::string& filter)
+QString qtFileFilter(const std::string& filter)
 {
     // "Name|pattern|Name|pattern" becomes "Name (pattern);;Name (pattern)".
     const QStringList parts = qtText(filter).split('|');
@@ -80,9 +80,9 @@ void MainWindow::applyStartOptions()
     m_noMessage = false;
     setClientSize(design::kNarrowWidth, height());
 
-    const StartOptions options = ReadStartOptions(m_arguments);
-    m_noMessage = options.NoMessage;
-    m_jobId = options.JobId;
+    const StartOptions options = readStartOptions(m_arguments);
+    m_noMessage = options.noMessage;
+    m_jobId = options.jobId;
 
     for (const std::string& arg : m_arguments) {
         if (arg != "-auto") continue;
@@ -358,7 +358,7 @@ std::optional<std::string> MainWindow::chooseTargetFile(const std::string& title
     // in the name field; the dialog then starts in the home folder.
     QString folder = qtText(initialDir);
     if (!QDir(folder).exists()) folder = QDir::homePath();
-    QFileDialog dialog(this, qtText(title), folder, QtFileFilter(filter));
+    QFileDialog dialog(this, qtText(title), folder, qtFileFilter(filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -38,10 +38,10 @@ namespace rk::app {
 class ProgressBar;
 
 // The height of "0" in `font` as the layout's scaling measures it.
-int TextHeightOf(const QFont& font);
+int textHeightOf(const QFont& font);
 
 // A filter in the "Name|pattern" form of the old dialogs, as Qt writes it.
-QString QtFileFilter(const std::string& filter);
+QString qtFileFilter(const std::string& filter);
 
 // The window as designed for a "0" 13 pixels high at 96 dots per inch.
 namespace design {
@@ -142,7 +142,7 @@ public:
     void setAutoStartTimerEnabled(bool enabled);
     LastRun lastRunOutcome() const { return m_lastRun; }
     // The code the process ends with.
-    int exitCode() const { return ProcessExitCode(m_lastRun, HasAutoSwitch(m_arguments)); }
+    int exitCode() const { return processExitCode(m_lastRun, hasAutoSwitch(m_arguments)); }
     // Ratio of the run-time text height to the designed 13 pixels, as
     // numerator over 13.
     int textHeight() const { return m_textHeight; }

@@ -42,7 +42,7 @@ QStringList installed(const QStringList& candidates)
 
 } // namespace
 
-int TextHeightOf(const QFont& font)
+int textHeightOf(const QFont& font)
 {
     // The old platform's cell height: ascent and descent each rounded up to
     // whole pixels, where Qt would round their sum.
@@ -71,7 +71,7 @@ QFont windowFont()
         installed({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "Arimo", "DejaVu Sans"});
     for (const QString& family : found) {
         const QFont font = sansAt(family, kDesignedFontPixels);
-        if (TextHeightOf(font) == design::kTextHeight) return font;
+        if (textHeightOf(font) == design::kTextHeight) return font;
     }
     return sansAt(found.isEmpty() ? QString() : found.front(), kDesignedFontPixels);
 }
@@ -121,7 +121,7 @@ void MainWindow::createControls()
 
     const QFont font = windowFont();
     setFont(font);
-    m_textHeight = TextHeightOf(font);
+    m_textHeight = textHeightOf(font);
 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kCream);
@@ -137,7 +137,7 @@ void MainWindow::createControls()
     m_tableProgress->setObjectName(names::window::kTableProgress);
     place(m_tableProgress, 16, 4, 241, 13);
 
-    m_closeGlyph = new GlyphButton(CloseTileGlyph(), this);
+    m_closeGlyph = new GlyphButton(closeTileGlyph(), this);
     m_closeGlyph->setObjectName(names::window::kCloseGlyph);
     m_closeGlyph->setAutoRaise(false); // a push-button face, not flat
     m_closeGlyph->setFocusPolicy(Qt::NoFocus);

@@ -23,7 +23,7 @@ namespace {
 
 class SystemClock final : public transfer::Clock {
 public:
-    double now() override { return LocalNow(); }
+    double now() override { return localNow(); }
 };
 
 // The target connection as connectTargetDatabase sees it.
@@ -62,7 +62,7 @@ public:
     transfer::TargetTransaction& targetTransaction() override { return m_transactionPort; }
     void connectTarget() override
     {
-        transfer::connectTargetDatabase(m_window, m_connectionPort, m_window.args(), FileExistsOnDisk);
+        transfer::connectTargetDatabase(m_window, m_connectionPort, m_window.args(), fileExistsOnDisk);
     }
     bool targetConnected() override { return m_targetConnection.connected(); }
     void closeTarget() override { m_targetConnection.close(); }
@@ -101,7 +101,7 @@ private:
 
 } // namespace
 
-double LocalNow()
+double localNow()
 {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);

@@ -20,6 +20,6 @@ class MainWindow;
 std::unique_ptr<DatabaseParts> makeDatabaseParts(MainWindow& window, source::Session& session);
 
 // The local date and time as days since 1899-12-30, the fraction the time.
-double LocalNow();
+double localNow();
 
 } // namespace rk::app

@@ -14,7 +14,7 @@ inline constexpr int kExitTransferFailed = 2;
 // 0 when the last run completed, or when no run was started by hand; 2 when
 // the last run failed or found no target, or when an unattended run ended
 // without any run (the source was unreachable, say).
-constexpr int ProcessExitCode(LastRun last, bool unattended)
+constexpr int processExitCode(LastRun last, bool unattended)
 {
     switch (last) {
     case LastRun::Completed: return kExitOk;

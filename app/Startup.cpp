@@ -67,7 +67,7 @@ public:
     }
 
     // Once the application exists: signals become events of its loop.
-    void Listen()
+    void listen()
     {
         if (m_fd < 0) return;
         m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
@@ -102,7 +102,7 @@ private:
 
 } // namespace
 
-std::string UsageText()
+std::string usageText()
 {
     return "Aufruf: rk_vad2av [-auto] [-nomessage] [-id:KENNUNG] [DATENBANK.fdb]\n"
            "\n"
@@ -121,30 +121,30 @@ std::string UsageText()
            "Ohne Bildschirm läuft -auto ohne Fenster (Plattform offscreen).\n";
 }
 
-bool LoadQtTranslations(QTranslator& translator)
+bool loadQtTranslations(QTranslator& translator)
 {
     return translator.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
-std::string VersionText() { return "1.0.5.2\n"; }
+std::string versionText() { return "1.0.5.2\n"; }
 
-int RunProgram(int argc, char** argv)
+int runProgram(int argc, char** argv)
 {
     const Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    switch (ReadInfoRequest(arguments)) {
-    case InfoRequest::Help: std::fputs(UsageText().c_str(), stdout); return 0;
-    case InfoRequest::Version: std::fputs(VersionText().c_str(), stdout); return 0;
+    switch (readInfoRequest(arguments)) {
+    case InfoRequest::Help: std::fputs(usageText().c_str(), stdout); return 0;
+    case InfoRequest::Version: std::fputs(versionText().c_str(), stdout); return 0;
     case InfoRequest::None: break;
     }
 
-    switch (ChooseDisplay(HasAutoSwitch(arguments))) {
+    switch (chooseDisplay(hasAutoSwitch(arguments))) {
     case DisplayChoice::AsIs: break;
     case DisplayChoice::Wayland: qputenv("QT_QPA_PLATFORM", "wayland"); break;
     case DisplayChoice::Offscreen:
         qputenv("QT_QPA_PLATFORM", "offscreen");
         writeStderrLine(ansi("Kein Bildschirm erreichbar: die Übertragung läuft ohne Fenster."));
         break;
-    case DisplayChoice::NoDisplay: std::fputs(NoDisplayText().c_str(), stderr); return kExitStartupFailed;
+    case DisplayChoice::NoDisplay: std::fputs(noDisplayText().c_str(), stderr); return kExitStartupFailed;
     }
 
     EndSignalBridge endSignals;
@@ -153,8 +153,8 @@ int RunProgram(int argc, char** argv)
     Application app(argc, argv);
     setNoOneAtScreen(QGuiApplication::platformName() == QLatin1String("offscreen"));
     QTranslator qtTranslations; // the file dialog's own texts
-    if (LoadQtTranslations(qtTranslations)) app.installTranslator(&qtTranslations);
-    endSignals.Listen();
+    if (loadQtTranslations(qtTranslations)) app.installTranslator(&qtTranslations);
+    endSignals.listen();
     source::Session session;
 
     std::unique_ptr<MainWindow> form;

@@ -1,6 +1,6 @@
 // The program from start to end: "--help" and "--version" without a window,
 // else the locale formats, the application, the engine session, MainWindow, the
-// main loop and the exit code. main() only calls RunProgram.
+// main loop and the exit code. main() only calls runProgram.
 #pragma once
 
 #include <string>
@@ -9,14 +9,14 @@ class QTranslator;
 
 namespace rk::app {
 
-int RunProgram(int argc, char** argv);
+int runProgram(int argc, char** argv);
 
 // The texts "--help" and "--version" print (UTF-8).
-std::string UsageText();
-std::string VersionText();
+std::string usageText();
+std::string versionText();
 
 // Qt's own texts (the file dialog's) for the user's language; false when
 // no translation is installed for it.
-bool LoadQtTranslations(QTranslator& translator);
+bool loadQtTranslations(QTranslator& translator);
 
 } // namespace rk::app

@@ -2,4 +2,4 @@
 // Ravelkamp VI database. Everything happens in the app library.
 #include "app/Startup.h"
 
-int main(int argc, char** argv) { return rk::app::RunProgram(argc, argv); }
+int main(int argc, char** argv) { return rk::app::runProgram(argc, argv); }

@@ -9,25 +9,25 @@ namespace {
 
 TEST(CommandLine, SwitchesAreExactAndCaseSensitive)
 {
-    EXPECT_FALSE(ReadStartOptions({"-NoMessage", "-nomessage ", "--nomessage"}).NoMessage);
-    EXPECT_TRUE(ReadStartOptions({"x", "-nomessage"}).NoMessage);
-    EXPECT_FALSE(HasAutoSwitch({"-Auto", "-AUTO", "-auto2"}));
-    EXPECT_TRUE(HasAutoSwitch({"-nomessage", "-auto"}));
-    EXPECT_TRUE(ReadStartOptions({"-ID:abc"}).JobId.empty());
+    EXPECT_FALSE(readStartOptions({"-NoMessage", "-nomessage ", "--nomessage"}).noMessage);
+    EXPECT_TRUE(readStartOptions({"x", "-nomessage"}).noMessage);
+    EXPECT_FALSE(hasAutoSwitch({"-Auto", "-AUTO", "-auto2"}));
+    EXPECT_TRUE(hasAutoSwitch({"-nomessage", "-auto"}));
+    EXPECT_TRUE(readStartOptions({"-ID:abc"}).jobId.empty());
 }
 
 TEST(CommandLine, JobIdKeepsShortArgumentsWholeAndLongOnesTheirLast32)
 {
-    EXPECT_EQ(ReadStartOptions({"-id:JOB42"}).JobId, "-id:JOB42");
+    EXPECT_EQ(readStartOptions({"-id:JOB42"}).jobId, "-id:JOB42");
     const std::string id32 = "0123456789abcdef0123456789ABCDEF";
-    EXPECT_EQ(ReadStartOptions({"-id:" + id32}).JobId, id32);
+    EXPECT_EQ(readStartOptions({"-id:" + id32}).jobId, id32);
     // exactly 32 characters, prefix included, is taken whole
     const std::string arg32 = "-id:" + id32.substr(0, 28);
-    EXPECT_EQ(ReadStartOptions({arg32}).JobId, arg32);
+    EXPECT_EQ(readStartOptions({arg32}).jobId, arg32);
     // text before the switch still makes it a job-id argument
-    EXPECT_EQ(ReadStartOptions({"job-id:7"}).JobId, "job-id:7");
-    EXPECT_EQ(ReadStartOptions({"-id:first", "-id:second"}).JobId, "-id:second");
-    EXPECT_TRUE(ReadStartOptions({}).JobId.empty());
+    EXPECT_EQ(readStartOptions({"job-id:7"}).jobId, "job-id:7");
+    EXPECT_EQ(readStartOptions({"-id:first", "-id:second"}).jobId, "-id:second");
+    EXPECT_TRUE(readStartOptions({}).jobId.empty());
 }
 
 // The argument arrives in UTF-8; the identifier is Windows-1252 text and the
@@ -46,24 +46,24 @@ TEST(CommandLine, JobIdIsConvertedBeforeItIsCut)
         {"-id:ab" + twentyU + "0123456789", "ab" + twentyU + "0123456789"}, // 36: the last 32
         {"-id:Şen€", "-id:?en€"}, // Ş has no Windows-1252 form
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadStartOptions({c.argument}).JobId, rk::ansi(c.jobId)) << c.argument;
+    for (const Case& c : cases) EXPECT_EQ(readStartOptions({c.argument}).jobId, rk::ansi(c.jobId)) << c.argument;
     // Bytes that are no UTF-8 are taken as single-byte text already.
-    EXPECT_EQ(ReadStartOptions({"-id:M\xFCller"}).JobId, "-id:M\xFCller");
+    EXPECT_EQ(readStartOptions({"-id:M\xFCller"}).jobId, "-id:M\xFCller");
 }
 
 TEST(CommandLine, FileTestRejectsFoldersAndMissingPaths)
 {
-    EXPECT_FALSE(FileExistsOnDisk("/"));
-    EXPECT_FALSE(FileExistsOnDisk(""));
-    EXPECT_FALSE(FileExistsOnDisk("/no/such/file.fdb"));
-    EXPECT_TRUE(FileExistsOnDisk("/proc/self/status"));
+    EXPECT_FALSE(fileExistsOnDisk("/"));
+    EXPECT_FALSE(fileExistsOnDisk(""));
+    EXPECT_FALSE(fileExistsOnDisk("/no/such/file.fdb"));
+    EXPECT_TRUE(fileExistsOnDisk("/proc/self/status"));
 }
 
 TEST(CommandLine, HelpAndVersionOnlyInTheirLinuxSpelling)
 {
-    EXPECT_EQ(ReadInfoRequest({"--help"}), InfoRequest::Help);
-    EXPECT_EQ(ReadInfoRequest({"-auto", "--version"}), InfoRequest::Version);
-    EXPECT_EQ(ReadInfoRequest({"-help", "-h", "--Help"}), InfoRequest::None);
+    EXPECT_EQ(readInfoRequest({"--help"}), InfoRequest::Help);
+    EXPECT_EQ(readInfoRequest({"-auto", "--version"}), InfoRequest::Version);
+    EXPECT_EQ(readInfoRequest({"-help", "-h", "--Help"}), InfoRequest::None);
 }
 
 } // namespace

@@ -59,9 +59,9 @@ TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
 
 TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)
 {
-    EXPECT_EQ(app::QtFileFilter(ansi("Datenbank|*.fdb")).toStdString(), "Datenbank (*.fdb)");
-    EXPECT_EQ(app::QtFileFilter("A|*.a;*.b|B|*.c").toStdString(), "A (*.a *.b);;B (*.c)");
-    EXPECT_EQ(app::QtFileFilter("").toStdString(), "");
+    EXPECT_EQ(app::qtFileFilter(ansi("Datenbank|*.fdb")).toStdString(), "Datenbank (*.fdb)");
+    EXPECT_EQ(app::qtFileFilter("A|*.a;*.b|B|*.c").toStdString(), "A (*.a *.b);;B (*.c)");
+    EXPECT_EQ(app::qtFileFilter("").toStdString(), "");
 }
 
 TEST_F(FormTest, ChangedRegionalSettingsAreReadAgain)

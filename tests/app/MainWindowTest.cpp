@@ -43,7 +43,7 @@ TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
         ASSERT_NE(w, nullptr) << p.name;
         EXPECT_EQ(w->geometry(), QRect(scaled(p.left), scaled(p.top), scaled(p.width), scaled(p.height))) << p.name;
     }
-    EXPECT_EQ(h, app::TextHeightOf(form.font()));
+    EXPECT_EQ(h, app::textHeightOf(form.font()));
 }
 
 TEST_F(FormTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
@@ -342,7 +342,7 @@ TEST_F(FormTest, PaintedFillOfABarLagsTheRowPositionByLessThanAPixel)
 
 TEST(CloseGlyph, CoralTileWithWhiteCrossOnTransparentGreen)
 {
-    const QImage glyph = app::CloseTileGlyph();
+    const QImage glyph = app::closeTileGlyph();
     ASSERT_EQ(glyph.size(), QSize(23, 23));
     EXPECT_EQ(glyph.pixel(0, 22), qRgb(0, 255, 0));
     EXPECT_EQ(glyph.pixel(11, 1), qRgb(166, 57, 68));   // outline, top edge
@@ -352,7 +352,7 @@ TEST(CloseGlyph, CoralTileWithWhiteCrossOnTransparentGreen)
     const QColor top = glyph.pixelColor(3, 3), bottom = glyph.pixelColor(3, 19);
     EXPECT_GT(top.red(), bottom.red()); // shaded from light to dark
 
-    const QImage shown = app::TransparentByBottomLeft(glyph);
+    const QImage shown = app::transparentByBottomLeft(glyph);
     int visible = 0;
     for (int y = 0; y < 23; ++y)
         for (int x = 0; x < 23; ++x) {

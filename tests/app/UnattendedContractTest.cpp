@@ -128,7 +128,7 @@ TEST_F(FormTest, FileDialogSpeaksTheUsersLanguage)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTranslator translator;
-    const bool loaded = app::LoadQtTranslations(translator);
+    const bool loaded = app::loadQtTranslations(translator);
     QLocale::setDefault(QLocale::c());
     ASSERT_TRUE(loaded) << "Qt's German translations are not installed";
     QCoreApplication::installTranslator(&translator);
@@ -144,7 +144,7 @@ TEST_F(FormTest, CloseGlyphIsShownPixelForPixelOnTheButtonFace)
     ASSERT_EQ(button->size(), QSize(23, 22));
     const QImage shown = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(shown.size(), button->size()); // one device pixel per pixel here
-    const QImage glyph = app::CloseTileGlyph();
+    const QImage glyph = app::closeTileGlyph();
     const QPoint at = button->glyphOrigin();
     EXPECT_EQ(at, QPoint(0, 0));
     int compared = 0;
@@ -191,11 +191,11 @@ TEST(DisplayCheck, OnlyAServerThatAnswersCounts)
     std::filesystem::create_directories(dir);
     ListeningSocket wayland(dir + "/wayland-test");
     ASSERT_TRUE(wayland.ok());
-    EXPECT_TRUE(app::WaylandDisplayAnswers("wayland-test", dir));
-    EXPECT_TRUE(app::WaylandDisplayAnswers(dir + "/wayland-test", ""));
-    EXPECT_FALSE(app::WaylandDisplayAnswers("wayland-none", dir));
-    EXPECT_FALSE(app::WaylandDisplayAnswers("wayland-test", ""));
-    EXPECT_FALSE(app::WaylandDisplayAnswers("", dir));
+    EXPECT_TRUE(app::waylandDisplayAnswers("wayland-test", dir));
+    EXPECT_TRUE(app::waylandDisplayAnswers(dir + "/wayland-test", ""));
+    EXPECT_FALSE(app::waylandDisplayAnswers("wayland-none", dir));
+    EXPECT_FALSE(app::waylandDisplayAnswers("wayland-test", ""));
+    EXPECT_FALSE(app::waylandDisplayAnswers("", dir));
     // legend: DISPLAY values with no server behind them, or malformed
     for (const char* display : {"", ":97", "unix:97.0", "localhost:97", "nohost", ":x"})
         EXPECT_FALSE(app::XDisplayAnswers(display)) << display;
@@ -231,7 +231,7 @@ TEST(DisplayCheck, WithoutADisplayOnlyAnUnattendedRunGoesOn)
             ::setenv("QT_QPA_PLATFORM", c.platform, 1);
         else
             ::unsetenv("QT_QPA_PLATFORM");
-        EXPECT_EQ(app::ChooseDisplay(c.unattended), c.choice) << (c.platform ? c.platform : "unset") << c.unattended;
+        EXPECT_EQ(app::chooseDisplay(c.unattended), c.choice) << (c.platform ? c.platform : "unset") << c.unattended;
     }
     for (const Saved& s : saved) {
         if (s.value)

@@ -187,7 +187,7 @@ TEST(ExitCode, FollowsTheLastRunAndTheUnattendedMode)
         {LastRun::Failed, false, 2},       {LastRun::Failed, true, 2},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(app::ProcessExitCode(c.last, c.unattended), c.code) << int(c.last) << " " << c.unattended;
+        EXPECT_EQ(app::processExitCode(c.last, c.unattended), c.code) << int(c.last) << " " << c.unattended;
 }
 
 TEST_F(FormTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
