@@ -150,7 +150,7 @@ void LayerClock::stop()
 
 double LayerClock::total() const { return std::accumulate(m_seconds.begin(), m_seconds.end(), 0.0); }
 
-std::unique_ptr<app::DatabaseParts> TimedParts(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers)
+std::unique_ptr<app::DatabaseParts> timedParts(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers)
 {
     return std::make_unique<Timed>(std::move(real), layers);
 }

@@ -7,7 +7,7 @@
 // benchmark times its ratio on a run without it.
 //
 //   LayerClock layers;
-//   MainWindow form(args, [&](MainWindow& f) { return TimedParts(makeDatabaseParts(f, session), layers); });
+//   MainWindow form(args, [&](MainWindow& f) { return timedParts(makeDatabaseParts(f, session), layers); });
 //   layers.start(); form.onStartClicked(); layers.stop();   // client calls timed meanwhile
 #pragma once
 
@@ -57,6 +57,6 @@ private:
 };
 
 // The real parts with their target statement and source query timed.
-std::unique_ptr<app::DatabaseParts> TimedParts(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers);
+std::unique_ptr<app::DatabaseParts> timedParts(std::unique_ptr<app::DatabaseParts> real, LayerClock& layers);
 
 } // namespace rk::bench

@@ -303,7 +303,7 @@ int main(int argc, char** argv)
             double whole = 0;
             {
                 BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::MainWindow& f) {
-                    return rk::bench::TimedParts(rk::app::makeDatabaseParts(f, session), clock);
+                    return rk::bench::timedParts(rk::app::makeDatabaseParts(f, session), clock);
                 });
                 form.show();
                 QCoreApplication::processEvents();

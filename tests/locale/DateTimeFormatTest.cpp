@@ -15,7 +15,7 @@ DateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
     return dateTimeFromParts({y, mo, d, h, mi, s, ms});
 }
 
-LocaleFormats german() { return rk::test::GermanFormats(); }
+LocaleFormats german() { return rk::test::germanFormats(); }
 
 LocaleFormats american()
 {

@@ -9,7 +9,7 @@
 namespace rk::locale {
 namespace {
 
-LocaleFormats german() { return rk::test::GermanFormats(); }
+LocaleFormats german() { return rk::test::germanFormats(); }
 
 LocaleFormats american()
 {

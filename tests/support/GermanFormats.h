@@ -6,7 +6,7 @@
 
 namespace rk::test {
 
-inline locale::LocaleFormats GermanFormats()
+inline locale::LocaleFormats germanFormats()
 {
     locale::LocaleFormats f; // the fallback day and month names are German
     f.decimalMark = ',';

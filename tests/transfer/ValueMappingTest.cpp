@@ -43,7 +43,7 @@ int32_t msOfDay(int h, int mi, int s, int ms = 0) { return ((h * 60 + mi) * 60 +
 BcdValue bcd(bool negative, std::vector<uint8_t> digits, int scale) { return BcdValue{negative, std::move(digits), scale}; }
 
 // The formats every table case runs under, whatever the machine's locale.
-locale::LocaleFormats germanFormats() { return rk::test::GermanFormats(); }
+using rk::test::germanFormats;
 
 class WithFormats : public ::testing::Test {
 protected:
