@@ -66,7 +66,7 @@ bool tcpAnswers(const std::string& host, int port)
 
 } // namespace
 
-bool XDisplayAnswers(const std::string& display)
+bool x11DisplayAnswers(const std::string& display)
 {
     if (display.empty()) return false;
     if (display.front() == '/') return true; // a launcher's socket path: left to Qt
@@ -97,7 +97,7 @@ DisplayChoice chooseDisplay(bool unattended)
     const std::string platform = env("QT_QPA_PLATFORM");
     const bool anyWindowSystem = platform.empty();
     if (!anyWindowSystem && platform != "xcb" && platform != "wayland") return DisplayChoice::AsIs;
-    const bool x = (anyWindowSystem || platform == "xcb") && XDisplayAnswers(env("DISPLAY"));
+    const bool x = (anyWindowSystem || platform == "xcb") && x11DisplayAnswers(env("DISPLAY"));
     const bool wayland = (anyWindowSystem || platform == "wayland") &&
                          waylandDisplayAnswers(env("WAYLAND_DISPLAY"), env("XDG_RUNTIME_DIR"));
     if (x || (wayland && !anyWindowSystem)) return DisplayChoice::AsIs;

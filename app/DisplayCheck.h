@@ -21,7 +21,7 @@ DisplayChoice chooseDisplay(bool unattended);
 
 // Whether the server named like DISPLAY (":0", "unix:1.0", "host:0") or
 // like WAYLAND_DISPLAY accepts a connection.
-bool XDisplayAnswers(const std::string& display);
+bool x11DisplayAnswers(const std::string& display);
 bool waylandDisplayAnswers(const std::string& display, const std::string& runtimeDir);
 
 // The message for DisplayChoice::NoDisplay (UTF-8), ending in a line break.

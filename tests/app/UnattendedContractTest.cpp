@@ -198,7 +198,7 @@ TEST(DisplayCheck, OnlyAServerThatAnswersCounts)
     EXPECT_FALSE(app::waylandDisplayAnswers("", dir));
     // legend: DISPLAY values with no server behind them, or malformed
     for (const char* display : {"", ":97", "unix:97.0", "localhost:97", "nohost", ":x"})
-        EXPECT_FALSE(app::XDisplayAnswers(display)) << display;
+        EXPECT_FALSE(app::x11DisplayAnswers(display)) << display;
     std::filesystem::remove_all(dir);
 }
 
