@@ -247,6 +247,10 @@ int main(int argc, char** argv)
             return 0;
         }
 
+        // Both sides start with the disk quiet: the source tables and databases
+        // just written would otherwise be written back during (a) alone.
+        ::sync();
+
         // (a) the program.
         double programSeconds = 0, slotSeconds = 0;
         long peakKib = 0, peakAnon = 0, peakFile = 0;
@@ -285,6 +289,7 @@ int main(int argc, char** argv)
             // (b) the bare loop, with values collected beforehand.
             const std::vector<short> types = rk::bench::describeParamTypes(dbB, slot.insertSql);
             const rk::bench::BareValues values = collectValues(session, slot, types);
+            ::sync();
             const long rssBefore = statusKib("VmRSS:");
             const double bareSeconds = rk::bench::runBareInsertLoop(dbB, slot.insertSql, values);
             const long grown = peakRssKib() - rssBefore;
@@ -301,6 +306,7 @@ int main(int argc, char** argv)
             // (a) again, every moment charged to a layer.
             rk::bench::LayerClock clock;
             double whole = 0;
+            ::sync();
             {
                 BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::MainWindow& f) {
                     return rk::bench::timedParts(rk::app::makeDatabaseParts(f, session), clock);
