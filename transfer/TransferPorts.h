@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "db/common/FieldValue.h"
@@ -23,6 +24,29 @@ public:
     virtual db::Param& param(int p) = 0;
     virtual db::Param& paramByName(const std::string& name) = 0;
     virtual void execute() = 0;
+    // Executes with `values` for the entries of the parameter list, one per
+    // entry, read where they lie during the call. The real statement binds
+    // them as they are; this default assigns them to the entries first.
+    virtual void executeRow(std::span<const db::ParamView> values)
+    {
+        for (size_t p = 0; p < values.size(); ++p) {
+            db::ParamValue& value = param(static_cast<int>(p)).value;
+            switch (values[p].kind) {
+            case db::ParamView::Kind::Integer:
+                value.assignInteger(values[p].integer);
+                break;
+            case db::ParamView::Kind::Text:
+                value.assignText(values[p].text);
+                break;
+            case db::ParamView::Kind::Null:
+                // As the mapping leaves it: a null typed as text.
+                value.assignText({});
+                value.clear();
+                break;
+            }
+        }
+        execute();
+    }
 };
 
 // The target transaction.

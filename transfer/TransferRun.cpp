@@ -8,6 +8,7 @@
 #include "db/common/Ansi.h"
 #include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
+#include "transfer/MappedRows.h"
 #include "transfer/ValueMapping.h"
 
 namespace rk::transfer {
@@ -44,23 +45,17 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
         window.setProgressMax(ProgressBarId::Rows, rows);
         window.setProgressPosition(ProgressBarId::Rows, 0);
 
-        // Each parameter meets the same field in every row of the slot, so
-        // the lookup by name is made in the first row only; the field then
-        // follows the cursor. A missing field still fails in that row.
-        const int paramCount = ctx.targetStatement.paramCount();
-        std::vector<const db::Field*> fields(static_cast<size_t>(paramCount), nullptr);
-        while (!ctx.sourceQuery.eof()) {
-            for (int p = 0; p < paramCount; ++p) {
-                db::Param& param = ctx.targetStatement.param(p);
-                const db::Field*& field = fields[static_cast<size_t>(p)];
-                if (!field) field = &ctx.sourceQuery.fieldByName(param.name);
-                assignParamFromField(param, *field);
-            }
-            ctx.targetStatement.execute();
-            window.setProgressPosition(ProgressBarId::Rows,
-                                       window.progressPosition(ProgressBarId::Rows) + 1);
+        // The rows are read and mapped ahead, on a thread of their own, while
+        // this one executes them: each row in order, with its progress step
+        // and event processing after its execution, and an error of reading
+        // or mapping raised where the row would have come.
+        std::vector<std::string> names;
+        for (int p = 0; p < ctx.targetStatement.paramCount(); ++p) names.push_back(ctx.targetStatement.param(p).name);
+        MappedRows mapped(ctx.sourceQuery, std::move(names));
+        while (const auto values = mapped.next()) {
+            ctx.targetStatement.executeRow(*values);
+            window.setProgressPosition(ProgressBarId::Rows, window.progressPosition(ProgressBarId::Rows) + 1);
             window.processEvents();
-            ctx.sourceQuery.next();
         }
     }
 

@@ -256,21 +256,35 @@ void assignParamFromField(db::Param& param, SourceQuery& source)
     assignParamFromField(param, source.fieldByName(param.name));
 }
 
+db::ParamView parameterValue(const db::Field& field, std::string& scratch)
+{
+    using Kind = db::ParamView::Kind;
+    if (field.dataType == DataType::ftInteger) return {Kind::Integer, integerReading(field), {}};
+    if (field.dataType == DataType::ftBoolean) return {Kind::Text, 0, logicalReading(field) ? "T" : "F"};
+    const std::string_view text = textReadingView(field, scratch);
+    // An integer's digits, "T" and "F" are never blank, so only this path can give NULL.
+    if (isBlankText(text)) return {};
+    return {Kind::Text, 0, text};
+}
+
 void assignParamFromField(db::Param& param, const db::Field& field)
 {
-    if (field.dataType == DataType::ftInteger) {
-        param.value.assignInteger(integerReading(field));
-        return;
+    // One buffer per thread for the whole run: its capacity settles after a few rows.
+    thread_local std::string scratch;
+    const db::ParamView v = parameterValue(field, scratch);
+    switch (v.kind) {
+    case db::ParamView::Kind::Integer:
+        param.value.assignInteger(v.integer);
+        break;
+    case db::ParamView::Kind::Text:
+        param.value.assignText(v.text);
+        break;
+    case db::ParamView::Kind::Null:
+        // A null typed as text.
+        param.value.assignText({});
+        param.value.clear();
+        break;
     }
-    if (field.dataType == DataType::ftBoolean) {
-        param.value.assignText(logicalReading(field) ? "T" : "F");
-        return;
-    }
-    // One buffer for the whole run: its capacity settles after a few rows.
-    static std::string scratch;
-    param.value.assignText(textReadingView(field, scratch));
-    // An integer's digits, "T" and "F" are never blank, so only this path can give NULL.
-    if (isBlankText(param.value.text())) param.value.clear();
 }
 
 } // namespace rk::transfer

@@ -24,6 +24,10 @@ void assignParamFromField(db::Param& param, SourceQuery& source);
 // The same with the field already looked up (it follows the current row).
 void assignParamFromField(db::Param& param, const db::Field& field);
 
+// The value assignParamFromField gives, as a view into the field's value or
+// into `scratch` (cleared first), valid while both are.
+db::ParamView parameterValue(const db::Field& field, std::string& scratch);
+
 // Integer reading. Throws EConvertError "'%s' ist kein gültiger Integerwert"
 // for a text that is no 32-bit integer (and for a number whose rounded value
 // is outside the 32-bit range), EDatabaseError "Feld '%s' kann nicht als Typ

@@ -1,6 +1,6 @@
-// The timed ports and client entry points; see LayerTiming.h. A row runs
-// Eof (source) - Param/assign (mapping) - execute (binding, with the
-// client's calls inside it) - progress and events (window) - Next (source).
+// The timed ports and client entry points; see LayerTiming.h. On the run's
+// thread a row runs executeRow (binding, with the client's calls inside
+// it) - progress and events (window) - the wait for the next row.
 #include "bench/transfer/LayerTiming.h"
 
 #include <numeric>
@@ -70,9 +70,14 @@ public:
     {
         const Layer back = m_layers.switchTo(Layer::Binding);
         m_real.execute();
-        // After a row's INSERT the window's work follows; elsewhere the run
-        // goes on where it was.
-        m_layers.switchTo(back == Layer::Mapping ? Layer::Window : back);
+        m_layers.switchTo(back);
+    }
+    void executeRow(std::span<const db::ParamView> values) override
+    {
+        m_layers.switchTo(Layer::Binding);
+        m_real.executeRow(values);
+        // A row's progress and events follow.
+        m_layers.switchTo(Layer::Window);
     }
 
 private:
@@ -84,25 +89,43 @@ class TimedSourceQuery final : public transfer::SourceQuery {
 public:
     TimedSourceQuery(transfer::SourceQuery& real, LayerClock& layers) : m_real(real), m_layers(layers) {}
     void close() override { m_real.close(); }
-    void setSql(const std::string& text) override { m_real.setSql(text); }
+    void setSql(const std::string& text) override
+    {
+        // A slot begins: its opening and counting are work outside the rows.
+        m_layers.switchTo(Layer::Other);
+        m_real.setSql(text);
+    }
     std::string sql() const override { return m_real.sql(); }
     void open() override { m_real.open(); }
     int recordCount() override { return m_real.recordCount(); }
+    // The reading thread's calls: their time is counted apart.
     bool eof() override
     {
-        m_layers.switchTo(Layer::Source);
+        const auto t0 = LayerClock::Clock::now();
         const bool eof = m_real.eof();
-        m_layers.switchTo(eof ? Layer::Other : Layer::Mapping);
+        charge(t0);
         return eof;
     }
     void next() override
     {
-        m_layers.switchTo(Layer::Source);
+        const auto t0 = LayerClock::Clock::now();
         m_real.next();
+        charge(t0);
     }
-    const db::Field& fieldByName(const std::string& name) override { return m_real.fieldByName(name); }
+    const db::Field& fieldByName(const std::string& name) override
+    {
+        const auto t0 = LayerClock::Clock::now();
+        const db::Field& field = m_real.fieldByName(name);
+        charge(t0);
+        return field;
+    }
 
 private:
+    void charge(LayerClock::Clock::time_point t0)
+    {
+        m_layers.addSourceSeconds(std::chrono::duration<double>(LayerClock::Clock::now() - t0).count());
+    }
+
     transfer::SourceQuery& m_real;
     LayerClock& m_layers;
 };
@@ -135,6 +158,7 @@ private:
 void LayerClock::start()
 {
     m_seconds.fill(0);
+    m_sourceSeconds = 0;
     m_current = Layer::Other;
     m_since = Clock::now();
     g_layers = this;

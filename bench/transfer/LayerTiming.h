@@ -3,12 +3,13 @@
 // is charged to one layer. Client calls are all time inside the client
 // library (attach, prepare, execute, blobs, transaction start and commit),
 // the work the bare loop does too; the other layers are the program's own.
-// Costs two clock readings per change of layer (about 16 per row), so the
+// Costs two clock readings per change of layer (about 10 per row), so the
 // benchmark times its ratio on a run without it.
 //
 //   LayerClock layers;
 //   MainWindow form(args, [&](MainWindow& f) { return timedParts(makeDatabaseParts(f, session), layers); });
 //   layers.start(); form.onStartClicked(); layers.stop();   // client calls timed meanwhile
+// The window calls layers.switchTo(Layer::Waiting) after each processEvents.
 #pragma once
 
 #include <array>
@@ -19,14 +20,17 @@
 
 namespace rk::bench {
 
-enum class Layer { Source, Mapping, Binding, Client, Window, Other };
-inline constexpr int kLayerCount = 6;
-// legend: the layers' names as printed. Source stepping is the run's own
-// thread only: the source query reads its rows ahead on a thread of its own,
-// and what shows here is taking each row over (and any wait for it).
+// Layers of the run's own thread. The rows are read and mapped ahead on a
+// thread of the transfer's own; what the run's thread sees of that is the
+// wait for the next row (after a row's event processing, until the next
+// row's binding). The source's own time on the reading thread is counted
+// apart (sourceSeconds), beside the run's.
+enum class Layer { Binding, Client, Window, Waiting, Other };
+inline constexpr int kLayerCount = 5;
+// legend: the layers' names as printed.
 inline constexpr const char* kLayerNames[kLayerCount] = {
-    "source stepping (next, eof)", "value mapping", "binding (our side)", "client calls (all of them)",
-    "window (progress, events)", "our work outside the rows"};
+    "binding (our side)", "client calls (all of them)", "window (progress, events)",
+    "waiting for the next row read ahead", "our work outside the rows"};
 
 class LayerClock {
 public:
@@ -49,9 +53,14 @@ public:
     }
     double seconds(Layer layer) const { return m_seconds[int(layer)]; }
     double total() const;
+    // Time inside the source query's calls while the rows are read, on
+    // whichever thread reads them (one at a time).
+    double sourceSeconds() const { return m_sourceSeconds; }
+    void addSourceSeconds(double s) { m_sourceSeconds += s; }
 
 private:
     std::array<double, kLayerCount> m_seconds{};
+    double m_sourceSeconds = 0;
     Layer m_current = Layer::Other;
     Clock::time_point m_since;
 };

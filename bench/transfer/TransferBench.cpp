@@ -85,6 +85,7 @@ public:
     {
         if ((++m_pumps & 1023) == 0) sampleMemory();
         MainWindow::processEvents();
+        if (layers) layers->switchTo(rk::bench::Layer::Waiting);
     }
     void sampleMemory()
     {
@@ -96,6 +97,7 @@ public:
         peakFileKib = std::max(peakFileKib, shared * page);
     }
     long peakAnonKib = 0, peakFileKib = 0;
+    rk::bench::LayerClock* layers = nullptr;
 
 protected:
     void runGuarded(const std::function<void()>& body) override { body(); }
@@ -252,7 +254,7 @@ int main(int argc, char** argv)
         ::sync();
 
         // (a) the program.
-        double programSeconds = 0, slotSeconds = 0;
+        double programSeconds = 0, slotSeconds = 0, beforeSlot = 0;
         long peakKib = 0, peakAnon = 0, peakFile = 0;
         {
             BenchForm form(rk::app::Arguments{dbA},
@@ -269,8 +271,10 @@ int main(int argc, char** argv)
             peakFile = form.peakFileKib;
             const auto& lines = form.timedLines;
             for (size_t i = 0; i + 1 < lines.size(); ++i)
-                if (lines[i].second.rfind(rk::ansi("Übertrage Wege..."), 0) == 0)
+                if (lines[i].second.rfind(rk::ansi("Übertrage Wege..."), 0) == 0) {
                     slotSeconds = seconds(lines[i].first, lines[i + 1].first);
+                    beforeSlot = seconds(t0, lines[i].first);
+                }
             if (lines.empty() || lines[lines.size() - 1].second != rk::ansi("Das Programm kann jetzt beendet werden."))
                 throw rk::Exception("Die Übertragung lief nicht bis zum Ende.");
             form.commitAndCloseTarget();
@@ -281,6 +285,8 @@ int main(int argc, char** argv)
                     rows / programSeconds, stagedA.c_str());
         std::printf("    of it slot Wege         %8.3f s  (after its SELECT opened, until the next slot's)\n",
                     slotSeconds);
+        std::printf("    before the slot         %8.3f s  (connecting, purging, the slots before, its SELECT)\n",
+                    beforeSlot);
         std::printf("(a) peak memory             %8.1f MiB resident; sampled: %.1f MiB anonymous, %.1f MiB mapped "
                     "files\n", peakKib / 1024.0, peakAnon / 1024.0, peakFile / 1024.0);
         if (stagedA != std::to_string(rows)) throw rk::Exception("(a) hat nicht alle Zeilen übertragen.");
@@ -311,6 +317,7 @@ int main(int argc, char** argv)
                 BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::MainWindow& f) {
                     return rk::bench::timedParts(rk::app::makeDatabaseParts(f, session), clock);
                 });
+                form.layers = &clock;
                 form.show();
                 QCoreApplication::processEvents();
                 const auto t0 = Clock::now();
@@ -321,12 +328,15 @@ int main(int argc, char** argv)
                 form.commitAndCloseTarget();
             }
             if (countRows(dbC) != std::to_string(rows)) throw rk::Exception("(a) mit Zeitmessung unvollständig.");
-            std::printf("layers of (a), timed again   %8.3f s whole run (timing included)\n", whole);
+            std::printf("layers of (a), timed again   %8.3f s whole run (timing included), on the run's thread:\n", whole);
             for (int l = 0; l < rk::bench::kLayerCount; ++l) {
                 const double s = clock.seconds(rk::bench::Layer(l));
                 std::printf("    %-40s %8.3f s  %5.1f %%  %7.2f us/row\n", rk::bench::kLayerNames[l], s,
                             100 * s / clock.total(), 1e6 * s / rows);
             }
+            std::printf("    beside it, on the reading thread:\n");
+            std::printf("    %-40s %8.3f s  %7s  %7.2f us/row\n", "source calls (eof, next, fields)",
+                        clock.sourceSeconds(), "", 1e6 * clock.sourceSeconds() / rows);
         }
         if (keep.empty()) std::filesystem::remove_all(dir);
     } catch (const std::exception& e) {

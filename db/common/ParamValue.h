@@ -77,6 +77,24 @@ private:
     std::string m_text;
 };
 
+// A parameter value as a statement binds it, without storage of its own:
+// the text lies elsewhere and must stay in place until the execution that
+// binds it returns. A null is a null of any type.
+struct ParamView {
+    enum class Kind : uint8_t { Null, Integer, Text };
+    Kind kind = Kind::Null;
+    int32_t integer = 0;
+    std::string_view text;
+
+    static ParamView of(const ParamValue& v) noexcept
+    {
+        if (v.isNull()) return {};
+        if (v.holdsInteger()) return {Kind::Integer, v.integer(), {}};
+        if (v.holdsText()) return {Kind::Text, 0, v.text()};
+        return {};
+    }
+};
+
 // One entry of a statement's parameter list: the name as written after the
 // colon in the SQL text (letter case kept), and its value.
 struct Param {

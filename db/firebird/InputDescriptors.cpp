@@ -79,18 +79,18 @@ bool InputDescriptors::isNull(int i) const noexcept
     return (v.sqltype & 1) && m_slots[i].indicator < 0;
 }
 
-void InputDescriptors::bind(int i, const db::ParamValue& value, const BindContext& ctx)
+void InputDescriptors::bind(int i, const db::ParamView& value, const BindContext& ctx)
 {
     XSQLVAR& v = var(i);
     Slot& s = m_slots[i];
     const bool nullable = (v.sqltype & 1) != 0;
 
-    if (value.isNull()) {
+    if (value.kind == db::ParamView::Kind::Null) {
         setNull(v, s.indicator);
         return;
     }
-    if (value.holdsInteger()) {
-        const int32_t n = value.integer();
+    if (value.kind == db::ParamView::Kind::Integer) {
+        const int32_t n = value.integer;
         v.sqltype = static_cast<ISC_SHORT>(SQL_LONG | (nullable ? 1 : 0));
         v.sqllen = 4;
         v.sqlscale = 0;
@@ -100,9 +100,9 @@ void InputDescriptors::bind(int i, const db::ParamValue& value, const BindContex
         if (nullable) s.indicator = 0;
         return;
     }
-    if (!value.holdsText()) throwClientError(ClientError::NotSupported);
+    if (value.kind != db::ParamView::Kind::Text) throwClientError(ClientError::NotSupported);
 
-    const std::string& text = value.text();
+    const std::string_view text = value.text;
     if (nullable) s.indicator = 0;
     switch (v.sqltype & ~1) {
     case SQL_TEXT:
@@ -130,7 +130,7 @@ void InputDescriptors::bind(int i, const db::ParamValue& value, const BindContex
     }
 }
 
-void InputDescriptors::bindText(XSQLVAR& v, Slot& s, const std::string& text)
+void InputDescriptors::bindText(XSQLVAR& v, Slot& s, std::string_view text)
 {
     const int length = static_cast<int>(text.size());
     if (s.maxLength > 0 && length > s.maxLength)
@@ -141,10 +141,10 @@ void InputDescriptors::bindText(XSQLVAR& v, Slot& s, const std::string& text)
     v.sqltype = static_cast<ISC_SHORT>(SQL_TEXT | (v.sqltype & 1));
     v.sqllen = static_cast<ISC_SHORT>(length);
     // The client reads the bytes during the execute call only.
-    v.sqldata = const_cast<ISC_SCHAR*>(text.data());
+    v.sqldata = const_cast<ISC_SCHAR*>(text.data() ? text.data() : "");
 }
 
-void InputDescriptors::bindBlob(XSQLVAR& v, Slot& s, const std::string& text, const BindContext& ctx)
+void InputDescriptors::bindBlob(XSQLVAR& v, Slot& s, std::string_view text, const BindContext& ctx)
 {
     ISC_STATUS_ARRAY status = {};
     isc_blob_handle blob = 0;
@@ -167,7 +167,7 @@ void InputDescriptors::bindBlob(XSQLVAR& v, Slot& s, const std::string& text, co
     v.sqllen = sizeof(ISC_QUAD);
 }
 
-void InputDescriptors::bindTimestamp(XSQLVAR& v, Slot& s, const std::string& text, const BindContext& ctx)
+void InputDescriptors::bindTimestamp(XSQLVAR& v, Slot& s, std::string_view text, const BindContext& ctx)
 {
     // Read by the same regional settings that wrote the text.
     const locale::DateTimeParts parts = locale::dateTimeParts(locale::parseDateTimeText(text));

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/common/ParamValue.h"
@@ -50,8 +51,9 @@ public:
     int maxLength(int i) const noexcept { return m_slots[i].maxLength; }
     bool isNull(int i) const noexcept;
 
-    // Binds one parameter value onto variable i.
-    void bind(int i, const db::ParamValue& value, const BindContext& ctx);
+    // Binds one parameter value onto variable i; a text stays where it is
+    // and is read during the execute call.
+    void bind(int i, const db::ParamView& value, const BindContext& ctx);
 
 private:
     struct Slot {
@@ -61,9 +63,9 @@ private:
         std::string name;
     };
 
-    void bindText(XSQLVAR& v, Slot& s, const std::string& text);
-    void bindBlob(XSQLVAR& v, Slot& s, const std::string& text, const BindContext& ctx);
-    void bindTimestamp(XSQLVAR& v, Slot& s, const std::string& text, const BindContext& ctx);
+    void bindText(XSQLVAR& v, Slot& s, std::string_view text);
+    void bindBlob(XSQLVAR& v, Slot& s, std::string_view text, const BindContext& ctx);
+    void bindTimestamp(XSQLVAR& v, Slot& s, std::string_view text, const BindContext& ctx);
 
     struct FreeDeleter {
         void operator()(XSQLDA* p) const noexcept { std::free(p); }

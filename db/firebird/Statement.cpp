@@ -154,13 +154,21 @@ void Statement::releasePrepared() noexcept
 
 void Statement::execute()
 {
+    m_views.clear();
+    for (const db::Param& p : m_params) m_views.push_back(db::ParamView::of(p.value));
+    executeRow(m_views);
+}
+
+void Statement::executeRow(std::span<const db::ParamView> values)
+{
     if (m_lines.empty()) throwClientError(ClientError::EmptyQuery);
     if (!m_database) throwClientError(ClientError::DatabaseNotAssigned);
     if (!m_transaction) throwClientError(ClientError::TransactionNotAssigned);
+    if (values.size() != m_params.size()) throwClientError(ClientError::XsqldaIndexOutOfRange);
     if (!m_database->connected()) m_database->open();
     if (!m_transaction->inTransaction()) m_transaction->start();
     if (!prepared()) prepare();
-    if (!m_params.empty()) bindParams();
+    if (!values.empty()) bindParams(values);
     if (m_statementType == isc_info_sql_stmt_select) throwClientError(ClientError::IsASelectStatement);
 
     ISC_STATUS_ARRAY status = {};
@@ -168,7 +176,7 @@ void Statement::execute()
                       static_cast<unsigned short>(m_database->effectiveDialect()), m_input.sqlda());
     checkStatus(m_lib, status);
 
-    if (traceWanted(m_database->traceFlags(), tfQExecute | tfStmt)) SqlMonitor::write(executeTrace());
+    if (traceWanted(m_database->traceFlags(), tfQExecute | tfStmt)) SqlMonitor::write(executeTrace(values));
 }
 
 void Statement::prepare()
@@ -235,14 +243,14 @@ void Statement::prepare()
     if (traceWanted(m_database->traceFlags(), tfQPrepare | tfStmt)) SqlMonitor::write(prepareTrace());
 }
 
-void Statement::bindParams()
+void Statement::bindParams(std::span<const db::ParamView> values)
 {
     const BindContext ctx{m_lib, m_database->handle(), m_transaction->handle()};
-    const int entries = static_cast<int>(m_params.size());
+    const int entries = static_cast<int>(values.size());
     const int vars = m_input.count();
     for (int i = 0; i < entries; ++i) {
         if (i >= vars) throwClientError(ClientError::XsqldaIndexOutOfRange);
-        m_input.bind(i, m_params[m_entryOf[i]].value, ctx);
+        m_input.bind(i, values[m_entryOf[i]], ctx);
     }
 }
 
@@ -264,7 +272,7 @@ std::string Statement::prepareTrace()
     return m_name + ": [Prepare] " + sqlText() + "\r\n  Plan: " + plan;
 }
 
-std::string Statement::executeTrace() const
+std::string Statement::executeTrace(std::span<const db::ParamView> values) const
 {
     std::string record = m_name + ": [Execute] " + sqlText();
     const int vars = m_input.count();
@@ -273,12 +281,15 @@ std::string Statement::executeTrace() const
         record += m_input.name(i);
         record += " = ";
         const int entry = m_entryOf[i];
-        if (entry >= static_cast<int>(m_params.size()) || m_input.isNull(i))
+        if (entry >= static_cast<int>(values.size()) || m_input.isNull(i)) {
             record += "<NULL>";
-        else if ((m_input.var(i).sqltype & ~1) == SQL_BLOB)
+        } else if ((m_input.var(i).sqltype & ~1) == SQL_BLOB) {
             record += "<BLOB>";
-        else
-            record += m_params[entry].value.asText();
+        } else {
+            const db::ParamView& v = values[entry];
+            if (v.kind == db::ParamView::Kind::Integer) record += std::to_string(v.integer);
+            else record += v.text;
+        }
     }
     return record;
 }

@@ -15,6 +15,7 @@
 #include <ibase.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,10 @@ public:
     db::Param& paramByName(const std::string& name);
 
     void execute();
+    // The same with these values in place of the list's, entry by entry
+    // (as many as the list has); the list keeps its own. Nothing is copied:
+    // the texts are read where they lie, during the call.
+    void executeRow(std::span<const db::ParamView> values);
 
     bool prepared() const noexcept { return m_handle != 0; }
     // The server's statement type (isc_info_sql_stmt_*), 0 when not prepared.
@@ -72,8 +77,8 @@ public:
 private:
     void textChanged();
     void prepare();
-    void bindParams();
-    std::string executeTrace() const;
+    void bindParams(std::span<const db::ParamView> values);
+    std::string executeTrace(std::span<const db::ParamView> values) const;
     std::string prepareTrace();
 
     const ClientLibrary& m_lib;
@@ -90,6 +95,8 @@ private:
     // name when a name repeats.
     std::vector<int> m_entryOf;
     uint64_t m_prepareCount = 0;
+    // The list's values as execute() binds them.
+    std::vector<db::ParamView> m_views;
 };
 
 } // namespace rk::target

@@ -160,6 +160,28 @@ TEST_F(StatementTest, NullAndEmptyTexts)
               (std::vector<FirebirdTestDatabase::Row>{{std::nullopt, std::nullopt, std::nullopt, ""}}));
 }
 
+TEST_F(StatementTest, ExecuteRowBindsTheViewsWhereTheyLieAndLeavesTheListAlone)
+{
+    // Texts of one buffer side by side, as rows read ahead hand them over:
+    // each view's bytes and no more reach the server; a blob takes its text
+    // from the buffer as well.
+    const std::string texts = "R1Region\xE4Long";
+    t.setSql("INSERT INTO IMPORT_RK5_TAGESNOTIZ (NR, DATUM, NOTIZ, TAGESTITEL) VALUES (:NR, :DATUM, :NOTIZ, :TAGESTITEL)");
+    t.statement.param(3).value.assignText("kept");
+    using Kind = db::ParamView::Kind;
+    const std::string_view all(texts);
+    const std::vector<db::ParamView> row = {
+        {Kind::Integer, 7, {}}, {Kind::Null, 0, {}}, {Kind::Text, 0, all.substr(8, 5)}, {Kind::Text, 0, all.substr(2, 7)}};
+    t.statement.executeRow(row);
+    EXPECT_EQ(t.statement.param(3).value.text(), "kept");
+    EXPECT_TRUE(t.statement.param(0).value.isNull());
+    EXPECT_EQ(messageOf<EIBClientError>([&] { t.statement.executeRow(std::span(row).first(3)); }),
+              ansi("XSQLDA-Index außerhalb des gültigen Bereichs."));
+    t.commitIfActive();
+    EXPECT_EQ(db.query("SELECT NR, DATUM, NOTIZ, TAGESTITEL FROM IMPORT_RK5_TAGESNOTIZ"),
+              (std::vector<FirebirdTestDatabase::Row>{{"7", std::nullopt, "\xE4Long", "Region\xE4"}}));
+}
+
 TEST_F(StatementTest, DateAndTimeTextsAreReadByTheRegionalSettings)
 {
     const locale::LocaleFormats saved = locale::currentFormats();

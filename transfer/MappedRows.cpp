@@ -1,0 +1,122 @@
+// Reading and mapping ahead; see MappedRows.h.
+#include "transfer/MappedRows.h"
+
+#include <utility>
+
+#include "transfer/ValueMapping.h"
+
+namespace rk::transfer {
+
+namespace {
+// A batch is handed over early once its texts pass this size, so that long
+// memos do not pile up.
+constexpr size_t kBatchTextBytes = size_t(4) << 20;
+} // namespace
+
+MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
+    : m_source(source), m_names(std::move(names)), m_fields(m_names.size(), nullptr)
+{
+    for (Batch& b : m_batches) {
+        b.values.resize(kBatchRows * m_names.size());
+        b.textAt.resize(kBatchRows * m_names.size());
+    }
+    m_thread = std::thread(&MappedRows::run, this);
+}
+
+MappedRows::~MappedRows()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_stop = true;
+    }
+    m_freed.notify_all();
+    m_thread.join();
+}
+
+void MappedRows::run()
+{
+    for (size_t n = 0;; ++n) {
+        {
+            std::unique_lock<std::mutex> guard(m_mutex);
+            m_freed.wait(guard, [&] { return m_stop || n - m_doneCount < kBatches; });
+            if (m_stop) return;
+        }
+        // Only this thread touches a batch between its being given back
+        // and its being handed over.
+        Batch& b = m_batches[n % kBatches];
+        fill(b);
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            ++m_filledCount;
+        }
+        m_filled.notify_one();
+        if (b.last) return;
+    }
+}
+
+void MappedRows::fill(Batch& b)
+{
+    using Kind = db::ParamView::Kind;
+    const size_t width = m_names.size();
+    b.count = 0;
+    b.last = false;
+    b.error = nullptr;
+    b.texts.clear();
+    try {
+        while (b.count < kBatchRows && b.texts.size() < kBatchTextBytes && !m_stop) {
+            if (m_source.eof()) {
+                b.last = true;
+                break;
+            }
+            db::ParamView* row = b.values.data() + b.count * width;
+            Batch::TextAt* at = b.textAt.data() + b.count * width;
+            for (size_t p = 0; p < width; ++p) {
+                // Looked up in the first row only; the field follows the cursor.
+                const db::Field*& field = m_fields[p];
+                if (!field) field = &m_source.fieldByName(m_names[p]);
+                db::ParamView v = parameterValue(*field, m_scratch);
+                if (v.kind == Kind::Text) {
+                    // Pointed into the buffer once the batch is complete: it may still grow.
+                    at[p] = {b.texts.size(), v.text.size()};
+                    b.texts.append(v.text);
+                    v.text = {};
+                }
+                row[p] = v;
+            }
+            ++b.count;
+            m_source.next();
+        }
+    } catch (...) {
+        b.error = std::current_exception();
+        b.last = true;
+    }
+    for (size_t i = 0; i < b.count * width; ++i)
+        if (b.values[i].kind == Kind::Text)
+            b.values[i].text = std::string_view(b.texts.data() + b.textAt[i].offset, b.textAt[i].length);
+}
+
+std::optional<std::span<const db::ParamView>> MappedRows::next()
+{
+    const size_t width = m_names.size();
+    for (;;) {
+        if (!m_holding) {
+            std::unique_lock<std::mutex> guard(m_mutex);
+            m_filled.wait(guard, [&] { return m_filledCount > m_doneCount; });
+            m_holding = true;
+        }
+        const Batch& b = m_batches[m_doneCount % kBatches];
+        if (m_row < b.count) return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
+        // The end stays the end, an error stays where it happened.
+        if (b.error) std::rethrow_exception(b.error);
+        if (b.last) return std::nullopt;
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            ++m_doneCount;
+        }
+        m_row = 0;
+        m_holding = false;
+        m_freed.notify_one();
+    }
+}
+
+} // namespace rk::transfer

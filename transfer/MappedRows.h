@@ -1,0 +1,88 @@
+// The rows of a slot read and mapped ahead of the run, on a thread of their
+// own: each row of the open source query becomes the target's parameter
+// values (the rules of assignParamFromField), packed into batches that the
+// run takes row by row and executes. The run's own thread is then left
+// with what the bare client loop does as well: binding the values and
+// executing the statement. Rows pass in compact batches (the values' texts
+// side by side in one buffer), so that little memory travels between the
+// two processor cores per row.
+//
+//   MappedRows rows(source, {"ID", "NAME"});   // the first row is looked up by name
+//   while (auto values = rows.next()) statement.executeRow(*values);
+//
+// The order of the rows, their values and the row at which an error shows
+// are those of reading and mapping one row at a time: an error of reading
+// or mapping is thrown by the next() that would have given that row, and
+// again at every later call. While the thread runs it is the only user of
+// the source query; the destructor stops it and waits for it, so the query
+// is the caller's again afterwards.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "db/common/ParamValue.h"
+#include "transfer/TransferPorts.h"
+
+namespace rk::transfer {
+
+class MappedRows {
+public:
+    // Starts reading at the query's current row; `names` are the parameters'
+    // names, each read from the field of that name.
+    MappedRows(SourceQuery& source, std::vector<std::string> names);
+    ~MappedRows();
+    MappedRows(const MappedRows&) = delete;
+    MappedRows& operator=(const MappedRows&) = delete;
+
+    // The next row's values, one per name, valid until the next call;
+    // nothing past the last row.
+    std::optional<std::span<const db::ParamView>> next();
+
+private:
+    void run();
+    struct Batch;
+    void fill(Batch& batch);
+
+    struct Batch {
+        struct TextAt {
+            size_t offset, length;
+        };
+        std::vector<db::ParamView> values;  // kBatchRows rows of names.size() values
+        std::vector<TextAt> textAt;         // where each value's text lies in `texts`
+        std::string texts;
+        size_t count = 0;
+        bool last = false;          // no batch follows
+        std::exception_ptr error;   // raised after `count` rows
+    };
+    static constexpr size_t kBatches = 4;
+    static constexpr size_t kBatchRows = 64;
+
+    SourceQuery& m_source;
+    const std::vector<std::string> m_names;
+    std::vector<const db::Field*> m_fields;  // looked up in the first row
+    std::string m_scratch;
+
+    std::mutex m_mutex;
+    std::condition_variable m_filled;
+    std::condition_variable m_freed;
+    std::array<Batch, kBatches> m_batches;
+    size_t m_filledCount = 0;  // batches handed over so far
+    size_t m_doneCount = 0;    // batches given back so far
+    std::atomic<bool> m_stop{false};
+    // The caller's side: batch m_doneCount is handed over and read up to m_row.
+    bool m_holding = false;
+    size_t m_row = 0;
+    std::thread m_thread;
+};
+
+} // namespace rk::transfer
