@@ -64,7 +64,9 @@ private:
         bool last = false;          // no batch follows
         std::exception_ptr error;   // raised after `count` rows
     };
-    static constexpr size_t kBatches = 4;
+    // Sixteen batches ahead ride out the moments the reading thread is not
+    // scheduled, at about 2 MiB for the widest slot.
+    static constexpr size_t kBatches = 16;
     static constexpr size_t kBatchRows = 64;
 
     SourceQuery& m_source;

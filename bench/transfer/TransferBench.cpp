@@ -249,8 +249,14 @@ int main(int argc, char** argv)
             return 0;
         }
 
-        // Both sides start with the disk quiet: the source tables and databases
-        // just written would otherwise be written back during (a) alone.
+        // Both sides start with the client's engine loaded (the first
+        // attachment of a process loads and starts it; (b) used to find it
+        // loaded by (a)) and with the disk quiet: the source tables and
+        // databases just written would otherwise be written back during (a)
+        // alone.
+        const std::vector<short> typesB =
+            onlyProgram ? std::vector<short>{} : rk::bench::describeParamTypes(dbB, slot.insertSql);
+        if (onlyProgram) rk::bench::describeParamTypes(dbA, slot.insertSql);
         ::sync();
 
         // (a) the program.
@@ -293,8 +299,7 @@ int main(int argc, char** argv)
 
         if (!onlyProgram) {
             // (b) the bare loop, with values collected beforehand.
-            const std::vector<short> types = rk::bench::describeParamTypes(dbB, slot.insertSql);
-            const rk::bench::BareValues values = collectValues(session, slot, types);
+            const rk::bench::BareValues values = collectValues(session, slot, typesB);
             ::sync();
             const long rssBefore = statusKib("VmRSS:");
             const double bareSeconds = rk::bench::runBareInsertLoop(dbB, slot.insertSql, values);

@@ -75,6 +75,7 @@ void Query::open()
         throw;
     }
     m_active = true;
+    m_readingAhead = m_readAhead;
 }
 
 void Query::buildFields()
@@ -213,6 +214,18 @@ void Query::next()
 {
     if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (m_eof) return;
+    if (!m_readingAhead) {
+        if (!m_sql->step(m_stmt.get())) {
+            m_eof = true;
+            return;
+        }
+        // Read whole before it replaces the current row, which an error
+        // leaves as it was.
+        m_inTurn.resize(m_fields.size());
+        readValues([this](size_t f) -> db::FieldValue& { return m_inTurn[f]; });
+        for (size_t f = 0; f < m_fields.size(); ++f) std::swap(m_fields[f].value, m_inTurn[f]);
+        return;
+    }
     if (!m_ahead)
         m_ahead = std::make_unique<detail::RowPrefetch>(m_fields.size(), [this](std::vector<db::FieldValue>& row) {
             if (!m_sql->step(m_stmt.get())) return false;

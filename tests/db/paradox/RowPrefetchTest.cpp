@@ -117,11 +117,13 @@ TEST(RowPrefetch, LockHoldsTheReadingAndAStopEndsItWhereverItIs)
     }
 }
 
-// The query that reads ahead, over a real table.
-class ReadingAhead : public testing::Test {
+// The query over a real table, reading ahead or (as the transfer's own
+// thread drives it) one row at a time: the same rows, the same errors.
+class ReadingAhead : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override
     {
+        query.setReadAhead(GetParam());
         std::vector<std::vector<db::FieldValue>> rows;
         for (int32_t i = 0; i < kRows; ++i) rows.push_back({int32_t(kRows - i), std::string(200, 'm') + std::to_string(i)});
         folder.table("NOTIZEN.DB", {{"NR", FT::Long}, {"NOTIZ", FT::Memo, 10}}, rows);
@@ -132,7 +134,7 @@ protected:
     Query query{session, names::kSourceQuery, names::kSourceAlias};
 };
 
-TEST_F(ReadingAhead, TheCountTakenAmidTheRowsLeavesThemAsTheyAre)
+TEST_P(ReadingAhead, TheCountTakenAmidTheRowsLeavesThemAsTheyAre)
 {
     query.setSql("SELECT * FROM NOTIZEN ORDER BY NR");
     query.open();
@@ -151,7 +153,7 @@ TEST_F(ReadingAhead, TheCountTakenAmidTheRowsLeavesThemAsTheyAre)
     EXPECT_EQ(nr.value, db::FieldValue(int32_t(2)));
 }
 
-TEST_F(ReadingAhead, AMemoCutAwayWhileOpenFailsAtItsOwnRow)
+TEST_P(ReadingAhead, AMemoCutAwayWhileOpenFailsAtItsOwnRow)
 {
     query.setSql("SELECT * FROM NOTIZEN");  // file order: row i holds memo i
     query.open();
@@ -171,6 +173,9 @@ TEST_F(ReadingAhead, AMemoCutAwayWhileOpenFailsAtItsOwnRow)
     EXPECT_LT(row, kRows);
     EXPECT_EQ(query.fieldByName("NR").value, db::FieldValue(int32_t(kRows - row))) << "the last good row stays";
 }
+
+INSTANTIATE_TEST_SUITE_P(Query, ReadingAhead, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Ahead" : "InTurn"; });
 
 } // namespace
 } // namespace rk::source
