@@ -76,6 +76,20 @@ void ByteSource::readCached(size_t offset, size_t n, uint8_t* out) const
     // Large reads (a run of records in file order, a long blob) go straight
     // to the file.
     if (m_fd < 0 || n > kPieceSize) return readAt(offset, n, out);
+    // Pieces pay off while reads come back to bytes read before. Records in
+    // an order far from the file's (a large table in key order) seldom do,
+    // and then every piece costs a copy of 8 KiB for a few hundred bytes:
+    // while most of the recent reads missed, a miss reads just the bytes
+    // asked for, and every sixteenth still fills its piece, so that reads
+    // coming near each other again are noticed.
+    const bool hit = m_pieces.size() == kPieceSlots && heldPiece(offset / kPieceSize) &&
+                     heldPiece((offset + n - 1) / kPieceSize);
+    if (hit) {
+        m_missScore = m_missScore > 2 ? m_missScore - 2 : 0;
+    } else {
+        if (m_missScore < kMissScoreMax) ++m_missScore;
+        if (m_missScore >= kMissScoreDirect && ++m_directReads % 16 != 0) return readAt(offset, n, out);
+    }
     while (n > 0) {
         const Piece& p = piece(offset / kPieceSize);
         const size_t at = offset % kPieceSize;
@@ -87,6 +101,12 @@ void ByteSource::readCached(size_t offset, size_t n, uint8_t* out) const
         offset += take;
         n -= take;
     }
+}
+
+const ByteSource::Piece* ByteSource::heldPiece(size_t index) const
+{
+    const Piece& p = m_pieces[index % kPieceSlots];
+    return p.index == index ? &p : nullptr;
 }
 
 const ByteSource::Piece& ByteSource::piece(size_t index) const

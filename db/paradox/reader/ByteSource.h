@@ -9,6 +9,9 @@
 // unsorted file (a record here, its memo there), and one system call per
 // jump cost more than all the decoding. A piece holds the bytes the file
 // had when it was first read; bytes it never had still raise the error.
+// While reads seldom come back to a piece (records in an order far from
+// the file's over a file much larger than the pieces), a miss reads only
+// the bytes asked for.
 #pragma once
 
 #include <cstddef>
@@ -53,11 +56,18 @@ private:
         std::unique_ptr<uint8_t[]> bytes;
     };
     const Piece& piece(size_t index) const;
+    // The piece if it is held, else nothing (no reading).
+    const Piece* heldPiece(size_t index) const;
     size_t m_size = 0;
     int m_fd = -1;                 // set for a file
     std::string m_name;            // for messages
     std::vector<uint8_t> m_copy;   // set when the bytes are our own copy
     mutable std::vector<Piece> m_pieces;  // direct-mapped by piece number
+    // Recent misses outweighing hits (up by one per miss, down by two per
+    // hit); from kMissScoreDirect on, misses are read directly.
+    static constexpr unsigned kMissScoreMax = 32, kMissScoreDirect = 16;
+    mutable unsigned m_missScore = 0;
+    mutable unsigned m_directReads = 0;
 };
 
 // The file name as Windows-1252 for messages; characters without a

@@ -30,6 +30,17 @@ long statusKiB(const std::string& item)
     return -1;
 }
 
+// A counter of /proc/self/io: "rchar" (bytes read) or "syscr" (read calls).
+long ioCount(const std::string& item)
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long value = 0;
+    while (io >> key >> value)
+        if (key == item + ":") return value;
+    return -1;
+}
+
 bool resetPeak() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5"); }
 
 TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
@@ -153,6 +164,45 @@ TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
         ASSERT_EQ(table->value(0), db::FieldValue(int32_t(i)));
         ASSERT_EQ(table->value(1), db::FieldValue(std::string("Satz ") + std::to_string(i)));
     }
+}
+
+// Reads that never come back to bytes read before (records in random order)
+// copy just the record, not a piece around it; reads that do again (a
+// backward pass) are served from pieces once more.
+TEST(ResidentMemory, ScatteredReadsReadJustTheRecordAndNearOnesUsePiecesAgain)
+{
+    test::TempDir dir;
+    const auto file = dir / "STREU.DB";
+    // 2 KB blocks of 8 records of 254 bytes, 64 MiB: far more than the
+    // reader keeps of a file.
+    constexpr uint32_t kRows = 262144;
+    {
+        tools::pxwrite::WriterOptions options;
+        options.blockSizeKb = 2;
+        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 250}}, options);
+        for (uint32_t i = 0; i < kRows; ++i) writer.addRow({int32_t(i), std::string("Satz ") + std::to_string(i)});
+        writer.finish();
+    }
+    auto table = Table::open(file);
+    if (ioCount("rchar") < 0) GTEST_SKIP() << "/proc/self/io is not readable here";
+    auto readAll = [&](const std::vector<uint32_t>& order) {
+        for (uint32_t i : order) {
+            table->readRecord(i);
+            ASSERT_EQ(table->value(0), db::FieldValue(int32_t(i)));
+            ASSERT_EQ(table->value(1), db::FieldValue(std::string("Satz ") + std::to_string(i)));
+        }
+    };
+    std::vector<uint32_t> scattered;
+    for (uint32_t i = 0, r = 12345; i < 20000; ++i) scattered.push_back((r = r * 1103515245u + 12345u) % kRows);
+    const long before = ioCount("rchar");
+    readAll(scattered);
+    EXPECT_LT(ioCount("rchar") - before, 20000L * 2048) << "about a piece of 8 KiB per record";
+
+    std::vector<uint32_t> backward;
+    for (uint32_t i = 20000; i-- > 0;) backward.push_back(i);
+    const long calls = ioCount("syscr");
+    readAll(backward);
+    EXPECT_LT(ioCount("syscr") - calls, 2000L) << "a read call per record";
 }
 
 // Key order over a table stored round-robin (the records of one key far
