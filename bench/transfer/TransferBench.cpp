@@ -11,7 +11,8 @@
 //      runs it (progress bar and message pumping after every row);
 //  (b) the bare limit: the same INSERT with the same final parameter
 //      values, taken from the source beforehand, executed in a plain loop
-//      over the client API into an identical fresh database.
+//      over the client API into an identical fresh database; once before
+//      (a) and once after it, the mean of both counting.
 // Prints rows per second of both, the ratio (a)/(b) and the peak memory of
 // the process after (a). --only-source reads and maps the rows without a
 // target (the source side's share of time and memory); --async sets both
@@ -209,9 +210,9 @@ int main(int argc, char** argv)
             dir = pattern;
         }
         const std::string paradox = dir + "/paradox", dbA = dir + "/a.fdb", dbB = dir + "/b.fdb",
-                          dbC = dir + "/c.fdb";
+                          dbB0 = dir + "/b0.fdb", dbC = dir + "/c.fdb";
         std::filesystem::remove_all(paradox);
-        for (const std::string& db : {dbA, dbB, dbC}) std::filesystem::remove(db);
+        for (const std::string& db : {dbA, dbB, dbB0, dbC}) std::filesystem::remove(db);
         std::filesystem::create_directories(paradox);
         {
             rk::tools::demo::Manifest none("");
@@ -224,10 +225,12 @@ int main(int argc, char** argv)
         const std::string create = std::string(RK_SOURCE_DIR) + "/tools/create-staging-db.sh ";
         run(create + "'" + dbA + "' >/dev/null");
         if (!onlyProgram) run(create + "'" + dbB + "' >/dev/null");
+        if (!onlyProgram) run(create + "'" + dbB0 + "' >/dev/null");
         if (layers) run(create + "'" + dbC + "' >/dev/null");
         if (async) {
             run("gfix -write async -user SYSDBA '" + dbA + "'");
             if (!onlyProgram) run("gfix -write async -user SYSDBA '" + dbB + "'");
+            if (!onlyProgram) run("gfix -write async -user SYSDBA '" + dbB0 + "'");
             if (layers) run("gfix -write async -user SYSDBA '" + dbC + "'");
         }
 
@@ -250,18 +253,37 @@ int main(int argc, char** argv)
         }
 
         // Both sides start with the client's engine loaded (the first
-        // attachment of a process loads and starts it; (b) used to find it
-        // loaded by (a)) and with the disk quiet: the source tables and
-        // databases just written would otherwise be written back during (a)
-        // alone.
+        // attachment of a process loads and starts it) and with the disk
+        // quiet: the source tables and databases just written would otherwise
+        // be written back during the first side alone. (b) runs once before
+        // and once after (a), and its time is the mean of both, so that a
+        // machine that speeds up or slows down during the benchmark favours
+        // neither side.
         const std::vector<short> typesB =
             onlyProgram ? std::vector<short>{} : rk::bench::describeParamTypes(dbB, slot.insertSql);
         if (onlyProgram) rk::bench::describeParamTypes(dbA, slot.insertSql);
+        const auto bareRun = [&](const std::string& db) {
+            const rk::bench::BareValues values = collectValues(session, slot, typesB);
+            ::sync();
+            const long rssBefore = statusKib("VmRSS:");
+            const double s = rk::bench::runBareInsertLoop(db, slot.insertSql, values);
+            const long grown = peakRssKib() - rssBefore;
+            const std::string staged = countRows(db);
+            if (staged != std::to_string(rows)) throw rk::Exception("(b) hat nicht alle Zeilen übertragen.");
+            return std::pair{s, grown};
+        };
+        double bareBefore = 0;
+        if (!onlyProgram) {
+            bareBefore = bareRun(dbB0).first;
+            // The peak memory of (a) is its own, not that of the values above.
+            std::ofstream("/proc/self/clear_refs") << "5";
+        }
         ::sync();
 
         // (a) the program.
         double programSeconds = 0, slotSeconds = 0, beforeSlot = 0;
         long peakKib = 0, peakAnon = 0, peakFile = 0;
+        const long residentBefore = statusKib("VmRSS:");
         {
             BenchForm form(rk::app::Arguments{dbA},
                            [&session](rk::app::MainWindow& f) { return rk::app::makeDatabaseParts(f, session); });
@@ -293,25 +315,21 @@ int main(int argc, char** argv)
                     slotSeconds);
         std::printf("    before the slot         %8.3f s  (connecting, purging, the slots before, its SELECT)\n",
                     beforeSlot);
-        std::printf("(a) peak memory             %8.1f MiB resident; sampled: %.1f MiB anonymous, %.1f MiB mapped "
-                    "files\n", peakKib / 1024.0, peakAnon / 1024.0, peakFile / 1024.0);
+        std::printf("(a) peak memory             %8.1f MiB resident (%.1f MiB before it); sampled: %.1f MiB anonymous, "
+                    "%.1f MiB mapped files\n", peakKib / 1024.0, residentBefore / 1024.0, peakAnon / 1024.0,
+                    peakFile / 1024.0);
         if (stagedA != std::to_string(rows)) throw rk::Exception("(a) hat nicht alle Zeilen übertragen.");
 
         if (!onlyProgram) {
-            // (b) the bare loop, with values collected beforehand.
-            const rk::bench::BareValues values = collectValues(session, slot, typesB);
-            ::sync();
-            const long rssBefore = statusKib("VmRSS:");
-            const double bareSeconds = rk::bench::runBareInsertLoop(dbB, slot.insertSql, values);
-            const long grown = peakRssKib() - rssBefore;
-            const std::string stagedB = countRows(dbB);
-            std::printf("(b) bare client loop        %8.3f s  %9.0f rows/s   staged %s\n", bareSeconds,
-                        rows / bareSeconds, stagedB.c_str());
+            // (b) the bare loop again, with values collected beforehand.
+            const auto [bareAfter, grown] = bareRun(dbB);
+            const double bareSeconds = (bareBefore + bareAfter) / 2;
+            std::printf("(b) bare client loop        %8.3f s  %9.0f rows/s   (before (a) %.3f s, after it %.3f s)\n",
+                        bareSeconds, rows / bareSeconds, bareBefore, bareAfter);
             std::printf("(b) memory growth in loop   %8.1f MiB (peak over the resident size before it)\n",
                         grown / 1024.0);
             std::printf("ratio (a)/(b)               %8.2f   (slot Wege alone: %.2f)\n", bareSeconds / programSeconds,
                         bareSeconds / slotSeconds);
-            if (stagedB != std::to_string(rows)) throw rk::Exception("(b) hat nicht alle Zeilen übertragen.");
         }
         if (layers) {
             // (a) again, every moment charged to a layer.
