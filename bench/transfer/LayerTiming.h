@@ -22,15 +22,16 @@ namespace rk::bench {
 
 // Layers of the run's own thread. The rows are read and mapped ahead on a
 // thread of the transfer's own; what the run's thread sees of that is the
-// wait for the next row (after a row's event processing, until the next
-// row's binding). The source's own time on the reading thread is counted
-// apart (sourceSeconds), beside the run's.
+// row loop (after a row's event processing, until the next row's binding:
+// taking the next row, and any wait for it; two of the clock readings fall
+// into it). The source's own time on the reading thread is counted apart
+// (sourceSeconds), beside the run's.
 enum class Layer { Binding, Client, Window, Waiting, Other };
 inline constexpr int kLayerCount = 5;
 // legend: the layers' names as printed.
 inline constexpr const char* kLayerNames[kLayerCount] = {
     "binding (our side)", "client calls (all of them)", "window (progress, events)",
-    "waiting for the next row read ahead", "our work outside the rows"};
+    "the row loop (taking the next row)", "our work outside the rows"};
 
 class LayerClock {
 public:

@@ -357,7 +357,9 @@ void Table::readRecord(uint32_t index)
     m_loaded = -1;
     m_heldCount = 0;
     m_held.resize(size_t(count) * rs);
-    m_db->readCached(b->offset + size_t(index - b->first) * rs, m_held.size(), m_held.data());
+    // A run in file order is read once and not again: past the pieces.
+    if (sequential) m_db->readAt(b->offset + size_t(index - b->first) * rs, m_held.size(), m_held.data());
+    else m_db->readCached(b->offset + size_t(index - b->first) * rs, m_held.size(), m_held.data());
     m_heldFirst = index;
     m_heldCount = count;
     m_record = m_held.data();
