@@ -1,6 +1,8 @@
 // Reading and mapping ahead; see MappedRows.h.
 #include "transfer/MappedRows.h"
 
+#include <pthread.h>
+
 #include <utility>
 
 #include "transfer/ValueMapping.h"
@@ -11,6 +13,15 @@ namespace {
 // A batch is handed over early once its texts pass this size, so that long
 // memos do not pile up.
 constexpr size_t kBatchTextBytes = size_t(4) << 20;
+// The last of the caller's allowed cores, when there are two or more.
+std::optional<int> readingCore(const cpu_set_t& allowed)
+{
+    if (CPU_COUNT(&allowed) < 2) return std::nullopt;
+    for (int cpu = CPU_SETSIZE; cpu-- > 0;)
+        if (CPU_ISSET(cpu, &allowed)) return cpu;
+    return std::nullopt;
+}
+
 } // namespace
 
 MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
@@ -21,6 +32,19 @@ MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
         b.textAt.resize(kBatchRows * m_names.size());
     }
     m_thread = std::thread(&MappedRows::run, this);
+    // Only a speed matter: where the system refuses, both threads go where
+    // it puts them.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (pthread_getaffinity_np(pthread_self(), sizeof allowed, &allowed) != 0) return;
+    const std::optional<int> core = readingCore(allowed);
+    if (!core) return;
+    cpu_set_t reading, caller = allowed;
+    CPU_ZERO(&reading);
+    CPU_SET(*core, &reading);
+    CPU_CLR(*core, &caller);
+    if (pthread_setaffinity_np(m_thread.native_handle(), sizeof reading, &reading) != 0) return;
+    if (pthread_setaffinity_np(pthread_self(), sizeof caller, &caller) == 0) m_callerCores = allowed;
 }
 
 MappedRows::~MappedRows()
@@ -31,6 +55,7 @@ MappedRows::~MappedRows()
     }
     m_freed.notify_all();
     m_thread.join();
+    if (m_callerCores) pthread_setaffinity_np(pthread_self(), sizeof *m_callerCores, &*m_callerCores);
 }
 
 void MappedRows::run()

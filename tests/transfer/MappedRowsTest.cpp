@@ -2,6 +2,9 @@
 // borders with the values assignParamFromField gives, an error at the row
 // where it happened (and again after it), long texts whole, and a stop
 // before the end.
+#include <pthread.h>
+#include <sched.h>
+
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -165,6 +168,30 @@ TEST_F(MappedRowsTest, LeftBeforeTheEndItStopsReading)
     { MappedRows never(source, names); }  // left without a row taken
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
     EXPECT_LT(made.load(), 20000) << "read no further than a few batches ahead";
+}
+
+TEST_F(MappedRowsTest, TheCallerKeepsToOtherCoresWhileTheRowsLastAndGetsItsOwnBack)
+{
+    cpu_set_t before;
+    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof before, &before), 0);
+    FakeSource source;
+    fill(source, 200);
+    {
+        MappedRows mapped(source, names);
+        ASSERT_TRUE(mapped.next());
+        cpu_set_t during;
+        ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof during, &during), 0);
+        if (CPU_COUNT(&before) >= 2) {
+            EXPECT_EQ(CPU_COUNT(&during), CPU_COUNT(&before) - 1) << "one core left to the reading";
+        } else {
+            EXPECT_TRUE(CPU_EQUAL(&during, &before));
+        }
+        while (mapped.next()) {
+        }
+    }
+    cpu_set_t after;
+    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof after, &after), 0);
+    EXPECT_TRUE(CPU_EQUAL(&after, &before));
 }
 
 } // namespace
