@@ -27,7 +27,7 @@ std::optional<int> readingCore(const cpu_set_t& allowed)
 MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
     : m_source(source), m_names(std::move(names)), m_fields(m_names.size(), nullptr)
 {
-    for (Batch& b : m_batches) {
+    for (Batch& b : m_ring.batches()) {
         b.values.resize(kBatchRows * m_names.size());
         b.textAt.resize(kBatchRows * m_names.size());
     }
@@ -49,11 +49,7 @@ MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
 
 MappedRows::~MappedRows()
 {
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_stop = true;
-    }
-    m_freed.notify_all();
+    m_ring.stop();
     m_thread.join();
     if (m_callerCores) pthread_setaffinity_np(pthread_self(), sizeof *m_callerCores, &*m_callerCores);
 }
@@ -61,21 +57,12 @@ MappedRows::~MappedRows()
 void MappedRows::run()
 {
     for (size_t n = 0;; ++n) {
-        {
-            std::unique_lock<std::mutex> guard(m_mutex);
-            m_freed.wait(guard, [&] { return m_stop || n - m_doneCount < kBatches; });
-            if (m_stop) return;
-        }
-        // Only this thread touches a batch between its being given back
-        // and its being handed over.
-        Batch& b = m_batches[n % kBatches];
-        fill(b);
-        {
-            std::lock_guard<std::mutex> guard(m_mutex);
-            ++m_filledCount;
-        }
-        m_filled.notify_one();
-        if (b.last) return;
+        Batch* b = m_ring.toFill(n);
+        if (!b) return;
+        fill(*b);
+        const bool last = b->last;
+        m_ring.handOver();
+        if (last) return;
     }
 }
 
@@ -88,7 +75,7 @@ void MappedRows::fill(Batch& b)
     b.error = nullptr;
     b.texts.clear();
     try {
-        while (b.count < kBatchRows && b.texts.size() < kBatchTextBytes && !m_stop) {
+        while (b.count < kBatchRows && b.texts.size() < kBatchTextBytes && !m_ring.stopped()) {
             if (m_source.eof()) {
                 b.last = true;
                 break;
@@ -124,23 +111,13 @@ std::optional<std::span<const db::ParamView>> MappedRows::next()
 {
     const size_t width = m_names.size();
     for (;;) {
-        if (!m_holding) {
-            std::unique_lock<std::mutex> guard(m_mutex);
-            m_filled.wait(guard, [&] { return m_filledCount > m_doneCount; });
-            m_holding = true;
-        }
-        const Batch& b = m_batches[m_doneCount % kBatches];
+        const Batch& b = m_ring.current();
         if (m_row < b.count) return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
         // The end stays the end, an error stays where it happened.
         if (b.error) std::rethrow_exception(b.error);
         if (b.last) return std::nullopt;
-        {
-            std::lock_guard<std::mutex> guard(m_mutex);
-            ++m_doneCount;
-        }
         m_row = 0;
-        m_holding = false;
-        m_freed.notify_one();
+        m_ring.giveBack();
     }
 }
 

@@ -25,12 +25,8 @@
 // cost a tenth of the time with forced writes on a machine of two cores.
 #pragma once
 
-#include <array>
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <exception>
-#include <mutex>
 #include <optional>
 #include <sched.h>
 #include <span>
@@ -38,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include "db/common/BatchRing.h"
 #include "db/common/ParamValue.h"
 #include "transfer/TransferPorts.h"
 
@@ -82,15 +79,8 @@ private:
     std::vector<const db::Field*> m_fields;  // looked up in the first row
     std::string m_scratch;
 
-    std::mutex m_mutex;
-    std::condition_variable m_filled;
-    std::condition_variable m_freed;
-    std::array<Batch, kBatches> m_batches;
-    size_t m_filledCount = 0;  // batches handed over so far
-    size_t m_doneCount = 0;    // batches given back so far
-    std::atomic<bool> m_stop{false};
-    // The caller's side: batch m_doneCount is handed over and read up to m_row.
-    bool m_holding = false;
+    BatchRing<Batch, kBatches> m_ring;
+    // The caller's side: the current batch is read up to m_row.
     size_t m_row = 0;
     std::thread m_thread;
     // The caller's allowed cores before, when they were split.

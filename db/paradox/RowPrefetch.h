@@ -17,9 +17,6 @@
 // first. The destructor stops the reading and waits for it.
 #pragma once
 
-#include <array>
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -27,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "db/common/BatchRing.h"
 #include "db/common/FieldValue.h"
 
 namespace rk::source::detail {
@@ -68,15 +66,8 @@ private:
     ReadRow m_read;
     size_t m_fieldCount;
     std::mutex m_source;
-    std::mutex m_mutex;
-    std::condition_variable m_filled;
-    std::condition_variable m_freed;
-    std::array<Batch, kBatches> m_batches;
-    size_t m_filledCount = 0;  // batches handed over so far
-    size_t m_doneCount = 0;    // batches given back so far
-    std::atomic<bool> m_stop{false};
-    // The caller's side: batch m_doneCount is handed over and read up to m_row.
-    bool m_holding = false;
+    BatchRing<Batch, kBatches> m_ring;
+    // The caller's side: the current batch is read up to m_row.
     size_t m_row = 0;
     std::thread m_thread;
 };
