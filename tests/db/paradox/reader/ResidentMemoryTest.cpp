@@ -41,6 +41,16 @@ long ioCount(const std::string& item)
     return -1;
 }
 
+// A table of `rows` records: NR = i and TEXT = "Satz i", in blocks of `blockKb` KB.
+void writeNumbered(const std::filesystem::path& file, uint32_t rows, int textSize, int blockKb)
+{
+    tools::pxwrite::WriterOptions options;
+    options.blockSizeKb = blockKb;
+    tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, textSize}}, options);
+    for (uint32_t i = 0; i < rows; ++i) writer.addRow({int32_t(i), std::string("Satz ") + std::to_string(i)});
+    writer.finish();
+}
+
 bool resetPeak() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5"); }
 
 TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
@@ -144,13 +154,7 @@ TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
     // 1 KB blocks of 16 records of 63 bytes: 6 MiB, more than the reader
     // keeps of a file, so places 4 MiB apart meet in one slot of its cache.
     constexpr uint32_t kRows = 100000;
-    {
-        tools::pxwrite::WriterOptions options;
-        options.blockSizeKb = 1;
-        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 59}}, options);
-        for (uint32_t i = 0; i < kRows; ++i) writer.addRow({int32_t(i), std::string("Satz ") + std::to_string(i)});
-        writer.finish();
-    }
+    writeNumbered(file, kRows, 59, 1);
     auto table = Table::open(file);
     ASSERT_EQ(table->recordCount(), kRows);
     std::vector<uint32_t> order;
@@ -176,13 +180,7 @@ TEST(ResidentMemory, ScatteredReadsReadJustTheRecordAndNearOnesUsePiecesAgain)
     // 2 KB blocks of 8 records of 254 bytes, 64 MiB: far more than the
     // reader keeps of a file.
     constexpr uint32_t kRows = 262144;
-    {
-        tools::pxwrite::WriterOptions options;
-        options.blockSizeKb = 2;
-        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 250}}, options);
-        for (uint32_t i = 0; i < kRows; ++i) writer.addRow({int32_t(i), std::string("Satz ") + std::to_string(i)});
-        writer.finish();
-    }
+    writeNumbered(file, kRows, 250, 2);
     auto table = Table::open(file);
     if (ioCount("rchar") < 0) GTEST_SKIP() << "/proc/self/io is not readable here";
     auto readAll = [&](const std::vector<uint32_t>& order) {
