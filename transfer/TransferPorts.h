@@ -29,22 +29,7 @@ public:
     // them as they are; this default assigns them to the entries first.
     virtual void executeRow(std::span<const db::ParamView> values)
     {
-        for (size_t p = 0; p < values.size(); ++p) {
-            db::ParamValue& value = param(static_cast<int>(p)).value;
-            switch (values[p].kind) {
-            case db::ParamView::Kind::Integer:
-                value.assignInteger(values[p].integer);
-                break;
-            case db::ParamView::Kind::Text:
-                value.assignText(values[p].text);
-                break;
-            case db::ParamView::Kind::Null:
-                // As the mapping leaves it: a null typed as text.
-                value.assignText({});
-                value.clear();
-                break;
-            }
-        }
+        for (size_t p = 0; p < values.size(); ++p) param(static_cast<int>(p)).value.assign(values[p]);
         execute();
     }
 };

@@ -271,20 +271,7 @@ void assignParamFromField(db::Param& param, const db::Field& field)
 {
     // One buffer per thread for the whole run: its capacity settles after a few rows.
     thread_local std::string scratch;
-    const db::ParamView v = parameterValue(field, scratch);
-    switch (v.kind) {
-    case db::ParamView::Kind::Integer:
-        param.value.assignInteger(v.integer);
-        break;
-    case db::ParamView::Kind::Text:
-        param.value.assignText(v.text);
-        break;
-    case db::ParamView::Kind::Null:
-        // A null typed as text.
-        param.value.assignText({});
-        param.value.clear();
-        break;
-    }
+    param.value.assign(parameterValue(field, scratch));
 }
 
 } // namespace rk::transfer

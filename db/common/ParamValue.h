@@ -11,6 +11,20 @@
 
 namespace rk::db {
 
+class ParamValue;
+
+// A parameter value as a statement binds it, without storage of its own:
+// the text lies elsewhere and must stay in place until the execution that
+// binds it returns. A null is a null of any type.
+struct ParamView {
+    enum class Kind : uint8_t { Null, Integer, Text };
+    Kind kind = Kind::Null;
+    int32_t integer = 0;
+    std::string_view text;
+
+    static ParamView of(const ParamValue& v) noexcept;
+};
+
 class ParamValue {
 public:
     DataType dataType() const noexcept { return m_dataType; }
@@ -49,6 +63,24 @@ public:
         m_text.append(s.data(), s.size());
     }
 
+    // The view's value, copied; a null view gives a null typed as text, as
+    // the value mapping leaves a blank text.
+    void assign(const ParamView& v)
+    {
+        switch (v.kind) {
+        case ParamView::Kind::Integer:
+            assignInteger(v.integer);
+            return;
+        case ParamView::Kind::Text:
+            assignText(v.text);
+            return;
+        case ParamView::Kind::Null:
+            assignText({});
+            clear();
+            return;
+        }
+    }
+
     // Null, no value; the data type stays as it was. The text's storage is
     // kept for the next row.
     void clear() noexcept
@@ -77,23 +109,13 @@ private:
     std::string m_text;
 };
 
-// A parameter value as a statement binds it, without storage of its own:
-// the text lies elsewhere and must stay in place until the execution that
-// binds it returns. A null is a null of any type.
-struct ParamView {
-    enum class Kind : uint8_t { Null, Integer, Text };
-    Kind kind = Kind::Null;
-    int32_t integer = 0;
-    std::string_view text;
-
-    static ParamView of(const ParamValue& v) noexcept
-    {
-        if (v.isNull()) return {};
-        if (v.holdsInteger()) return {Kind::Integer, v.integer(), {}};
-        if (v.holdsText()) return {Kind::Text, 0, v.text()};
-        return {};
-    }
-};
+inline ParamView ParamView::of(const ParamValue& v) noexcept
+{
+    if (v.isNull()) return {};
+    if (v.holdsInteger()) return {Kind::Integer, v.integer(), {}};
+    if (v.holdsText()) return {Kind::Text, 0, v.text()};
+    return {};
+}
 
 // One entry of a statement's parameter list: the name as written after the
 // colon in the SQL text (letter case kept), and its value.
