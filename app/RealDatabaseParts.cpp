@@ -83,7 +83,11 @@ public:
     void useFolder(const std::string& folder) override
     {
         m_connection.close();
-        source::appendAliasSection(m_userFile, names::kSourceAlias, folder);
+        // The other keys of the alias so far (its code page) go along: the
+        // user's file now wins over the file they came from.
+        const source::AliasConfig* configured = m_session.config().findAlias(names::kSourceAlias);
+        source::appendAliasSection(m_userFile, names::kSourceAlias, folder,
+                                   configured ? configured->params : std::map<std::string, std::string>{});
         m_session.reloadConfig();
     }
 

@@ -30,7 +30,7 @@ FolderCheck checkAliasFolder(const std::filesystem::path& folder, const std::vec
 }
 
 void appendAliasSection(const std::filesystem::path& file, const std::string& alias,
-                        const std::filesystem::path& folder)
+                        const std::filesystem::path& folder, const std::map<std::string, std::string>& keep)
 {
     const std::string fileText = pathText(file.string());
     const auto fail = [&] {
@@ -55,6 +55,10 @@ void appendAliasSection(const std::filesystem::path& file, const std::string& al
     if (!out) fail();
     if (needsBreak) out << '\n';
     out << '[' << alias << "]\nPATH=" << path << "\nDEFAULT DRIVER=PARADOX\n";
+    for (const auto& [key, value] : keep) {
+        const bool oneLine = (key + value).find_first_of("\r\n") == std::string::npos;
+        if (key != "PATH" && key != "DEFAULT DRIVER" && !key.empty() && oneLine) out << key << '=' << value << '\n';
+    }
     out.close();
     if (!out) fail();
 }

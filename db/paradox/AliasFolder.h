@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,11 @@ FolderCheck checkAliasFolder(const std::filesystem::path& folder, const std::vec
 // stays as it was, byte for byte (a last line without a line break gets
 // one); a section of the same name earlier in the file is overridden key by
 // key, since the parser lets a repeated section add to the first.
+// `keep` are further keys of the alias as configured so far (CODEPAGE, say),
+// written after those two so that a file that now wins over the old one
+// reads the tables the same way; their PATH and DEFAULT DRIVER are left out.
 // Errors: EDBEngineError naming the file (Windows-1252).
 void appendAliasSection(const std::filesystem::path& file, const std::string& alias,
-                        const std::filesystem::path& folder);
+                        const std::filesystem::path& folder, const std::map<std::string, std::string>& keep = {});
 
 } // namespace rk::source

@@ -113,6 +113,7 @@ protected:
         m_person.reset();
         m_app.reset();
         for (const auto& [n, v] : m_saved) v ? setenv(n.c_str(), v->c_str(), 1) : unsetenv(n.c_str());
+        m_saved.clear();
     }
 
     // Start-up as the program does it: the window shown, its access check run.
@@ -178,23 +179,37 @@ TEST_F(FirstStart, AnExistingUserFileKeepsEveryByteAndGetsTheSection)
     EXPECT_FALSE(application().terminated());
 }
 
-TEST_F(FirstStart, ASystemFileWhoseFolderIsGoneStaysAndTheUsersFileGetsTheNewFolder)
+TEST_F(FirstStart, ASystemAliasWhoseFolderIsGoneOrLacksTablesStaysAndTheUsersFileGetsTheNewFolder)
 {
     const fs::path systemFile = system / "rk_vad2av" / "engine.conf";
-    fs::create_directories(systemFile.parent_path());
-    const std::string systemText = "[DBRK]\nPATH=" + (tmp.path() / "USB-Stick").string() + "\n";
-    std::ofstream(systemFile, std::ios::binary) << systemText;
-    person().folders = {data.string()};
-    start({});
-    ASSERT_EQ(person().seen.size(), 2u);
-    EXPECT_EQ(person().seen[0], "box Der Ordner der Ravelkamp-5-Daten (Alias DBRK) ist nicht vorhanden:\n" +
-                                  (tmp.path() / "USB-Stick").string() +
-                                  "\nIst ein USB-Stick nicht eingesteckt oder der Ordner umbenannt?\nKonfiguration: " +
-                                  systemFile.string() + "\n\nBitte wählen Sie den Ordner neu.");
-    EXPECT_EQ(person().seen[1], "dialog " + kTitle + " in " + home.string());
-    EXPECT_EQ(readAll(systemFile), systemText);
-    EXPECT_EQ(readAll(userFile), "[DBRK]\nPATH=" + data.string() + "\nDEFAULT DRIVER=PARADOX\n");
-    EXPECT_FALSE(application().terminated());
+    const fs::path gone = tmp.path() / "USB-Stick";
+    const std::string configLine = "\nKonfiguration: " + systemFile.string() + "\n\nBitte wählen Sie den Ordner neu.";
+    // legend, the folder the system file names, what the box says first
+    const std::tuple<const char*, fs::path, std::string> cases[] = {
+        {"gone", gone,
+         "box Der Ordner der Ravelkamp-5-Daten (Alias DBRK) ist nicht vorhanden:\n" + gone.string() +
+             "\nIst ein USB-Stick nicht eingesteckt oder der Ordner umbenannt?" + configLine},
+        {"lacks tables", empty,
+         "box Im Ordner der Ravelkamp-5-Daten (Alias DBRK) fehlen Tabellen:\n" + empty.string() +
+             "\nEs fehlen: REGIONEN.DB, GEBIETE.DB, GESTEINE.DB, GIPFEL.DB, WEGE.DB, BEGEHUNGEN.DB, "
+             "NAMENSLISTE.DB, NUTZER.DB, TAGESNOTIZ.DB, ZETTELWEGE.DB, EB.DB, BILDER.DB, CURRENTUSER.DB" +
+             configLine},
+    };
+    for (const auto& [legend, folder, box] : cases) {
+        SCOPED_TRACE(legend);
+        fs::create_directories(systemFile.parent_path());
+        const std::string systemText = "[DBRK]\nPATH=" + folder.string() + "\nCODEPAGE=437\n";
+        std::ofstream(systemFile, std::ios::binary) << systemText;
+        person().folders = {data.string()};
+        start({});
+        EXPECT_EQ(person().seen, (std::vector<std::string>{box, "dialog " + kTitle + " in " + home.string()}));
+        EXPECT_EQ(readAll(systemFile), systemText);
+        EXPECT_EQ(readAll(userFile), "[DBRK]\nPATH=" + data.string() + "\nDEFAULT DRIVER=PARADOX\nCODEPAGE=437\n");
+        EXPECT_FALSE(application().terminated());
+        TearDown();
+        fs::remove(userFile);
+        SetUp();
+    }
 }
 
 TEST_F(FirstStart, CancelledTheProgramEndsAsBeforeAndWritesNothing)

@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <tuple>
 
 #include "db/common/Exception.h"
 #include "db/paradox/EngineConfig.h"
@@ -42,13 +44,16 @@ TEST(AliasFolder, TablesAreFoundWithoutRegardToCaseAndTheMissingOnesNamedInOrder
 
 TEST(AliasFolder, AppendedSectionKeepsTheFileAsItWasAndIsTheAliasRead)
 {
-    // legend, what the file held before (null: no file, nor its folder)
-    const std::pair<const char*, const char*> cases[] = {
-        {"no file yet", nullptr},
-        {"another section, last line without a break", "; eigene Notiz\r\n[ANDERS]\nPATH=/srv/x"},
-        {"an older DBRK section whose other keys stay", "[DBRK]\nPATH=/media/usb/alt\nCODEPAGE=437\n"},
+    // legend, what the file held before (null: no file, nor its folder), keys kept from elsewhere
+    using Keys = std::map<std::string, std::string>;
+    const std::tuple<const char*, const char*, Keys> cases[] = {
+        {"no file yet", nullptr, {}},
+        {"another section, last line without a break", "; eigene Notiz\r\n[ANDERS]\nPATH=/srv/x", {}},
+        {"an older DBRK section whose other keys stay", "[DBRK]\nPATH=/media/usb/alt\nCODEPAGE=437\n", {}},
+        {"the code page of a system-wide alias goes along, its folder and driver do not", nullptr,
+         {{"PATH", "/media/alt"}, {"DEFAULT DRIVER", "PARADOX"}, {"CODEPAGE", "437"}}},
     };
-    for (const auto& [legend, before] : cases) {
+    for (const auto& [legend, before, keep] : cases) {
         test::TempDir dir;
         const fs::path file = dir.path() / "config" / "rk_vad2av" / "engine.conf";
         if (before) {
@@ -56,18 +61,19 @@ TEST(AliasFolder, AppendedSectionKeepsTheFileAsItWasAndIsTheAliasRead)
             std::ofstream(file, std::ios::binary) << before;
         }
         const fs::path folder = dir.path() / "Daten RK5";
-        appendAliasSection(file, "DBRK", folder);
+        appendAliasSection(file, "DBRK", folder, keep);
         const std::string after = readAll(file);
         const std::string old = before ? before : "";
         EXPECT_EQ(after.substr(0, old.size()), old) << legend;
         const std::string added = (old.empty() || old.back() == '\n' ? "" : "\n") + std::string("[DBRK]\nPATH=") +
-                                  folder.string() + "\nDEFAULT DRIVER=PARADOX\n";
+                                  folder.string() + "\nDEFAULT DRIVER=PARADOX\n" +
+                                  (keep.empty() ? "" : "CODEPAGE=437\n");
         EXPECT_EQ(after.substr(old.size()), added) << legend;
         const EngineConfig config = EngineConfig::load(file);
         ASSERT_NE(config.findAlias("DBRK"), nullptr) << legend;
         EXPECT_EQ(config.findAlias("DBRK")->param("PATH"), folder.string()) << legend;
         EXPECT_EQ(config.findAlias("DBRK")->driver(), "PARADOX") << legend;
-        if (before && std::string(before).find("CODEPAGE") != std::string::npos) {
+        if ((before && std::string(before).find("CODEPAGE") != std::string::npos) || !keep.empty()) {
             EXPECT_EQ(config.findAlias("DBRK")->param("CODEPAGE"), "437") << legend;
         }
     }
