@@ -32,6 +32,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kTitle = "Ordner mit den Ravelkamp-5-Daten wählen";
+// Every table the transfer reads, as a box names them when a folder has none.
+const std::string kAllTables = "REGIONEN.DB, GEBIETE.DB, GESTEINE.DB, GIPFEL.DB, WEGE.DB, BEGEHUNGEN.DB, "
+                               "NAMENSLISTE.DB, NUTZER.DB, TAGESNOTIZ.DB, ZETTELWEGE.DB, EB.DB, BILDER.DB, CURRENTUSER.DB";
 
 std::string readAll(const fs::path& file)
 {
@@ -153,10 +156,8 @@ TEST_F(FirstStart, WithoutAliasTheChosenFolderIsRecordedAndTheTransferRunsToItsE
     ASSERT_EQ(person().seen.size(), 3u);
     EXPECT_EQ(person().seen[0], "dialog " + kTitle + " in " + home.string());
     EXPECT_EQ(person().seen[1], "box Im gewählten Ordner fehlen Tabellen der Ravelkamp-5-Daten:\n" + empty.string() +
-                                  "\nEs fehlen: REGIONEN.DB, GEBIETE.DB, GESTEINE.DB, GIPFEL.DB, WEGE.DB, "
-                                  "BEGEHUNGEN.DB, NAMENSLISTE.DB, NUTZER.DB, TAGESNOTIZ.DB, ZETTELWEGE.DB, EB.DB, "
-                                  "BILDER.DB, CURRENTUSER.DB\n\nBitte wählen Sie den Ordner, in dem diese Tabellen "
-                                  "liegen.");
+                                  "\nEs fehlen: " + kAllTables +
+                                  "\n\nBitte wählen Sie den Ordner, in dem diese Tabellen liegen.");
     EXPECT_EQ(person().seen[2], "dialog " + kTitle + " in " + home.string());
     EXPECT_EQ(readAll(userFile), "[DBRK]\nPATH=" + data.string() + "\nDEFAULT DRIVER=PARADOX\n");
     EXPECT_FALSE(application().terminated());
@@ -191,9 +192,7 @@ TEST_F(FirstStart, ASystemAliasWhoseFolderIsGoneOrLacksTablesStaysAndTheUsersFil
              "\nIst ein USB-Stick nicht eingesteckt oder der Ordner umbenannt?" + configLine},
         {"lacks tables", empty,
          "box Im Ordner der Ravelkamp-5-Daten (Alias DBRK) fehlen Tabellen:\n" + empty.string() +
-             "\nEs fehlen: REGIONEN.DB, GEBIETE.DB, GESTEINE.DB, GIPFEL.DB, WEGE.DB, BEGEHUNGEN.DB, "
-             "NAMENSLISTE.DB, NUTZER.DB, TAGESNOTIZ.DB, ZETTELWEGE.DB, EB.DB, BILDER.DB, CURRENTUSER.DB" +
-             configLine},
+             "\nEs fehlen: " + kAllTables + configLine},
     };
     for (const auto& [legend, folder, box] : cases) {
         SCOPED_TRACE(legend);
