@@ -41,6 +41,8 @@ private:
     target::Attachment& m_db;
 };
 
+// What keeps `folder` from serving as the alias's folder: it must hold every
+// table the transfer reads.
 std::optional<SourceTrouble> troubleOf(const std::string& folder)
 {
     const source::FolderCheck check =
