@@ -31,26 +31,6 @@ namespace {
 
 QString qtText(const std::string& ansiText) { return QString::fromStdString(rk::toUtf8(ansiText)); }
 
-std::string messageOf(const std::exception& error)
-{
-    if (const auto* own = dynamic_cast<const rk::Exception*>(&error)) return own->message();
-    return error.what();
-}
-
-// Line breaks become "; " so that a message stays one line of a log.
-std::string oneLine(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        if (text[i] == '\r' || text[i] == '\n')
-            out += "; ";
-        else
-            out += text[i];
-    }
-    return out;
-}
-
 } // namespace
 
 QString qtFileFilter(const std::string& filter)
@@ -94,21 +74,6 @@ void MainWindow::applyStartOptions()
             setStayOnTop();
             clearLog();
         }
-    }
-}
-
-void MainWindow::checkSourceAccess()
-{
-    // The access check. The source connection is configured by alias alone, so the log
-    // gets no parameter lines afterwards.
-    try {
-        m_parts->openSourceConnection();
-    } catch (const std::exception& error) {
-        if (m_parts->sourceConnected()) throw;
-        // The box says only that access failed; a caller's log needs why.
-        writeStderrLine(rk::ansi("Kein Zugriff auf RK5 Daten, Grund: ") + oneLine(messageOf(error)));
-        showMessage(rk::ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information);
-        closeWindow();
     }
 }
 

@@ -70,7 +70,8 @@ public:
     // and with "-nomessage" also makes it translucent, short and blank.
     void applyStartOptions();
     // Before the first showing: opens the source connection; without access
-    // the user is told and the window closes.
+    // the user is told and the window closes. A person at the screen may
+    // first choose the folder of the old data (SourceAccess.cpp).
     void checkSourceAccess();
     // At the first activation, with "-auto": sets the quiet look again under
     // "-nomessage", then starts the auto-start timer.
@@ -110,8 +111,13 @@ public:
     // file, or nothing when cancelled.
     std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
                                                 const std::string& filter) override;
+    // The folder dialog for the old data's folder, starting in the home
+    // folder; the chosen folder (bytes of the file system), or nothing.
+    virtual std::optional<std::string> chooseSourceFolder(const std::string& title);
     // The program's own message box.
     virtual int showMessage(const std::string& text, MsgKind kind);
+    // Somebody can answer a dialog: a real display, and no "-auto".
+    bool personAtScreen() const;
 
     // ConnectWindow, for connectTargetDatabase.
     void clearLog() override;
@@ -178,6 +184,12 @@ private:
     void createControls();
     int scaled(int designed) const;
     void connectHandlers();
+
+    // SourceAccess.cpp: the access check's steps. The reason access
+    // failed, or nothing when the source connection is open.
+    std::optional<std::string> openSource();
+    // A person puts the folder right; the reason that remains, if any.
+    std::optional<std::string> setUpSource(SourceSetup& setup, std::optional<std::string> reason);
 
     void showLog();
     void setClientSize(int width, int height);

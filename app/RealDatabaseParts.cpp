@@ -9,13 +9,16 @@
 #include "db/firebird/Attachment.h"
 #include "db/firebird/Statement.h"
 #include "db/firebird/Transaction.h"
+#include "db/paradox/AliasFolder.h"
 #include "db/paradox/Connection.h"
+#include "db/paradox/NameRules.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
 #include "db/paradox/Table.h"
 #include "locale/LocaleFormats.h"
 #include "transfer/ConnectTargetDatabase.h"
 #include "transfer/DatabasePorts.h"
+#include "transfer/ImportPlan.h"
 
 namespace rk::app {
 
@@ -38,6 +41,64 @@ private:
     target::Attachment& m_db;
 };
 
+// What keeps `folder` from serving as the alias's folder: it must hold every
+// table the transfer reads.
+std::optional<SourceTrouble> troubleOf(const std::string& folder)
+{
+    const source::FolderCheck check =
+        source::checkAliasFolder(folder, transfer::sourceTables(transfer::buildImportPlan()));
+    SourceTrouble trouble{SourceTrouble::Kind::TablesMissing, source::pathText(folder), check.missingTables};
+    switch (check.state) {
+    case source::FolderState::Usable: return std::nullopt;
+    case source::FolderState::Missing: trouble.kind = SourceTrouble::Kind::FolderMissing; break;
+    case source::FolderState::Unreadable: trouble.kind = SourceTrouble::Kind::FolderUnreadable; break;
+    case source::FolderState::TablesMissing: break;
+    }
+    return trouble;
+}
+
+// The alias DBRK of the session's configuration and the user's own file.
+class SessionSourceSetup final : public SourceSetup {
+public:
+    SessionSourceSetup(source::Session& session, source::Connection& connection, std::filesystem::path userFile)
+        : m_session(session), m_connection(connection), m_userFile(std::move(userFile))
+    {
+    }
+
+    std::string configFileText() override
+    {
+        std::string text;
+        for (const auto& place : m_session.config().searched())
+            text += (text.empty() ? "" : ", ") + source::pathText(place.string());
+        return text;
+    }
+    std::optional<SourceTrouble> configuredTrouble() override
+    {
+        m_session.start();
+        const source::AliasConfig* alias = m_session.config().findAlias(names::kSourceAlias);
+        if (!alias) return SourceTrouble{SourceTrouble::Kind::NoAlias, {}, {}};
+        const std::string folder = alias->param("PATH");
+        if (folder.empty()) return SourceTrouble{SourceTrouble::Kind::NoPath, {}, {}};
+        return troubleOf(folder);
+    }
+    std::optional<SourceTrouble> folderTrouble(const std::string& folder) override { return troubleOf(folder); }
+    void useFolder(const std::string& folder) override
+    {
+        m_connection.close();
+        // The other keys of the alias so far (its code page) go along: the
+        // user's file now wins over the file they came from.
+        const source::AliasConfig* configured = m_session.config().findAlias(names::kSourceAlias);
+        source::appendAliasSection(m_userFile, names::kSourceAlias, folder,
+                                   configured ? configured->params : std::map<std::string, std::string>{});
+        m_session.reloadConfig();
+    }
+
+private:
+    source::Session& m_session;
+    source::Connection& m_connection;
+    std::filesystem::path m_userFile;
+};
+
 class RealDatabaseParts final : public DatabaseParts {
 public:
     RealDatabaseParts(MainWindow& window, source::Session& session)
@@ -48,7 +109,9 @@ public:
           m_sourceQuery(session, names::kSourceQuery, names::kSourceAlias),
           m_listingTable(session, names::kListingTable, names::kSourceConnection, names::kListingTableFile),
           m_statementPort(m_targetStatement), m_transactionPort(m_targetTransaction), m_sourcePort(m_sourceQuery),
-          m_connectionPort(m_targetConnection)
+          m_connectionPort(m_targetConnection),
+          m_sourceSetup(session, m_sourceConnection, source::EngineConfig::userFile()),
+          m_setUpAllowed(!session.configFile() && !source::EngineConfig::userFile().empty())
     {
         m_targetConnection.setDefaultTransaction(&m_targetTransaction);
         // The transfer reads and maps each slot's rows on a thread of its own.
@@ -72,6 +135,7 @@ public:
     transfer::SourceQuery& sourceQuery() override { return m_sourcePort; }
     void openSourceConnection() override { m_sourceConnection.open(); }
     bool sourceConnected() override { return m_sourceConnection.connected(); }
+    SourceSetup* sourceSetup() override { return m_setUpAllowed ? &m_sourceSetup : nullptr; }
     std::vector<std::string> columnListFieldNames() override
     {
         m_listingTable.open();
@@ -98,6 +162,8 @@ private:
     transfer::TargetTransactionAdapter<target::Transaction> m_transactionPort;
     transfer::SourceQueryAdapter<source::Query> m_sourcePort;
     TargetConnectionAdapter m_connectionPort;
+    SessionSourceSetup m_sourceSetup;
+    bool m_setUpAllowed;
     SystemClock m_clock;
 };
 

@@ -12,7 +12,7 @@ packages=(
   libsqlite3-dev sqlite3
   clang libclang-rt-14-dev
   locales-all
-  xvfb xauth fonts-dejavu-core fonts-liberation2 fontconfig
+  xvfb xauth xdotool fonts-dejavu-core fonts-liberation2 fontconfig
   python3
   # The Debian package and its checks (tools/package.sh, tools/check-package.sh),
   # what the package pulls in at run time, and the private server of the server test.

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 tools/build.sh ci
-# GUI tests need no display: Qt's offscreen platform.
+# GUI tests need no display: Qt's offscreen platform (the first-start tests bring an X server of their own).
 export QT_QPA_PLATFORM=offscreen
 ctest --preset ci -j "$(nproc)"
 # The Debian package from the release preset, checked as Debian and the

@@ -2,6 +2,10 @@
 // expects it, double blanks and trailing blanks included.
 #include "transfer/ImportPlan.h"
 
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
 namespace rk::transfer {
 
 const char* const kCurrentUserQuery = "SELECT * FROM CURRENTUSER";
@@ -60,6 +64,41 @@ ImportPlan buildImportPlan()
         {},
         {},
     }};
+}
+
+namespace {
+
+std::string upperAscii(std::string text)
+{
+    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The word after each FROM and JOIN: the plan's statements name their
+// tables plainly, without quotes or table aliases.
+void addTablesOf(const std::string& sql, std::vector<std::string>& tables)
+{
+    std::istringstream words(sql);
+    std::string word;
+    bool tableNext = false;
+    while (words >> word) {
+        const std::string upper = upperAscii(word);
+        if (tableNext) {
+            std::string name = upper.ends_with(".DB") ? upper.substr(0, upper.size() - 3) : upper;
+            if (std::find(tables.begin(), tables.end(), name) == tables.end()) tables.push_back(std::move(name));
+        }
+        tableNext = upper == "FROM" || upper == "JOIN";
+    }
+}
+
+} // namespace
+
+std::vector<std::string> sourceTables(const ImportPlan& plan)
+{
+    std::vector<std::string> tables;
+    for (const ImportSlot& slot : plan) addTablesOf(slot.sourceSql, tables);
+    addTablesOf(kCurrentUserQuery, tables);
+    return tables;
 }
 
 std::string purgeSql(const std::string& targetTable) { return "DELETE FROM " + targetTable; }

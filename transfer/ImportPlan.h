@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rk::transfer {
 
@@ -24,6 +25,11 @@ ImportPlan buildImportPlan();
 
 // "DELETE FROM " + table.
 std::string purgeSql(const std::string& targetTable);
+
+// The source tables the plan and the current-user query read, each once, in
+// the order they first appear, as written after FROM or JOIN without an
+// extension ".DB": the tables a source folder must hold.
+std::vector<std::string> sourceTables(const ImportPlan& plan);
 
 // Completion statements.
 extern const char* const kCurrentUserQuery;   // source: "SELECT * FROM CURRENTUSER"

@@ -61,10 +61,11 @@ void Connection::open()
                                     config.fileState() == EngineConfig::FileState::Unreadable);
     try {
         const AliasConfig* a = m_session.findAlias(m_databaseName);
-        if (!a) throw EDBEngineError(engine_text::aliasUnknown(m_databaseName, configLine));
+        // Reasons name the alias of the configuration, never the connection's own name.
+        if (!a) throw EDBEngineError(engine_text::aliasUnknown(alias, configLine));
         const std::string driver = a->driver();
         if (driver != "PARADOX" && driver != "STANDARD")
-            throw EDBEngineError(engine_text::driverUnsupported(a->name, driver) + "\n" + configLine);
+            throw EDBEngineError(engine_text::driverUnsupported(alias, driver) + "\n" + configLine);
         const std::string path = a->param("PATH");
         if (path.empty()) throw EDBEngineError(engine_text::aliasWithoutPath(alias) + "\n" + configLine);
         if (!readableFolder(path))

@@ -56,10 +56,7 @@ std::vector<std::filesystem::path> EngineConfig::searchPlaces()
     if (const char* env = std::getenv("RK_ENGINE_CONFIG"); env && *env) return {fs::path(env)};
     const fs::path name = fs::path("rk_vad2av") / "engine.conf";
     std::vector<fs::path> places;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        places.push_back(fs::path(xdg) / name);
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        places.push_back(fs::path(home) / ".config" / name);
+    if (fs::path user = userFile(); !user.empty()) places.push_back(std::move(user));
     const char* dirs = std::getenv("XDG_CONFIG_DIRS");
     std::string_view list = dirs && *dirs ? dirs : "/etc/xdg";
     while (!list.empty()) {
@@ -70,6 +67,16 @@ std::vector<std::filesystem::path> EngineConfig::searchPlaces()
         if (!dir.empty() && dir.is_absolute()) places.push_back(dir / name);
     }
     return places;
+}
+
+std::filesystem::path EngineConfig::userFile()
+{
+    namespace fs = std::filesystem;
+    if (const char* env = std::getenv("RK_ENGINE_CONFIG"); env && *env) return {};
+    const fs::path name = fs::path("rk_vad2av") / "engine.conf";
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return fs::path(xdg) / name;
+    if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".config" / name;
+    return {};
 }
 
 std::filesystem::path EngineConfig::defaultFile()

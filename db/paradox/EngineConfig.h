@@ -42,6 +42,12 @@ public:
     // system folder's file. Relative and empty folder entries are skipped.
     static std::vector<std::filesystem::path> searchPlaces();
 
+    // The user's own file, the one a folder chosen at the screen is written
+    // to: ${XDG_CONFIG_HOME:-$HOME/.config}/rk_vad2av/engine.conf. Empty when
+    // RK_ENGINE_CONFIG is set (that file alone is read, and it is whoever set
+    // it who keeps it) or when neither variable names a home.
+    static std::filesystem::path userFile();
+
     // The first of searchPlaces() that exists; when none does, the first
     // place (so a message can name it); empty when there is no place at all.
     static std::filesystem::path defaultFile();

@@ -28,8 +28,13 @@ Session::~Session()
 void Session::start()
 {
     if (m_started) return;
-    m_config = m_configFile ? EngineConfig::load(*m_configFile) : EngineConfig::loadDefault();
+    reloadConfig();
     m_started = true;
+}
+
+void Session::reloadConfig()
+{
+    m_config = m_configFile ? EngineConfig::load(*m_configFile) : EngineConfig::loadDefault();
 }
 
 const AliasConfig* Session::findAlias(std::string_view name) const

@@ -39,6 +39,12 @@ public:
     bool started() const { return m_started; }
     // The configuration read at start (empty before).
     const EngineConfig& config() const { return m_config; }
+    // Reads the configuration again, from the same place as at start (a file
+    // written since is found); connections opened afterwards see it.
+    void reloadConfig();
+    // The file given at construction; none when the places of
+    // EngineConfig::searchPlaces() are read.
+    const std::optional<std::filesystem::path>& configFile() const { return m_configFile; }
 
     // A session alias by name, else a configured one; null when neither.
     const AliasConfig* findAlias(std::string_view name) const;

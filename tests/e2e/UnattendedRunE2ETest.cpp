@@ -230,8 +230,8 @@ TEST_F(UnattendedRun, UnreachableSourceSaysWhyAndEndsWithCodeTwoWithoutTransfer)
         std::string reason;
     };
     const Case cases[] = {
-        {"no file", nullptr, "Unbekannter Alias: X1; Konfiguration: " + conf + " (nicht gefunden)"},
-        {"no section", "[ANDERS]\nPATH=x\n", "Unbekannter Alias: X1; Konfiguration: " + conf},
+        {"no file", nullptr, "Unbekannter Alias: DBRK; Konfiguration: " + conf + " (nicht gefunden)"},
+        {"no section", "[ANDERS]\nPATH=x\n", "Unbekannter Alias: DBRK; Konfiguration: " + conf},
         {"no PATH", "[DBRK]\nDEFAULT DRIVER=PARADOX\n",
          "Für den Alias DBRK ist kein Verzeichnis (PATH) eingetragen.; Konfiguration: " + conf},
         {"no folder", "[DBRK]\nPATH=fehlt\n",

@@ -3,7 +3,8 @@
 # with PREFIX/bin/rk_vad2av (-auto -nomessage, offscreen), the alias DBRK set
 # system-wide in a folder of XDG_CONFIG_DIRS, each staged table's row count
 # against the record count PREFIX/bin/rk_pxdump reads from its Paradox table,
-# and the manual pages where man finds them.
+# and the manual pages where man finds them; then the first start of a
+# person at the screen with nothing configured (first-start-test.sh).
 #
 #   installed-tree-test.sh --install BUILD_DIR GENDEMO   (cmake --install into a temporary prefix)
 #   installed-tree-test.sh --prefix PREFIX GENDEMO       (an unpacked package: PREFIX=root/usr)
@@ -74,4 +75,7 @@ done
 jobs=$(echo "SELECT COUNT(*) FROM IMPORT_RK5_INFO WHERE JOB_ID = '-id:INSTALLED';" | isql-fb -q -user SYSDBA "$work/staging.fdb" \
        | awk 'NF==1 && $1 ~ /^[0-9]+$/ {print $1}')
 [ "$jobs" = 1 ] || fail "job records with the run's id: $jobs"
-echo "installed tree: transfer complete, row counts match, manual pages found"
+
+# The first start of a person at the screen: nothing configured, the folder chosen in the dialog.
+xvfb-run -a -s "-screen 0 1024x768x24" "$here/first-start-test.sh" "$prefix/bin/rk_vad2av" "$work/paradox" "$work"
+echo "installed tree: transfer complete, row counts match, manual pages found, first start chooses the folder"

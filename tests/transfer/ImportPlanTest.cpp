@@ -79,5 +79,18 @@ TEST(ImportPlan, JobRecordAssignsOnlyItsTwoParameters)
     EXPECT_EQ(test::scanParams(kJobRecordInsert), (std::vector<std::string>{"INFO", "JOB_ID"}));
 }
 
+TEST(ImportPlan, SourceTablesAreThoseAfterFromAndJoinOnceEachWithoutExtension)
+{
+    // The joined GESTEINE and the current user's table count too; REGIONEN is written "REGIONEN.DB".
+    EXPECT_EQ(sourceTables(buildImportPlan()),
+              (std::vector<std::string>{"REGIONEN", "GEBIETE", "GESTEINE", "GIPFEL", "WEGE", "BEGEHUNGEN",
+                                        "NAMENSLISTE", "NUTZER", "TAGESNOTIZ", "ZETTELWEGE", "EB", "BILDER",
+                                        "CURRENTUSER"}));
+    ImportPlan plan{};
+    plan[0].sourceSql = "select * from a.db left outer join B on B.X=a.X";
+    plan[1].sourceSql = "SELECT * FROM  A  ORDER BY X";
+    EXPECT_EQ(sourceTables(plan), (std::vector<std::string>{"A", "B", "CURRENTUSER"}));
+}
+
 } // namespace
 } // namespace rk::transfer

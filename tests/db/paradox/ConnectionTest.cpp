@@ -49,16 +49,16 @@ TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
     const std::string file = pathText(folder.config().string());
     const std::string read = ansi("\nKonfiguration: ") + file;
     const Case cases[] = {
-        {"no file", nullptr, ansi("Unbekannter Alias: X1") + read + " (nicht gefunden)"},
-        {"file unreadable", "/", ansi("Unbekannter Alias: X1") + read + " (nicht lesbar)"},
-        {"no DBRK section", "[ANDERS]\nPATH=daten\n", ansi("Unbekannter Alias: X1") + read},
+        {"no file", nullptr, ansi("Unbekannter Alias: DBRK") + read + " (nicht gefunden)"},
+        {"file unreadable", "/", ansi("Unbekannter Alias: DBRK") + read + " (nicht lesbar)"},
+        {"no DBRK section", "[ANDERS]\nPATH=daten\n", ansi("Unbekannter Alias: DBRK") + read},
         {"no PATH", "[DBRK]\nDEFAULT DRIVER=PARADOX\n",
          ansi("Für den Alias DBRK ist kein Verzeichnis (PATH) eingetragen.") + read},
         {"folder missing", "[DBRK]\nPATH=fehlt\n",
          ansi("Das Verzeichnis des Alias DBRK ist nicht vorhanden oder nicht lesbar.\nVerzeichnis: ") +
              pathText((folder.root() / "fehlt").string()) + read},
         {"other driver", "[DBRK]\nPATH=daten\nDEFAULT DRIVER=DBASE\n",
-         ansi("Der Treiber DBASE des Alias X1 wird nicht unterstützt.") + read},
+         ansi("Der Treiber DBASE des Alias DBRK wird nicht unterstützt.") + read},
     };
     for (const auto& c : cases) {
         std::filesystem::remove_all(folder.config());

@@ -1,0 +1,116 @@
+// A folder chosen for the alias: the tables it must hold, and the section
+// appended to the user's own configuration file without changing a byte of
+// what the file held.
+#include "db/paradox/AliasFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <tuple>
+
+#include "db/common/Exception.h"
+#include "db/paradox/EngineConfig.h"
+#include "tests/db/paradox/reader/TempDir.h"
+
+namespace rk::source {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(AliasFolder, TablesAreFoundWithoutRegardToCaseAndTheMissingOnesNamedInOrder)
+{
+    test::TempDir dir;
+    std::ofstream(dir.path() / "gipfel.db") << "x";
+    std::ofstream(dir.path() / "WEGE.DB") << "x";
+    fs::create_directory(dir.path() / "EB.DB"); // a folder is no table
+    const FolderCheck some = checkAliasFolder(dir.path(), {"GIPFEL", "EB", "WEGE", "BILDER"});
+    EXPECT_EQ(some.state, FolderState::TablesMissing);
+    EXPECT_EQ(some.missingTables, (std::vector<std::string>{"EB", "BILDER"}));
+    EXPECT_EQ(checkAliasFolder(dir.path(), {"Gipfel", "wege"}).state, FolderState::Usable);
+    EXPECT_EQ(checkAliasFolder(dir.path() / "fehlt", {"GIPFEL"}).state, FolderState::Missing);
+    EXPECT_EQ(checkAliasFolder(dir.path() / "WEGE.DB", {"GIPFEL"}).state, FolderState::Missing);
+}
+
+TEST(AliasFolder, AppendedSectionKeepsTheFileAsItWasAndIsTheAliasRead)
+{
+    // legend, what the file held before (null: no file, nor its folder), keys kept from elsewhere
+    using Keys = std::map<std::string, std::string>;
+    const std::tuple<const char*, const char*, Keys> cases[] = {
+        {"no file yet", nullptr, {}},
+        {"another section, last line without a break", "; eigene Notiz\r\n[ANDERS]\nPATH=/srv/x", {}},
+        {"an older DBRK section whose other keys stay", "[DBRK]\nPATH=/media/usb/alt\nCODEPAGE=437\n", {}},
+        {"the code page of a system-wide alias goes along, its folder and driver do not", nullptr,
+         {{"PATH", "/media/alt"}, {"DEFAULT DRIVER", "PARADOX"}, {"CODEPAGE", "437"}}},
+    };
+    for (const auto& [legend, before, keep] : cases) {
+        test::TempDir dir;
+        const fs::path file = dir.path() / "config" / "rk_vad2av" / "engine.conf";
+        if (before) {
+            fs::create_directories(file.parent_path());
+            std::ofstream(file, std::ios::binary) << before;
+        }
+        const fs::path folder = dir.path() / "Daten RK5";
+        appendAliasSection(file, "DBRK", folder, keep);
+        const std::string after = readAll(file);
+        const std::string old = before ? before : "";
+        EXPECT_EQ(after.substr(0, old.size()), old) << legend;
+        const std::string added = (old.empty() || old.back() == '\n' ? "" : "\n") + std::string("[DBRK]\nPATH=") +
+                                  folder.string() + "\nDEFAULT DRIVER=PARADOX\n" +
+                                  (keep.empty() ? "" : "CODEPAGE=437\n");
+        EXPECT_EQ(after.substr(old.size()), added) << legend;
+        const EngineConfig config = EngineConfig::load(file);
+        ASSERT_NE(config.findAlias("DBRK"), nullptr) << legend;
+        EXPECT_EQ(config.findAlias("DBRK")->param("PATH"), folder.string()) << legend;
+        EXPECT_EQ(config.findAlias("DBRK")->driver(), "PARADOX") << legend;
+        if ((before && std::string(before).find("CODEPAGE") != std::string::npos) || !keep.empty()) {
+            EXPECT_EQ(config.findAlias("DBRK")->param("CODEPAGE"), "437") << legend;
+        }
+    }
+}
+
+TEST(AliasFolder, WhatCannotBeWrittenIsRefusedAndNothingIsWritten)
+{
+    test::TempDir dir;
+    const fs::path file = dir.path() / "engine.conf";
+    EXPECT_THROW(appendAliasSection(file, "DBRK", dir.path() / "zwei\nZeilen"), EDatabaseError);
+    EXPECT_FALSE(fs::exists(file));
+    // Its folder cannot be made: a file stands in its place.
+    std::ofstream(dir.path() / "blockiert") << "x";
+    try {
+        appendAliasSection(dir.path() / "blockiert" / "engine.conf", "DBRK", dir.path());
+        ADD_FAILURE() << "written";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.message(), "Die Konfigurationsdatei " + (dir.path() / "blockiert" / "engine.conf").string() +
+                                   " konnte nicht geschrieben werden.");
+    }
+}
+
+TEST(AliasFolder, TheUserFileIsNoneWhileTheEnvironmentNamesTheConfiguration)
+{
+    const char* names[] = {"RK_ENGINE_CONFIG", "XDG_CONFIG_HOME", "HOME"};
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const char* n : names) saved.emplace_back(n, std::getenv(n) ? std::optional<std::string>(std::getenv(n)) : std::nullopt);
+    setenv("XDG_CONFIG_HOME", "/xdg", 1);
+    setenv("HOME", "/home/anna", 1);
+    unsetenv("RK_ENGINE_CONFIG");
+    EXPECT_EQ(EngineConfig::userFile(), "/xdg/rk_vad2av/engine.conf");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(EngineConfig::userFile(), "/home/anna/.config/rk_vad2av/engine.conf");
+    setenv("RK_ENGINE_CONFIG", "/opt/rk.conf", 1);
+    EXPECT_EQ(EngineConfig::userFile(), "");
+    for (const auto& [n, v] : saved) v ? setenv(n.c_str(), v->c_str(), 1) : unsetenv(n.c_str());
+}
+
+} // namespace
+} // namespace rk::source
