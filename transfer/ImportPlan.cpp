@@ -3,8 +3,9 @@
 #include "transfer/ImportPlan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <sstream>
+
+#include "db/common/Ansi.h"
 
 namespace rk::transfer {
 
@@ -68,12 +69,6 @@ ImportPlan buildImportPlan()
 
 namespace {
 
-std::string upperAscii(std::string text)
-{
-    for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The word after each FROM and JOIN: the plan's statements name their
 // tables plainly, without quotes or table aliases.
 void addTablesOf(const std::string& sql, std::vector<std::string>& tables)
@@ -82,7 +77,7 @@ void addTablesOf(const std::string& sql, std::vector<std::string>& tables)
     std::string word;
     bool tableNext = false;
     while (words >> word) {
-        const std::string upper = upperAscii(word);
+        const std::string upper = upperAnsi(word);
         if (tableNext) {
             std::string name = upper.ends_with(".DB") ? upper.substr(0, upper.size() - 3) : upper;
             if (std::find(tables.begin(), tables.end(), name) == tables.end()) tables.push_back(std::move(name));
