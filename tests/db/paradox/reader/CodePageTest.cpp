@@ -1,19 +1,15 @@
 // Which code page a table's texts are read in: the header's, else the one
-// its sort order (language driver) implies, else the default; and code
-// pages that iconv names otherwise than "CP<number>". Tables are real ones
-// from the shared fixtures, patched in a temporary folder. The expected
-// texts are the code pages' published tables (Python's codecs), not
-// output of this reader.
+// its sort order (language driver) implies, else the default. Tables are
+// real ones from the shared fixtures, patched in a temporary folder. The
+// expected texts are the code pages' published tables (Python's codecs),
+// not output of this reader.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
-#include <sys/wait.h>
 
 #include "tests/db/paradox/reader/TempDir.h"
 #include "tests/support/SharedFixtures.h"
 #include "tools/pxdump/JsonDump.h"
-#include "tools/pxwrite/ParadoxWriter.h"
 
 namespace {
 
@@ -147,46 +143,5 @@ INSTANTIATE_TEST_SUITE_P(
         SortOrderCase{false, "cyrr", 866, "sortorder cyrr"},
         SortOrderCase{false, "ascii", 437, "sortorder ascii"},
         SortOrderCase{false, "ukrr", 1252, "default, sortorder ukrr unknown"}));
-
-struct CodePageOptionCase {
-    int codePage;
-    const char* text;  // the bytes C0 D6 E4 F2 in it
-};
-
-class PxDumpCodePageOption : public ::testing::TestWithParam<CodePageOptionCase> {};
-
-int runPxDump(const std::string& args, std::string& out)
-{
-    FILE* p = popen((std::string(RK_PXDUMP) + " " + args + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST_P(PxDumpCodePageOption, NumbersIconvSpellsOtherwise)
-{
-    rk::test::TempDir dir;
-    const auto file = dir / "TEXT.DB";
-    {
-        rk::tools::pxwrite::ParadoxWriter w(file, {{"Name", FieldType::Alpha, 10}});
-        w.addRow({std::string("\xC0\xD6\xE4\xF2")});
-    }
-    std::string out;
-    EXPECT_EQ(runPxDump("--codepage " + std::to_string(GetParam().codePage) + " '" + file.string() + "'", out), 0)
-        << out;
-    EXPECT_NE(out.find("\"codepage\":" + std::to_string(GetParam().codePage) + ",\"codepage_from\":\"--codepage\""),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("\n[\"" + std::string(GetParam().text) + "\"]\n"), std::string::npos) << out;
-}
-
-INSTANTIATE_TEST_SUITE_P(Iconv, PxDumpCodePageOption,
-                         ::testing::Values(CodePageOptionCase{1051, "âøð·"}, CodePageOptionCase{10000, "¿÷‰Ú"},
-                                           CodePageOptionCase{20866, "южДР"}, CodePageOptionCase{28595, "Ржфђ"},
-                                           CodePageOptionCase{28605, "ÀÖäò"}),
-                         [](const auto& info) { return "cp" + std::to_string(info.param.codePage); });
 
 } // namespace
