@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "db/common/Ansi.h"
+#include "db/common/Bcd.h"
 #include "locale/LocaleFormats.h"
 
 namespace rk::transfer {
@@ -120,19 +121,8 @@ bool isBlankText(std::string_view text)
 
 int64_t bcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName)
 {
-    const int n = int(bcd.digits.size());
-    // Digits standing before the fourth decimal place, and zeros to append.
-    const int keep = n - bcd.scale + 4;
-    // The digits through the fifth decimal decide the value sent; past it a
-    // digit only tells an exact half from more. Writers fill the places past
-    // their own precision with nibbles above 9: from the first such nibble
-    // there on, the digits are filler and no part of the value.
-    const int decisive = std::clamp(keep + 1, 0, n);
-    for (int i = 0; i < decisive; ++i)
-        if (bcd.digits[i] > 9) throw EDatabaseError(ansiFormat("Feld '%s' enthält keinen gültigen BCD-Wert", fieldName));
-    int end = decisive;
-    while (end < n && bcd.digits[end] <= 9) ++end;
-
+    const auto value = db::readBcd(bcd);
+    if (!value) throw EDatabaseError(ansiFormat("Feld '%s' enthält keinen gültigen BCD-Wert", fieldName));
     // The magnitude may reach 2^63 for a negative value.
     constexpr uint64_t kLimit = uint64_t(1) << 63;
     auto overflow = [&] {
@@ -142,21 +132,10 @@ int64_t bcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldNam
         if (acc > (kLimit - digit) / 10) overflow();
         acc = acc * 10 + digit;
     };
-
     uint64_t acc = 0;
-    for (int i = 0; i < std::min(keep, n); ++i) push(acc, bcd.digits[i]);
-    for (int i = n; i < keep; ++i) push(acc, 0);
-    if (keep >= 0 && keep < n) {
-        const uint8_t first = bcd.digits[keep];
-        bool rest = false;
-        for (int i = keep + 1; i < end && !rest; ++i) rest = bcd.digits[i] != 0;
-        if (first > 5 || (first == 5 && (rest || acc % 2 != 0))) {
-            if (acc == kLimit) overflow();
-            ++acc;
-        }
-    }
-    // keep < 0: every digit lies below half a ten-thousandth, so the value rounds to 0.
-    if (bcd.negative) return acc == kLimit ? INT64_MIN : -int64_t(acc);
+    for (uint8_t digit : value->digits) push(acc, digit);
+    for (int i = value->scale; i < db::kBcdDecimalsRead; ++i) push(acc, 0);
+    if (value->negative) return acc == kLimit ? INT64_MIN : -int64_t(acc);
     if (acc == kLimit) overflow();
     return int64_t(acc);
 }

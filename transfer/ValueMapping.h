@@ -43,10 +43,10 @@ std::string textReading(const db::Field& field);
 // value or is formatted into `scratch` (cleared first); valid while both are.
 std::string_view textReadingView(const db::Field& field, std::string& scratch);
 
-// A stored decimal as a count of ten-thousandths, rounded halves to even.
+// A stored decimal as a count of ten-thousandths, read by db::readBcd.
 // Throws EDatabaseError "Wert des Feldes '%s' ist außerhalb des zulässigen
 // Bereichs" when the count does not fit 64 bits, and "Feld '%s' enthält
-// keinen gültigen BCD-Wert" for a digit above 9 (a damaged file).
+// keinen gültigen BCD-Wert" when readBcd finds a deciding digit above 9.
 int64_t bcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName);
 
 // True when the text holds no byte above 20 hex.

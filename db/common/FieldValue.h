@@ -13,7 +13,7 @@
 //   std::string     Alpha (Windows-1252, up to the first NUL), Memo (all
 //                   bytes, Windows-1252), Formatted Memo, Graphic, OLE,
 //                   Binary (raw bytes) and Bytes (all bytes of the declared
-//                   size, raw)
+//                   size, raw; all of them zero is blank)
 #pragma once
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "db/common/Ansi.h"
+#include "db/common/Bcd.h"
 #include "locale/Calendar.h"
 #include "tools/pxdump/Sha256.h"
 
@@ -65,21 +66,22 @@ std::string timeText(int64_t ms)
     return buf;
 }
 
-std::string bcdJson(const db::BcdValue& v)
+// The value the transfer reads (db::readBcd), with the decimals it keeps;
+// the stored nibbles when a deciding one is no digit.
+std::string bcdJson(const db::BcdValue& stored)
 {
-    std::string digits;
-    bool valid = true;
-    for (uint8_t d : v.digits) {
-        if (d > 9) valid = false;
-        digits += "0123456789abcdef"[d & 0x0F];
+    const auto v = db::readBcd(stored);
+    if (!v) {
+        std::string nibbles;
+        for (uint8_t d : stored.digits) nibbles += "0123456789abcdef"[d & 0x0F];
+        return "{\"invalid_bcd\":" + jsonString(std::string(stored.negative ? "-" : "") + nibbles) + "}";
     }
-    if (!valid) return "{\"invalid_bcd\":" + jsonString(std::string(v.negative ? "-" : "") + digits) + "}";
-    const size_t scale = static_cast<size_t>(v.scale);
-    std::string intPart = digits.size() > scale ? digits.substr(0, digits.size() - scale) : "0";
-    std::string frac = digits.size() >= scale ? digits.substr(digits.size() - scale)
-                                              : std::string(scale - digits.size(), '0') + digits;
-    std::string s = (v.negative ? "-" : "") + intPart;
-    if (scale > 0) s += "." + frac;
+    std::string digits;
+    for (uint8_t d : v->digits) digits += static_cast<char>('0' + d);
+    const size_t scale = static_cast<size_t>(v->scale);
+    if (digits.size() <= scale) digits.insert(0, scale + 1 - digits.size(), '0');
+    std::string s = (v->negative ? "-" : "") + digits.substr(0, digits.size() - scale);
+    if (scale > 0) s += "." + digits.substr(digits.size() - scale);
     return jsonString(s);
 }
 
@@ -122,6 +124,21 @@ std::string valueJson(const db::FieldValue& value, FieldType type, const TextDec
 
 namespace {
 
+// Why the texts are read in table.codePage(): "--codepage", "header",
+// "sortorder NAME" or "default", the latter with the sort order the reader
+// does not know.
+std::string codePageFrom(const source::paradox::Table& table)
+{
+    using source::paradox::CodePageSource;
+    switch (table.codePageSource()) {
+    case CodePageSource::Option: return "--codepage";
+    case CodePageSource::Header: return "header";
+    case CodePageSource::SortOrder: return "sortorder " + table.sortOrder();
+    case CodePageSource::Default: break;
+    }
+    return table.sortOrder().empty() ? "default" : "default, sortorder " + table.sortOrder() + " unknown";
+}
+
 std::string headerLine(const source::paradox::Table& table, const TextDecoder* decoder)
 {
     const int v = table.version();
@@ -129,6 +146,7 @@ std::string headerLine(const source::paradox::Table& table, const TextDecoder* d
     std::snprintf(version, sizeof version, v == 30 || v == 35 ? "%d.%d" : "%d.x", v / 10, v % 10);
     std::string out = "{\"table\":" + jsonString(table.path().filename().string()) + ",\"version\":\"" + version +
                       "\",\"codepage\":" + std::to_string(table.codePage()) +
+                      ",\"codepage_from\":" + jsonString(codePageFrom(table)) +
                       ",\"records\":" + std::to_string(table.recordCount()) + ",\"fields\":[";
     bool first = true;
     for (const auto& f : table.fields()) {

@@ -4,11 +4,13 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "db/paradox/reader/CodePage.h"
+
 namespace rk::tools::pxdump {
 
 TextDecoder::TextDecoder(int codePage)
 {
-    const std::string name = "CP" + std::to_string(codePage);
+    const std::string name = source::paradox::detail::iconvName(codePage);
     m_cd = iconv_open("UTF-8", name.c_str());
     if (m_cd == reinterpret_cast<iconv_t>(-1))
         throw std::invalid_argument("Die Codepage " + std::to_string(codePage) + " wird nicht unterstützt.");

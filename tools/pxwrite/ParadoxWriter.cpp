@@ -440,7 +440,10 @@ std::vector<uint8_t> ParadoxWriter::header() const
     }
     if (v4) {
         for (size_t i = 0; i < n; ++i) { h.push_back(uint8_t(i + 1)); h.push_back(uint8_t((i + 1) >> 8)); }
-        const std::string sortOrder = m_options.codePage == 1252 ? "ANSIINTL" : "ascii";
+        // No sort order for a header without code page: the reader would
+        // take the code page from it, and such a table is for testing the
+        // default the reader falls back on.
+        const std::string sortOrder = m_options.codePage == 1252 ? "ANSIINTL" : m_options.codePage ? "ascii" : "";
         h.insert(h.end(), sortOrder.begin(), sortOrder.end());
         h.push_back(0);
         h.resize((h.size() + 2047) / 2048 * 2048, 0);

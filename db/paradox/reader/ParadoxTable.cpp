@@ -5,7 +5,7 @@
 // headerSize + (n - 1) * blockSize; each starts with next block, previous
 // block and the offset of its last record (-recordSize when empty), followed
 // by the records. Field values are big-endian with the sign bit flipped so
-// that bytes sort like values; an all-zero field is blank.
+// that bytes sort like values; an all-zero field is blank (for Bytes too).
 #include "db/paradox/reader/ParadoxTable.h"
 
 #include <algorithm>
@@ -94,6 +94,22 @@ bool knownType(uint8_t t)
     case 0x0E: case 0x0F: case 0x10: case 0x14: case 0x15: case 0x16: case 0x17: case 0x18: return true;
     default: return false;
     }
+}
+
+// The sort order's name: after the field names, a word per field (the
+// field numbers), then the name, NUL-terminated. Files without one (3.0
+// ones end with the field names) or with anything but a short ASCII word
+// there have none.
+std::string sortOrderName(const uint8_t* header, size_t headerSize, size_t at)
+{
+    constexpr size_t kMaxName = 32;
+    std::string name;
+    for (size_t i = at; i < headerSize && name.size() <= kMaxName; ++i) {
+        if (header[i] == 0) return name;
+        if (header[i] <= 0x20 || header[i] >= 0x7F) return {};
+        name += static_cast<char>(header[i]);
+    }
+    return {};
 }
 
 std::string lowerAscii(std::string s)
@@ -214,17 +230,9 @@ void Table::parse()
             "Die Datei '%s' ist kennwortgeschützt; verschlüsselte Tabellen werden nicht gelesen.", m_name));
 
     m_headerCodePage = v4 ? le16(d + kCodePage) : 0;
-    m_codePage = m_codePageOverride ? m_codePageOverride : m_headerCodePage ? m_headerCodePage : m_defaultCodePage;
-    const auto table = detail::toAnsiTable(m_codePage);
-    if (!table)
-        throw EParadoxError(rk::ansiFormat("Die Datei '%s' verwendet die nicht unterstützte Codepage %d.",
-                                           m_name, m_codePage));
-    std::memcpy(m_toAnsi, table->data(), 256);
-    if (m_storedText)
-        for (int i = 0; i < 256; ++i) m_toAnsi[i] = static_cast<char>(i);
-
     // Field table: type and size per field, then a pointer to the table
-    // name, a pointer per field name, the table name and the field names.
+    // name, a pointer per field name, the table name and the field names;
+    // after them, from version 3.5 on, the sort order (sortOrderName()).
     const size_t info = v4 ? kFieldInfoV4 : kFieldInfoV3;
     const size_t tableNameLen = m_versionId >= 12 ? 261 : 79;
     size_t pos = info + size_t(numFields) * 2 + 4 + size_t(numFields) * 4 + tableNameLen;
@@ -252,9 +260,37 @@ void Table::parse()
         const void* end = std::memchr(d + pos, 0, m_headerSize - pos);
         if (!end) corrupt(rk::ansiFormat("der Name von Feld %d fehlt im Tabellenkopf", i + 1));
         const size_t n = static_cast<const uint8_t*>(end) - (d + pos);
-        m_fields[i].name = convertText(d + pos, n);
+        m_fields[i].name.assign(reinterpret_cast<const char*>(d + pos), n);
         pos += n + 1;
     }
+    m_sortOrder = sortOrderName(d, m_headerSize, pos + size_t(numFields) * 2);
+    chooseCodePage();
+    for (FieldInfo& f : m_fields) f.name = convertText(reinterpret_cast<const uint8_t*>(f.name.data()), f.name.size());
+}
+
+void Table::chooseCodePage()
+{
+    const int sortOrderCodePage = detail::sortOrderCodePage(m_sortOrder);
+    if (m_codePageOverride) {
+        m_codePage = m_codePageOverride;
+        m_codePageSource = CodePageSource::Option;
+    } else if (m_headerCodePage) {
+        m_codePage = m_headerCodePage;
+        m_codePageSource = CodePageSource::Header;
+    } else if (sortOrderCodePage) {
+        m_codePage = sortOrderCodePage;
+        m_codePageSource = CodePageSource::SortOrder;
+    } else {
+        m_codePage = m_defaultCodePage;
+        m_codePageSource = CodePageSource::Default;
+    }
+    const auto table = detail::toAnsiTable(m_codePage);
+    if (!table)
+        throw EParadoxError(rk::ansiFormat("Die Datei '%s' verwendet die nicht unterstützte Codepage %d.",
+                                           m_name, m_codePage));
+    std::memcpy(m_toAnsi, table->data(), 256);
+    if (m_storedText)
+        for (int i = 0; i < 256; ++i) m_toAnsi[i] = static_cast<char>(i);
 }
 
 void Table::buildBlockIndex()
@@ -472,6 +508,10 @@ void Table::readValue(int field, db::FieldValue& out) const
         return;
     }
     case FieldType::Bytes: {
+        if (allZero(p, static_cast<size_t>(f.size))) {
+            out = std::monostate{};
+            return;
+        }
         std::string* s = std::get_if<std::string>(&out);
         if (!s) s = &out.emplace<std::string>();
         s->assign(reinterpret_cast<const char*>(p), f.size);

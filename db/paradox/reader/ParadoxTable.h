@@ -49,13 +49,23 @@ struct FieldInfo {
 };
 
 struct OpenOptions {
-    int defaultCodePage = 850;  // the OEM code page for files whose header names none
+    // The code page for files whose header names none and whose sort order
+    // tells none either (the alias's CODEPAGE, else the OEM code page).
+    int defaultCodePage = 850;
     // For tools: a code page that replaces the one the header names (0: the
     // header's), since mislabelled tables are common; and texts (field
     // names, Alpha, Memo) delivered as stored, in codePage(), rather than
     // converted to Windows-1252.
     int codePageOverride = 0;
     bool storedText = false;
+};
+
+// Where Table::codePage() comes from.
+enum class CodePageSource {
+    Option,     // OpenOptions::codePageOverride
+    Header,     // the code page the header names
+    SortOrder,  // the header names none; its sort order (language driver) tells
+    Default     // OpenOptions::defaultCodePage
 };
 
 // Every message names the file.
@@ -86,8 +96,13 @@ public:
     // The raw version byte of the header (3 to 12).
     int versionId() const { return m_versionId; }
     // Effective code page: OpenOptions::codePageOverride, else the header's,
-    // else OpenOptions::defaultCodePage.
+    // else the one of the sort order the header names, else
+    // OpenOptions::defaultCodePage.
     int codePage() const { return m_codePage; }
+    CodePageSource codePageSource() const { return m_codePageSource; }
+    // The sort order (language driver) the header names after the field
+    // names, "ascii", "intl", "ANSIINTL", ...; empty when it names none.
+    const std::string& sortOrder() const { return m_sortOrder; }
     // Texts as stored (OpenOptions::storedText) rather than Windows-1252.
     bool storedText() const { return m_storedText; }
     // Code page given in the header; 0 when the file has none.
@@ -114,6 +129,7 @@ public:
 private:
     Table() = default;
     void parse();
+    void chooseCodePage();
     void buildBlockIndex();
     void openBlobFile(const std::filesystem::path& dbFile);
     std::string convertText(const uint8_t* p, size_t n) const;
@@ -133,6 +149,8 @@ private:
     int m_versionId = 0;
     int m_codePage = 0;
     int m_headerCodePage = 0;
+    CodePageSource m_codePageSource = CodePageSource::Default;
+    std::string m_sortOrder;
     int m_defaultCodePage = 850;
     int m_codePageOverride = 0;
     bool m_storedText = false;

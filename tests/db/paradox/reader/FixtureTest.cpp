@@ -59,7 +59,8 @@ TEST(FixtureTypSammlung, EveryRowAndKind)
                       {"Datum/Zeit", FieldType::Timestamp, 8}, {"Memo", FieldType::Memo, 11},
                       {"Logisch", FieldType::Logical, 1}, {"Zähler", FieldType::AutoInc, 4},
                       {"Binär", FieldType::Binary, 10}, {"Bytes", FieldType::Bytes, 255}});
-    const std::string zeros(255, '\0');
+    // The Bytes column holds 255 zero bytes in every record: blank.
+    const FieldValue zeros = kBlank;
     // Record 0 at 0x806: c044.. = 40.0, 8028 = 40, BCD c6 .. 40 00 00 00,
     // date 800af93b = 719163 (1970-01-01), time 80000000 = midnight,
     // timestamp c2cc418cd7b9c000 = 62135722800000 (1970-01-01 11:00).

@@ -44,6 +44,14 @@ INSTANTIATE_TEST_SUITE_P(
         JsonCase{rk::db::BcdValue{false, {0, 0}, 2}, FieldType::Bcd, "\"0.00\""},
         JsonCase{rk::db::BcdValue{false, {4, 2}, 0}, FieldType::Bcd, "\"42\""},
         JsonCase{rk::db::BcdValue{false, {1, 0xb}, 1}, FieldType::Bcd, "{\"invalid_bcd\":\"1b\"}"},
+        // As the transfer reads them: four decimals at most, halves to even,
+        // nibbles above 9 past the fifth decimal filler.
+        JsonCase{rk::db::BcdValue{false, {1, 2, 3, 4, 5, 6, 7}, 6}, FieldType::Bcd, "\"1.2346\""},
+        JsonCase{rk::db::BcdValue{true, {9, 9, 9, 9, 9, 5}, 5}, FieldType::Bcd, "\"-10.0000\""},
+        JsonCase{rk::db::BcdValue{false, {1, 2, 3, 4, 5}, 5}, FieldType::Bcd, "\"0.1234\""},
+        JsonCase{rk::db::BcdValue{false, {1, 2, 2, 9, 9, 9, 0xb, 0xe}, 8}, FieldType::Bcd, "\"0.1230\""},
+        JsonCase{rk::db::BcdValue{true, {0, 0}, 2}, FieldType::Bcd, "\"0.00\""},
+        JsonCase{rk::db::BcdValue{false, {1, 2, 3, 4, 0xb}, 5}, FieldType::Bcd, "{\"invalid_bcd\":\"1234b\"}"},
         JsonCase{rk::db::DateValue{1}, FieldType::Date, "\"0001-01-01\""},
         JsonCase{rk::db::DateValue{719163}, FieldType::Date, "\"1970-01-01\""},
         JsonCase{rk::db::DateValue{730006}, FieldType::Date, "\"1999-09-09\""},
@@ -78,7 +86,8 @@ TEST(PxDumpHeader, NamesTypesAndSizes)
     }
     auto t = Table::open(dir / "KUNDE.DB");
     EXPECT_EQ(rk::tools::pxdump::headerLine(*t),
-              "{\"table\":\"KUNDE.DB\",\"version\":\"7.x\",\"codepage\":850,\"records\":1,\"fields\":["
+              "{\"table\":\"KUNDE.DB\",\"version\":\"7.x\",\"codepage\":850,\"codepage_from\":\"header\","
+              "\"records\":1,\"fields\":["
               "{\"name\":\"Straße\",\"type\":\"alpha\",\"size\":30},{\"name\":\"Betrag\",\"type\":\"bcd\",\"size\":4},"
               "{\"name\":\"Nr\",\"type\":\"autoinc\",\"size\":4}]}");
 }
@@ -124,7 +133,10 @@ TEST(PxDumpProgram, CodePageOptionAppliesToFilesWithoutOne)
     RK_REQUIRE_FIXTURE(file);
     const ProgramRun r = runPxDump("--codepage 437 '" + file.string() + "'");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("{\"table\":\"VIDORDER.DB\",\"version\":\"3.0\",\"codepage\":437,\"records\":50,", 0), 0u)
+    EXPECT_EQ(r.out.rfind("{\"table\":\"VIDORDER.DB\",\"version\":\"3.0\",\"codepage\":437,"
+                          "\"codepage_from\":\"--codepage\",\"records\":50,",
+                          0),
+              0u)
         << r.out;
 }
 
@@ -156,6 +168,38 @@ TEST(PxDumpProgram, TextsDecodedFromTheTablesCodePage)
     EXPECT_NE(r.out.find("\"codepage\":1252,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\n[\"ÀÁà\",\"Ìîñêâà\"]\n"), std::string::npos) << r.out;
 }
+
+struct CodePageOptionCase {
+    int codePage;
+    const char* text;  // the bytes C0 D6 E4 F2 in it
+};
+
+class PxDumpCodePageOption : public ::testing::TestWithParam<CodePageOptionCase> {};
+
+// Code pages that iconv names otherwise than "CP<number>"; the expected
+// texts are the code pages' published tables.
+TEST_P(PxDumpCodePageOption, NumbersIconvSpellsOtherwise)
+{
+    rk::test::TempDir dir;
+    const auto file = dir / "TEXT.DB";
+    {
+        rk::tools::pxwrite::ParadoxWriter w(file, {{"Name", FieldType::Alpha, 10}});
+        w.addRow({std::string("\xC0\xD6\xE4\xF2")});
+    }
+    const ProgramRun r = runPxDump("--codepage " + std::to_string(GetParam().codePage) + " '" + file.string() + "'");
+    const std::string& out = r.out;
+    EXPECT_EQ(r.exitCode, 0) << out;
+    EXPECT_NE(out.find("\"codepage\":" + std::to_string(GetParam().codePage) + ",\"codepage_from\":\"--codepage\""),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\n[\"" + std::string(GetParam().text) + "\"]\n"), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Iconv, PxDumpCodePageOption,
+                         ::testing::Values(CodePageOptionCase{1051, "âøð·"}, CodePageOptionCase{10000, "¿÷‰Ú"},
+                                           CodePageOptionCase{20866, "южДР"}, CodePageOptionCase{28595, "Ржфђ"},
+                                           CodePageOptionCase{28605, "ÀÖäò"}),
+                         [](const auto& info) { return "cp" + std::to_string(info.param.codePage); });
 
 TEST(PxDumpText, DoubleByteCodePageAndCutSequence)
 {

@@ -88,11 +88,8 @@ TEST_P(AllKindsRoundTrip, ValuesAndBlanksReadBackUnchanged)
     for (uint32_t r = 0; r < rows.size(); ++r) {
         t->readRecord(r);
         for (size_t f = 0; f < rows[r].size(); ++f) {
-            FieldValue expected = rows[r][f];
-            // Bytes are never blank: a blank column reads as its zero bytes.
-            if (allKinds()[f].type == FieldType::Bytes && rk::db::isBlank(expected))
-                expected = std::string(6, '\0');
-            EXPECT_EQ(t->value(static_cast<int>(f)), expected) << "row " << r << " field " << f;
+            // A blank Bytes column is stored as zero bytes and reads blank again.
+            EXPECT_EQ(t->value(static_cast<int>(f)), rows[r][f]) << "row " << r << " field " << f;
         }
     }
     t->readRecord(2);
