@@ -10,9 +10,6 @@
 namespace rk::transfer {
 
 namespace {
-// A batch is handed over early once its texts pass this size, so that long
-// memos do not pile up.
-constexpr size_t kBatchTextBytes = size_t(4) << 20;
 // The last of the caller's allowed cores, when there are two or more.
 std::optional<int> readingCore(const cpu_set_t& allowed)
 {
@@ -61,7 +58,7 @@ void MappedRows::run()
         if (!b) return;
         fill(*b);
         const bool last = b->last;
-        m_ring.handOver();
+        m_ring.handOver(b->texts.size());
         if (last) return;
     }
 }
@@ -74,8 +71,10 @@ void MappedRows::fill(Batch& b)
     b.last = false;
     b.error = nullptr;
     b.texts.clear();
+    b.formats = locale::currentFormats();
+    const locale::LocaleFormats& formats = *b.formats;
     try {
-        while (b.count < kBatchRows && b.texts.size() < kBatchTextBytes && !m_ring.stopped()) {
+        while (!m_ring.stopped()) {
             if (m_source.eof()) {
                 b.last = true;
                 break;
@@ -86,7 +85,7 @@ void MappedRows::fill(Batch& b)
                 // Looked up in the first row only; the field follows the cursor.
                 const db::Field*& field = m_fields[p];
                 if (!field) field = &m_source.fieldByName(m_names[p]);
-                db::ParamView v = parameterValue(*field, m_scratch);
+                db::ParamView v = parameterValue(*field, m_scratch, formats);
                 if (v.kind == Kind::Text) {
                     // Pointed into the buffer once the batch is complete: it may still grow.
                     at[p] = {b.texts.size(), v.text.size()};
@@ -97,6 +96,7 @@ void MappedRows::fill(Batch& b)
             }
             ++b.count;
             m_source.next();
+            if (b.count == kBatchRows || m_ring.handOverNow(b.texts.size())) break;
         }
     } catch (...) {
         b.error = std::current_exception();
@@ -111,12 +111,16 @@ std::optional<std::span<const db::ParamView>> MappedRows::next()
 {
     const size_t width = m_names.size();
     for (;;) {
-        const Batch& b = m_ring.current();
-        if (m_row < b.count) return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
+        Batch& b = m_ring.current();
+        if (m_row < b.count) {
+            m_rowFormats = b.formats.get();
+            return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
+        }
         // The end stays the end, an error stays where it happened.
         if (b.error) std::rethrow_exception(b.error);
         if (b.last) return std::nullopt;
         m_row = 0;
+        if (b.texts.capacity() > kKeptTextBytes) std::string().swap(b.texts);
         m_ring.giveBack();
     }
 }
