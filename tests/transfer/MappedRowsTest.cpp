@@ -214,9 +214,9 @@ TEST_F(MappedRowsTest, EachBatchIsBoundInTheFormatsItWasMappedIn)
     const locale::LocaleFormats german = rk::test::germanFormats();
     locale::LocaleFormats american;
     american.datePattern = "m/d/yyyy";
-    std::atomic<bool> done{false};
-    std::thread changes([&] {
-        for (int i = 0; !done; ++i) {
+    // Joined however the test ends.
+    std::jthread changes([&](std::stop_token stop) {
+        for (int i = 0; !stop.stop_requested(); ++i) {
             locale::setCurrentFormats(i % 2 ? american : german);
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -231,8 +231,7 @@ TEST_F(MappedRowsTest, EachBatchIsBoundInTheFormatsItWasMappedIn)
         ASSERT_EQ(locale::DateTime(730000 + row - locale::kDateDelta), day) << "row " << row << ": " << text;
         ++row;
     }
-    done = true;
-    changes.join();
+    changes.request_stop();
     EXPECT_EQ(row, kRows);
     EXPECT_GT(american_, 0) << "a change applies from a later batch";
     EXPECT_LT(american_, kRows);
