@@ -11,9 +11,15 @@ targets=(rk_mapping_tests rk_transfer_tests rk_transfer_source_tests rk_source_t
 cmake --build build/tsan -j "$(nproc)" --target "${targets[@]}"
 export QT_QPA_PLATFORM=offscreen
 # A report ends the test program with exit code 66 (also when every test passed).
-export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
-for t in tests/transfer/rk_mapping_tests tests/transfer/rk_transfer_tests tests/transfer/rk_transfer_source_tests \
-         tests/db/paradox/rk_source_tests tests/app/rk_app_tests; do
-    echo "== $t (ThreadSanitizer)"
-    (cd build/tsan/"$(dirname "$t")" && "./$(basename "$t")" --gtest_brief=1)
-done
+export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 suppressions=$PWD/tools/tsan-suppressions.txt ${TSAN_OPTIONS:-}"
+run() {
+    echo "== $1 (ThreadSanitizer)"
+    (cd build/tsan/"$(dirname "$1")" && "./$(basename "$1")" --gtest_brief=1)
+}
+run tests/transfer/rk_mapping_tests
+run tests/transfer/rk_transfer_tests
+run tests/transfer/rk_transfer_source_tests
+run tests/db/paradox/rk_source_tests
+# The window's tests stage into embedded Firebird databases, whose engine holds
+# more locks at once than the deadlock detector can follow; races are still found.
+TSAN_OPTIONS="$TSAN_OPTIONS detect_deadlocks=0" run tests/app/rk_app_tests
