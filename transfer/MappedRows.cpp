@@ -28,19 +28,17 @@ MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
         b.values.resize(kBatchRows * m_names.size());
         b.textAt.resize(kBatchRows * m_names.size());
     }
-    m_thread = std::thread(&MappedRows::run, this);
     // Only a speed matter: where the system refuses, both threads go where
     // it puts them.
     cpu_set_t allowed;
     CPU_ZERO(&allowed);
-    if (pthread_getaffinity_np(pthread_self(), sizeof allowed, &allowed) != 0) return;
-    const std::optional<int> core = readingCore(allowed);
+    std::optional<int> core;
+    if (pthread_getaffinity_np(pthread_self(), sizeof allowed, &allowed) == 0) core = readingCore(allowed);
+    // The reading thread keeps to its core from its first row on.
+    m_thread = std::thread(&MappedRows::run, this, core);
     if (!core) return;
-    cpu_set_t reading, caller = allowed;
-    CPU_ZERO(&reading);
-    CPU_SET(*core, &reading);
+    cpu_set_t caller = allowed;
     CPU_CLR(*core, &caller);
-    if (pthread_setaffinity_np(m_thread.native_handle(), sizeof reading, &reading) != 0) return;
     if (pthread_setaffinity_np(pthread_self(), sizeof caller, &caller) == 0) m_callerCores = allowed;
 }
 
@@ -51,8 +49,14 @@ MappedRows::~MappedRows()
     if (m_callerCores) pthread_setaffinity_np(pthread_self(), sizeof *m_callerCores, &*m_callerCores);
 }
 
-void MappedRows::run()
+void MappedRows::run(std::optional<int> core)
 {
+    if (core) {
+        cpu_set_t own;
+        CPU_ZERO(&own);
+        CPU_SET(*core, &own);
+        pthread_setaffinity_np(pthread_self(), sizeof own, &own);
+    }
     for (size_t n = 0;; ++n) {
         Batch* b = m_ring.toFill(n);
         if (!b) return;

@@ -71,7 +71,7 @@ public:
     static constexpr size_t kReadAheadBytes = size_t(4) << 20;
 
 private:
-    void run();
+    void run(std::optional<int> core);
     struct Batch;
     void fill(Batch& batch);
 
