@@ -6,9 +6,9 @@
 // executing the statement. Rows pass in compact batches (the values' texts
 // side by side in one buffer), so that little memory travels between the
 // two processor cores per row. A batch is handed over whole (64 rows) while
-// the run is busy, and with the rows there are as soon as the run waits, so
-// that a slow source never keeps the run from its events longer than a row
-// takes. What is read ahead is bounded in bytes over all batches, so that a
+// the run is busy, and with the rows there are once the run has waited a
+// millisecond, so that a slow source never keeps the run from its events
+// much longer than a row takes. What is read ahead is bounded in bytes over all batches, so that a
 // slot of long memos holds a few of them at a time, not a ringful.
 //
 // Each batch is mapped in the regional formats current when it was begun,
@@ -34,6 +34,7 @@
 // cost a tenth of the time with forced writes on a machine of two cores.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <exception>
 #include <memory>
@@ -100,7 +101,8 @@ private:
     std::vector<const db::Field*> m_fields;  // looked up in the first row
     std::string m_scratch;
 
-    BatchRing<Batch, kBatches> m_ring{kReadAheadBytes};
+    // A run waiting for rows gets those there are after a millisecond.
+    BatchRing<Batch, kBatches> m_ring{kReadAheadBytes, std::chrono::milliseconds(1)};
     // The caller's side: the current batch is read up to m_row.
     size_t m_row = 0;
     const locale::LocaleFormats* m_rowFormats = nullptr;

@@ -6,7 +6,7 @@
 // touches a batch between its being given back and its being handed over;
 // only the taking thread between the two the other way.
 //
-//   BatchRing<Batch, 4> ring(1 << 20);
+//   BatchRing<Batch, 4> ring(1 << 20, std::chrono::milliseconds(1));
 //   // filling thread                           // taking thread
 //   for (size_t n = 0;; ++n) {                  Batch& b = ring.current();  // waits
 //       Batch* b = ring.toFill(n);              ... read b ...
@@ -16,14 +16,18 @@
 //   }
 //   ring.stop();   // before joining the filling thread
 //
-// handOverNow() turns true as soon as the taking thread waits with nothing
-// to take: it then gets the rows there are, not a whole batch later.
+// handOverNow() turns true once the taking thread has waited with nothing
+// to take for a moment (`patience`): it then gets the rows there are, not a
+// whole batch later; and a fast filling thread is not made to hand over
+// every row alone while the other waits for it.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 
 namespace rk {
@@ -33,7 +37,10 @@ class BatchRing {
 public:
     // `byteLimit`: no batch is begun while the bytes ahead reach it, and a
     // batch goes once its own bytes would take them there.
-    explicit BatchRing(size_t byteLimit) : m_byteLimit(byteLimit) {}
+    BatchRing(size_t byteLimit, std::chrono::steady_clock::duration patience)
+        : m_byteLimit(byteLimit), m_patience(patience.count())
+    {
+    }
 
     std::array<Batch, N>& batches() { return m_batches; }
 
@@ -49,8 +56,9 @@ public:
     // (the batch holds a row at least): whether to hand it over now.
     bool handOverNow(size_t bytes) const
     {
-        return m_takerWaiting.load(std::memory_order_relaxed) ||
-               m_bytesAheadSeen.load(std::memory_order_relaxed) + bytes >= m_byteLimit;
+        if (m_bytesAheadSeen.load(std::memory_order_relaxed) + bytes >= m_byteLimit) return true;
+        const int64_t since = m_takerWaitingSince.load(std::memory_order_relaxed);
+        return since != 0 && now() - since >= m_patience;
     }
     void handOver(size_t bytes)
     {
@@ -72,9 +80,9 @@ public:
         if (!m_holding) {
             std::unique_lock<std::mutex> guard(m_mutex);
             if (m_filledCount == m_doneCount) {
-                m_takerWaiting.store(true, std::memory_order_relaxed);
+                m_takerWaitingSince.store(now(), std::memory_order_relaxed);
                 m_filled.wait(guard, [&] { return m_filledCount > m_doneCount; });
-                m_takerWaiting.store(false, std::memory_order_relaxed);
+                m_takerWaitingSince.store(0, std::memory_order_relaxed);
             }
             m_holding = true;
         }
@@ -103,7 +111,11 @@ public:
     }
 
 private:
+    // Never 0: a clock counting from the system's start.
+    static int64_t now() { return std::chrono::steady_clock::now().time_since_epoch().count() | 1; }
+
     const size_t m_byteLimit;
+    const int64_t m_patience;  // in steady_clock ticks
     std::array<Batch, N> m_batches;
     std::mutex m_mutex;
     std::condition_variable m_filled;
@@ -115,7 +127,7 @@ private:
     std::array<size_t, N> m_bytes{};   // each batch's bytes as handed over
     // Hints for the filling thread between rows, written under the lock.
     std::atomic<size_t> m_bytesAheadSeen{0};
-    std::atomic<bool> m_takerWaiting{false};
+    std::atomic<int64_t> m_takerWaitingSince{0};  // now() when it began to wait; 0 while it does not
     std::atomic<bool> m_stop{false};
     bool m_holding = false;            // the taking thread holds batch m_doneCount
 };
