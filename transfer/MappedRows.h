@@ -64,7 +64,8 @@ public:
     // The next row's values, one per name, valid until the next call;
     // nothing past the last row.
     std::optional<std::span<const db::ParamView>> next();
-    // The regional formats the row last given by next() was mapped in.
+    // The regional formats the row last given by next() was mapped in; as
+    // long as that row's values are valid.
     const locale::LocaleFormats& formats() const { return *m_rowFormats; }
 
     // Bytes of text read ahead, over all batches, before the reading waits
