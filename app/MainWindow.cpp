@@ -105,7 +105,8 @@ void MainWindow::showEvent(QShowEvent* event)
 bool MainWindow::event(QEvent* event)
 {
     // Qt announces changed regional settings with LocaleChange; there is no
-    // WM_WININICHANGE here, so this is where the formats are read again.
+    // WM_WININICHANGE here, so this is where the formats are read again. A
+    // run in progress takes the new set from its next batch of rows on.
     if (event->type() == QEvent::LocaleChange) locale::loadLocaleFormats();
     if (event->type() == QEvent::WindowActivate && !m_activated) {
         m_activated = true;

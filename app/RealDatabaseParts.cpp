@@ -114,8 +114,6 @@ public:
           m_setUpAllowed(!session.configFile() && !source::EngineConfig::userFile().empty())
     {
         m_targetConnection.setDefaultTransaction(&m_targetTransaction);
-        // The transfer reads and maps each slot's rows on a thread of its own.
-        m_sourceQuery.setReadAhead(false);
     }
 
     // The window is destroyed with the connection still open only when the

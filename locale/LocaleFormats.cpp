@@ -1,5 +1,8 @@
-// The process-wide LocaleFormats and the fallback name lists.
+// The process's current LocaleFormats and the fallback name lists.
 #include "locale/LocaleFormats.h"
+
+#include <mutex>
+#include <utility>
 
 #include "db/common/Ansi.h"
 
@@ -29,16 +32,33 @@ std::array<std::string, 7> fallbackDayShortNames()
 } // namespace detail
 
 namespace {
-// Changed only on the GUI thread, between rows; read by reference everywhere.
-LocaleFormats& processFormats()
+// The pointer is replaced under the lock, never the set it points to: a set
+// handed out is read without any lock, on any thread, for as long as it is held.
+struct CurrentSet {
+    std::mutex mutex;
+    std::shared_ptr<const LocaleFormats> formats = std::make_shared<const LocaleFormats>();
+};
+CurrentSet& currentSet()
 {
-    static LocaleFormats formats;
-    return formats;
+    static CurrentSet set;
+    return set;
 }
 } // namespace
 
-const LocaleFormats& currentFormats() { return processFormats(); }
+std::shared_ptr<const LocaleFormats> currentFormats()
+{
+    CurrentSet& set = currentSet();
+    std::lock_guard<std::mutex> guard(set.mutex);
+    return set.formats;
+}
 
-void setCurrentFormats(const LocaleFormats& formats) { processFormats() = formats; }
+void setCurrentFormats(LocaleFormats formats)
+{
+    auto next = std::make_shared<const LocaleFormats>(std::move(formats));
+    CurrentSet& set = currentSet();
+    std::lock_guard<std::mutex> guard(set.mutex);
+    set.formats.swap(next);
+    // The old set, if nobody holds it any more, goes with `next` after the lock.
+}
 
 } // namespace rk::locale

@@ -7,6 +7,8 @@ tools/build.sh ci
 # GUI tests need no display: Qt's offscreen platform (the first-start tests bring an X server of their own).
 export QT_QPA_PLATFORM=offscreen
 ctest --preset ci -j "$(nproc)"
+# The threaded parts' tests again, under ThreadSanitizer.
+tools/test-threads.sh
 # The Debian package from the release preset, checked as Debian and the
 # desktop check it, and run from its unpacked contents.
 tools/check-package.sh "$(tools/package.sh | tail -n 1)"

@@ -22,7 +22,10 @@ public:
     db::Param& param(int p) override { return m_statement.param(p); }
     db::Param& paramByName(const std::string& name) override { return m_statement.paramByName(name); }
     void execute() override { m_statement.execute(); }
-    void executeRow(std::span<const db::ParamView> values) override { m_statement.executeRow(values); }
+    void executeRow(std::span<const db::ParamView> values, const locale::LocaleFormats& formats) override
+    {
+        m_statement.executeRow(values, formats);
+    }
 
 private:
     Statement& m_statement;

@@ -10,9 +10,6 @@
 namespace rk::transfer {
 
 namespace {
-// A batch is handed over early once its texts pass this size, so that long
-// memos do not pile up.
-constexpr size_t kBatchTextBytes = size_t(4) << 20;
 // The last of the caller's allowed cores, when there are two or more.
 std::optional<int> readingCore(const cpu_set_t& allowed)
 {
@@ -31,19 +28,17 @@ MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
         b.values.resize(kBatchRows * m_names.size());
         b.textAt.resize(kBatchRows * m_names.size());
     }
-    m_thread = std::thread(&MappedRows::run, this);
     // Only a speed matter: where the system refuses, both threads go where
     // it puts them.
     cpu_set_t allowed;
     CPU_ZERO(&allowed);
-    if (pthread_getaffinity_np(pthread_self(), sizeof allowed, &allowed) != 0) return;
-    const std::optional<int> core = readingCore(allowed);
+    std::optional<int> core;
+    if (pthread_getaffinity_np(pthread_self(), sizeof allowed, &allowed) == 0) core = readingCore(allowed);
+    // The reading thread keeps to its core from its first row on.
+    m_thread = std::thread(&MappedRows::run, this, core);
     if (!core) return;
-    cpu_set_t reading, caller = allowed;
-    CPU_ZERO(&reading);
-    CPU_SET(*core, &reading);
+    cpu_set_t caller = allowed;
     CPU_CLR(*core, &caller);
-    if (pthread_setaffinity_np(m_thread.native_handle(), sizeof reading, &reading) != 0) return;
     if (pthread_setaffinity_np(pthread_self(), sizeof caller, &caller) == 0) m_callerCores = allowed;
 }
 
@@ -54,14 +49,20 @@ MappedRows::~MappedRows()
     if (m_callerCores) pthread_setaffinity_np(pthread_self(), sizeof *m_callerCores, &*m_callerCores);
 }
 
-void MappedRows::run()
+void MappedRows::run(std::optional<int> core)
 {
+    if (core) {
+        cpu_set_t own;
+        CPU_ZERO(&own);
+        CPU_SET(*core, &own);
+        pthread_setaffinity_np(pthread_self(), sizeof own, &own);
+    }
     for (size_t n = 0;; ++n) {
         Batch* b = m_ring.toFill(n);
         if (!b) return;
         fill(*b);
         const bool last = b->last;
-        m_ring.handOver();
+        m_ring.handOver(b->texts.size());
         if (last) return;
     }
 }
@@ -74,8 +75,10 @@ void MappedRows::fill(Batch& b)
     b.last = false;
     b.error = nullptr;
     b.texts.clear();
+    b.formats = locale::currentFormats();
+    const locale::LocaleFormats& formats = *b.formats;
     try {
-        while (b.count < kBatchRows && b.texts.size() < kBatchTextBytes && !m_ring.stopped()) {
+        while (!m_ring.stopped()) {
             if (m_source.eof()) {
                 b.last = true;
                 break;
@@ -86,7 +89,7 @@ void MappedRows::fill(Batch& b)
                 // Looked up in the first row only; the field follows the cursor.
                 const db::Field*& field = m_fields[p];
                 if (!field) field = &m_source.fieldByName(m_names[p]);
-                db::ParamView v = parameterValue(*field, m_scratch);
+                db::ParamView v = parameterValue(*field, m_scratch, formats);
                 if (v.kind == Kind::Text) {
                     // Pointed into the buffer once the batch is complete: it may still grow.
                     at[p] = {b.texts.size(), v.text.size()};
@@ -97,6 +100,7 @@ void MappedRows::fill(Batch& b)
             }
             ++b.count;
             m_source.next();
+            if (b.count == kBatchRows || m_ring.handOverNow(b.texts.size())) break;
         }
     } catch (...) {
         b.error = std::current_exception();
@@ -111,12 +115,16 @@ std::optional<std::span<const db::ParamView>> MappedRows::next()
 {
     const size_t width = m_names.size();
     for (;;) {
-        const Batch& b = m_ring.current();
-        if (m_row < b.count) return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
+        Batch& b = m_ring.current();
+        if (m_row < b.count) {
+            m_rowFormats = b.formats.get();
+            return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
+        }
         // The end stays the end, an error stays where it happened.
         if (b.error) std::rethrow_exception(b.error);
         if (b.last) return std::nullopt;
         m_row = 0;
+        if (b.texts.capacity() > kKeptTextBytes) std::string().swap(b.texts);
         m_ring.giveBack();
     }
 }

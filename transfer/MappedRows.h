@@ -5,10 +5,19 @@
 // with what the bare client loop does as well: binding the values and
 // executing the statement. Rows pass in compact batches (the values' texts
 // side by side in one buffer), so that little memory travels between the
-// two processor cores per row.
+// two processor cores per row. A batch is handed over whole (64 rows) while
+// the run is busy, and with the rows there are once the run has waited a
+// millisecond, so that a slow source never keeps the run from its events
+// much longer than a row takes. What is read ahead is bounded in bytes over all batches, so that a
+// slot of long memos holds a few of them at a time, not a ringful.
+//
+// Each batch is mapped in the regional formats current when it was begun,
+// and the run binds its rows in the same set (formats()): a change of the
+// settings applies from the next batch, and a date text is always read back
+// in the form it was written in.
 //
 //   MappedRows rows(source, {"ID", "NAME"});   // the first row is looked up by name
-//   while (auto values = rows.next()) statement.executeRow(*values);
+//   while (auto values = rows.next()) statement.executeRow(*values, rows.formats());
 //
 // The order of the rows, their values and the row at which an error shows
 // are those of reading and mapping one row at a time: an error of reading
@@ -25,8 +34,10 @@
 // cost a tenth of the time with forced writes on a machine of two cores.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <sched.h>
 #include <span>
@@ -36,6 +47,7 @@
 
 #include "db/common/BatchRing.h"
 #include "db/common/ParamValue.h"
+#include "locale/LocaleFormats.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer {
@@ -52,9 +64,16 @@ public:
     // The next row's values, one per name, valid until the next call;
     // nothing past the last row.
     std::optional<std::span<const db::ParamView>> next();
+    // The regional formats the row last given by next() was mapped in; as
+    // long as that row's values are valid.
+    const locale::LocaleFormats& formats() const { return *m_rowFormats; }
+
+    // Bytes of text read ahead, over all batches, before the reading waits
+    // (a single row may pass it alone).
+    static constexpr size_t kReadAheadBytes = size_t(4) << 20;
 
 private:
-    void run();
+    void run(std::optional<int> core);
     struct Batch;
     void fill(Batch& batch);
 
@@ -65,23 +84,29 @@ private:
         std::vector<db::ParamView> values;  // kBatchRows rows of names.size() values
         std::vector<TextAt> textAt;         // where each value's text lies in `texts`
         std::string texts;
+        std::shared_ptr<const locale::LocaleFormats> formats;  // the set the rows were mapped in
         size_t count = 0;
         bool last = false;          // no batch follows
         std::exception_ptr error;   // raised after `count` rows
     };
     // Sixteen batches ahead ride out the moments the reading thread is not
-    // scheduled, at about 2 MiB for the widest slot.
+    // scheduled; the byte bound keeps them to a few MiB.
     static constexpr size_t kBatches = 16;
     static constexpr size_t kBatchRows = 64;
+    // A batch's text buffer keeps its room up to this for the next filling;
+    // one that held more (long memos) is freed when given back.
+    static constexpr size_t kKeptTextBytes = kReadAheadBytes / kBatches;
 
     SourceQuery& m_source;
     const std::vector<std::string> m_names;
     std::vector<const db::Field*> m_fields;  // looked up in the first row
     std::string m_scratch;
 
-    BatchRing<Batch, kBatches> m_ring;
+    // A run waiting for rows gets those there are after a millisecond.
+    BatchRing<Batch, kBatches> m_ring{kReadAheadBytes, std::chrono::milliseconds(1)};
     // The caller's side: the current batch is read up to m_row.
     size_t m_row = 0;
+    const locale::LocaleFormats* m_rowFormats = nullptr;
     std::thread m_thread;
     // The caller's allowed cores before, when they were split.
     std::optional<cpu_set_t> m_callerCores;

@@ -10,6 +10,7 @@
 
 #include "db/common/FieldValue.h"
 #include "db/common/ParamValue.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::transfer {
 
@@ -25,10 +26,12 @@ public:
     virtual db::Param& paramByName(const std::string& name) = 0;
     virtual void execute() = 0;
     // Executes with `values` for the entries of the parameter list, one per
-    // entry, read where they lie during the call. The real statement binds
-    // them as they are; this default assigns them to the entries first.
-    virtual void executeRow(std::span<const db::ParamView> values)
+    // entry, read where they lie during the call; date and time texts are
+    // read back in `formats`, those they were written in. The real statement
+    // binds them as they are; this default assigns them to the entries first.
+    virtual void executeRow(std::span<const db::ParamView> values, const locale::LocaleFormats& formats)
     {
+        (void)formats;
         for (size_t p = 0; p < values.size(); ++p) param(static_cast<int>(p)).value.assign(values[p]);
         execute();
     }

@@ -48,12 +48,13 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
         // The rows are read and mapped ahead, on a thread of their own, while
         // this one executes them: each row in order, with its progress step
         // and event processing after its execution, and an error of reading
-        // or mapping raised where the row would have come.
+        // or mapping raised where the row would have come. Each row is bound
+        // in the regional formats it was mapped in.
         std::vector<std::string> names;
         for (int p = 0; p < ctx.targetStatement.paramCount(); ++p) names.push_back(ctx.targetStatement.param(p).name);
         MappedRows mapped(ctx.sourceQuery, std::move(names));
         while (const auto values = mapped.next()) {
-            ctx.targetStatement.executeRow(*values);
+            ctx.targetStatement.executeRow(*values, mapped.formats());
             window.setProgressPosition(ProgressBarId::Rows, window.progressPosition(ProgressBarId::Rows) + 1);
             window.processEvents();
         }

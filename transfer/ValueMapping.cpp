@@ -161,7 +161,7 @@ int32_t integerReading(const db::Field& field)
         return 0;
     case DataType::ftString: {
         std::string scratch;
-        return textToInteger(textReadingView(field, scratch));
+        return textToInteger(textReadingView(field, scratch, *locale::currentFormats()));
     }
     default:
         accessError(field, "Integer");
@@ -177,12 +177,11 @@ bool logicalReading(const db::Field& field)
     accessError(field, "Boolean");
 }
 
-std::string_view textReadingView(const db::Field& field, std::string& scratch)
+std::string_view textReadingView(const db::Field& field, std::string& scratch, const locale::LocaleFormats& f)
 {
     using namespace rk::locale;
     scratch.clear();
     const db::FieldValue& v = field.value;
-    const LocaleFormats& f = currentFormats();
     switch (v.index()) {
     case 0: // blank
         return {};
@@ -227,7 +226,7 @@ std::string_view textReadingView(const db::Field& field, std::string& scratch)
 std::string textReading(const db::Field& field)
 {
     std::string scratch;
-    return std::string(textReadingView(field, scratch));
+    return std::string(textReadingView(field, scratch, *locale::currentFormats()));
 }
 
 void assignParamFromField(db::Param& param, SourceQuery& source)
@@ -237,10 +236,15 @@ void assignParamFromField(db::Param& param, SourceQuery& source)
 
 db::ParamView parameterValue(const db::Field& field, std::string& scratch)
 {
+    return parameterValue(field, scratch, *locale::currentFormats());
+}
+
+db::ParamView parameterValue(const db::Field& field, std::string& scratch, const locale::LocaleFormats& formats)
+{
     using Kind = db::ParamView::Kind;
     if (field.dataType == DataType::ftInteger) return {Kind::Integer, integerReading(field), {}};
     if (field.dataType == DataType::ftBoolean) return {Kind::Text, 0, logicalReading(field) ? "T" : "F"};
-    const std::string_view text = textReadingView(field, scratch);
+    const std::string_view text = textReadingView(field, scratch, formats);
     // An integer's digits, "T" and "F" are never blank, so only this path can give NULL.
     if (isBlankText(text)) return {};
     return {Kind::Text, 0, text};
@@ -250,7 +254,7 @@ void assignParamFromField(db::Param& param, const db::Field& field)
 {
     // One buffer per thread for the whole run: its capacity settles after a few rows.
     thread_local std::string scratch;
-    param.value.assign(parameterValue(field, scratch));
+    param.value.assign(parameterValue(field, scratch, *locale::currentFormats()));
 }
 
 } // namespace rk::transfer

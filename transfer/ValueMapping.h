@@ -16,6 +16,7 @@
 #include "db/common/Exception.h"
 #include "db/common/FieldValue.h"
 #include "db/common/ParamValue.h"
+#include "locale/LocaleFormats.h"
 #include "transfer/TransferPorts.h"
 
 namespace rk::transfer {
@@ -25,7 +26,9 @@ void assignParamFromField(db::Param& param, SourceQuery& source);
 void assignParamFromField(db::Param& param, const db::Field& field);
 
 // The value assignParamFromField gives, as a view into the field's value or
-// into `scratch` (cleared first), valid while both are.
+// into `scratch` (cleared first), valid while both are; text forms in
+// `formats`, or in the current set.
+db::ParamView parameterValue(const db::Field& field, std::string& scratch, const locale::LocaleFormats& formats);
 db::ParamView parameterValue(const db::Field& field, std::string& scratch);
 
 // Integer reading. Throws EConvertError "'%s' ist kein gültiger Integerwert"
@@ -39,9 +42,10 @@ bool logicalReading(const db::Field& field);
 
 // Text reading, in the current LocaleFormats.
 std::string textReading(const db::Field& field);
-// The same without allocating: the text either lies in the field's own
-// value or is formatted into `scratch` (cleared first); valid while both are.
-std::string_view textReadingView(const db::Field& field, std::string& scratch);
+// The same in `formats` and without allocating: the text either lies in the
+// field's own value or is formatted into `scratch` (cleared first); valid
+// while both are.
+std::string_view textReadingView(const db::Field& field, std::string& scratch, const locale::LocaleFormats& formats);
 
 // A stored decimal as a count of ten-thousandths, read by db::readBcd.
 // Throws EDatabaseError "Wert des Feldes '%s' ist außerhalb des zulässigen

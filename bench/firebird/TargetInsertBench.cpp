@@ -43,7 +43,7 @@ double viaIBQuery(const std::string& path, int rows)
     database.open();
     query.addSql(kInsert);
     // Dates arrive as text in the user's format, as the transfer sends them.
-    rk::locale::LocaleFormats f = rk::locale::currentFormats();
+    rk::locale::LocaleFormats f = *rk::locale::currentFormats();
     f.dateMark = '.';
     f.datePattern = "dd.mm.yyyy";
     rk::locale::setCurrentFormats(f);

@@ -1,9 +1,13 @@
 // Benchmark of the source engine: generates Paradox tables in a temporary
-// folder, reads them through the source query as the transfer does (open, row count,
-// every field of every row by name) and prints rows per second and the
-// peak resident memory.
+// folder, reads them through the source query as the transfer does (open,
+// row count, every field of every row read and mapped on the transfer's
+// reading thread) and prints rows per second and the peak resident memory.
+// The memo run compares the peak memory of a slot of 5 MiB memos read on
+// that thread with the same slot read and mapped on the caller's thread
+// alone; each in a process of its own, as the peak is the process's.
 //
-//   rk_source_bench [ROWS]     default 1000000 rows for the sorted run
+//   rk_source_bench [ROWS]                  default 1000000 rows for the sorted run
+//   rk_source_bench memos mapped|one-thread
 #include <sys/resource.h>
 
 #include <chrono>
@@ -19,6 +23,9 @@
 #include "db/common/ObjectNames.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
+#include "transfer/DatabasePorts.h"
+#include "transfer/MappedRows.h"
+#include "transfer/ValueMapping.h"
 #include "tools/pxwrite/ParadoxWriter.h"
 
 namespace {
@@ -88,10 +95,11 @@ void writeTable(const std::filesystem::path& file, int rows, int extra)
     w.finish();
 }
 
-// Reads every field of every row by name, as the parameter loop does.
+// Reads and maps every field of every row, as the transfer does.
 void run(source::Session& session, const std::string& sql, const char* label)
 {
     source::Query query(session, names::kSourceQuery, names::kSourceAlias);
+    transfer::SourceQueryAdapter<source::Query> port(query);
     query.setSql(sql);
     const auto t0 = Clock::now();
     query.open();
@@ -103,8 +111,11 @@ void run(source::Session& session, const std::string& sql, const char* label)
     for (int i = 0; i < query.fieldCount(); ++i) names.push_back(query.fields(i).name);
     const auto t2 = Clock::now();
     long rows = 0, checksum = 0;
-    for (; !query.eof(); query.next(), ++rows)
-        for (const auto& n : names) checksum += static_cast<long>(query.fieldByName(n).value.index());
+    {
+        transfer::MappedRows mapped(port, names);
+        for (; const auto values = mapped.next(); ++rows)
+            for (const db::ParamView& v : *values) checksum += static_cast<long>(v.kind) + static_cast<long>(v.text.size());
+    }
     const double reading = seconds(t2);
     const double total = seconds(t0);
     std::printf("%s\n  %ld rows x %zu columns (count %d), checksum %ld\n", label, rows, names.size(), count, checksum);
@@ -129,14 +140,57 @@ void runDirect(const std::filesystem::path& file)
                 total * 1e6 / std::max(1u, table->recordCount()));
 }
 
+// 24 rows of a 5 MiB memo each, read and mapped on the transfer's reading
+// thread or on this one alone (the values then go into the parameter list
+// row by row, as the one-thread program did).
+int runMemos(const std::filesystem::path& dir, bool mapped)
+{
+    constexpr int kRows = 24;
+    constexpr size_t kMemo = size_t(5) << 20;
+    {
+        tools::pxwrite::ParadoxWriter w(dir / "daten" / "MEMOS.DB", {{"NR", FT::Long}, {"NOTIZ", FT::Memo, 20}});
+        for (int r = 0; r < kRows; ++r) w.addRow({int32_t(r), std::string(kMemo, char('a' + r % 26))});
+        w.finish();
+    }
+    const long before = peakRssMb();
+    source::Session session("Default", dir / "engine.conf");
+    source::Query query(session, names::kSourceQuery, names::kSourceAlias);
+    transfer::SourceQueryAdapter<source::Query> port(query);
+    query.setSql("SELECT NR, NOTIZ FROM MEMOS");
+    const auto t0 = Clock::now();
+    query.open();
+    size_t bytes = 0;
+    if (mapped) {
+        transfer::MappedRows rows(port, {"NR", "NOTIZ"});
+        while (const auto values = rows.next()) bytes += (*values)[1].text.size();
+    } else {
+        std::vector<db::Param> params = {{"NR", {}}, {"NOTIZ", {}}};
+        for (; !query.eof(); query.next())
+            for (db::Param& p : params) {
+                transfer::assignParamFromField(p, port.fieldByName(p.name));
+                if (p.name == "NOTIZ") bytes += p.value.text().size();
+            }
+    }
+    std::printf("memos %s: %d rows of %zu MiB (%zu MiB in all) in %.2f s; peak RSS %ld MB (%ld MB before the reading)\n",
+                mapped ? "read on the reading thread" : "read on one thread", kRows, kMemo >> 20, bytes >> 20,
+                seconds(t0), peakRssMb(), before);
+    return bytes == kRows * kMemo ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const bool memos = argc > 2 && std::string(argv[1]) == "memos";
+    const int rows = argc > 1 && !memos ? std::atoi(argv[1]) : 1000000;
     const auto dir = std::filesystem::temp_directory_path() / ("rk_source_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir / "daten");
     std::ofstream(dir / "engine.conf") << "[DBRK]\nPATH=" << (dir / "daten").string() << "\n";
+    if (memos) {
+        const int rc = runMemos(dir, std::string(argv[2]) == "mapped");
+        std::filesystem::remove_all(dir);
+        return rc;
+    }
 
     auto t = Clock::now();
     writeTable(dir / "daten" / "WEGE.DB", rows, 8);

@@ -72,10 +72,10 @@ public:
         m_real.execute();
         m_layers.switchTo(back);
     }
-    void executeRow(std::span<const db::ParamView> values) override
+    void executeRow(std::span<const db::ParamView> values, const locale::LocaleFormats& formats) override
     {
         m_layers.switchTo(Layer::Binding);
-        m_real.executeRow(values);
+        m_real.executeRow(values, formats);
         // A row's progress and events follow.
         m_layers.switchTo(Layer::Window);
     }

@@ -170,7 +170,7 @@ void InputDescriptors::bindBlob(XSQLVAR& v, Slot& s, std::string_view text, cons
 void InputDescriptors::bindTimestamp(XSQLVAR& v, Slot& s, std::string_view text, const BindContext& ctx)
 {
     // Read by the same regional settings that wrote the text.
-    const locale::DateTimeParts parts = locale::dateTimeParts(locale::parseDateTimeText(text));
+    const locale::DateTimeParts parts = locale::dateTimeParts(locale::parseDateTimeText(text, ctx.formats));
     std::tm tm = {};
     tm.tm_year = parts.year - 1900;
     tm.tm_mon = parts.month - 1;

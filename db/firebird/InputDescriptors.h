@@ -16,16 +16,19 @@
 #include <vector>
 
 #include "db/common/ParamValue.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::target {
 
 class ClientLibrary;
 
-// What writing a blob needs: the connection and the transaction.
+// What writing a blob needs: the connection and the transaction; and the
+// regional formats the values' date texts were written in.
 struct BindContext {
     const ClientLibrary& lib;
     isc_db_handle* database;
     isc_tr_handle* transaction;
+    const locale::LocaleFormats& formats;
 };
 
 class InputDescriptors {

@@ -156,10 +156,10 @@ void Statement::execute()
 {
     m_views.clear();
     for (const db::Param& p : m_params) m_views.push_back(db::ParamView::of(p.value));
-    executeRow(m_views);
+    executeRow(m_views, *locale::currentFormats());
 }
 
-void Statement::executeRow(std::span<const db::ParamView> values)
+void Statement::executeRow(std::span<const db::ParamView> values, const locale::LocaleFormats& formats)
 {
     if (m_lines.empty()) throwClientError(ClientError::EmptyQuery);
     if (!m_database) throwClientError(ClientError::DatabaseNotAssigned);
@@ -168,7 +168,7 @@ void Statement::executeRow(std::span<const db::ParamView> values)
     if (!m_database->connected()) m_database->open();
     if (!m_transaction->inTransaction()) m_transaction->start();
     if (!prepared()) prepare();
-    if (!values.empty()) bindParams(values);
+    if (!values.empty()) bindParams(values, formats);
     if (m_statementType == isc_info_sql_stmt_select) throwClientError(ClientError::IsASelectStatement);
 
     ISC_STATUS_ARRAY status = {};
@@ -243,9 +243,9 @@ void Statement::prepare()
     if (traceWanted(m_database->traceFlags(), tfQPrepare | tfStmt)) SqlMonitor::write(prepareTrace());
 }
 
-void Statement::bindParams(std::span<const db::ParamView> values)
+void Statement::bindParams(std::span<const db::ParamView> values, const locale::LocaleFormats& formats)
 {
-    const BindContext ctx{m_lib, m_database->handle(), m_transaction->handle()};
+    const BindContext ctx{m_lib, m_database->handle(), m_transaction->handle(), formats};
     const int entries = static_cast<int>(values.size());
     const int vars = m_input.count();
     for (int i = 0; i < entries; ++i) {

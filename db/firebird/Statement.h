@@ -21,6 +21,7 @@
 
 #include "db/common/ParamValue.h"
 #include "db/firebird/InputDescriptors.h"
+#include "locale/LocaleFormats.h"
 
 namespace rk::target {
 
@@ -54,11 +55,13 @@ public:
     // "IBQ1: Parameter '%s' nicht gefunden".
     db::Param& paramByName(const std::string& name);
 
+    // Date and time texts are read in the current regional formats.
     void execute();
     // The same with these values in place of the list's, entry by entry
     // (as many as the list has); the list keeps its own. Nothing is copied:
-    // the texts are read where they lie, during the call.
-    void executeRow(std::span<const db::ParamView> values);
+    // the texts are read where they lie, during the call. Date and time
+    // texts are read in `formats`, those they were written in.
+    void executeRow(std::span<const db::ParamView> values, const locale::LocaleFormats& formats);
 
     bool prepared() const noexcept { return m_handle != 0; }
     // The server's statement type (isc_info_sql_stmt_*), 0 when not prepared.
@@ -77,7 +80,7 @@ public:
 private:
     void textChanged();
     void prepare();
-    void bindParams(std::span<const db::ParamView> values);
+    void bindParams(std::span<const db::ParamView> values, const locale::LocaleFormats& formats);
     std::string executeTrace(std::span<const db::ParamView> values) const;
     std::string prepareTrace();
 

@@ -22,7 +22,6 @@ Query::~Query() { close(); }
 
 void Query::close()
 {
-    m_ahead.reset();  // first: the reading ahead uses everything below
     m_stmt.reset();
     m_direct = nullptr;
     m_sql.reset();
@@ -75,7 +74,6 @@ void Query::open()
         throw;
     }
     m_active = true;
-    m_readingAhead = m_readAhead;
 }
 
 void Query::buildFields()
@@ -192,9 +190,6 @@ int Query::recordCount()
         while (!text.empty() && (text.back() == ';' || static_cast<unsigned char>(text.back()) <= ' '))
             text.pop_back();
         try {
-            // The reading ahead waits meanwhile: the count shares its readers.
-            std::unique_lock<std::mutex> held;
-            if (m_ahead) held = m_ahead->lock();
             detail::SqlConnection& sql = *m_sql;
             detail::Statement count = sql.prepare("SELECT count(*) FROM (" + text + "\n)");
             if (count && sql.step(count.get())) {
@@ -214,26 +209,15 @@ void Query::next()
 {
     if (!m_active) throwObjectError(m_name, ansi("Die Datenmenge ist nicht geöffnet"));
     if (m_eof) return;
-    if (!m_readingAhead) {
-        if (!m_sql->step(m_stmt.get())) {
-            m_eof = true;
-            return;
-        }
-        // Read whole before it replaces the current row, which an error
-        // leaves as it was.
-        m_inTurn.resize(m_fields.size());
-        readValues([this](size_t f) -> db::FieldValue& { return m_inTurn[f]; });
-        for (size_t f = 0; f < m_fields.size(); ++f) std::swap(m_fields[f].value, m_inTurn[f]);
+    if (!m_sql->step(m_stmt.get())) {
+        m_eof = true;
         return;
     }
-    if (!m_ahead)
-        m_ahead = std::make_unique<detail::RowPrefetch>(m_fields.size(), [this](std::vector<db::FieldValue>& row) {
-            if (!m_sql->step(m_stmt.get())) return false;
-            readValues([&row](size_t f) -> db::FieldValue& { return row[f]; });
-            return true;
-        });
-    // Past the last row the values stay.
-    if (!m_ahead->next(m_fields)) m_eof = true;
+    // Read whole before it replaces the current row, which an error leaves
+    // as it was.
+    m_inTurn.resize(m_fields.size());
+    readValues([this](size_t f) -> db::FieldValue& { return m_inTurn[f]; });
+    for (size_t f = 0; f < m_fields.size(); ++f) std::swap(m_fields[f].value, m_inTurn[f]);
 }
 
 const db::Field* Query::findField(const std::string& name) const

@@ -9,11 +9,10 @@
 //   for (; !query.eof(); query.next()) use(query.fieldByName("GIPFEL"));
 //
 // Field references stay valid, and follow the current row, until the query
-// closes. Every opening reads the files as they are at that moment; unless
-// switched off, the rows after the first are read ahead on a thread of the
-// query's own (see detail::RowPrefetch), which changes neither their order
-// nor where an error shows. Errors of the query itself read "PDXQ1: ..."; engine errors carry
-// the engine's text (EDBEngineError), reader errors the reader's.
+// closes. Every opening reads the files as they are at that moment. The
+// query has no thread of its own: whoever steps it reads each row in turn.
+// Errors of the query itself read "PDXQ1: ..."; engine errors carry the
+// engine's text (EDBEngineError), reader errors the reader's.
 #pragma once
 
 #include <memory>
@@ -23,7 +22,6 @@
 
 #include "db/common/FieldValue.h"
 #include "db/paradox/Connection.h"
-#include "db/paradox/RowPrefetch.h"
 #include "db/paradox/SqlConnection.h"
 #include "db/paradox/reader/ParadoxTable.h"
 
@@ -69,11 +67,6 @@ public:
     bool eof() const { return !m_active || m_eof; }
     // Past the last row the cursor stays there and eof() turns true.
     void next();
-    // Reading ahead on a thread of the query's own, from the next opening on
-    // (on by default). A caller that already reads on a thread beside its
-    // work switches it off: a second hand-over per row costs more than it
-    // saves when two threads share two cores with the caller's own.
-    void setReadAhead(bool on) { m_readAhead = on; }
 
     int fieldCount() const { return static_cast<int>(m_fields.size()); }
     const db::Field& fields(int index) const { return m_fields.at(static_cast<size_t>(index)); }
@@ -104,11 +97,7 @@ private:
     // Set when values are read beside SQLite: the reader of the virtual
     // table, owned by m_sql, so both see the same file and share the record.
     paradox::Table* m_direct = nullptr;
-    // The rows after the first, read ahead from the first Next() on.
-    std::unique_ptr<detail::RowPrefetch> m_ahead;
-    bool m_readAhead = true;
-    bool m_readingAhead = false;  // m_readAhead as the current opening took it
-    std::vector<db::FieldValue> m_inTurn;  // the next row, while read in turn
+    std::vector<db::FieldValue> m_inTurn;  // the next row, while it is read
     bool m_active = false;
     bool m_eof = true;
     std::optional<int> m_recordCount;

@@ -72,7 +72,7 @@ TEST_F(FormTest, ChangedRegionalSettingsAreReadAgain)
     locale::setCurrentFormats(odd);
     QEvent change(QEvent::LocaleChange);
     QApplication::sendEvent(&form, &change);
-    EXPECT_NE(locale::currentFormats().decimalMark, '#');
+    EXPECT_NE(locale::currentFormats()->decimalMark, '#');
 }
 
 } // namespace

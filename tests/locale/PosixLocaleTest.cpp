@@ -1,6 +1,7 @@
 // LocaleFormats from installed POSIX locales and from hand-made locale
 // items: the translation of date and time formats and every fallback.
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -114,8 +115,8 @@ TEST_F(LocaleEnvironment, LangAlone)
 {
     setenv("LANG", "de_DE.UTF-8", 1);
     loadLocaleFormats();
-    EXPECT_EQ(currentFormats().decimalMark, ',');
-    EXPECT_EQ(currentFormats().datePattern, "dd.MM.yyyy");
+    EXPECT_EQ(currentFormats()->decimalMark, ',');
+    EXPECT_EQ(currentFormats()->datePattern, "dd.MM.yyyy");
 }
 
 TEST_F(LocaleEnvironment, CategoriesOverrideLang)
@@ -123,8 +124,8 @@ TEST_F(LocaleEnvironment, CategoriesOverrideLang)
     setenv("LANG", "de_DE.UTF-8", 1);
     setenv("LC_TIME", "en_US.UTF-8", 1);
     loadLocaleFormats();
-    EXPECT_EQ(currentFormats().decimalMark, ',');
-    EXPECT_EQ(currentFormats().datePattern, "MM/dd/yyyy");
+    EXPECT_EQ(currentFormats()->decimalMark, ',');
+    EXPECT_EQ(currentFormats()->datePattern, "MM/dd/yyyy");
 }
 
 TEST_F(LocaleEnvironment, LcAllOverridesEverything)
@@ -133,28 +134,30 @@ TEST_F(LocaleEnvironment, LcAllOverridesEverything)
     setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
     setenv("LC_ALL", "en_US.UTF-8", 1);
     loadLocaleFormats();
-    EXPECT_EQ(currentFormats().decimalMark, '.');
-    EXPECT_EQ(currentFormats().datePattern, "MM/dd/yyyy");
+    EXPECT_EQ(currentFormats()->decimalMark, '.');
+    EXPECT_EQ(currentFormats()->datePattern, "MM/dd/yyyy");
 }
 
 TEST_F(LocaleEnvironment, ReloadFollowsChangedSettings)
 {
     setenv("LC_ALL", "de_DE.UTF-8", 1);
     loadLocaleFormats();
-    const LocaleFormats& current = currentFormats();
+    const std::shared_ptr<const LocaleFormats> before = currentFormats();
     EXPECT_EQ(formatGeneralFloat(1.5), "1,5");
     setenv("LC_ALL", "en_US.UTF-8", 1);
     loadLocaleFormats();
-    EXPECT_EQ(&current, &currentFormats()); // the same process-wide object
     EXPECT_EQ(formatGeneralFloat(1.5), "1.5");
+    // A set handed out before stays as it was: a batch mapped with it reads its dates back with it.
+    EXPECT_EQ(before->decimalMark, ',');
+    EXPECT_EQ(formatGeneralFloat(1.5, *before), "1,5");
 }
 
 TEST_F(LocaleEnvironment, UninstalledLocaleGivesFallbacks)
 {
     setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
     loadLocaleFormats();
-    EXPECT_EQ(currentFormats().decimalMark, '.');
-    EXPECT_EQ(currentFormats().datePattern, "m/d/yyyy");
+    EXPECT_EQ(currentFormats()->decimalMark, '.');
+    EXPECT_EQ(currentFormats()->datePattern, "m/d/yyyy");
 }
 
 TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
@@ -162,15 +165,15 @@ TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
     setenv("LC_NUMERIC", "xx_NOWHERE.UTF-8", 1);
     setenv("LC_TIME", "de_DE.UTF-8", 1);
     loadLocaleFormats();
-    EXPECT_EQ(currentFormats().decimalMark, '.');
-    EXPECT_EQ(currentFormats().datePattern, "dd.MM.yyyy");
+    EXPECT_EQ(currentFormats()->decimalMark, '.');
+    EXPECT_EQ(currentFormats()->datePattern, "dd.MM.yyyy");
 
     setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
     setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);
     loadLocaleFormats();
-    EXPECT_EQ(currentFormats().decimalMark, ',');
-    EXPECT_EQ(currentFormats().datePattern, "m/d/yyyy");
-    EXPECT_EQ(currentFormats().timePattern, "h:mm:ss AMPM");
+    EXPECT_EQ(currentFormats()->decimalMark, ',');
+    EXPECT_EQ(currentFormats()->datePattern, "m/d/yyyy");
+    EXPECT_EQ(currentFormats()->timePattern, "h:mm:ss AMPM");
 }
 
 // The names come from the locale the environment names, in its own
@@ -199,7 +202,8 @@ TEST_F(LocaleEnvironment, NamesInTheEnvironmentsLocale)
         setenv("LC_CTYPE", "C", 1);
         setenv(c.variable, c.locale, 1);
         loadLocaleFormats();
-        const LocaleFormats& f = currentFormats();
+        const std::shared_ptr<const LocaleFormats> held = currentFormats();
+        const LocaleFormats& f = *held;
         EXPECT_EQ(f.monthFullNames[size_t(c.month)], ansi(c.monthName));
         EXPECT_EQ(f.dayShortNames[1], ansi(c.dayMonday));
         if (*c.am) {

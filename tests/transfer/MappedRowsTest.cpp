@@ -1,18 +1,24 @@
 // The rows read and mapped ahead: every row in order across the batch
 // borders with the values assignParamFromField gives, an error at the row
-// where it happened (and again after it), long texts whole, and a stop
-// before the end.
+// where it happened (and again after it), long texts whole, a stop before
+// the end; each row bound in the formats it was mapped in while the settings
+// change; rows handed over as soon as the run waits; the bytes read ahead
+// bounded; the reading thread joined; and the cores kept apart.
 #include <pthread.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "db/common/Exception.h"
+#include "locale/LocaleFormats.h"
 #include "tests/support/GermanFormats.h"
 #include "tests/support/SourceDouble.h"
 #include "transfer/MappedRows.h"
@@ -170,28 +176,199 @@ TEST_F(MappedRowsTest, LeftBeforeTheEndItStopsReading)
     EXPECT_LT(made.load(), 20000) << "read no further than a few batches ahead";
 }
 
+// The one core of `set`, or -1.
+int onlyCore(const cpu_set_t& set)
+{
+    if (CPU_COUNT(&set) != 1) return -1;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &set)) return cpu;
+    return -1;
+}
+
+// A source whose every row takes `perRow` and counts itself in `made`
+// once read (one field, "ID", the row's number).
+void slowSource(FakeSource& source, int rows, std::chrono::microseconds perRow, std::atomic<int>& made)
+{
+    FakeResult r;
+    r.rows = rows;
+    r.anyField = false;
+    r.fields["ID"] = [perRow, &made](int row) {
+        std::this_thread::sleep_for(perRow);
+        ++made;
+        return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
+    };
+    source.anySql = r;
+    source.setSql("SELECT");
+    source.open();
+}
+
+TEST_F(MappedRowsTest, EachBatchIsBoundInTheFormatsItWasMappedIn)
+{
+    // Settings changing all the while on another thread, between a set whose
+    // dates read "13.09.1999" and one whose dates read "9/13/1999": every
+    // date must read back as its own day in the set next() says it was
+    // mapped in, and the change must reach the later rows.
+    constexpr int kRows = 20000;
+    FakeSource source;
+    fill(source, kRows);
+    const locale::LocaleFormats german = rk::test::germanFormats();
+    locale::LocaleFormats american;
+    american.datePattern = "m/d/yyyy";
+    // Joined however the test ends.
+    std::jthread changes([&](std::stop_token stop) {
+        for (int i = 0; !stop.stop_requested(); ++i) {
+            locale::setCurrentFormats(i % 2 ? american : german);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    MappedRows mapped(source, {"AM"});
+    int row = 0, american_ = 0;
+    while (const auto values = mapped.next()) {
+        const locale::LocaleFormats& f = mapped.formats();
+        american_ += f.datePattern == american.datePattern;
+        const std::string text((*values)[0].text);
+        const locale::DateTime day = locale::parseDateTimeText(text, f);
+        ASSERT_EQ(locale::DateTime(730000 + row - locale::kDateDelta), day) << "row " << row << ": " << text;
+        ++row;
+    }
+    changes.request_stop();
+    EXPECT_EQ(row, kRows);
+    EXPECT_GT(american_, 0) << "a change applies from a later batch";
+    EXPECT_LT(american_, kRows);
+}
+
+TEST_F(MappedRowsTest, ASlowSourceHandsOverTheRowsThereAre)
+{
+    // 2 ms a row: the run gets its first rows without waiting for a batch of
+    // 64, and the longest wait between two rows stays near one row's time
+    // (printed, not asserted: the machine may be busy).
+    std::atomic<int> made{0};
+    FakeSource source;
+    slowSource(source, 150, std::chrono::milliseconds(2), made);
+    MappedRows mapped(source, {"ID"});
+    ASSERT_TRUE(mapped.next());
+    EXPECT_LT(made.load(), 64) << "the first row waited for a whole batch";
+    auto last = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration longest{};
+    int rows = 1;
+    while (mapped.next()) {
+        const auto now = std::chrono::steady_clock::now();
+        longest = std::max(longest, now - last);
+        last = now;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 150);
+    const double ms = std::chrono::duration<double, std::milli>(longest).count();
+    RecordProperty("longest_wait_ms", std::to_string(ms));
+    std::printf("longest wait between rows from a source of 2 ms a row: %.1f ms\n", ms);
+}
+
+TEST_F(MappedRowsTest, ReadingAheadStopsAtItsBytesOverAllBatches)
+{
+    // Memos of 1 MiB: while the run holds its first row, the reading goes
+    // no further than the bound (one row may pass it).
+    std::atomic<int> made{0};
+    FakeResult r;
+    r.rows = 200;
+    r.anyField = false;
+    r.fields["MEMO"] = [&made](int row) {
+        ++made;
+        return Field{"MEMO", DataType::ftMemo, 0, std::string(1 << 20, char('a' + row % 26))};
+    };
+    FakeSource source;
+    source.anySql = r;
+    source.setSql("SELECT");
+    source.open();
+    MappedRows mapped(source, {"MEMO"});
+    ASSERT_TRUE(mapped.next());
+    // Until the reading has come to rest.
+    for (int before = -1, i = 0; i < 300 && made.load() != before; ++i) {
+        before = made.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const int limitRows = int(MappedRows::kReadAheadBytes >> 20);
+    EXPECT_LE(made.load(), limitRows + 3) << "rows read ahead of the run";
+    int row = 1;
+    while (const auto values = mapped.next()) {
+        ASSERT_EQ((*values)[0].text, std::string(1 << 20, char('a' + row % 26))) << row;
+        ++row;
+    }
+    EXPECT_EQ(row, 200);
+}
+
+TEST_F(MappedRowsTest, TheDestructorWaitsForTheReadingThread)
+{
+    // The query is the caller's again once the rows are gone: no row is
+    // read after the destructor returns, wherever the reading was.
+    for (int taken : {0, 1, 5}) {
+        std::atomic<int> made{0};
+        FakeSource source;
+        slowSource(source, 1000, std::chrono::milliseconds(2), made);
+        {
+            MappedRows mapped(source, {"ID"});
+            for (int i = 0; i < taken; ++i) ASSERT_TRUE(mapped.next());
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+        const int atEnd = made.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(made.load(), atEnd) << taken << " rows taken";
+    }
+}
+
 TEST_F(MappedRowsTest, TheCallerKeepsToOtherCoresWhileTheRowsLastAndGetsItsOwnBack)
 {
-    cpu_set_t before;
-    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof before, &before), 0);
-    FakeSource source;
-    fill(source, 200);
-    {
-        MappedRows mapped(source, names);
-        ASSERT_TRUE(mapped.next());
-        cpu_set_t during;
-        ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof during, &during), 0);
-        if (CPU_COUNT(&before) >= 2) {
-            EXPECT_EQ(CPU_COUNT(&during), CPU_COUNT(&before) - 1) << "one core left to the reading";
-        } else {
-            EXPECT_TRUE(CPU_EQUAL(&during, &before));
-        }
-        while (mapped.next()) {
-        }
+    // Run on a thread of its own with a start of its own choosing, so that
+    // nothing before it matters.
+    cpu_set_t allowed;
+    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof allowed, &allowed), 0);
+    std::vector<int> cores;
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &allowed)) cores.push_back(cpu);
+    const struct {
+        const char* legend;
+        size_t count;
+    } starts[] = {{"one core", 1}, {"two cores", 2}, {"every core", cores.size()}};
+    for (const auto& start : starts) {
+        if (start.count > cores.size()) continue;
+        SCOPED_TRACE(start.legend);
+        cpu_set_t chosen;
+        CPU_ZERO(&chosen);
+        for (size_t k = 0; k < start.count; ++k) CPU_SET(cores[k], &chosen);
+        std::thread([&] {
+            ASSERT_EQ(pthread_setaffinity_np(pthread_self(), sizeof chosen, &chosen), 0);
+            // The reading thread's one core while it read, -1 until it read, -2 once it read on more than one.
+            std::atomic<int> reading{-1};
+            FakeSource source;
+            fill(source, 200);
+            source.anySql->fields["ID"] = [&reading](int row) {
+                cpu_set_t own;
+                if (pthread_getaffinity_np(pthread_self(), sizeof own, &own) == 0 && reading != -2)
+                    reading = onlyCore(own) >= 0 ? onlyCore(own) : -2;
+                return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
+            };
+            source.setSql("SELECT");
+            source.open();
+            {
+                MappedRows mapped(source, names);
+                ASSERT_TRUE(mapped.next());
+                cpu_set_t during;
+                ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof during, &during), 0);
+                while (mapped.next()) {
+                }
+                if (start.count >= 2) {
+                    EXPECT_EQ(CPU_COUNT(&during), int(start.count) - 1) << "one core left to the reading";
+                    ASSERT_GE(reading.load(), 0) << "every row read on one core";
+                    EXPECT_TRUE(CPU_ISSET(reading.load(), &chosen));
+                    EXPECT_FALSE(CPU_ISSET(reading.load(), &during)) << "the reading keeps to a core of its own";
+                } else {
+                    EXPECT_TRUE(CPU_EQUAL(&during, &chosen));
+                }
+            }
+            cpu_set_t after;
+            ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof after, &after), 0);
+            EXPECT_TRUE(CPU_EQUAL(&after, &chosen));
+        }).join();
     }
-    cpu_set_t after;
-    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof after, &after), 0);
-    EXPECT_TRUE(CPU_EQUAL(&after, &before));
 }
 
 } // namespace

@@ -190,6 +190,7 @@ TEST_F(TransferRunTest, FailureInSlot4KeepsEarlierSlotsAndTheRowsBeforeIt)
         EXPECT_STREQ(e.what(), "conversion error from string");
     }
     EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_WEGE").size(), 100u);
+    EXPECT_EQ(window.progressPosition(ProgressBarId::Rows), 100) << "the failing row is not counted";
     for (const char* later : {"IMPORT_RK5_BEGEHUNGEN", "IMPORT_RK5_BILDER", "IMPORT_RK5_INFO"})
         EXPECT_TRUE(only(std::string("EXEC INSERT ") + later).empty()) << later;
     EXPECT_TRUE(only("EXEC UPDATE").empty());

@@ -172,10 +172,10 @@ TEST_F(StatementTest, ExecuteRowBindsTheViewsWhereTheyLieAndLeavesTheListAlone)
     const std::string_view all(texts);
     const std::vector<db::ParamView> row = {
         {Kind::Integer, 7, {}}, {Kind::Null, 0, {}}, {Kind::Text, 0, all.substr(8, 5)}, {Kind::Text, 0, all.substr(2, 7)}};
-    t.statement.executeRow(row);
+    t.statement.executeRow(row, *locale::currentFormats());
     EXPECT_EQ(t.statement.param(3).value.text(), "kept");
     EXPECT_TRUE(t.statement.param(0).value.isNull());
-    EXPECT_EQ(messageOf<EIBClientError>([&] { t.statement.executeRow(std::span(row).first(3)); }),
+    EXPECT_EQ(messageOf<EIBClientError>([&] { t.statement.executeRow(std::span(row).first(3), *locale::currentFormats()); }),
               ansi("XSQLDA-Index außerhalb des gültigen Bereichs."));
     t.commitIfActive();
     EXPECT_EQ(db.query("SELECT NR, DATUM, NOTIZ, TAGESTITEL FROM IMPORT_RK5_TAGESNOTIZ"),
@@ -184,19 +184,26 @@ TEST_F(StatementTest, ExecuteRowBindsTheViewsWhereTheyLieAndLeavesTheListAlone)
 
 TEST_F(StatementTest, DateAndTimeTextsAreReadByTheRegionalSettings)
 {
-    const locale::LocaleFormats saved = locale::currentFormats();
-    locale::setCurrentFormats(locale::readLocaleFormats("de_DE.UTF-8"));
+    const std::shared_ptr<const locale::LocaleFormats> saved = locale::currentFormats();
+    const locale::LocaleFormats german = locale::readLocaleFormats("de_DE.UTF-8");
+    locale::setCurrentFormats(german);
     t.setSql("INSERT INTO IMPORT_RK5_INFO (DATUM, ZEIT, STATUS) VALUES (:DATUM, :ZEIT, 'T')");
     t.statement.param(0).value.assignText("24.12.2023");
     t.statement.param(1).value.assignText("13:45:30");
     t.statement.execute();
     t.statement.param(0).value.assignText("kein Datum");
     const std::string message = messageOf<EConvertError>([&] { t.statement.execute(); });
-    locale::setCurrentFormats(saved);
+    // A row is read back in the formats it was written in, whatever is
+    // current by the time it is bound.
+    locale::setCurrentFormats(locale::LocaleFormats{});
+    using Kind = db::ParamView::Kind;
+    const std::vector<db::ParamView> row = {{Kind::Text, 0, "13.09.1999"}, {Kind::Text, 0, "08:15:00"}};
+    t.statement.executeRow(row, german);
+    locale::setCurrentFormats(*saved);
     EXPECT_EQ(message, ansi("'kein Datum' ist keine gültige Datums- und Uhrzeitangabe"));
     t.commitIfActive();
-    EXPECT_EQ(db.query("SELECT DATUM, ZEIT FROM IMPORT_RK5_INFO"),
-              (std::vector<FirebirdTestDatabase::Row>{{"2023-12-24", "13:45:30"}}));
+    EXPECT_EQ(db.query("SELECT DATUM, ZEIT FROM IMPORT_RK5_INFO ORDER BY DATUM"),
+              (std::vector<FirebirdTestDatabase::Row>{{"1999-09-13", "08:15:00"}, {"2023-12-24", "13:45:30"}}));
 }
 
 TEST_F(StatementTest, JobRecordInsertBindsOnlyJobId)
