@@ -94,8 +94,9 @@ private:
 // db/firebird/LockFolder.h.
 void useWorkingLockFolder()
 {
-    const target::LockFolderChoice choice = target::chooseLockFolder(
-        std::getenv("FIREBIRD_LOCK"), target::findEngineConfigs(), target::ownLockFolderPath());
+    const target::LockFolderChoice choice =
+        target::chooseLockFolder(std::getenv("FIREBIRD_LOCK"), target::kDefaultLockFolder, target::findEngineConfigs(),
+                                 target::ownLockFolderPath());
     if (choice.useInstead) ::setenv("FIREBIRD_LOCK", choice.useInstead->c_str(), 1);
 }
 

@@ -88,11 +88,11 @@ std::vector<std::string> findEngineConfigs()
     return found;
 }
 
-LockFolderChoice chooseLockFolder(const char* named, const std::vector<std::string>& engineConfigs,
-                                  const std::string& ownFolder)
+LockFolderChoice chooseLockFolder(const char* named, const std::string& defaultFolder,
+                                  const std::vector<std::string>& engineConfigs, const std::string& ownFolder)
 {
     if (named && *named) return {named, std::nullopt};
-    const std::string folder = kDefaultLockFolder;
+    const std::string& folder = defaultFolder;
     if (lockFolderUsable(folder)) return {folder, std::nullopt};
     // Without a configuration to read, nothing says the engine takes the
     // file for itself: the shared folder stays.

@@ -7,7 +7,8 @@
 // database file for itself (ServerMode Super, the default: the second
 // engine gets "Database already opened with engine instance").
 //
-//   const LockFolderChoice c = chooseLockFolder(std::getenv("FIREBIRD_LOCK"), findEngineConfigs(), ...);
+//   const LockFolderChoice c = chooseLockFolder(std::getenv("FIREBIRD_LOCK"), kDefaultLockFolder,
+//                                               findEngineConfigs(), ownLockFolderPath());
 //   if (c.useInstead) setenv("FIREBIRD_LOCK", c.useInstead->c_str(), 1);
 //
 // So: a folder the caller names is kept; the default folder is kept while
@@ -42,9 +43,10 @@ struct LockFolderChoice {
     std::optional<std::string> useInstead; // to be set as FIREBIRD_LOCK
 };
 
-// `named`: FIREBIRD_LOCK, or null. `ownFolder`: this account's own folder.
-LockFolderChoice chooseLockFolder(const char* named, const std::vector<std::string>& engineConfigs,
-                                  const std::string& ownFolder);
+// `named`: FIREBIRD_LOCK, or null; `defaultFolder`: the engine's default
+// (kDefaultLockFolder); `ownFolder`: this account's own folder.
+LockFolderChoice chooseLockFolder(const char* named, const std::string& defaultFolder,
+                                  const std::vector<std::string>& engineConfigs, const std::string& ownFolder);
 
 // $XDG_RUNTIME_DIR/firebird when that folder is this account's, else
 // /tmp/firebird-<uid>.
