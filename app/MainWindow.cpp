@@ -192,6 +192,8 @@ void MainWindow::onStartClicked()
 
 void MainWindow::endSignal()
 {
+    // Already taken where the run stopped (stopIfRequested): that stop closed the window.
+    if (m_endSignalled) return;
     m_endSignalled = true;
     if (Application* app = Application::instance()) app->setEndSignalled();
     if (!m_inRun) closeForCaller();
