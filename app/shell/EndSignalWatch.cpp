@@ -37,7 +37,7 @@ EndSignalWatch::EndSignalWatch(std::chrono::milliseconds grace) : m_grace(grace)
 {
     sigemptyset(&m_signals);
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&m_signals, sig);
-    if (pthread_sigmask(SIG_BLOCK, &m_signals, &m_previousMask) != 0) return;
+    if (pthread_sigmask(SIG_BLOCK, &m_signals, nullptr) != 0) return;
     m_signalFd = ::signalfd(-1, &m_signals, SFD_NONBLOCK | SFD_CLOEXEC);
     m_stopFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     int notify[2];
@@ -56,8 +56,8 @@ EndSignalWatch::~EndSignalWatch()
     }
     for (int fd : {m_signalFd, m_stopFd, m_notifyRead, m_notifyWrite})
         if (fd >= 0) ::close(fd);
-    // A signal still pending would act as soon as it is unblocked.
-    if (m_signalFd >= 0) pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
+    // The signals stay blocked: the process is ending, and a signal that
+    // came just now must not turn its exit code into a death by signal.
 }
 
 void EndSignalWatch::drainNotify() const

@@ -29,7 +29,7 @@ class EndSignalWatch {
 public:
     // Blocks the end signals in the calling thread (later threads inherit
     // the mask: the Firebird client would take SIGINT and SIGTERM for itself)
-    // and starts the watching thread.
+    // and starts the watching thread. They stay blocked after the watch.
     explicit EndSignalWatch(std::chrono::milliseconds grace = std::chrono::seconds(5));
     ~EndSignalWatch();
     EndSignalWatch(const EndSignalWatch&) = delete;
@@ -46,7 +46,6 @@ private:
 
     std::chrono::milliseconds m_grace;
     sigset_t m_signals{};
-    sigset_t m_previousMask{};
     int m_signalFd = -1;
     int m_stopFd = -1;
     int m_notifyRead = -1;
