@@ -130,6 +130,8 @@ std::string versionText() { return "1.0.5.2\n"; }
 
 int runProgram(int argc, char** argv)
 {
+    // A caller's closed pipe must not end the program (`--help | head -1` included).
+    ignoreBrokenPipes();
     const Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     switch (readInfoRequest(arguments)) {
     case InfoRequest::Help: std::fputs(usageText().c_str(), stdout); return 0;
@@ -137,9 +139,8 @@ int runProgram(int argc, char** argv)
     case InfoRequest::None: break;
     }
 
-    // Before any thread: a caller's closed pipe must not end the program,
-    // and the end signals are watched from here on, the display check included.
-    ignoreBrokenPipes();
+    // Before any thread: the end signals are watched from here on, the
+    // display check included.
     stderrLog();
     EndSignalBridge endSignals;
     useWorkingLockFolder();
