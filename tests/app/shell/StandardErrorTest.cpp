@@ -5,11 +5,8 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -96,22 +93,6 @@ TEST(StderrLog, AClosedReaderCostsTheLinesNotTheProcess)
     EXPECT_FALSE(log.writeLine("eins"));
     EXPECT_FALSE(log.writeLine("zwei"));
     EXPECT_EQ(log.lostLines(), 2);
-}
-
-TEST(StderrLog, AFileGetsEveryLine)
-{
-    const auto path = std::filesystem::temp_directory_path() / ("rk_stderr_" + std::to_string(::getpid()));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    {
-        StderrLog log(fd);
-        for (const char* line : {"eins", "", "Übertrage Wege... 40"}) EXPECT_TRUE(log.writeLine(line));
-    }
-    ::close(fd);
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    EXPECT_EQ(text.str(), "eins\n\nÜbertrage Wege... 40\n");
-    std::filesystem::remove(path);
 }
 
 // --- the end-signal watch ---------------------------------------------------
