@@ -20,7 +20,8 @@ enum class DisplayChoice {
 DisplayChoice chooseDisplay(bool unattended);
 
 // Whether the server named like DISPLAY (":0", "unix:1.0", "host:0") or
-// like WAYLAND_DISPLAY accepts a connection.
+// like WAYLAND_DISPLAY answers the protocol's first request within two
+// seconds (a server that only accepts the connection does not count).
 bool x11DisplayAnswers(const std::string& display);
 bool waylandDisplayAnswers(const std::string& display, const std::string& runtimeDir);
 

@@ -18,10 +18,12 @@
 
 #include "app/ProgressBar.h"
 #include "app/shell/Application.h"
+#include "app/shell/EndSignalWatch.h"
 #include "app/shell/ErrorDisplay.h"
 #include "app/shell/Headless.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
+#include "db/firebird/FailureReason.h"
 #include "locale/LocaleFormats.h"
 #include "transfer/TransferRun.h"
 
@@ -134,6 +136,12 @@ void MainWindow::onStartClicked()
     try {
         const transfer::RunOutcome outcome = transfer::runTransfer(ctx);
         m_lastRun = outcome == transfer::RunOutcome::Completed ? LastRun::Completed : LastRun::NotConnected;
+    } catch (const rk::Exception& error) {
+        // The engine's text stays for support; the user first reads why in German.
+        if (const auto reason = target::failureReason(error.message(), target::lockFolderInUse())) appendLog(*reason);
+        m_inRun = false;
+        m_lastRun = LastRun::Failed;
+        if (!m_endSignalled) throw;
     } catch (...) {
         m_inRun = false;
         m_lastRun = LastRun::Failed;
@@ -150,6 +158,8 @@ void MainWindow::onStartClicked()
 
 void MainWindow::endSignal()
 {
+    // Already taken where the run stopped (stopIfRequested): that stop closed the window.
+    if (m_endSignalled) return;
     m_endSignalled = true;
     if (Application* app = Application::instance()) app->setEndSignalled();
     if (!m_inRun) closeForCaller();
@@ -352,7 +362,8 @@ void MainWindow::clearLog()
 
 void MainWindow::appendLog(const std::string& line)
 {
-    if (noOneAtScreen()) writeStderrLine(line);
+    // On every platform: a support person reads a run afterwards in the journal.
+    writeStderrLine(line);
     m_lines.push_back(line);
     m_statusLog->appendPlainText(qtText(line));
 }
@@ -384,14 +395,24 @@ void MainWindow::repaintWindow() { repaint(); }
 // processing is skipped, so a signal taken elsewhere stops the run too.
 void MainWindow::processEvents()
 {
-    const auto stopIfSignalled = [this] {
-        if (m_endSignalled && m_inRun) throw rk::EAbort(rk::ansi("Beendet durch Signal"));
-    };
-    stopIfSignalled();
+    stopIfRequested();
     if (!m_pumpThrottle.due()) return;
     QCoreApplication::processEvents();
     m_pumpThrottle.pumped();
-    stopIfSignalled();
+    stopIfRequested();
+}
+
+// The signal is read where it arrives as well, so that it stops the run
+// while no events are processed (between purge statements, say).
+void MainWindow::stopIfRequested()
+{
+    if (!m_inRun) return;
+    if (!m_endSignalled && endRequested()) {
+        endRequestTaken();
+        m_endSignalled = true;
+        if (Application* app = Application::instance()) app->setEndSignalled();
+    }
+    if (m_endSignalled) throw rk::EAbort(rk::ansi("Beendet durch Signal"));
 }
 
 // --- window state ----------------------------------------------------------

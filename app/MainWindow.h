@@ -134,6 +134,8 @@ public:
     void setProgressPosition(transfer::ProgressBarId bar, int position) override;
     void repaintWindow() override;
     void processEvents() override;
+    // Throws rk::EAbort during a run once an end signal has come.
+    void stopIfRequested() override;
 
     // State a caller or a test reads.
     bool noMessage() const { return m_noMessage; }

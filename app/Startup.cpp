@@ -7,8 +7,10 @@
 // closing the main window from outside, as a task bar would: commitAndCloseTarget
 // commits and closes the target, and any box still open is dismissed, since
 // nobody is there to answer it (a headless caller has no other way out).
-// During a transfer run the signal stops the run after its current row
-// instead, and the window closes then.
+// During a transfer run the signal stops the run after its current row or
+// purge statement instead, and the window closes then. A signal the GUI
+// thread does not take within a few seconds, or a second one, ends the
+// process with 2 (EndSignalWatch.h).
 //
 // Without a display an unattended run goes on Qt's offscreen platform; a
 // run that needs a person ends with 1. On that platform nobody can answer
@@ -21,22 +23,22 @@
 #include <QLocale>
 #include <QSocketNotifier>
 #include <QTranslator>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
-#include <pthread.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/MainWindow.h"
 #include "app/RealDatabaseParts.h"
 #include "app/shell/Application.h"
+#include "app/shell/EndSignalWatch.h"
 #include "app/shell/ErrorDisplay.h"
 #include "app/shell/Headless.h"
 #include "app/shell/MessageForm.h"
+#include "app/shell/StderrLog.h"
 #include "db/common/Ansi.h"
+#include "db/firebird/LockFolder.h"
 #include "db/paradox/Session.h"
 #include "locale/LocaleFormats.h"
 
@@ -46,34 +48,23 @@ namespace {
 
 // Turns end signals into an event of the GUI thread: the main window's
 // close operation once there is a window (or the end of its run), then every
-// open box and dialog is ended.
-// The signals are blocked in every thread and read from a signalfd: the
-// Firebird client would otherwise take SIGINT and SIGTERM for itself and
-// shut its connections down under commitAndCloseTarget's commit.
+// open box and dialog is ended. The signals themselves are taken by the
+// watch's thread (see EndSignalWatch.h), which also ends the process when
+// the GUI thread is blocked and does not get to them.
 class EndSignalBridge {
 public:
     // Before any thread exists, so that every later thread inherits the mask.
-    EndSignalBridge()
-    {
-        sigemptyset(&m_signals);
-        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&m_signals, sig);
-        if (pthread_sigmask(SIG_BLOCK, &m_signals, nullptr) != 0) return;
-        m_fd = ::signalfd(-1, &m_signals, SFD_NONBLOCK | SFD_CLOEXEC);
-    }
-    ~EndSignalBridge()
-    {
-        m_notifier.reset();
-        if (m_fd >= 0) ::close(m_fd);
-    }
+    EndSignalBridge() = default;
+    ~EndSignalBridge() { m_notifier.reset(); }
 
     // Once the application exists: signals become events of its loop.
     void listen()
     {
-        if (m_fd < 0) return;
-        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+        if (m_watch.notifyFd() < 0) return;
+        m_notifier = std::make_unique<QSocketNotifier>(m_watch.notifyFd(), QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
-            signalfd_siginfo info{};
-            while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info)) {}
+            m_watch.drainNotify();
+            endRequestTaken();
             if (Application* app = Application::instance()) app->setEndSignalled();
             if (m_form) guarded([this] { m_form->endSignal(); });
             dismissOpenDialogs();
@@ -94,11 +85,20 @@ private:
         }
     }
 
-    sigset_t m_signals{};
-    int m_fd = -1;
+    EndSignalWatch m_watch;
     std::unique_ptr<QSocketNotifier> m_notifier;
     MainWindow* m_form = nullptr;
 };
+
+// The embedded engine's lock folder, before the engine is loaded: see
+// db/firebird/LockFolder.h.
+void useWorkingLockFolder()
+{
+    const target::LockFolderChoice choice =
+        target::chooseLockFolder(std::getenv("FIREBIRD_LOCK"), target::kDefaultLockFolder, target::findEngineConfigs(),
+                                 target::ownLockFolderPath());
+    if (choice.useInstead) ::setenv("FIREBIRD_LOCK", choice.useInstead->c_str(), 1);
+}
 
 } // namespace
 
@@ -130,12 +130,20 @@ std::string versionText() { return "1.0.5.2\n"; }
 
 int runProgram(int argc, char** argv)
 {
+    // A caller's closed pipe must not end the program (`--help | head -1` included).
+    ignoreBrokenPipes();
     const Arguments arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     switch (readInfoRequest(arguments)) {
     case InfoRequest::Help: std::fputs(usageText().c_str(), stdout); return 0;
     case InfoRequest::Version: std::fputs(versionText().c_str(), stdout); return 0;
     case InfoRequest::None: break;
     }
+
+    // Before any thread: the end signals are watched from here on, the
+    // display check included.
+    stderrLog();
+    EndSignalBridge endSignals;
+    useWorkingLockFolder();
 
     switch (chooseDisplay(hasAutoSwitch(arguments))) {
     case DisplayChoice::AsIs: break;
@@ -144,10 +152,12 @@ int runProgram(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
         writeStderrLine(ansi("Kein Bildschirm erreichbar: die Übertragung läuft ohne Fenster."));
         break;
-    case DisplayChoice::NoDisplay: std::fputs(noDisplayText().c_str(), stderr); return kExitStartupFailed;
+    case DisplayChoice::NoDisplay:
+        for (const QString& line : QString::fromStdString(noDisplayText()).split('\n', Qt::SkipEmptyParts))
+            stderrLog().writeLine(line.toStdString());
+        return kExitStartupFailed;
     }
 
-    EndSignalBridge endSignals;
     locale::loadLocaleFormats();
     dropOffscreenPlatformNoise();
     Application app(argc, argv);

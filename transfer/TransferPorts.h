@@ -83,6 +83,9 @@ public:
     virtual void setProgressPosition(ProgressBarId bar, int position) = 0;
     virtual void repaintWindow() = 0;
     virtual void processEvents() = 0;
+    // Where the run may stop without processing events (between purge
+    // statements): throws rk::EAbort when the run is to stop.
+    virtual void stopIfRequested() {}
 };
 
 class Clock {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/common/Ansi.h"
+#include "db/common/Exception.h"
 #include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/MappedRows.h"
@@ -17,21 +18,54 @@ namespace {
 
 std::string timeStamp(Clock& clock) { return locale::formatDateTimeText("hh:nn:ss", clock.now()); }
 
-void purgeStagingTables(TransferContext& ctx, const ImportPlan& plan)
+// How far a run got, for the line a stopped run writes.
+struct RunProgress {
+    bool purging = true;
+    int purged = 0;
+    int purgeTotal = 0;
+    int slotsDone = 0;
+    std::string caption; // the slot being copied
+    int rows = 0;        // its rows executed
+};
+
+void purgeStagingTables(TransferContext& ctx, const ImportPlan& plan, RunProgress& progress)
 {
+    for (const ImportSlot& slot : plan) progress.purgeTotal += slot.targetTable.empty() ? 0 : 1;
     for (const ImportSlot& slot : plan) {
+        // An end signal stops the purge between its statements, each of
+        // which can take seconds on a full table.
+        ctx.window.stopIfRequested();
         commitIfActive(ctx.targetTransaction);
         ctx.targetStatement.clearSql();
         if (!slot.targetTable.empty()) {
             ctx.targetStatement.addSql(purgeSql(slot.targetTable));
             ctx.targetStatement.execute();
+            ++progress.purged; // committed right below
         }
         commitIfActive(ctx.targetTransaction);
     }
+    progress.purging = false;
 }
 
-void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
+// What a run stopped by an end signal has left: the committed part, after
+// the closing commit.
+std::string stopLine(const RunProgress& progress)
 {
+    const std::string head = ansi("Übertragung durch Signal abgebrochen: ");
+    const std::string tail = ansi("; die Importtabellen sind unvollständig.");
+    if (progress.purging)
+        return head + ansiFormat("beim Löschen (%d von %d Importtabellen geleert), nichts übertragen", progress.purged,
+                                 progress.purgeTotal) + tail;
+    std::string text = head + ansiFormat("%d Tabellen vollständig übertragen", progress.slotsDone);
+    if (!progress.caption.empty()) text += ansiFormat(", von %s %d Zeilen", progress.caption, progress.rows);
+    return text + tail;
+}
+
+void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber, RunProgress& progress)
+{
+    ctx.window.stopIfRequested();
+    progress.caption = slot.caption;
+    progress.rows = 0;
     TransferWindow& window = ctx.window;
     window.setProgressPosition(ProgressBarId::Tables, slotNumber);
     ctx.targetStatement.clearSql();
@@ -55,6 +89,7 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
         MappedRows mapped(ctx.sourceQuery, std::move(names));
         while (const auto values = mapped.next()) {
             ctx.targetStatement.executeRow(*values, mapped.formats());
+            ++progress.rows;
             window.setProgressPosition(ProgressBarId::Rows, window.progressPosition(ProgressBarId::Rows) + 1);
             window.processEvents();
         }
@@ -64,6 +99,8 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
     commitIfActive(ctx.targetTransaction);
     window.setProgressPosition(ProgressBarId::Tables, 0);
     window.setProgressPosition(ProgressBarId::Rows, 0);
+    ++progress.slotsDone;
+    progress.caption.clear();
 }
 
 // Every error of this step is dropped on purpose: an old data set without a
@@ -125,12 +162,13 @@ RunOutcome runTransfer(TransferContext& ctx)
     ctx.window.setStartEnabled(false);
     ctx.window.focusLog();
 
+    RunProgress progress;
     try {
         const ImportPlan plan = buildImportPlan();
         ctx.window.appendLog(timeStamp(ctx.clock) + " Prozess gestartet ...");
         ctx.window.appendLog(ansi("Alte Übertragungsdateien löschen ..."));
 
-        purgeStagingTables(ctx, plan);
+        purgeStagingTables(ctx, plan, progress);
 
         ctx.window.setProgressMax(ProgressBarId::Tables, kSlotCount);
         ctx.window.setProgressPosition(ProgressBarId::Tables, 0);
@@ -138,7 +176,7 @@ RunOutcome runTransfer(TransferContext& ctx)
         ctx.window.processEvents();
 
         for (int i = 0; i < kSlotCount; ++i)
-            if (!plan[i].caption.empty()) copySlot(ctx, plan[i], i + 1);
+            if (!plan[i].caption.empty()) copySlot(ctx, plan[i], i + 1, progress);
 
         markCurrentUser(ctx);
 
@@ -147,6 +185,10 @@ RunOutcome runTransfer(TransferContext& ctx)
         ctx.window.appendLog("Das Programm kann jetzt beendet werden.");
 
         writeJobRecord(ctx);
+    } catch (const EAbort&) {
+        closingActions(ctx);
+        ctx.window.appendLog(stopLine(progress));
+        throw;
     } catch (...) {
         closingActions(ctx);
         throw;

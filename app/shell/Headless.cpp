@@ -2,8 +2,8 @@
 #include "app/shell/Headless.h"
 
 #include <QtGlobal>
-#include <cstdio>
 
+#include "app/shell/StderrLog.h"
 #include "db/common/Ansi.h"
 
 namespace rk::app {
@@ -12,15 +12,18 @@ namespace {
 
 bool g_noOneAtScreen = false;
 QtMessageHandler g_previousHandler = nullptr;
+QtMessageHandler g_defaultHandler = nullptr;
 
 void filteringHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (isOffscreenPlatformNoise(message)) return;
-    if (g_previousHandler) {
+    if (isOffscreenPlatformNoise(message) || isQtStartNoise(message)) return;
+    // Qt's default handler would write with a blocking fprintf; a handler
+    // installed before ours (a test's) still gets every message.
+    if (g_previousHandler && g_previousHandler != g_defaultHandler) {
         g_previousHandler(type, context, message);
         return;
     }
-    std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+    stderrLog().writeLine(qFormatLogMessage(type, context, message).toStdString());
 }
 
 } // namespace
@@ -31,8 +34,7 @@ bool noOneAtScreen() { return g_noOneAtScreen; }
 
 void writeStderrLine(const std::string& ansiText)
 {
-    std::fprintf(stderr, "%s\n", toUtf8(ansiText).c_str());
-    std::fflush(stderr);
+    stderrLog().writeLine(toUtf8(ansiText));
 }
 
 bool isOffscreenPlatformNoise(const QString& message)
@@ -41,12 +43,21 @@ bool isOffscreenPlatformNoise(const QString& message)
            message.contains(QLatin1String("propagateSizeHints"));
 }
 
+bool isQtStartNoise(const QString& message)
+{
+    // Qt goes on with a folder of its own; a caller's first line should be ours.
+    return message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
+}
+
 void dropOffscreenPlatformNoise()
 {
     static bool installed = false;
     if (installed) return;
     installed = true;
-    g_previousHandler = qInstallMessageHandler(&filteringHandler);
+    // Installing nullptr puts Qt's default back, so that the second call
+    // hands out the default itself and it can be told apart.
+    g_previousHandler = qInstallMessageHandler(nullptr);
+    g_defaultHandler = qInstallMessageHandler(&filteringHandler);
 }
 
 } // namespace rk::app

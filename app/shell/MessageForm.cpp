@@ -317,8 +317,7 @@ void logBoxIfHeadless(const std::string& title, const std::string& text)
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue; // CR LF is one break
         line += (text[i] == '\r' || text[i] == '\n') ? ' ' : text[i];
     }
-    std::fprintf(stderr, "%s\n", toUtf8(line).c_str());
-    std::fflush(stderr);
+    writeStderrLine(line);
 }
 
 } // namespace detail

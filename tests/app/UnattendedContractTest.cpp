@@ -9,9 +9,12 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/socket.h>
+#include <mutex>
+#include <thread>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -161,10 +164,13 @@ TEST_F(FormTest, CloseGlyphIsShownPixelForPixelOnTheButtonFace)
 
 // --- the display check ------------------------------------------------------
 
-// A Unix socket that listens for the life of the object.
+// A Unix socket that listens for the life of the object. A silent one
+// takes connections into its backlog and never answers (a stopped server);
+// an answering one reads each client's first request, keeps it and answers
+// one byte.
 class ListeningSocket {
 public:
-    explicit ListeningSocket(const std::string& path) : m_path(path)
+    ListeningSocket(const std::string& path, bool answering) : m_path(path)
     {
         m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un a{};
@@ -172,33 +178,85 @@ public:
         std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
         ::unlink(path.c_str());
         if (::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(m_fd, 4) != 0) m_fd = -1;
+        if (m_fd >= 0 && answering) m_server = std::thread([this] { serve(); });
     }
     ~ListeningSocket()
     {
+        if (m_fd >= 0) ::shutdown(m_fd, SHUT_RDWR);
+        if (m_server.joinable()) m_server.join();
         if (m_fd >= 0) ::close(m_fd);
         ::unlink(m_path.c_str());
     }
     bool ok() const { return m_fd >= 0; }
+    // The first request received, once the check has returned.
+    std::string request() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_request;
+    }
 
 private:
+    void serve()
+    {
+        for (int client; (client = ::accept(m_fd, nullptr, nullptr)) >= 0; ::close(client)) {
+            char buffer[64];
+            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                const std::lock_guard lock(m_mutex);
+                if (m_request.empty()) m_request.assign(buffer, size_t(n));
+            }
+            (void)!::send(client, "\x01", 1, MSG_NOSIGNAL);
+        }
+    }
+
     std::string m_path;
     int m_fd = -1;
+    mutable std::mutex m_mutex;
+    std::string m_request;
+    std::thread m_server;
 };
 
 TEST(DisplayCheck, OnlyAServerThatAnswersCounts)
 {
     const std::string dir = std::filesystem::temp_directory_path() / ("rk_display_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    ListeningSocket wayland(dir + "/wayland-test");
-    ASSERT_TRUE(wayland.ok());
-    EXPECT_TRUE(app::waylandDisplayAnswers("wayland-test", dir));
-    EXPECT_TRUE(app::waylandDisplayAnswers(dir + "/wayland-test", ""));
-    EXPECT_FALSE(app::waylandDisplayAnswers("wayland-none", dir));
-    EXPECT_FALSE(app::waylandDisplayAnswers("wayland-test", ""));
-    EXPECT_FALSE(app::waylandDisplayAnswers("", dir));
+    {
+        ListeningSocket wayland(dir + "/wayland-test", true);
+        ASSERT_TRUE(wayland.ok());
+        EXPECT_TRUE(app::waylandDisplayAnswers("wayland-test", dir));
+        EXPECT_TRUE(app::waylandDisplayAnswers(dir + "/wayland-test", ""));
+        EXPECT_FALSE(app::waylandDisplayAnswers("wayland-none", dir));
+        EXPECT_FALSE(app::waylandDisplayAnswers("wayland-test", ""));
+        EXPECT_FALSE(app::waylandDisplayAnswers("", dir));
+    }
     // legend: DISPLAY values with no server behind them, or malformed
     for (const char* display : {"", ":97", "unix:97.0", "localhost:97", "nohost", ":x"})
         EXPECT_FALSE(app::x11DisplayAnswers(display)) << display;
+
+    // A server that takes the connection but never answers does not count,
+    // and the check gives up on it within its time.
+    const int number = 600 + ::getpid() % 300;
+    const std::string x11 = "/tmp/.X11-unix/X" + std::to_string(number);
+    std::filesystem::create_directories("/tmp/.X11-unix");
+    // legend: (protocol, answering)
+    for (const bool answering : {false, true}) {
+        ListeningSocket x(x11, answering);
+        ListeningSocket wayland(dir + "/wayland-0", answering);
+        ASSERT_TRUE(x.ok() && wayland.ok());
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(app::x11DisplayAnswers(":" + std::to_string(number)), answering);
+        EXPECT_EQ(app::waylandDisplayAnswers("wayland-0", dir), answering);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(answering ? 1 : 7));
+        if (answering) {
+            // X: the connection setup, least significant byte first, protocol 11;
+            // Wayland: wl_display.get_registry.
+            const std::string setup = x.request();
+            ASSERT_EQ(setup.size(), 12u);
+            EXPECT_EQ(setup[0], 'l');
+            EXPECT_EQ(setup[2], 11);
+            EXPECT_EQ(wayland.request().size(), 12u);
+        }
+    }
     std::filesystem::remove_all(dir);
 }
 
@@ -253,6 +311,18 @@ TEST(OffscreenNoise, OnlyThePlatformsOwnWarningsAreDropped)
     };
     for (const auto& [message, dropped] : cases)
         EXPECT_EQ(app::isOffscreenPlatformNoise(QString::fromUtf8(message)), dropped) << message;
+}
+
+TEST(QtStartNoise, OnlyTheMissingRuntimeFolderIsLeftOut)
+{
+    // legend: message, dropped
+    const std::pair<const char*, bool> cases[] = {
+        {"QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-root'", true},
+        {"QStandardPaths: wrong permissions on runtime directory /run/user/0, 0755 instead of 0700", false},
+        {"qt.qpa.xcb: could not connect to display", false},
+    };
+    for (const auto& [message, dropped] : cases)
+        EXPECT_EQ(app::isQtStartNoise(QString::fromUtf8(message)), dropped) << message;
 }
 
 } // namespace

@@ -14,10 +14,20 @@ namespace rk::test {
 
 using Clock = std::chrono::steady_clock;
 
-ProgramRun::ProgramRun(std::string program, std::vector<std::string> args, std::map<std::string, std::string> env)
+ProgramRun::ProgramRun(std::string program, std::vector<std::string> args, std::map<std::string, std::string> env,
+                       ErrPipe errPipe)
+    : m_errUnread(errPipe == ErrPipe::FullUnread)
 {
     int err[2], out[2];
     if (::pipe(err) != 0 || ::pipe(out) != 0) throw std::runtime_error("pipe failed");
+    if (m_errUnread) {
+        // The smallest pipe, filled up: the program's first write finds it full.
+        ::fcntl(err[1], F_SETPIPE_SZ, 4096);
+        ::fcntl(err[1], F_SETFL, O_NONBLOCK);
+        const std::string filler(4096, 'x');
+        while (::write(err[1], filler.data(), filler.size()) > 0) {}
+        ::fcntl(err[1], F_SETFL, 0);
+    }
     m_pid = ::fork();
     if (m_pid < 0) throw std::runtime_error("fork failed");
     if (m_pid == 0) {
@@ -55,11 +65,11 @@ ProgramRun::~ProgramRun()
 // One poll over both pipes; false once both are at their end.
 bool ProgramRun::pump(std::chrono::milliseconds slice)
 {
-    if (m_errFd < 0 && m_outFd < 0) {
+    if ((m_errFd < 0 || m_errUnread) && m_outFd < 0) {
         ::usleep(useconds_t(slice.count()) * 1000);
         return false;
     }
-    pollfd fds[2] = {{m_errFd, POLLIN, 0}, {m_outFd, POLLIN, 0}};
+    pollfd fds[2] = {{m_errUnread ? -1 : m_errFd, POLLIN, 0}, {m_outFd, POLLIN, 0}};
     const int n = ::poll(fds, 2, int(slice.count()));
     if (n < 0 && errno != EINTR) return false;
     char buf[4096];
@@ -83,7 +93,7 @@ bool ProgramRun::pump(std::chrono::milliseconds slice)
             }
         }
     }
-    return m_errFd >= 0 || m_outFd >= 0;
+    return (m_errFd >= 0 && !m_errUnread) || m_outFd >= 0;
 }
 
 bool ProgramRun::waitForLine(const std::function<bool(const std::string&)>& match, std::chrono::milliseconds timeout)
@@ -109,6 +119,12 @@ bool ProgramRun::running()
 void ProgramRun::signal(int sig)
 {
     if (!m_exited) ::kill(m_pid, sig);
+}
+
+void ProgramRun::closeErr()
+{
+    if (m_errFd >= 0) ::close(m_errFd);
+    m_errFd = -1;
 }
 
 int ProgramRun::wait(std::chrono::milliseconds timeout)

@@ -19,7 +19,12 @@ public:
     // An environment value that removes the variable instead.
     static constexpr const char* kUnset = "\x01unset";
 
-    ProgramRun(std::string program, std::vector<std::string> args, std::map<std::string, std::string> env);
+    // How the caller treats the program's standard error: reads it line by
+    // line, or leaves a pipe that is full from the start unread.
+    enum class ErrPipe { Read, FullUnread };
+
+    ProgramRun(std::string program, std::vector<std::string> args, std::map<std::string, std::string> env,
+               ErrPipe errPipe = ErrPipe::Read);
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
@@ -28,6 +33,8 @@ public:
     // process ends or the time is up (false).
     bool waitForLine(const std::function<bool(const std::string&)>& match, std::chrono::milliseconds timeout);
     void signal(int sig);
+    // The reader goes away, as `| head` does after its lines.
+    void closeErr();
     bool running();
     // The exit code, or -1 when the process had to be killed at the deadline
     // or ended by a signal.
@@ -41,6 +48,7 @@ private:
 
     pid_t m_pid = -1;
     int m_errFd = -1;
+    bool m_errUnread = false;
     int m_outFd = -1;
     std::string m_errPartial;
     std::vector<std::string> m_errLines;

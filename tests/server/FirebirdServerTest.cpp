@@ -313,5 +313,48 @@ TEST_F(PrivateFirebirdServer, OtherSysdbaPasswordShowsTheServersMessageAndWrites
     EXPECT_EQ(count(db.path(), password, "IMPORT_RK5_INFO"), "0");
 }
 
+TEST_F(PrivateFirebirdServer, AnEndSignalEndsAProgramBlockedInTheClientLibrary)
+{
+    // The holder's uncommitted DELETE makes the program's purge wait for it
+    // inside the client library, where no event is processed.
+    struct Case {
+        const char* legend;
+        int signals;
+        const char* reason;
+        std::chrono::seconds within;
+    };
+    const Case cases[] = {
+        {"one signal, not taken", 1, "das Programm hat das Signal nicht rechtzeitig angenommen", 9s},
+        {"a second signal", 2, "zweites Signal", 2s},
+    };
+    std::string why;
+    for (const Case& c : cases) {
+        FirebirdTestDatabase db;
+        db.execute("INSERT INTO IMPORT_RK5_REGIONEN (REG_R, REGION) VALUES ('X', 'kept')");
+        if (m_root.empty() && !startServer(kProgramPassword, why)) GTEST_SKIP() << "Firebird server test skipped: " << why;
+        ASSERT_NO_FATAL_FAILURE(holdThroughServer(db.path(), kProgramPassword));
+        m_holder.write("DELETE FROM IMPORT_RK5_REGIONEN;\nSELECT 'DEL' || 'ETED' FROM RDB$DATABASE;\n");
+        ASSERT_NE(m_holder.readUntil("DELETED", 20s).find("DELETED"), std::string::npos);
+
+        auto run = runProgram(db.path());
+        ASSERT_TRUE(run->waitForLine([](const std::string& l) { return l == "Alte Übertragungsdateien löschen ..."; },
+                                     30s))
+            << ::testing::PrintToString(run->errLines());
+        std::this_thread::sleep_for(500ms);
+        const auto signalled = std::chrono::steady_clock::now();
+        for (int i = 0; i < c.signals; ++i, std::this_thread::sleep_for(200ms)) run->signal(SIGTERM);
+        EXPECT_EQ(run->wait(30s), 2) << c.legend;
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, c.within) << c.legend;
+        ASSERT_FALSE(run->errLines().empty());
+        const std::string& last = run->errLines().back();
+        EXPECT_TRUE(last.starts_with("rk_vad2av: Ende erzwungen (") && last.find(c.reason) != std::string::npos)
+            << c.legend << ": " << last;
+        m_holder.write("ROLLBACK;\n"); // its DELETE is undone; the program's was never committed
+        m_holder.stop(2s);
+        EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_REGIONEN"), "1") << c.legend;
+        EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_INFO"), "0") << c.legend;
+    }
+}
+
 } // namespace
 } // namespace rk::test

@@ -40,6 +40,7 @@ public:
     int messagePumps = 0;
     bool recordProgress = true;
     std::function<void()> onProcessMessages;
+    std::function<void()> onStopCheck;
 
     void appendLog(const std::string& line) override
     {
@@ -74,6 +75,10 @@ public:
     {
         ++messagePumps;
         if (onProcessMessages) onProcessMessages();
+    }
+    void stopIfRequested() override
+    {
+        if (onStopCheck) onStopCheck();
     }
 
 private:

@@ -200,6 +200,45 @@ TEST_F(TransferRunTest, FailureInSlot4KeepsEarlierSlotsAndTheRowsBeforeIt)
     EXPECT_EQ(window.log.back(), ansi("Übertrage Wege... 150"));
 }
 
+TEST_F(TransferRunTest, AStopCommitsWhatItHasAndSaysWhatWasCommitted)
+{
+    const std::string head = ansi("Übertragung durch Signal abgebrochen: ");
+    const std::string tail = ansi("; die Importtabellen sind unvollständig.");
+    struct Case {
+        const char* legend;
+        std::function<void(TransferRunTest&)> arm; // where the stop comes
+        size_t deletes, wegeRows;
+        std::string line;
+    };
+    const auto stop = [] { throw EAbort(ansi("Beendet durch Signal")); };
+    const Case cases[] = {
+        {"between purge statements",
+         [stop](TransferRunTest& t) { t.window.onStopCheck = [&t, stop] { if (t.only("EXEC DELETE").size() == 3) stop(); }; },
+         3, 0, head + ansi("beim Löschen (3 von 11 Importtabellen geleert), nichts übertragen") + tail},
+        {"after row 100 of Wege",
+         [stop](TransferRunTest& t) {
+             t.window.onProcessMessages = [&t, stop] { if (t.only("EXEC INSERT IMPORT_RK5_WEGE").size() == 100) stop(); };
+         },
+         11, 100, head + ansi("3 Tabellen vollständig übertragen, von Wege 100 Zeilen") + tail},
+    };
+    struct Fresh : TransferRunTest {
+        void TestBody() override {}
+    };
+    for (const Case& c : cases) {
+        Fresh t;
+        t.SetUp();
+        t.setRows(4, 150);
+        c.arm(t);
+        EXPECT_THROW(t.run(), EAbort) << c.legend;
+        EXPECT_EQ(t.only("EXEC DELETE").size(), c.deletes) << c.legend;
+        EXPECT_EQ(t.only("EXEC INSERT IMPORT_RK5_WEGE").size(), c.wegeRows) << c.legend;
+        EXPECT_TRUE(t.only("EXEC INSERT IMPORT_RK5_INFO").empty()) << c.legend;
+        // The line comes after the closing actions (the commit of the rows so far): it reports what is committed.
+        const Journal end(t.journal.end() - 2, t.journal.end());
+        EXPECT_EQ(end, (Journal{c.wegeRows ? "COMMIT" : "BUTTON1 on", "LOG " + c.line})) << c.legend;
+    }
+}
+
 TEST_F(TransferRunTest, CurrentUserErrorsAreSwallowedAndTheJobRecordFollows)
 {
     struct Case {
