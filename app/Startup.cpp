@@ -28,6 +28,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include "app/CheckCommand.h"
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/MainWindow.h"
@@ -136,6 +137,8 @@ int runProgram(int argc, char** argv)
     case InfoRequest::Version: std::fputs(versionText().c_str(), stdout); return 0;
     case InfoRequest::None: break;
     }
+    // The check needs no window and no display: it runs before Qt starts.
+    if (const std::optional<CheckRequest> check = readCheckRequest(arguments)) return runCheck(*check);
 
     switch (chooseDisplay(hasAutoSwitch(arguments))) {
     case DisplayChoice::AsIs: break;

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "transfer/RowPlace.h"
 #include "transfer/ValueMapping.h"
 
 namespace rk::transfer {
@@ -24,12 +25,15 @@ std::optional<int> readingCore(const cpu_set_t& allowed)
 
 } // namespace
 
-MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
-    : m_source(source), m_names(std::move(names)), m_fields(m_names.size(), nullptr)
+MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names, std::string table,
+                       std::vector<std::string> keyFields)
+    : m_source(source), m_names(std::move(names)), m_fields(m_names.size(), nullptr), m_table(std::move(table)),
+      m_keyFields(std::move(keyFields))
 {
     for (Batch& b : m_ring.batches()) {
         b.values.resize(kBatchRows * m_names.size());
         b.textAt.resize(kBatchRows * m_names.size());
+        b.records.resize(kBatchRows);
     }
     m_thread = std::thread(&MappedRows::run, this);
     // Only a speed matter: where the system refuses, both threads go where
@@ -74,6 +78,8 @@ void MappedRows::fill(Batch& b)
     b.last = false;
     b.error = nullptr;
     b.texts.clear();
+    size_t p = 0;
+    bool reading = false;
     try {
         while (b.count < kBatchRows && b.texts.size() < kBatchTextBytes && !m_ring.stopped()) {
             if (m_source.eof()) {
@@ -82,7 +88,8 @@ void MappedRows::fill(Batch& b)
             }
             db::ParamView* row = b.values.data() + b.count * width;
             Batch::TextAt* at = b.textAt.data() + b.count * width;
-            for (size_t p = 0; p < width; ++p) {
+            b.records[b.count] = m_source.recordIndex();
+            for (p = 0; p < width; ++p) {
                 // Looked up in the first row only; the field follows the cursor.
                 const db::Field*& field = m_fields[p];
                 if (!field) field = &m_source.fieldByName(m_names[p]);
@@ -96,8 +103,16 @@ void MappedRows::fill(Batch& b)
                 row[p] = v;
             }
             ++b.count;
+            ++m_rowsRead;
+            reading = true;
             m_source.next();
+            reading = false;
         }
+    } catch (rk::Exception& error) {
+        // The row read last is the failing one's predecessor: its keys are not the failing row's.
+        placeError(error, reading ? m_source.failedField() : m_names[p], !reading);
+        b.error = std::current_exception();
+        b.last = true;
     } catch (...) {
         b.error = std::current_exception();
         b.last = true;
@@ -107,12 +122,23 @@ void MappedRows::fill(Batch& b)
             b.values[i].text = std::string_view(b.texts.data() + b.textAt[i].offset, b.textAt[i].length);
 }
 
+void MappedRows::placeError(rk::Exception& error, const std::string& field, bool rowRead)
+{
+    if (m_table.empty()) return;
+    RowPlace place{m_table, m_source.recordIndex(), m_rowsRead + 1, {}, field};
+    if (rowRead) place.keys = keyValuesOf(m_source, m_keyFields);
+    error.setPlace(placeLine(place));
+}
+
 std::optional<std::span<const db::ParamView>> MappedRows::next()
 {
     const size_t width = m_names.size();
     for (;;) {
         const Batch& b = m_ring.current();
-        if (m_row < b.count) return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
+        if (m_row < b.count) {
+            m_lastRecord = b.records[m_row];
+            return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
+        }
         // The end stays the end, an error stays where it happened.
         if (b.error) std::rethrow_exception(b.error);
         if (b.last) return std::nullopt;

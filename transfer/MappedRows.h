@@ -15,7 +15,8 @@
 // or mapping is thrown by the next() that would have given that row, and
 // again at every later call. While the thread runs it is the only user of
 // the source query; the destructor stops it and waits for it, so the query
-// is the caller's again afterwards.
+// is the caller's again afterwards. Given the slot's table and key fields, an
+// error of reading or mapping carries its place line (see RowPlace.h).
 //
 // With two or more processor cores allowed, the reading thread keeps to the
 // last of them and the caller's thread to the others while the rows last
@@ -35,6 +36,7 @@
 #include <vector>
 
 #include "db/common/BatchRing.h"
+#include "db/common/Exception.h"
 #include "db/common/ParamValue.h"
 #include "transfer/TransferPorts.h"
 
@@ -44,7 +46,9 @@ class MappedRows {
 public:
     // Starts reading at the query's current row; `names` are the parameters'
     // names, each read from the field of that name.
-    MappedRows(SourceQuery& source, std::vector<std::string> names);
+    // `table` and `keyFields` make the place line of an error.
+    MappedRows(SourceQuery& source, std::vector<std::string> names, std::string table = {},
+               std::vector<std::string> keyFields = {});
     ~MappedRows();
     MappedRows(const MappedRows&) = delete;
     MappedRows& operator=(const MappedRows&) = delete;
@@ -52,11 +56,14 @@ public:
     // The next row's values, one per name, valid until the next call;
     // nothing past the last row.
     std::optional<std::span<const db::ParamView>> next();
+    // The record number (0-based, -1 unknown) of the row next() gave last.
+    int64_t recordIndex() const { return m_lastRecord; }
 
 private:
     void run();
     struct Batch;
     void fill(Batch& batch);
+    void placeError(rk::Exception& error, const std::string& field, bool rowRead);
 
     struct Batch {
         struct TextAt {
@@ -64,6 +71,7 @@ private:
         };
         std::vector<db::ParamView> values;  // kBatchRows rows of names.size() values
         std::vector<TextAt> textAt;         // where each value's text lies in `texts`
+        std::vector<int64_t> records;       // each row's record number
         std::string texts;
         size_t count = 0;
         bool last = false;          // no batch follows
@@ -77,11 +85,15 @@ private:
     SourceQuery& m_source;
     const std::vector<std::string> m_names;
     std::vector<const db::Field*> m_fields;  // looked up in the first row
+    const std::string m_table;
+    const std::vector<std::string> m_keyFields;
+    int64_t m_rowsRead = 0;  // by the reading thread
     std::string m_scratch;
 
     BatchRing<Batch, kBatches> m_ring;
     // The caller's side: the current batch is read up to m_row.
     size_t m_row = 0;
+    int64_t m_lastRecord = -1;
     std::thread m_thread;
     // The caller's allowed cores before, when they were split.
     std::optional<cpu_set_t> m_callerCores;

@@ -9,6 +9,7 @@
 #include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/MappedRows.h"
+#include "transfer/RowPlace.h"
 #include "transfer/ValueMapping.h"
 
 namespace rk::transfer {
@@ -51,9 +52,16 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
         // or mapping raised where the row would have come.
         std::vector<std::string> names;
         for (int p = 0; p < ctx.targetStatement.paramCount(); ++p) names.push_back(ctx.targetStatement.param(p).name);
-        MappedRows mapped(ctx.sourceQuery, std::move(names));
-        while (const auto values = mapped.next()) {
-            ctx.targetStatement.executeRow(*values);
+        const std::string table = sourceTableOf(slot.sourceSql);
+        const std::vector<std::string> keys = keyFieldsOf(slot);
+        MappedRows mapped(ctx.sourceQuery, names, table, keys);
+        for (int64_t position = 1; const auto values = mapped.next(); ++position) {
+            try {
+                ctx.targetStatement.executeRow(*values);
+            } catch (rk::Exception& error) {
+                error.setPlace(placeLine({table, mapped.recordIndex(), position, keyValuesOf(*values, names, keys), {}}));
+                throw;
+            }
             window.setProgressPosition(ProgressBarId::Rows, window.progressPosition(ProgressBarId::Rows) + 1);
             window.processEvents();
         }

@@ -20,8 +20,15 @@ public:
     const char* what() const noexcept override { return m_message.c_str(); }
     virtual const char* kindName() const noexcept { return "Exception"; }
 
+    // Where the error happened, for a person who has to find the record
+    // ("Tabelle WEGE, Datensatz 12 (POSNR 3), Feld EBDATUM"); empty when
+    // unknown. Shown under the message, never part of it.
+    const std::string& place() const noexcept { return m_place; }
+    void setPlace(std::string place) { m_place = std::move(place); }
+
 private:
     std::string m_message;
+    std::string m_place;
 };
 
 #define RK_DECLARE_ERROR(Name, Base)                                        \

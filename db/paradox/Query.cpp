@@ -29,6 +29,9 @@ void Query::close()
     m_active = false;
     m_eof = true;
     m_recordCount.reset();
+    m_readingAhead = false;
+    m_record = -1;
+    m_failedField.clear();
     m_fields.clear();
     m_fieldDefs.clear();
     m_columns.clear();
@@ -144,17 +147,25 @@ void Query::useDirectReading()
 
 // The values of the statement's current row, field f into valueOf(f).
 template <class ValueOf>
-void Query::readValues(ValueOf&& valueOf)
+void Query::readValues(ValueOf&& valueOf, bool track)
 {
     sqlite3_stmt* s = m_stmt.get();
-    if (m_direct) {
-        m_direct->readRecord(static_cast<uint32_t>(sqlite3_column_int64(s, 0)));
-        for (size_t f = 0; f < m_fields.size(); ++f) m_direct->readValue(m_columns[f], valueOf(f));
-        return;
-    }
-    for (size_t f = 0; f < m_fields.size(); ++f) {
-        if (m_kinds[f]) detail::readColumn(s, m_columns[f], *m_kinds[f], valueOf(f));
-        else detail::readUntypedColumn(s, m_columns[f], valueOf(f));
+    size_t f = 0;
+    try {
+        if (m_direct) {
+            const auto record = static_cast<uint32_t>(sqlite3_column_int64(s, 0));
+            if (track) m_record = record;
+            m_direct->readRecord(record);
+            for (; f < m_fields.size(); ++f) m_direct->readValue(m_columns[f], valueOf(f));
+            return;
+        }
+        for (; f < m_fields.size(); ++f) {
+            if (m_kinds[f]) detail::readColumn(s, m_columns[f], *m_kinds[f], valueOf(f));
+            else detail::readUntypedColumn(s, m_columns[f], valueOf(f));
+        }
+    } catch (...) {
+        if (track && f < m_fields.size()) m_failedField = m_fields[f].name;
+        throw;
     }
 }
 
@@ -166,7 +177,7 @@ void Query::readRow()
         for (auto& f : m_fields) f.value = std::monostate{};
         return;
     }
-    readValues([this](size_t f) -> db::FieldValue& { return m_fields[f].value; });
+    readValues([this](size_t f) -> db::FieldValue& { return m_fields[f].value; }, true);
     // An expression column: its type is that of its first value.
     for (size_t f = 0; f < m_fields.size(); ++f) {
         if (m_direct || m_kinds[f]) continue;
@@ -222,14 +233,15 @@ void Query::next()
         // Read whole before it replaces the current row, which an error
         // leaves as it was.
         m_inTurn.resize(m_fields.size());
-        readValues([this](size_t f) -> db::FieldValue& { return m_inTurn[f]; });
+        m_failedField.clear();
+        readValues([this](size_t f) -> db::FieldValue& { return m_inTurn[f]; }, true);
         for (size_t f = 0; f < m_fields.size(); ++f) std::swap(m_fields[f].value, m_inTurn[f]);
         return;
     }
     if (!m_ahead)
         m_ahead = std::make_unique<detail::RowPrefetch>(m_fields.size(), [this](std::vector<db::FieldValue>& row) {
             if (!m_sql->step(m_stmt.get())) return false;
-            readValues([&row](size_t f) -> db::FieldValue& { return row[f]; });
+            readValues([&row](size_t f) -> db::FieldValue& { return row[f]; }, false);
             return true;
         });
     // Past the last row the values stay.
