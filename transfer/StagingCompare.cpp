@@ -277,7 +277,13 @@ TableCompare compareSlot(SourceQuery& source, StagingSource& staging, const Impo
     if (keyColumns.empty() && !columnNames.empty()) keyColumns.push_back(0);
     auto keyValues = [&](const Row& row) {
         KeyValues values;
-        for (size_t k : keyColumns) values.emplace_back(columnNames[k], storedText(row[k]));
+        for (size_t k : keyColumns) {
+            // Keys read as the source's keys do: a text without its quotes.
+            const auto* text = std::get_if<std::string>(&row[k]);
+            values.emplace_back(columnNames[k], text && (text->empty() || text->front() != kRefused)
+                                                    ? *text
+                                                    : storedText(row[k]));
+        }
         return values;
     };
 
