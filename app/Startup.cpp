@@ -106,6 +106,7 @@ private:
 std::string usageText()
 {
     return "Aufruf: rk_vad2av [-auto] [-nomessage] [-id:KENNUNG] [DATENBANK.fdb]\n"
+           "       rk_vad2av --check [DATENBANK.fdb] [--json]\n"
            "\n"
            "Überträgt die Daten des Ravelkamp 5 (Paradox-Tabellen des Alias DBRK)\n"
            "in die Importtabellen einer Ravelkamp-VI-Datenbank.\n"
@@ -114,11 +115,16 @@ std::string usageText()
            "  -nomessage     mit -auto: kleines, durchscheinendes Fenster, keine Schlussmeldung\n"
            "  -id:KENNUNG    Auftragskennung für den Protokollsatz (höchstens 32 Zeichen)\n"
            "  DATENBANK.fdb  Zieldatenbank; ohne Angabe wird sie im Dateidialog gewählt\n"
+           "  --check        nur prüfen, nichts schreiben: was ausgelassen würde, was eine\n"
+           "                 Übertragung abbrechen würde; mit DATENBANK auch, ob ihre\n"
+           "                 Importtabellen genau die Quelldaten enthalten (ohne Fenster)\n"
+           "  --json         mit --check: Ergebnis als JSON Lines\n"
            "  --help         diese Hilfe\n"
            "  --version      die Versionsnummer\n"
            "\n"
            "Ende: 0 nach vollständiger Übertragung, 2 nach Fehler oder ohne Übertragung\n"
            "bei -auto, 1 wenn das Programm nicht starten konnte.\n"
+           "Mit --check: 0 alles in Ordnung, 2 Probleme oder Unterschiede, 1 Prüfung nicht möglich.\n"
            "Ohne Bildschirm läuft -auto ohne Fenster (Plattform offscreen).\n";
 }
 
