@@ -155,6 +155,32 @@ TEST_F(CheckModeTest, ARunFailingOnADamagedRecordSaysWhere)
     EXPECT_NE(r.output.find(", Feld WERTUNGHEINI\n"), std::string::npos) << r.output;
 }
 
+TEST_F(CheckModeTest, NamesTextsLongerThanTheirTargetColumn)
+{
+    db.execute("DROP TABLE IMPORT_RK5_NUTZER");
+    db.execute("CREATE TABLE IMPORT_RK5_NUTZER (USERNR INTEGER, NAME VARCHAR(6), VORNAME VARCHAR(60), "
+               "SPITZNAME VARCHAR(60), CU CHAR(1))");
+    const ProgramResult r = run({"--check", "--json", db.path()});
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    // "Perry-Smith" is the one name of more than six characters.
+    EXPECT_EQ(count(r.output, "\"type\":\"problem\""), 1) << r.output;
+    EXPECT_NE(r.output.find("{\"type\":\"problem\",\"table\":\"NUTZER\",\"record\":2,\"position\":2,"
+                            "\"keys\":{\"USERNR\":\"2\"},\"field\":\"NAME\",\"value\":\"Perry-Smith\","
+                            "\"message\":\"Versuch, String mit der Länge 11 in einem Feld zu speichern, das nur 6 "
+                            "aufnehmen kann\"}"),
+              std::string::npos)
+        << r.output;
+}
+
+TEST_F(CheckModeTest, NamesSourceFilesChangedAfterTheJobRecord)
+{
+    transfer();
+    fs::last_write_time(paradox / "WEGE.DB", fs::file_time_type::clock::now() + std::chrono::hours(1));
+    const ProgramResult r = run({"--check", "--json", db.path()});
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    EXPECT_NE(r.output.find("\"changed_files\":[\"WEGE.DB\"]}"), std::string::npos) << r.output;
+}
+
 struct Change {
     const char* legend;
     const char* sql;       // Windows-1252
