@@ -6,6 +6,7 @@
 // the check reads one, the staging tables stay as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "db/paradox/reader/ParadoxTable.h"
@@ -183,7 +184,7 @@ TEST_F(CheckModeTest, NamesSourceFilesChangedAfterTheJobRecord)
 
 struct Change {
     const char* legend;
-    const char* sql;       // Windows-1252
+    const char* sql;       // Windows-1252; statements separated by "|"
     const char* expected;  // a part of the check's JSON output
 };
 
@@ -194,7 +195,11 @@ class StagingChangeTest : public CheckModeTest, public ::testing::WithParamInter
 TEST_P(StagingChangeTest, IsFoundWithTableAndRow)
 {
     transfer();
-    db.execute(GetParam().sql);
+    const std::string sql = GetParam().sql;
+    for (size_t from = 0, bar; from <= sql.size(); from = bar + 1) {
+        bar = std::min(sql.find('\n', from), sql.size());
+        db.execute(sql.substr(from, bar - from));
+    }
     const ProgramResult r = run({"--check", "--json", db.path()});
     EXPECT_EQ(r.exitCode, 2) << r.output;
     EXPECT_NE(r.output.find(GetParam().expected), std::string::npos) << r.output;
@@ -219,6 +224,12 @@ INSTANTIATE_TEST_SUITE_P(
                "\"kind\":\"different\",\"target_table\":\"IMPORT_RK5_NUTZER\",\"table\":\"NUTZER\",\"record\":3,"
                "\"position\":3,\"keys\":{\"USERNR\":\"3\"},\"field\":null,\"column\":\"NAME\","
                "\"staged\":\"\\\"Mueller\\\"\",\"expected\":\"\\\"Müller\\\"\"}"},
+        Change{"OrderChanged",
+               "INSERT INTO IMPORT_RK5_GIPFEL SELECT FIRST 1 * FROM IMPORT_RK5_GIPFEL\n"
+               "DELETE FROM IMPORT_RK5_GIPFEL ROWS 1",
+               "{\"type\":\"staging_table\",\"table\":\"IMPORT_RK5_GIPFEL\",\"source_table\":\"GIPFEL\","
+               "\"staged_rows\":120,\"expected_rows\":120,\"equal_rows\":120,\"missing_rows\":0,\"extra_rows\":0,"
+               "\"different_rows\":0,\"order_differs\":true"},
         Change{"JobRecordDeleted", "DELETE FROM IMPORT_RK5_INFO",
                "{\"type\":\"job_record\",\"present\":false,\"written\":null,\"changed_files\":[]}"}),
     [](const auto& info) { return std::string(info.param.legend); });
