@@ -184,7 +184,7 @@ TEST_F(CheckModeTest, NamesSourceFilesChangedAfterTheJobRecord)
 
 struct Change {
     const char* legend;
-    const char* sql;       // Windows-1252; statements separated by "|"
+    const char* sql;       // Windows-1252, one statement per line
     const char* expected;  // a part of the check's JSON output
 };
 
