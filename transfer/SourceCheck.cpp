@@ -115,7 +115,10 @@ void readSelected(SourceQuery& source, const ImportSlot& slot, SlotCheck& check,
         source.setSql(slot.sourceSql);
         source.open();
     } catch (const rk::Exception& error) {
-        reader.problem({check.table, -1, -1, {}, source.failedField()}, {}, error.message());
+        // A first row that cannot be read has its place; a missing table has none.
+        const int64_t record = source.recordIndex();
+        const std::string field = source.failedField();
+        reader.problem({check.table, record, record >= 0 || !field.empty() ? 1 : -1, {}, field}, {}, error.message());
         check.readingStopped = true;
         return;
     }

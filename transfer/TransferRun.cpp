@@ -40,7 +40,16 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
     ctx.sourceQuery.setSql(slot.sourceSql);
 
     if (!ctx.sourceQuery.sql().empty()) {
-        ctx.sourceQuery.open();
+        try {
+            ctx.sourceQuery.open();
+        } catch (rk::Exception& error) {
+            // Opening reads the first row: a damaged one says where.
+            const int64_t record = ctx.sourceQuery.recordIndex();
+            const std::string field = ctx.sourceQuery.failedField();
+            if (record >= 0 || !field.empty())
+                error.setPlace(placeLine({sourceTableOf(slot.sourceSql), record, 1, {}, field}));
+            throw;
+        }
         const int rows = ctx.sourceQuery.recordCount();
         window.appendLog(ansi("Übertrage ") + slot.caption + "... " + std::to_string(rows));
         window.setProgressMax(ProgressBarId::Rows, rows);

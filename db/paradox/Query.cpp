@@ -74,7 +74,12 @@ void Query::open()
         m_eof = !m_sql->step(m_stmt.get());
         readRow();
     } catch (...) {
+        // The first row's place outlives the closing, for the error's report.
+        const int64_t record = m_record;
+        std::string field = std::move(m_failedField);
         close();
+        m_record = record;
+        m_failedField = std::move(field);
         throw;
     }
     m_active = true;
