@@ -68,7 +68,8 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber)
             try {
                 ctx.targetStatement.executeRow(*values);
             } catch (rk::Exception& error) {
-                error.setPlace(placeLine({table, mapped.recordIndex(), position, keyValuesOf(*values, names, keys), {}}));
+                error.setPlace(placeLine(
+                    {table, mapped.recordIndex(), position, keyValuesOf(*values, names, keys), error.field()}));
                 throw;
             }
             window.setProgressPosition(ProgressBarId::Rows, window.progressPosition(ProgressBarId::Rows) + 1);

@@ -25,10 +25,15 @@ public:
     // unknown. Shown under the message, never part of it.
     const std::string& place() const noexcept { return m_place; }
     void setPlace(std::string place) { m_place = std::move(place); }
+    // The field or parameter whose value failed, where the layer that raised
+    // the error knows it and the message does not say; empty otherwise.
+    const std::string& field() const noexcept { return m_field; }
+    void setField(std::string field) { m_field = std::move(field); }
 
 private:
     std::string m_message;
     std::string m_place;
+    std::string m_field;
 };
 
 #define RK_DECLARE_ERROR(Name, Base)                                        \

@@ -179,6 +179,13 @@ TEST_F(CheckModeTest, NamesTextsLongerThanTheirTargetColumn)
                             "aufnehmen kann\"}"),
               std::string::npos)
         << r.output;
+    // A run stops at that row, and its error says where, the parameter included.
+    const ProgramResult failed = run({"-auto", "-nomessage", db.path()});
+    EXPECT_EQ(failed.exitCode, 2) << failed.output;
+    EXPECT_NE(failed.output.find("Versuch, String mit der Länge 11 in einem Feld zu speichern, das nur 6 aufnehmen "
+                                 "kann. Tabelle NUTZER, Datensatz 2 (USERNR 2), Feld NAME\n"),
+              std::string::npos)
+        << failed.output;
 }
 
 TEST_F(CheckModeTest, NamesSourceFilesChangedAfterTheJobRecord)
