@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/CheckCommand.h"
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/MainWindow.h"
@@ -105,6 +106,7 @@ void useWorkingLockFolder()
 std::string usageText()
 {
     return "Aufruf: rk_vad2av [-auto] [-nomessage] [-id:KENNUNG] [DATENBANK.fdb]\n"
+           "       rk_vad2av --check [DATENBANK.fdb] [--json]\n"
            "\n"
            "Überträgt die Daten des Ravelkamp 5 (Paradox-Tabellen des Alias DBRK)\n"
            "in die Importtabellen einer Ravelkamp-VI-Datenbank.\n"
@@ -113,11 +115,16 @@ std::string usageText()
            "  -nomessage     mit -auto: kleines, durchscheinendes Fenster, keine Schlussmeldung\n"
            "  -id:KENNUNG    Auftragskennung für den Protokollsatz (höchstens 32 Zeichen)\n"
            "  DATENBANK.fdb  Zieldatenbank; ohne Angabe wird sie im Dateidialog gewählt\n"
+           "  --check        nur prüfen, nichts schreiben: was ausgelassen würde, was eine\n"
+           "                 Übertragung abbrechen würde; mit DATENBANK auch, ob ihre\n"
+           "                 Importtabellen genau die Quelldaten enthalten (ohne Fenster)\n"
+           "  --json         mit --check: Ergebnis als JSON Lines\n"
            "  --help         diese Hilfe\n"
            "  --version      die Versionsnummer\n"
            "\n"
            "Ende: 0 nach vollständiger Übertragung, 2 nach Fehler oder ohne Übertragung\n"
            "bei -auto, 1 wenn das Programm nicht starten konnte.\n"
+           "Mit --check: 0 alles in Ordnung, 2 Probleme oder Unterschiede, 1 Prüfung nicht möglich.\n"
            "Ohne Bildschirm läuft -auto ohne Fenster (Plattform offscreen).\n";
 }
 
@@ -138,12 +145,15 @@ int runProgram(int argc, char** argv)
     case InfoRequest::Version: std::fputs(versionText().c_str(), stdout); return 0;
     case InfoRequest::None: break;
     }
+    // Before the engine loads, for the check as for a run.
+    useWorkingLockFolder();
+    // The check needs no window and no display: it runs before Qt starts.
+    if (const std::optional<CheckRequest> check = readCheckRequest(arguments)) return runCheck(*check);
 
     // Before any thread: the end signals are watched from here on, the
     // display check included.
     stderrLog();
     EndSignalBridge endSignals;
-    useWorkingLockFolder();
 
     switch (chooseDisplay(hasAutoSwitch(arguments))) {
     case DisplayChoice::AsIs: break;

@@ -54,6 +54,8 @@ public:
     bool eof() override { return m_query.eof(); }
     void next() override { m_query.next(); }
     const db::Field& fieldByName(const std::string& name) override { return m_query.fieldByName(name); }
+    int64_t recordIndex() const override { return m_query.recordIndex(); }
+    std::string failedField() const override { return m_query.failedField(); }
 
 private:
     Query& m_query;

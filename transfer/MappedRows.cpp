@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "transfer/RowPlace.h"
 #include "transfer/ValueMapping.h"
 
 namespace rk::transfer {
@@ -21,12 +22,15 @@ std::optional<int> readingCore(const cpu_set_t& allowed)
 
 } // namespace
 
-MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names)
-    : m_source(source), m_names(std::move(names)), m_fields(m_names.size(), nullptr)
+MappedRows::MappedRows(SourceQuery& source, std::vector<std::string> names, std::string table,
+                       std::vector<std::string> keyFields)
+    : m_source(source), m_names(std::move(names)), m_fields(m_names.size(), nullptr), m_table(std::move(table)),
+      m_keyFields(std::move(keyFields))
 {
     for (Batch& b : m_ring.batches()) {
         b.values.resize(kBatchRows * m_names.size());
         b.textAt.resize(kBatchRows * m_names.size());
+        b.records.resize(kBatchRows);
     }
     // Only a speed matter: where the system refuses, both threads go where
     // it puts them.
@@ -77,6 +81,8 @@ void MappedRows::fill(Batch& b)
     b.texts.clear();
     b.formats = locale::currentFormats();
     const locale::LocaleFormats& formats = *b.formats;
+    size_t p = 0;
+    bool reading = false;
     try {
         while (!m_ring.stopped()) {
             if (m_source.eof()) {
@@ -85,7 +91,8 @@ void MappedRows::fill(Batch& b)
             }
             db::ParamView* row = b.values.data() + b.count * width;
             Batch::TextAt* at = b.textAt.data() + b.count * width;
-            for (size_t p = 0; p < width; ++p) {
+            b.records[b.count] = m_source.recordIndex();
+            for (p = 0; p < width; ++p) {
                 // Looked up in the first row only; the field follows the cursor.
                 const db::Field*& field = m_fields[p];
                 if (!field) field = &m_source.fieldByName(m_names[p]);
@@ -99,9 +106,17 @@ void MappedRows::fill(Batch& b)
                 row[p] = v;
             }
             ++b.count;
+            ++m_rowsRead;
+            reading = true;
             m_source.next();
+            reading = false;
             if (b.count == kBatchRows || m_ring.handOverNow(b.texts.size())) break;
         }
+    } catch (rk::Exception& error) {
+        // The row read last is the failing one's predecessor: its keys are not the failing row's.
+        placeError(error, reading ? m_source.failedField() : m_names[p], !reading);
+        b.error = std::current_exception();
+        b.last = true;
     } catch (...) {
         b.error = std::current_exception();
         b.last = true;
@@ -111,6 +126,14 @@ void MappedRows::fill(Batch& b)
             b.values[i].text = std::string_view(b.texts.data() + b.textAt[i].offset, b.textAt[i].length);
 }
 
+void MappedRows::placeError(rk::Exception& error, const std::string& field, bool rowRead)
+{
+    if (m_table.empty()) return;
+    RowPlace place{m_table, m_source.recordIndex(), m_rowsRead + 1, {}, field};
+    if (rowRead) place.keys = keyValuesOf(m_source, m_keyFields);
+    error.setPlace(placeLine(place));
+}
+
 std::optional<std::span<const db::ParamView>> MappedRows::next()
 {
     const size_t width = m_names.size();
@@ -118,6 +141,7 @@ std::optional<std::span<const db::ParamView>> MappedRows::next()
         Batch& b = m_ring.current();
         if (m_row < b.count) {
             m_rowFormats = b.formats.get();
+            m_lastRecord = b.records[m_row];
             return std::span<const db::ParamView>(b.values.data() + m_row++ * width, width);
         }
         // The end stays the end, an error stays where it happened.

@@ -24,7 +24,8 @@
 // or mapping is thrown by the next() that would have given that row, and
 // again at every later call. While the thread runs it is the only user of
 // the source query; the destructor stops it and waits for it, so the query
-// is the caller's again afterwards.
+// is the caller's again afterwards. Given the slot's table and key fields, an
+// error of reading or mapping carries its place line (see RowPlace.h).
 //
 // With two or more processor cores allowed, the reading thread keeps to the
 // last of them and the caller's thread to the others while the rows last
@@ -46,6 +47,7 @@
 #include <vector>
 
 #include "db/common/BatchRing.h"
+#include "db/common/Exception.h"
 #include "db/common/ParamValue.h"
 #include "locale/LocaleFormats.h"
 #include "transfer/TransferPorts.h"
@@ -56,7 +58,9 @@ class MappedRows {
 public:
     // Starts reading at the query's current row; `names` are the parameters'
     // names, each read from the field of that name.
-    MappedRows(SourceQuery& source, std::vector<std::string> names);
+    // `table` and `keyFields` make the place line of an error.
+    MappedRows(SourceQuery& source, std::vector<std::string> names, std::string table = {},
+               std::vector<std::string> keyFields = {});
     ~MappedRows();
     MappedRows(const MappedRows&) = delete;
     MappedRows& operator=(const MappedRows&) = delete;
@@ -72,10 +76,14 @@ public:
     // (a single row may pass it alone).
     static constexpr size_t kReadAheadBytes = size_t(4) << 20;
 
+    // The record number (0-based, -1 unknown) of the row next() gave last.
+    int64_t recordIndex() const { return m_lastRecord; }
+
 private:
     void run(std::optional<int> core);
     struct Batch;
     void fill(Batch& batch);
+    void placeError(rk::Exception& error, const std::string& field, bool rowRead);
 
     struct Batch {
         struct TextAt {
@@ -83,6 +91,7 @@ private:
         };
         std::vector<db::ParamView> values;  // kBatchRows rows of names.size() values
         std::vector<TextAt> textAt;         // where each value's text lies in `texts`
+        std::vector<int64_t> records;       // each row's record number
         std::string texts;
         std::shared_ptr<const locale::LocaleFormats> formats;  // the set the rows were mapped in
         size_t count = 0;
@@ -100,6 +109,9 @@ private:
     SourceQuery& m_source;
     const std::vector<std::string> m_names;
     std::vector<const db::Field*> m_fields;  // looked up in the first row
+    const std::string m_table;
+    const std::vector<std::string> m_keyFields;
+    int64_t m_rowsRead = 0;  // by the reading thread
     std::string m_scratch;
 
     // A run waiting for rows gets those there are after a millisecond.
@@ -107,6 +119,7 @@ private:
     // The caller's side: the current batch is read up to m_row.
     size_t m_row = 0;
     const locale::LocaleFormats* m_rowFormats = nullptr;
+    int64_t m_lastRecord = -1;
     std::thread m_thread;
     // The caller's allowed cores before, when they were split.
     std::optional<cpu_set_t> m_callerCores;

@@ -63,6 +63,11 @@ public:
     // reference stays valid, and follows the current row, while the result
     // is open. None: EDatabaseError "PDXQ1: Das Feld '%s' wurde nicht gefunden".
     virtual const db::Field& fieldByName(const std::string& name) = 0;
+    // The record number in the file (0-based) of the row last read, or of
+    // the row whose reading failed; -1 where the source cannot tell.
+    virtual int64_t recordIndex() const { return -1; }
+    // The field whose reading failed last; empty when none did.
+    virtual std::string failedField() const { return {}; }
 };
 
 enum class ProgressBarId { Rows, Tables };

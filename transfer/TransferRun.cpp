@@ -10,6 +10,7 @@
 #include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/MappedRows.h"
+#include "transfer/RowPlace.h"
 #include "transfer/ValueMapping.h"
 
 namespace rk::transfer {
@@ -73,7 +74,16 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber, RunP
     ctx.sourceQuery.setSql(slot.sourceSql);
 
     if (!ctx.sourceQuery.sql().empty()) {
-        ctx.sourceQuery.open();
+        try {
+            ctx.sourceQuery.open();
+        } catch (rk::Exception& error) {
+            // Opening reads the first row: a damaged one says where.
+            const int64_t record = ctx.sourceQuery.recordIndex();
+            const std::string field = ctx.sourceQuery.failedField();
+            if (record >= 0 || !field.empty())
+                error.setPlace(placeLine({sourceTableOf(slot.sourceSql), record, 1, {}, field}));
+            throw;
+        }
         const int rows = ctx.sourceQuery.recordCount();
         window.appendLog(ansi("Übertrage ") + slot.caption + "... " + std::to_string(rows));
         window.setProgressMax(ProgressBarId::Rows, rows);
@@ -86,9 +96,17 @@ void copySlot(TransferContext& ctx, const ImportSlot& slot, int slotNumber, RunP
         // in the regional formats it was mapped in.
         std::vector<std::string> names;
         for (int p = 0; p < ctx.targetStatement.paramCount(); ++p) names.push_back(ctx.targetStatement.param(p).name);
-        MappedRows mapped(ctx.sourceQuery, std::move(names));
-        while (const auto values = mapped.next()) {
-            ctx.targetStatement.executeRow(*values, mapped.formats());
+        const std::string table = sourceTableOf(slot.sourceSql);
+        const std::vector<std::string> keys = keyFieldsOf(slot);
+        MappedRows mapped(ctx.sourceQuery, names, table, keys);
+        for (int64_t position = 1; const auto values = mapped.next(); ++position) {
+            try {
+                ctx.targetStatement.executeRow(*values, mapped.formats());
+            } catch (rk::Exception& error) {
+                error.setPlace(placeLine(
+                    {table, mapped.recordIndex(), position, keyValuesOf(*values, names, keys), error.field()}));
+                throw;
+            }
             ++progress.rows;
             window.setProgressPosition(ProgressBarId::Rows, window.progressPosition(ProgressBarId::Rows) + 1);
             window.processEvents();

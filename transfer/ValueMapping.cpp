@@ -234,11 +234,6 @@ void assignParamFromField(db::Param& param, SourceQuery& source)
     assignParamFromField(param, source.fieldByName(param.name));
 }
 
-db::ParamView parameterValue(const db::Field& field, std::string& scratch)
-{
-    return parameterValue(field, scratch, *locale::currentFormats());
-}
-
 db::ParamView parameterValue(const db::Field& field, std::string& scratch, const locale::LocaleFormats& formats)
 {
     using Kind = db::ParamView::Kind;

@@ -27,9 +27,8 @@ void assignParamFromField(db::Param& param, const db::Field& field);
 
 // The value assignParamFromField gives, as a view into the field's value or
 // into `scratch` (cleared first), valid while both are; text forms in
-// `formats`, or in the current set.
+// `formats`.
 db::ParamView parameterValue(const db::Field& field, std::string& scratch, const locale::LocaleFormats& formats);
-db::ParamView parameterValue(const db::Field& field, std::string& scratch);
 
 // Integer reading. Throws EConvertError "'%s' ist kein gültiger Integerwert"
 // for a text that is no 32-bit integer (and for a number whose rounded value

@@ -3,6 +3,7 @@
 #include "app/shell/ErrorDisplay.h"
 
 #include "app/shell/Application.h"
+#include "app/shell/Headless.h"
 #include "app/shell/MessageForm.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
@@ -73,7 +74,15 @@ void showErrorBox(const std::exception& error)
     if (QCoreApplication::instance())
         if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     if (dynamic_cast<const rk::EAbort*>(&error)) return;
-    showErrorKindBox(Application::title(), errorDisplayText(messageOf(error)), true);
+    std::string text = errorDisplayText(messageOf(error));
+    if (const auto* own = dynamic_cast<const rk::Exception*>(&error); own && !own->place().empty()) {
+        text += "\n" + own->place();
+        // Where nobody is at the screen the box itself is a line on standard
+        // error; otherwise the place goes there on its own, for a caller's log.
+        if (QCoreApplication::instance() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+            writeStderrLine(own->place());
+    }
+    showErrorKindBox(Application::title(), text, true);
 }
 
 std::string errorKindName(const std::exception& error)

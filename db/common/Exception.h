@@ -20,8 +20,20 @@ public:
     const char* what() const noexcept override { return m_message.c_str(); }
     virtual const char* kindName() const noexcept { return "Exception"; }
 
+    // Where the error happened, for a person who has to find the record
+    // ("Tabelle WEGE, Datensatz 12 (POSNR 3), Feld EBDATUM"); empty when
+    // unknown. Shown under the message, never part of it.
+    const std::string& place() const noexcept { return m_place; }
+    void setPlace(std::string place) { m_place = std::move(place); }
+    // The field or parameter whose value failed, where the layer that raised
+    // the error knows it and the message does not say; empty otherwise.
+    const std::string& field() const noexcept { return m_field; }
+    void setField(std::string field) { m_field = std::move(field); }
+
 private:
     std::string m_message;
+    std::string m_place;
+    std::string m_field;
 };
 
 #define RK_DECLARE_ERROR(Name, Base)                                        \

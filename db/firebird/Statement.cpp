@@ -250,7 +250,13 @@ void Statement::bindParams(std::span<const db::ParamView> values, const locale::
     const int vars = m_input.count();
     for (int i = 0; i < entries; ++i) {
         if (i >= vars) throwClientError(ClientError::XsqldaIndexOutOfRange);
-        m_input.bind(i, values[m_entryOf[i]], ctx);
+        try {
+            m_input.bind(i, values[m_entryOf[i]], ctx);
+        } catch (rk::Exception& error) {
+            // A value the binding refuses (too long, no date): the run's report names its parameter.
+            error.setField(m_params[static_cast<size_t>(m_entryOf[i])].name);
+            throw;
+        }
     }
 }
 

@@ -28,6 +28,8 @@ void Query::close()
     m_active = false;
     m_eof = true;
     m_recordCount.reset();
+    m_record = -1;
+    m_failedField.clear();
     m_fields.clear();
     m_fieldDefs.clear();
     m_columns.clear();
@@ -70,7 +72,12 @@ void Query::open()
         m_eof = !m_sql->step(m_stmt.get());
         readRow();
     } catch (...) {
+        // The first row's place outlives the closing, for the error's report.
+        const int64_t record = m_record;
+        std::string field = std::move(m_failedField);
         close();
+        m_record = record;
+        m_failedField = std::move(field);
         throw;
     }
     m_active = true;
@@ -145,14 +152,22 @@ template <class ValueOf>
 void Query::readValues(ValueOf&& valueOf)
 {
     sqlite3_stmt* s = m_stmt.get();
-    if (m_direct) {
-        m_direct->readRecord(static_cast<uint32_t>(sqlite3_column_int64(s, 0)));
-        for (size_t f = 0; f < m_fields.size(); ++f) m_direct->readValue(m_columns[f], valueOf(f));
-        return;
-    }
-    for (size_t f = 0; f < m_fields.size(); ++f) {
-        if (m_kinds[f]) detail::readColumn(s, m_columns[f], *m_kinds[f], valueOf(f));
-        else detail::readUntypedColumn(s, m_columns[f], valueOf(f));
+    size_t f = 0;
+    try {
+        if (m_direct) {
+            const auto record = static_cast<uint32_t>(sqlite3_column_int64(s, 0));
+            m_record = record;
+            m_direct->readRecord(record);
+            for (; f < m_fields.size(); ++f) m_direct->readValue(m_columns[f], valueOf(f));
+            return;
+        }
+        for (; f < m_fields.size(); ++f) {
+            if (m_kinds[f]) detail::readColumn(s, m_columns[f], *m_kinds[f], valueOf(f));
+            else detail::readUntypedColumn(s, m_columns[f], valueOf(f));
+        }
+    } catch (...) {
+        if (f < m_fields.size()) m_failedField = m_fields[f].name;
+        throw;
     }
 }
 
@@ -216,6 +231,7 @@ void Query::next()
     // Read whole before it replaces the current row, which an error leaves
     // as it was.
     m_inTurn.resize(m_fields.size());
+    m_failedField.clear();
     readValues([this](size_t f) -> db::FieldValue& { return m_inTurn[f]; });
     for (size_t f = 0; f < m_fields.size(); ++f) std::swap(m_fields[f].value, m_inTurn[f]);
 }

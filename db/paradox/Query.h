@@ -79,11 +79,20 @@ public:
     // The values of the open result come from the reader beside SQLite.
     bool readsBesideSql() const { return m_direct != nullptr; }
 
+    // Where the current row lies in its table's file, for an error that has
+    // to say where: the record number (0-based, in file order; -1 where the
+    // SQL layer cannot tell, as for a join) of the
+    // row last read, or of the row whose reading failed; and that failure's
+    // field (empty when none failed).
+    int64_t recordIndex() const { return m_record; }
+    const std::string& failedField() const { return m_failedField; }
+
 private:
     void connectionClosing() override { close(); }
     void buildFields();
     void useDirectReading();
     void readRow();
+    // Also keeps the record and the field whose reading failed.
     template <class ValueOf> void readValues(ValueOf&& valueOf);
 
     Session& m_session;
@@ -101,6 +110,8 @@ private:
     bool m_active = false;
     bool m_eof = true;
     std::optional<int> m_recordCount;
+    int64_t m_record = -1;
+    std::string m_failedField;
     std::vector<FieldDef> m_fieldDefs;
     std::vector<db::Field> m_fields;
     // Per field: its result column and its Paradox kind (none for expressions).

@@ -77,5 +77,5 @@ jobs=$(echo "SELECT COUNT(*) FROM IMPORT_RK5_INFO WHERE JOB_ID = '-id:INSTALLED'
 [ "$jobs" = 1 ] || fail "job records with the run's id: $jobs"
 
 # The first start of a person at the screen: nothing configured, the folder chosen in the dialog.
-xvfb-run -a -s "-screen 0 1024x768x24" "$here/first-start-test.sh" "$prefix/bin/rk_vad2av" "$work/paradox" "$work"
+xvfb-run -a -n 120 -s "-screen 0 1024x768x24" "$here/first-start-test.sh" "$prefix/bin/rk_vad2av" "$work/paradox" "$work"
 echo "installed tree: transfer complete, row counts match, manual pages found, first start chooses the folder"

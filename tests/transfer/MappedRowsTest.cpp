@@ -124,6 +124,38 @@ TEST_F(MappedRowsTest, AnErrorComesAtItsRowAndStaysThere)
     }
 }
 
+TEST_F(MappedRowsTest, AnErrorSaysWhereItsRowIs)
+{
+    // A value the mapping refuses names its row's keys and its field; a row
+    // whose reading fails (in the double, the step to it) names neither,
+    // since the values at hand are still the row before's.
+    struct Case {
+        bool mapping;
+        int failing;
+        const char* place;
+    } cases[] = {{true, 5, "Tabelle T, Zeile 6 (ID 5), Feld name"},
+                 {true, 130, "Tabelle T, Zeile 131 (ID 130), Feld name"},
+                 {false, 70, "Tabelle T, Zeile 71"}};
+    for (const Case& c : cases) {
+        FakeSource source;
+        fill(source, 200);
+        source.anySql->fields["NAME"] = [c](int row) -> Field {
+            if (row == c.failing && !c.mapping) throw EDatabaseError("Satz defekt");
+            if (row == c.failing) return Field{"NAME", DataType::ftBCD, 2, db::BcdValue{false, {0xC}, 0}};
+            return Field{"NAME", DataType::ftString, 20, std::string("x")};
+        };
+        source.setSql("SELECT");
+        source.open();
+        MappedRows mapped(source, names, "T", {"ID"});
+        try {
+            while (mapped.next()) {}
+            ADD_FAILURE() << c.place;
+        } catch (const rk::Exception& e) {
+            EXPECT_EQ(e.place(), c.place);
+        }
+    }
+}
+
 TEST_F(MappedRowsTest, AMissingFieldFailsInTheFirstRow)
 {
     FakeSource source;

@@ -188,6 +188,8 @@ TEST_F(TransferRunTest, FailureInSlot4KeepsEarlierSlotsAndTheRowsBeforeIt)
         FAIL() << "the error must reach the caller";
     } catch (const EDatabaseError& e) {
         EXPECT_STREQ(e.what(), "conversion error from string");
+        // Where, on a line of its own: the double's values are "NAME#row", row 100 the 101st.
+        EXPECT_EQ(e.place(), "Tabelle WEGE, Zeile 101 (REG_RGGNR REG_RGGNR#100, POSNR POSNR#100)");
     }
     EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_WEGE").size(), 100u);
     EXPECT_EQ(window.progressPosition(ProgressBarId::Rows), 100) << "the failing row is not counted";

@@ -173,6 +173,10 @@ TEST_F(ProofTest, EveryStagedValueIsTheDocumentedFormOfTheSourceValue)
     EXPECT_EQ(info[0][3], today());
 
     EXPECT_EQ(snapshotFiles(paradox), before) << "the transfer changed a source file";
+
+    // The check, run as a person would after the transfer, finds the staging set equal to its source.
+    const ProgramResult check = runProgram(tmp.path(), paradox, {"--check", db.path()});
+    EXPECT_EQ(check.exitCode, 0) << check.output;
 }
 
 TEST_F(ProofTest, SecondRunLeavesOnlyItsOwnRowsAndTwoJobRecords)
@@ -205,6 +209,10 @@ TEST_P(ProofUnderLocale, EveryDateKeepsItsCentury)
     // The demo set has dates of the last century to lose.
     EXPECT_NE(*db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_WEGE WHERE EXTRACT(YEAR FROM EBDATUM) < 1976"), "0");
     expectStagedAsComputed(db, manifest, kDate);
+    // Under the same regional formats the check reads the dates back as the run wrote them.
+    const ProgramResult check =
+        runProgram(tmp.path(), paradox, {"--check", db.path()}, std::chrono::seconds(120), GetParam());
+    EXPECT_EQ(check.exitCode, 0) << check.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, ProofUnderLocale, ::testing::Values("xx_XX.UTF-8", "C"),

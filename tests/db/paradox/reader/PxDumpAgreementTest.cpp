@@ -61,7 +61,7 @@ TEST_P(PxDumpAgreesWithTransfer, EveryValueOfTheTable)
             const bool marked = invalidBcd || json.rfind("{\"days\"", 0) == 0 || json.rfind("{\"msecs\"", 0) == 0;
             std::optional<ParamView> sent;
             try {
-                sent = rk::transfer::parameterValue(field, scratch);
+                sent = rk::transfer::parameterValue(field, scratch, *rk::locale::currentFormats());
             } catch (const rk::Exception&) {
             }
             if (!sent || invalidBcd) {
