@@ -45,8 +45,11 @@ bool isOffscreenPlatformNoise(const QString& message)
 
 bool isQtStartNoise(const QString& message)
 {
-    // Qt goes on with a folder of its own; a caller's first line should be ours.
-    return message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
+    // Qt's runtime folder (unset, foreign, loose permissions): Qt goes on
+    // without it, and the program keeps nothing there; a caller's first
+    // line should be ours.
+    return message.startsWith(QLatin1String("QStandardPaths: ")) &&
+           message.contains(QLatin1String("runtime"), Qt::CaseInsensitive);
 }
 
 void dropOffscreenPlatformNoise()

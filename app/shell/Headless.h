@@ -22,8 +22,9 @@ void writeStderrLine(const std::string& ansiText);
 // Qt's warnings about what the offscreen platform cannot do (opacity,
 // size hints): noise in a caller's log.
 bool isOffscreenPlatformNoise(const QString& message);
-// "QStandardPaths: XDG_RUNTIME_DIR not set ...": Qt takes a folder of its
-// own and goes on; it must not be the first line a caller reads.
+// Qt's warnings about its runtime folder ("QStandardPaths: XDG_RUNTIME_DIR
+// not set ...", "... wrong permissions on runtime directory ..."): Qt goes
+// on, the program keeps nothing there; not the first line a caller reads.
 bool isQtStartNoise(const QString& message);
 // Installs a message handler that drops exactly those and passes every
 // other message to the handler before it, or, where that is Qt's default,
