@@ -3,6 +3,8 @@
 
 #include <iconv.h>
 
+#include "db/common/Ansi.h"
+
 namespace rk::source::paradox::detail {
 
 namespace {
@@ -32,18 +34,6 @@ constexpr Named kSortOrders[] = {
     {737, "grcp437"},   {861, "iceland"},   {862, "hebrew"},    {1252, "ANSIINTL"}, {1252, "ANSII850"},
     {1252, "ANSINOR4"}, {1252, "ANSISPAN"}, {1252, "ANSISWFN"}, {1051, "BLROM800"},
 };
-
-bool sameLetters(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::optional<ByteTable> buildTable(int codePage, bool toAnsi)
 {
@@ -82,7 +72,7 @@ std::string iconvName(int codePage)
 int sortOrderCodePage(std::string_view name)
 {
     for (const Named& n : kSortOrders)
-        if (sameLetters(name, n.name)) return n.codePage;
+        if (upperAnsi(name) == upperAnsi(n.name)) return n.codePage;
     return 0;
 }
 
