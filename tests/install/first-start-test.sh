@@ -16,7 +16,9 @@ mkdir -p "$home" "$work/first-runtime"
 chmod 700 "$work/first-runtime"
 env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_DIRS="$work/nowhere" XDG_RUNTIME_DIR="$work/first-runtime" \
   DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" LC_ALL=de_DE.UTF-8 \
-  timeout 60 "$program" 2>"$work/first-stderr" &
+  timeout --foreground 60 "$program" 2>"$work/first-stderr" &
+# --foreground: timeout passes our end signal on to the program once, not
+# also to its process group (a second signal would force exit 2).
 pid=$!
 trap 'kill -TERM $pid 2>/dev/null || true' EXIT
 
