@@ -67,12 +67,11 @@ ImportPlan buildImportPlan()
     }};
 }
 
-namespace {
-
-// The word after each FROM and JOIN: the plan's statements name their
-// tables plainly, without quotes or table aliases.
-void addTablesOf(const std::string& sql, std::vector<std::string>& tables)
+std::vector<std::string> tablesOf(const std::string& sql)
 {
+    // The plan's statements name their tables plainly, without quotes or
+    // table aliases: the word after each FROM and JOIN.
+    std::vector<std::string> tables;
     std::istringstream words(sql);
     std::string word;
     bool tableNext = false;
@@ -84,15 +83,18 @@ void addTablesOf(const std::string& sql, std::vector<std::string>& tables)
         }
         tableNext = upper == "FROM" || upper == "JOIN";
     }
+    return tables;
 }
-
-} // namespace
 
 std::vector<std::string> sourceTables(const ImportPlan& plan)
 {
     std::vector<std::string> tables;
-    for (const ImportSlot& slot : plan) addTablesOf(slot.sourceSql, tables);
-    addTablesOf(kCurrentUserQuery, tables);
+    const auto add = [&tables](const std::string& sql) {
+        for (std::string& t : tablesOf(sql))
+            if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(std::move(t));
+    };
+    for (const ImportSlot& slot : plan) add(slot.sourceSql);
+    add(kCurrentUserQuery);
     return tables;
 }
 

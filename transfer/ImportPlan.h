@@ -26,6 +26,9 @@ ImportPlan buildImportPlan();
 // "DELETE FROM " + table.
 std::string purgeSql(const std::string& targetTable);
 
+// The tables a statement reads, each once, in the order they first appear,
+// as written after FROM or JOIN, upper-cased, without an extension ".DB".
+std::vector<std::string> tablesOf(const std::string& sql);
 // The source tables the plan and the current-user query read, each once, in
 // the order they first appear, as written after FROM or JOIN without an
 // extension ".DB": the tables a source folder must hold.

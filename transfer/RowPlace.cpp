@@ -60,15 +60,8 @@ std::string placeLine(const RowPlace& place)
 
 std::string sourceTableOf(const std::string& sourceSql)
 {
-    const size_t from = findKeyword(sourceSql, "FROM");
-    if (from == std::string::npos) return {};
-    size_t b = from + 4;
-    while (b < sourceSql.size() && std::isspace(static_cast<unsigned char>(sourceSql[b]))) ++b;
-    size_t e = b;
-    while (e < sourceSql.size() && !std::isspace(static_cast<unsigned char>(sourceSql[e]))) ++e;
-    std::string table = upperAnsi(sourceSql.substr(b, e - b));
-    if (table.size() > 3 && table.ends_with(".DB")) table.resize(table.size() - 3);
-    return table;
+    const std::vector<std::string> tables = tablesOf(sourceSql);
+    return tables.empty() ? std::string() : tables.front();
 }
 
 std::string whereConditionOf(const std::string& sourceSql)
