@@ -113,7 +113,6 @@ public:
           m_sourceSetup(session, m_sourceConnection, source::EngineConfig::userFile()),
           m_setUpAllowed(!session.configFile() && !source::EngineConfig::userFile().empty())
     {
-        m_targetConnection.setDefaultTransaction(&m_targetTransaction);
     }
 
     // The window is destroyed with the connection still open only when the

@@ -5,14 +5,13 @@
 
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/DatabaseParams.h"
+#include "db/firebird/SqlMonitor.h"
 #include "db/firebird/Statement.h"
 #include "db/firebird/Transaction.h"
 #include "db/firebird/TargetErrors.h"
 
 namespace rk::target {
 namespace {
-
-bool failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
 
 // Whether the status vector carries `code` as one of its error codes.
 bool carries(const ISC_STATUS* status, ISC_STATUS code)
@@ -46,10 +45,8 @@ Attachment::~Attachment()
         for (Transaction* t : m_transactions) t->rollbackQuietly();
         detachQuietly();
     }
-    const std::vector<Transaction*> transactions = m_transactions;
-    for (Transaction* t : transactions) t->setDefaultDatabase(nullptr);
-    const std::vector<Statement*> queries = m_statements;
-    for (Statement* q : queries) q->forgetDatabase();
+    for (Transaction* t : m_transactions) t->forgetDatabase();
+    for (Statement* q : m_statements) q->forgetDatabase();
 }
 
 void Attachment::setDatabaseName(const std::string& path)
@@ -90,7 +87,7 @@ void Attachment::open()
                              static_cast<short>(m_dpb.size()), m_dpb.data());
     };
     attach(status, m_databaseName);
-    if (failed(status) && carries(status, isc_already_opened) && m_databaseName.front() == '/') {
+    if (callFailed(status) && carries(status, isc_already_opened) && m_databaseName.front() == '/') {
         // A server holds the file. The client tried the server too, but kept
         // the embedded engine's error, which hides the server's own answer (a
         // refused login, say). Ask the server directly so its text is the one
@@ -98,7 +95,7 @@ void Attachment::open()
         ISC_STATUS_ARRAY viaServer = {};
         handle = 0;
         attach(viaServer, "localhost:" + m_databaseName);
-        if (!failed(viaServer))
+        if (!callFailed(viaServer))
             std::fill(std::begin(status), std::end(status), 0);
         else if (!carries(viaServer, isc_network_error))
             raiseStatus(m_lib, viaServer);
@@ -111,7 +108,7 @@ void Attachment::open()
     const char item = isc_info_db_sql_dialect;
     char answer[512] = {};
     m_lib.databaseInfo(status, &m_handle, 1, &item, sizeof answer, answer);
-    if (status[0] == 1 && status[1] != 0) {
+    if (callFailed(status)) {
         ISC_STATUS_ARRAY ignored = {};
         isc_db_handle h = m_handle;
         m_handle = 0;
@@ -126,7 +123,7 @@ void Attachment::open()
         m_dbSqlDialect = value;
     }
 
-    if (traceWanted(m_traceFlags, tfConnect)) SqlMonitor::write(m_name + ": [Connect]");
+    if (SqlMonitor::attached()) SqlMonitor::write(m_name + ": [Connect]");
 }
 
 void Attachment::close()
@@ -168,14 +165,13 @@ void Attachment::closeConnection(bool force)
     if (!force) checkStatus(m_lib, status);
     m_handle = 0;
 
-    if (traceWanted(m_traceFlags, tfConnect)) SqlMonitor::write(m_name + ": [Disconnect]");
+    if (SqlMonitor::attached()) SqlMonitor::write(m_name + ": [Disconnect]");
     m_dbSqlDialect = 1;
 }
 
 void Attachment::attachTransaction(Transaction* t)
 {
-    if (std::find(m_transactions.begin(), m_transactions.end(), t) == m_transactions.end())
-        m_transactions.push_back(t);
+    m_transactions.push_back(t);
 }
 
 void Attachment::detachTransaction(Transaction* t) noexcept
@@ -185,7 +181,7 @@ void Attachment::detachTransaction(Transaction* t) noexcept
 
 void Attachment::attachStatement(Statement* q)
 {
-    if (std::find(m_statements.begin(), m_statements.end(), q) == m_statements.end()) m_statements.push_back(q);
+    m_statements.push_back(q);
 }
 
 void Attachment::detachStatement(Statement* q) noexcept

@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "db/firebird/SqlMonitor.h"
-
 namespace rk::target {
 
 class ClientLibrary;
@@ -34,8 +32,11 @@ public:
     // active transaction, every error ignored. The owner that wants the
     // close steps at its end calls closeIgnoringErrors() first.
     ~Attachment();
+    // Fixed in place: its transactions and statements point back at it.
     Attachment(const Attachment&) = delete;
     Attachment& operator=(const Attachment&) = delete;
+    Attachment(Attachment&&) = delete;
+    Attachment& operator=(Attachment&&) = delete;
 
     const std::string& name() const noexcept { return m_name; }
 
@@ -65,16 +66,11 @@ public:
     // any case: the window's end while the connection is still open.
     void closeIgnoringErrors() noexcept;
 
-    TraceFlags traceFlags() const noexcept { return m_traceFlags; }
-    void setTraceFlags(TraceFlags flags) noexcept { m_traceFlags = flags; }
-
-    Transaction* defaultTransaction() const noexcept { return m_defaultTransaction; }
-    void setDefaultTransaction(Transaction* transaction) noexcept { m_defaultTransaction = transaction; }
-
     // The block the last open sent (empty before the first open).
     const std::string& databaseParameterBlock() const noexcept { return m_dpb; }
 
-    // For the transaction and statement objects.
+    // For the transaction and statement objects; each attaches itself once,
+    // when it is made, and detaches when it goes.
     isc_db_handle* handle() noexcept { return &m_handle; }
     const ClientLibrary& client() const noexcept { return m_lib; }
     void attachTransaction(Transaction* t);
@@ -95,8 +91,6 @@ private:
     int m_sqlDialect = 3;
     int m_dbSqlDialect = 1;
     isc_db_handle m_handle = 0;
-    TraceFlags m_traceFlags = kAllTraceFlags;
-    Transaction* m_defaultTransaction = nullptr;
     std::vector<Transaction*> m_transactions;
     std::vector<Statement*> m_statements;
 };

@@ -154,7 +154,7 @@ void InputDescriptors::bindBlob(XSQLVAR& v, Slot& s, std::string_view text, cons
     for (size_t pos = 0; pos < text.size(); pos += kBlobSegment) {
         const size_t len = std::min<size_t>(kBlobSegment, text.size() - pos);
         ctx.lib.putSegment(status, &blob, static_cast<unsigned short>(len), text.data() + pos);
-        if (status[0] == 1 && status[1] != 0) {
+        if (callFailed(status)) {
             ISC_STATUS_ARRAY ignored = {};
             ctx.lib.closeBlob(ignored, &blob);
             raiseStatus(ctx.lib, status);

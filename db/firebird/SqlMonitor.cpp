@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace rk::target {
 
@@ -19,15 +20,11 @@ std::mutex& monitorMutex()
     return m;
 }
 
-struct MonitorState {
-    int fd = -1;
-    std::string title = "RK_VAD2AV";
-};
-
-MonitorState& state()
+// The file's descriptor, -1 while detached; guarded by monitorMutex().
+int& monitorFd()
 {
-    static MonitorState s;
-    return s;
+    static int fd = -1;
+    return fd;
 }
 
 } // namespace
@@ -35,12 +32,12 @@ MonitorState& state()
 void SqlMonitor::attachFromEnvironment()
 {
     std::lock_guard lock(monitorMutex());
-    MonitorState& s = state();
-    if (s.fd >= 0) ::close(s.fd);
-    s.fd = -1;
+    int& fd = monitorFd();
+    if (fd >= 0) ::close(fd);
+    fd = -1;
     if (const char* path = std::getenv("RK_SQL_MONITOR"); path && *path)
-        s.fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    s_attached.store(s.fd >= 0, std::memory_order_relaxed);
+        fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    s_attached.store(fd >= 0, std::memory_order_relaxed);
 }
 
 void SqlMonitor::attachOnce()
@@ -49,25 +46,19 @@ void SqlMonitor::attachOnce()
     std::call_once(once, [] { attachFromEnvironment(); });
 }
 
-void SqlMonitor::setApplicationTitle(const std::string& title)
-{
-    std::lock_guard lock(monitorMutex());
-    state().title = title;
-}
-
 void SqlMonitor::write(std::string_view eventText)
 {
     std::lock_guard lock(monitorMutex());
-    MonitorState& s = state();
-    if (s.fd < 0) return;
-    std::string record = "\r\n[Application: " + s.title + "]\r\n";
+    const int fd = monitorFd();
+    if (fd < 0) return;
+    std::string record = "\r\n[Application: RK_VAD2AV]\r\n";
     record += eventText;
     // One write per record keeps records whole when several processes share
     // the file; a failing write loses the record, nothing else.
     const char* p = record.data();
     size_t left = record.size();
     while (left > 0) {
-        const ssize_t n = ::write(s.fd, p, left);
+        const ssize_t n = ::write(fd, p, left);
         if (n <= 0) break;
         p += n;
         left -= static_cast<size_t>(n);

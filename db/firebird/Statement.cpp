@@ -9,6 +9,7 @@
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/Attachment.h"
 #include "db/firebird/Transaction.h"
+#include "db/firebird/SqlMonitor.h"
 #include "db/firebird/SqlParamScan.h"
 #include "db/firebird/TargetErrors.h"
 
@@ -49,11 +50,11 @@ int infoInteger(const char* p, int len)
 } // namespace
 
 Statement::Statement(Attachment* database, Transaction* transaction, std::string name)
-    : m_lib(ClientLibrary::instance()), m_name(std::move(name))
+    : m_lib(ClientLibrary::instance()), m_name(std::move(name)), m_database(database), m_transaction(transaction)
 {
     SqlMonitor::attachOnce();
-    setDatabase(database);
-    setTransaction(transaction);
+    if (m_database) m_database->attachStatement(this);
+    if (m_transaction) m_transaction->attachStatement(this);
 }
 
 Statement::~Statement()
@@ -61,24 +62,6 @@ Statement::~Statement()
     releasePrepared();
     if (m_database) m_database->detachStatement(this);
     if (m_transaction) m_transaction->detachStatement(this);
-}
-
-void Statement::setDatabase(Attachment* database)
-{
-    if (database == m_database) return;
-    releasePrepared();
-    if (m_database) m_database->detachStatement(this);
-    m_database = database;
-    if (m_database) m_database->attachStatement(this);
-}
-
-void Statement::setTransaction(Transaction* transaction)
-{
-    if (transaction == m_transaction) return;
-    releasePrepared();
-    if (m_transaction) m_transaction->detachStatement(this);
-    m_transaction = transaction;
-    if (m_transaction) m_transaction->attachStatement(this);
 }
 
 void Statement::forgetDatabase() noexcept
@@ -176,7 +159,7 @@ void Statement::executeRow(std::span<const db::ParamView> values, const locale::
                       static_cast<unsigned short>(m_database->effectiveDialect()), m_input.sqlda());
     checkStatus(m_lib, status);
 
-    if (traceWanted(m_database->traceFlags(), tfQExecute | tfStmt)) SqlMonitor::write(executeTrace(values));
+    if (SqlMonitor::attached()) SqlMonitor::write(executeTrace(values));
 }
 
 void Statement::prepare()
@@ -240,7 +223,7 @@ void Statement::prepare()
         m_entryOf[i] = first;
     }
 
-    if (traceWanted(m_database->traceFlags(), tfQPrepare | tfStmt)) SqlMonitor::write(prepareTrace());
+    if (SqlMonitor::attached()) SqlMonitor::write(prepareTrace());
 }
 
 void Statement::bindParams(std::span<const db::ParamView> values, const locale::LocaleFormats& formats)
@@ -267,7 +250,7 @@ std::string Statement::prepareTrace()
     std::vector<char> answer(16384);
     ISC_STATUS_ARRAY status = {};
     m_lib.dsqlSqlInfo(status, &m_handle, 1, &item, static_cast<short>(answer.size()), answer.data());
-    if (status[0] == 1 && status[1] != 0) {
+    if (callFailed(status)) {
         plan = "Can't retrieve plan - too large";
     } else if (answer[0] == isc_info_sql_get_plan) {
         const int len = infoLength(answer.data() + 1);

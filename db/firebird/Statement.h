@@ -32,20 +32,22 @@ class Transaction;
 class Statement {
 public:
     // `name` heads the trace records and the errors of the statement.
+    // `database` and `transaction` (either may be null: execute() then
+    // refuses) must outlive this object or forget it.
     Statement(Attachment* database, Transaction* transaction, std::string name);
     ~Statement();
+    // Fixed in place: its connection and transaction point back at it.
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
+    Statement(Statement&&) = delete;
+    Statement& operator=(Statement&&) = delete;
 
     const std::string& name() const noexcept { return m_name; }
-    void setDatabase(Attachment* database);
-    void setTransaction(Transaction* transaction);
 
     // Text changes: each releases the prepared statement and rebuilds the
     // parameter list, keeping values of entries whose names stay.
     void clearSql();
     void addSql(const std::string& line);
-    const std::vector<std::string>& sqlLines() const noexcept { return m_lines; }
     // The lines, each followed by CR LF.
     std::string sqlText() const;
 
@@ -64,8 +66,6 @@ public:
     void executeRow(std::span<const db::ParamView> values, const locale::LocaleFormats& formats);
 
     bool prepared() const noexcept { return m_handle != 0; }
-    // The server's statement type (isc_info_sql_stmt_*), 0 when not prepared.
-    int statementType() const noexcept { return m_statementType; }
     // How often this object prepared a statement; for tests and benchmarks.
     uint64_t prepareCount() const noexcept { return m_prepareCount; }
 
@@ -92,6 +92,7 @@ private:
     std::vector<db::Param> m_params;
 
     isc_stmt_handle m_handle = 0;
+    // The server's statement type (isc_info_sql_stmt_*), 0 when not prepared.
     int m_statementType = 0;
     InputDescriptors m_input;
     // Entry bound to each variable: its own, or the first one of the same

@@ -90,10 +90,16 @@ template <class... Args>
 // matching kind. Only call with a status vector whose first error is set.
 [[noreturn]] void raiseStatus(const ClientLibrary& lib, const ISC_STATUS* status);
 
+// Whether the call that filled `status` failed.
+inline bool callFailed(const ISC_STATUS* status) noexcept
+{
+    return status[0] == 1 && status[1] != 0;
+}
+
 // Throws when the call that filled `status` failed.
 inline void checkStatus(const ClientLibrary& lib, const ISC_STATUS* status)
 {
-    if (status[0] == 1 && status[1] != 0) raiseStatus(lib, status);
+    if (callFailed(status)) raiseStatus(lib, status);
 }
 
 } // namespace rk::target

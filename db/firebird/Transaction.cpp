@@ -1,10 +1,9 @@
 // Starting and committing the target transaction; see Transaction.h.
 #include "db/firebird/Transaction.h"
 
-#include <algorithm>
-
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/Attachment.h"
+#include "db/firebird/SqlMonitor.h"
 #include "db/firebird/Statement.h"
 #include "db/firebird/TargetErrors.h"
 
@@ -23,10 +22,10 @@ struct TransactionEntry {
 } // namespace
 
 Transaction::Transaction(Attachment* database, std::string name)
-    : m_lib(ClientLibrary::instance()), m_name(std::move(name))
+    : m_lib(ClientLibrary::instance()), m_name(std::move(name)), m_database(database)
 {
     SqlMonitor::attachOnce();
-    setDefaultDatabase(database);
+    if (m_database) m_database->attachTransaction(this);
 }
 
 Transaction::~Transaction()
@@ -34,14 +33,6 @@ Transaction::~Transaction()
     rollbackQuietly();
     for (Statement* q : m_statements) q->forgetTransaction();
     if (m_database) m_database->detachTransaction(this);
-}
-
-void Transaction::setDefaultDatabase(Attachment* database)
-{
-    if (database == m_database) return;
-    if (m_database) m_database->detachTransaction(this);
-    m_database = database;
-    if (m_database) m_database->attachTransaction(this);
 }
 
 void Transaction::start()
@@ -57,7 +48,7 @@ void Transaction::start()
     checkStatus(m_lib, status);
     m_handle = handle;
 
-    if (traceWanted(m_database->traceFlags(), tfTransact)) SqlMonitor::write(m_name + ": [Start transaction]");
+    if (SqlMonitor::attached()) SqlMonitor::write(m_name + ": [Start transaction]");
 }
 
 void Transaction::commit()
@@ -72,32 +63,34 @@ void Transaction::commit()
     checkStatus(m_lib, status);
     m_handle = 0;
 
-    if (m_database && traceWanted(m_database->traceFlags(), tfTransact))
-        SqlMonitor::write(m_name + ": [Commit (Hard commit)]");
+    if (SqlMonitor::attached()) SqlMonitor::write(m_name + ": [Commit (Hard commit)]");
 }
 
 void Transaction::forceEnd() noexcept
 {
-    if (!inTransaction()) return;
-    releaseStatements();
-    ISC_STATUS_ARRAY status = {};
-    isc_tr_handle handle = m_handle;
-    m_handle = 0;
-    m_lib.commitTransaction(status, &handle);
-    if (status[0] == 1 && status[1] != 0) {
-        ISC_STATUS_ARRAY ignored = {};
-        m_lib.rollbackTransaction(ignored, &handle);
-    }
+    endQuietly(true);
 }
 
 void Transaction::rollbackQuietly() noexcept
 {
+    endQuietly(false);
+}
+
+void Transaction::endQuietly(bool commitFirst) noexcept
+{
     if (!inTransaction()) return;
     releaseStatements();
-    ISC_STATUS_ARRAY status = {};
+    // The handle is given up before the calls: whatever they answer, this
+    // object ends inactive and never ends the transaction twice.
     isc_tr_handle handle = m_handle;
     m_handle = 0;
-    m_lib.rollbackTransaction(status, &handle);
+    if (commitFirst) {
+        ISC_STATUS_ARRAY status = {};
+        m_lib.commitTransaction(status, &handle);
+        if (!callFailed(status)) return;
+    }
+    ISC_STATUS_ARRAY ignored = {};
+    m_lib.rollbackTransaction(ignored, &handle);
 }
 
 void Transaction::releaseStatements() noexcept
@@ -107,7 +100,7 @@ void Transaction::releaseStatements() noexcept
 
 void Transaction::attachStatement(Statement* q)
 {
-    if (std::find(m_statements.begin(), m_statements.end(), q) == m_statements.end()) m_statements.push_back(q);
+    m_statements.push_back(q);
 }
 
 void Transaction::detachStatement(Statement* q) noexcept

@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "db/firebird/SqlMonitor.h"
-
 namespace rk::target {
 
 class ClientLibrary;
@@ -21,17 +19,19 @@ class Statement;
 
 class Transaction {
 public:
-    // `name` heads the transaction's trace records.
+    // `name` heads the transaction's trace records. `database` (may be
+    // null: start() then refuses) must outlive this object or forget it.
     Transaction(Attachment* database, std::string name);
     // Never commits: an active transaction is rolled back, errors ignored.
     // The owner commits first (commitIfActive, or the database's close).
     ~Transaction();
+    // Fixed in place: its connection and statements point back at it.
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
+    Transaction(Transaction&&) = delete;
+    Transaction& operator=(Transaction&&) = delete;
 
     const std::string& name() const noexcept { return m_name; }
-    Attachment* defaultDatabase() const noexcept { return m_database; }
-    void setDefaultDatabase(Attachment* database);
 
     bool inTransaction() const noexcept { return m_handle != 0; }
     // Starts with an empty parameter block: read-write, snapshot, wait.
@@ -46,11 +46,15 @@ public:
     void rollbackQuietly() noexcept;
 
     isc_tr_handle* handle() noexcept { return &m_handle; }
+    // For the statements; each attaches itself once, when it is made.
     void attachStatement(Statement* q);
     void detachStatement(Statement* q) noexcept;
+    // The connection is going away.
+    void forgetDatabase() noexcept { m_database = nullptr; }
 
 private:
     void releaseStatements() noexcept;
+    void endQuietly(bool commitFirst) noexcept;
 
     const ClientLibrary& m_lib;
     std::string m_name;

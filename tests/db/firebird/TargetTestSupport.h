@@ -22,11 +22,7 @@ struct TargetObjects {
     Transaction transaction{&attachment, names::kTargetTransaction};
     Statement statement{&attachment, &transaction, names::kTargetStatement};
 
-    explicit TargetObjects(const std::string& path)
-    {
-        attachment.setDefaultTransaction(&transaction);
-        attachment.setDatabaseName(path);
-    }
+    explicit TargetObjects(const std::string& path) { attachment.setDatabaseName(path); }
 
     void setSql(const std::string& line)
     {
