@@ -69,6 +69,14 @@ int32_t readInteger(const std::string& text)
     return static_cast<int32_t>(v);
 }
 
+// An item with a one-byte value: code, length 1, the byte.
+void appendByteItem(std::string& dpb, int code, int byte)
+{
+    dpb += static_cast<char>(code);
+    dpb += static_cast<char>(1);
+    dpb += static_cast<char>(byte);
+}
+
 } // namespace
 
 int dpbItemCode(std::string_view name)
@@ -111,14 +119,10 @@ std::string buildDpb(const std::vector<std::string>& params)
             break;
         }
         case Kind::Byte:
-            dpb += static_cast<char>(code);
-            dpb += static_cast<char>(1);
-            dpb += static_cast<char>(readInteger(value) & 0xFF);
+            appendByteItem(dpb, code, readInteger(value) & 0xFF);
             break;
         case Kind::Sweep:
-            dpb += static_cast<char>(code);
-            dpb += static_cast<char>(1);
-            dpb += static_cast<char>(2);
+            appendByteItem(dpb, code, 2);
             break;
         case Kind::FourBytes: {
             const auto v = static_cast<uint32_t>(readInteger(value));
@@ -128,9 +132,7 @@ std::string buildDpb(const std::vector<std::string>& params)
             break;
         }
         case Kind::Flag:
-            dpb += static_cast<char>(code);
-            dpb += static_cast<char>(1);
-            dpb += static_cast<char>(0);
+            appendByteItem(dpb, code, 0);
             break;
         }
     }
