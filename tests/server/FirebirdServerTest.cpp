@@ -14,14 +14,13 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "tests/e2e/ProgramRun.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FirebirdTestDatabase.h"
 #include "tools/demo/DemoData.h"
 
@@ -38,84 +37,15 @@ const char* const kProgramPassword = "quartzfen";
 
 const tools::demo::DemoCounts kCounts{3, 6, 20, 40, 25, 10, 3, 8, 6, 12, 5};
 
-// A child process whose standard input the test writes and whose output
-// (standard output and error together) it reads.
-struct Child {
-    pid_t pid = -1;
-    int in = -1;
-    int out = -1;
-
-    static Child start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env)
-    {
-        int in[2], out[2];
-        if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("pipe failed");
-        Child c;
-        c.pid = ::fork();
-        if (c.pid == 0) {
-            ::dup2(in[0], 0), ::dup2(out[1], 1), ::dup2(out[1], 2);
-            ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
-            for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
-        }
-        ::close(in[0]), ::close(out[1]);
-        c.in = in[1], c.out = out[0];
-        return c;
-    }
-    void write(const std::string& text) const { (void)!::write(in, text.data(), text.size()); }
-    void closeInput()
-    {
-        if (in >= 0) ::close(in), in = -1;
-    }
-    // Output until `marker` appears, the output ends or `timeout` passes.
-    std::string readUntil(const std::string& marker, std::chrono::milliseconds timeout = 30s) const
-    {
-        std::string got;
-        char buf[512];
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (got.find(marker) == std::string::npos && std::chrono::steady_clock::now() < end) {
-            pollfd p{out, POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0) continue;
-            const ssize_t n = ::read(out, buf, sizeof buf);
-            if (n <= 0) break;
-            got.append(buf, size_t(n));
-        }
-        return got;
-    }
-    // Ends the process: SIGTERM, then SIGKILL when it is still there after `grace`.
-    void stop(std::chrono::milliseconds grace)
-    {
-        closeInput();
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            for (auto end = std::chrono::steady_clock::now() + grace; std::chrono::steady_clock::now() < end;) {
-                if (::waitpid(pid, nullptr, WNOHANG) == pid) pid = -1;
-                if (pid < 0) break;
-                std::this_thread::sleep_for(20ms);
-            }
-            if (pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
-            pid = -1;
-        }
-        if (out >= 0) ::close(out), out = -1;
-    }
-};
-
 // Runs isql-fb on `sql` and returns its output.
 std::string isql(const std::vector<std::string>& args, const std::string& sql,
                  const std::map<std::string, std::string>& env)
 {
     std::vector<std::string> argv{kIsql, "-q"};
     argv.insert(argv.end(), args.begin(), args.end());
-    Child c = Child::start(argv, env);
+    ChildProcess c = ChildProcess::start(argv, env);
     c.write(sql);
-    c.closeInput();
-    std::string out = c.readUntil("\x01");
-    ::waitpid(c.pid, nullptr, 0);
-    ::close(c.out);
-    return out;
+    return c.finish();
 }
 
 // A free TCP port on the loopback interface (free when asked).
@@ -192,7 +122,7 @@ protected:
         isql({"-user", "SYSDBA", security}, "CREATE USER SYSDBA PASSWORD '" + sysdbaPassword + "';\nCOMMIT;\n",
              serverEnv());
 
-        m_server = Child::start({kServer}, serverEnv());
+        m_server = ChildProcess::start({kServer}, serverEnv());
         for (int i = 0; i < 100 && listeners(m_port).empty(); ++i) std::this_thread::sleep_for(100ms);
         if (listeners(m_port).empty()) {
             why = "the private Firebird server does not listen on port " + std::to_string(m_port);
@@ -209,7 +139,7 @@ protected:
     // An isql session attached through the server that keeps the file open.
     void holdThroughServer(const std::string& path, const std::string& password)
     {
-        m_holder = Child::start({kIsql, "-q", "-user", "SYSDBA", "-password", password,
+        m_holder = ChildProcess::start({kIsql, "-q", "-user", "SYSDBA", "-password", password,
                                  "127.0.0.1/" + std::to_string(m_port) + ":" + path},
                                 serverEnv());
         m_holder.write("SELECT 'HOLD' || 'ING' AS H FROM RDB$DATABASE;\n");
@@ -253,7 +183,7 @@ protected:
 
     fs::path m_root, m_data;
     int m_port = 0;
-    Child m_server, m_holder;
+    ChildProcess m_server, m_holder;
 };
 
 TEST_F(PrivateFirebirdServer, PlainPathReachesTheServerThatHoldsTheTarget)

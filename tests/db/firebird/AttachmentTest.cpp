@@ -3,51 +3,50 @@
 // and files that another process holds or that are read-only.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
+#include <memory>
+#include <tuple>
+#include <type_traits>
 
 #include "db/common/ObjectNames.h"
 #include "tests/db/firebird/TargetTestSupport.h"
-
-extern char** environ;
+#include "tests/support/ChildProcess.h"
 
 namespace rk::target::test {
 namespace {
 
+using rk::test::ChildProcess;
 using rk::test::FirebirdTestDatabase;
 using Rows = std::vector<FirebirdTestDatabase::Row>;
 
-TEST(AttachmentAttach, MissingFileGivesTheServersMessage)
-{
-    FirebirdTestDatabase folder("");
-    const std::string path = (folder.folder() / "none.fdb").string();
-    Attachment database(names::kTargetConnection);
-    database.setDatabaseName(path);
-    try {
-        database.open();
-        FAIL() << "attached to a missing file";
-    } catch (const EIBInterBaseError& e) {
-        EXPECT_EQ(e.message(), "I/O error during \"open\" operation for file \"" + path +
-                                   "\"\r\nError while trying to open file\r\nNo such file or directory");
-        EXPECT_EQ(e.sqlCode(), -902);
-        EXPECT_EQ(e.ibErrorCode(), 335544344);
-    }
-    EXPECT_FALSE(database.connected());
-}
+// The three owners stay where they are made: they point at each other.
+template <class T>
+constexpr bool kFixedInPlace = !std::is_move_constructible_v<T> && !std::is_move_assignable_v<T>;
+static_assert(kFixedInPlace<Attachment> && kFixedInPlace<Transaction> && kFixedInPlace<Statement>);
 
-TEST(AttachmentAttach, FileThatIsNoDatabase)
+TEST(AttachmentAttach, MissingFileOrNoDatabaseGivesTheServersMessage)
 {
     FirebirdTestDatabase folder("");
-    const std::string path = (folder.folder() / "text.fdb").string();
-    std::ofstream(path) << std::string(20000, 'x');
-    Attachment database(names::kTargetConnection);
-    database.setDatabaseName(path);
-    EXPECT_EQ(messageOf<EIBInterBaseError>([&] { database.open(); }), "file " + path + " is not a valid database");
-    EXPECT_FALSE(database.connected());
+    const std::string missing = (folder.folder() / "none.fdb").string(), text = (folder.folder() / "text.fdb").string();
+    std::ofstream(text) << std::string(20000, 'x');
+    const std::tuple<std::string, std::string, long> cases[] = {
+        {missing,
+         "I/O error during \"open\" operation for file \"" + missing +
+             "\"\r\nError while trying to open file\r\nNo such file or directory",
+         -902},
+        {text, "file " + text + " is not a valid database", -922}};
+    for (const auto& [path, message, sqlCode] : cases) {
+        Attachment database(names::kTargetConnection);
+        database.setDatabaseName(path);
+        try {
+            database.open();
+            ADD_FAILURE() << "attached to " << path;
+        } catch (const EIBInterBaseError& e) {
+            EXPECT_EQ(e.message(), message);
+            EXPECT_EQ(e.sqlCode(), sqlCode) << path;
+        }
+        EXPECT_FALSE(database.connected());
+    }
 }
 
 TEST(AttachmentAttach, DialectOneDatabaseOpensSilentlyInDialectOne)
@@ -80,7 +79,7 @@ TEST(AttachmentAttach, DialectThreeDatabase)
     EXPECT_EQ(database.databaseParameterBlock().size(), 31u);
 }
 
-TEST(IBDatabasePath, AssignmentRules)
+TEST(AttachmentPath, AssignmentRules)
 {
     FirebirdTestDatabase db("");
     Attachment database(names::kTargetConnection);
@@ -99,7 +98,7 @@ TEST(IBDatabasePath, AssignmentRules)
     EXPECT_EQ(database.databaseName(), "/elsewhere.fdb");
 }
 
-TEST(IBDatabaseParams, BadNameFailsWhenOpening)
+TEST(AttachmentParams, BadNameFailsWhenOpening)
 {
     FirebirdTestDatabase db("");
     Attachment database(names::kTargetConnection);
@@ -115,7 +114,7 @@ TEST(IBDatabaseParams, BadNameFailsWhenOpening)
     EXPECT_TRUE(database.connected());
 }
 
-TEST(IBDatabaseErrors, MissingPrivilegeIsTheRoleErrorKind)
+TEST(AttachmentErrors, MissingPrivilegeIsTheRoleErrorKind)
 {
     // Embedded mode trusts the user name: another user than the tables'
     // owner lacks the privilege, SQLCODE -551.
@@ -133,7 +132,7 @@ TEST(IBDatabaseErrors, MissingPrivilegeIsTheRoleErrorKind)
     }
 }
 
-TEST(IBTransactionRules, ClientErrors)
+TEST(TransactionRules, ClientErrors)
 {
     FirebirdTestDatabase db("");
     Attachment database(names::kTargetConnection);
@@ -195,72 +194,41 @@ TEST(AttachmentClose, DestructionRollsBackUnlessTheOwnerClosesFirst)
     EXPECT_EQ(db.scalar("SELECT USERNR FROM IMPORT_RK5_NUTZER"), "6");
 }
 
-// Another process attaches with isql and stays attached until its input
-// closes; it has answered the query once it is attached.
-class OtherProcess {
-public:
-    explicit OtherProcess(const std::string& path)
-    {
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, in[1]);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string p = path;
-        char* argv[] = {const_cast<char*>("isql-fb"), const_cast<char*>("-q"), const_cast<char*>("-user"),
-                        const_cast<char*>("SYSDBA"), p.data(), nullptr};
-        const int rc = posix_spawnp(&m_pid, "isql-fb", &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        m_in = in[1];
-        m_out = out[0];
-        if (rc != 0) throw std::runtime_error("cannot start isql-fb");
-        const std::string query = "SELECT 'ready' FROM RDB$DATABASE;\n";
-        if (write(m_in, query.data(), query.size()) < 0) throw std::runtime_error("write");
-        std::string seen;
-        char buf[256];
-        while (seen.find("ready") == std::string::npos) {
-            const ssize_t n = read(m_out, buf, sizeof buf);
-            if (n <= 0) break;
-            seen.append(buf, static_cast<size_t>(n));
-        }
-        m_ready = seen.find("ready") != std::string::npos;
-    }
-    ~OtherProcess() { stop(); }
-    bool ready() const { return m_ready; }
-    void stop()
-    {
-        if (m_pid == 0) return;
-        close(m_in);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        close(m_out);
-        m_pid = 0;
-    }
-
-private:
-    pid_t m_pid = 0;
-    int m_in = -1, m_out = -1;
-    bool m_ready = false;
-};
+TEST(AttachmentClose, ConnectionThatGoesFirstIsForgotten)
+{
+    // Its end rolls back; what is left behind refuses to run, ends alone.
+    FirebirdTestDatabase db;
+    auto database = std::make_unique<Attachment>(names::kTargetConnection);
+    Transaction transaction(database.get(), names::kTargetTransaction);
+    Statement statement(database.get(), &transaction, names::kTargetStatement);
+    database->setDatabaseName(db.path());
+    statement.addSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
+    statement.execute();
+    database.reset();
+    EXPECT_FALSE(transaction.inTransaction());
+    EXPECT_FALSE(statement.prepared());
+    EXPECT_EQ(messageOf<EIBClientError>([&] { statement.execute(); }), "Datenbank nicht zugewiesen.");
+    EXPECT_EQ(messageOf<EIBClientError>([&] { transaction.start(); }),
+              ansi("In der Transaktionskomponente sind keine Datenbanken aufgeführt."));
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "0");
+}
 
 TEST(AttachmentShared, FileHeldByAnotherProcessIsAClearErrorAndLosesNothing)
 {
     FirebirdTestDatabase db;
     db.execute("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
     TargetObjects t(db.path());
-    {
-        OtherProcess other(db.path());
-        ASSERT_TRUE(other.ready());
-        EXPECT_EQ(messageOf<EIBInterBaseError>([&] { t.attachment.open(); }),
-                  "I/O error during \"lock\" operation for file \"" + db.path() +
-                      "\"\r\nDatabase already opened with engine instance, incompatible with current");
-        EXPECT_FALSE(t.attachment.connected());
-    }
+    // Another process attaches with isql and stays attached until its input
+    // closes; it has answered the query once it is attached.
+    ChildProcess other = ChildProcess::start({"/usr/bin/isql-fb", "-q", "-user", "SYSDBA", db.path()}, {});
+    other.write("SELECT 'ready' FROM RDB$DATABASE;\n");
+    const bool ready = other.readUntil("ready").find("ready") != std::string::npos;
+    const std::string message = messageOf<EIBInterBaseError>([&] { t.attachment.open(); });
+    other.finish();
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(message, "I/O error during \"lock\" operation for file \"" + db.path() +
+                           "\"\r\nDatabase already opened with engine instance, incompatible with current");
+    EXPECT_FALSE(t.attachment.connected());
     t.attachment.open();
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (2)");
     t.statement.execute();

@@ -1,5 +1,6 @@
 // The database parameter block: the fixed lines' 31 bytes, the kinds of
-// items, and the names that are skipped, unknown, unsupported or too long.
+// items, and the names that are skipped, unknown, unsupported or too long
+// and the numbers that are none.
 #include <gtest/gtest.h>
 
 #include "db/common/Ansi.h"
@@ -15,14 +16,6 @@ std::string bytes(std::initializer_list<int> b)
     std::string s;
     for (int x : b) s += static_cast<char>(x);
     return s;
-}
-
-TEST(DatabaseParams, FixedLinesGiveThirtyOneBytesInLineOrder)
-{
-    const std::string dpb = buildDpb(defaultTargetParams());
-    const std::string expected = bytes({1, 48, 9}) + "ISO8859_1" + bytes({28, 6}) + "sysdba" + bytes({29, 9}) + "quartzfen";
-    EXPECT_EQ(dpb.size(), 31u);
-    EXPECT_EQ(dpb, expected);
 }
 
 struct DpbCase {
@@ -41,6 +34,8 @@ TEST_P(DpbBytes, Build)
 INSTANTIATE_TEST_SUITE_P(
     Kinds, DpbBytes,
     ::testing::Values(
+        DpbCase{"the fixed lines, 31 bytes in line order", defaultTargetParams(),
+                bytes({1, 48, 9}) + "ISO8859_1" + bytes({28, 6}) + "sysdba" + bytes({29, 9}) + "quartzfen"},
         DpbCase{"prefix and upper case both name user_name", {"isc_dpb_user_name=a", "USER_NAME=b", "ISC_DPB_User_Name=c"},
                 bytes({1, 28, 1, 'a', 28, 1, 'b', 28, 1, 'c'})},
         DpbCase{"lines without a name are skipped", {"no equals sign", "=x", "  =y", ""}, bytes({1})},
@@ -58,6 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct DpbFailure {
     std::string line;
     std::string message;  // UTF-8
+    const char* kind = "EIBClientError";
 };
 
 class DpbRefused : public ::testing::TestWithParam<DpbFailure> {};
@@ -67,7 +63,8 @@ TEST_P(DpbRefused, Message)
     try {
         buildDpb({"user_name=sysdba", GetParam().line});
         FAIL() << "no error for " << GetParam().line;
-    } catch (const EIBClientError& e) {
+    } catch (const rk::Exception& e) {
+        EXPECT_STREQ(e.kindName(), GetParam().kind);
         EXPECT_EQ(e.message(), ansi(GetParam().message));
     }
 }
@@ -85,7 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
         DpbFailure{"cdd_pathname=x", "DPB-Konstante (isc_dpb_cdd_pathname) wird nicht unterstützt."},
         // A one-byte length cannot carry more than 255 bytes.
         DpbFailure{"password=" + std::string(256, 'p'),
-                   "DPB-Wert für isc_dpb_password ist 256 Bytes lang; höchstens 255 Bytes sind möglich."}),
+                   "DPB-Wert für isc_dpb_password ist 256 Bytes lang; höchstens 255 Bytes sind möglich."},
+        // A number item's text must be a decimal integer.
+        DpbFailure{"num_buffers=many", "'many' ist kein gültiger ganzzahliger Wert", "EConvertError"}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(DatabaseParams, ItemCodesSpanTheTable)
@@ -94,11 +93,6 @@ TEST(DatabaseParams, ItemCodesSpanTheTable)
     EXPECT_EQ(dpbItemCode("lc_ctype"), 48);
     EXPECT_EQ(dpbItemCode("gstat_attach"), 67);
     EXPECT_EQ(dpbItemCode("set_db_charset"), 0);  // 68 is beyond the table
-}
-
-TEST(DatabaseParams, NumberThatIsNoNumberIsAConversionError)
-{
-    EXPECT_THROW(buildDpb({"num_buffers=many"}), EConvertError);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // refusals, and the job-record INSERT of the transfer.
 #include <gtest/gtest.h>
 
+#include <variant>
+
 #include "db/common/ObjectNames.h"
 #include "locale/LocaleFormats.h"
 #include "tests/db/firebird/TargetTestSupport.h"
@@ -12,18 +14,12 @@ namespace {
 
 using rk::test::FirebirdTestDatabase;
 
+using Rows = std::vector<FirebirdTestDatabase::Row>;
+
 class StatementTest : public ::testing::Test {
 protected:
     FirebirdTestDatabase db;
     TargetObjects t{db.path()};
-
-    void insertOne(const std::string& sql, const std::string& text)
-    {
-        t.setSql(sql);
-        t.statement.param(0).value.assignText(text);
-        t.statement.execute();
-        t.commitIfActive();
-    }
 };
 
 const char* const kRegionInsert =
@@ -70,23 +66,6 @@ TEST_F(StatementTest, TextChangeReleasesAndKeepsValuesOfSameNames)
               "IBQ1: Parameter 'REG_R' nicht gefunden");
 }
 
-TEST_F(StatementTest, UpperBytesSurviveTheIso8859Connection)
-{
-    std::string upper;
-    for (int c = 0x80; c <= 0xFF; ++c) upper += static_cast<char>(c);
-    t.setSql("INSERT INTO IMPORT_RK5_BILDER (NR, DATEI, NOTIZ) VALUES (:NR, :DATEI, :NOTIZ)");
-    t.statement.param(0).value.assignInteger(1);
-    t.statement.param(1).value.assignText(upper);
-    t.statement.param(2).value.assignText(upper + ansi("Grüße"));
-    t.statement.execute();
-    t.commitIfActive();
-    const auto rows = db.query("SELECT DATEI, NOTIZ, CHAR_LENGTH(DATEI) FROM IMPORT_RK5_BILDER");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0], upper);
-    EXPECT_EQ(rows[0][1], upper + ansi("Grüße"));
-    EXPECT_EQ(rows[0][2], "128");
-}
-
 TEST_F(StatementTest, TextLongerThanTheParameterIsRefusedBeforeExecution)
 {
     t.setSql("INSERT INTO IMPORT_RK5_GIPFEL (QG) VALUES (:QG)");  // VARCHAR(20)
@@ -97,7 +76,7 @@ TEST_F(StatementTest, TextLongerThanTheParameterIsRefusedBeforeExecution)
     t.statement.param(0).value.assignText(std::string(20, 'y'));
     t.statement.execute();
     t.commitIfActive();
-    EXPECT_EQ(db.query("SELECT QG FROM IMPORT_RK5_GIPFEL"), (std::vector<FirebirdTestDatabase::Row>{{std::string(20, 'y')}}));
+    EXPECT_EQ(db.query("SELECT QG FROM IMPORT_RK5_GIPFEL"), (Rows{{std::string(20, 'y')}}));
 }
 
 TEST_F(StatementTest, ServerConvertsIntegersAndTextsAcrossColumnTypes)
@@ -118,7 +97,7 @@ TEST_F(StatementTest, ServerConvertsIntegersAndTextsAcrossColumnTypes)
     EXPECT_TRUE(t.transaction.inTransaction());
     t.commitIfActive();
     EXPECT_EQ(db.query("SELECT REG, NUTZER, JAHR FROM IMPORT_RK5_ZETTELWEGE"),
-              (std::vector<FirebirdTestDatabase::Row>{{"-4711", "42", "1999"}}));
+              (Rows{{"-4711", "42", "1999"}}));
 }
 
 TEST_F(StatementTest, TextBeyondASixteenBitLengthIsRefusedForNonTextParameters)
@@ -131,33 +110,6 @@ TEST_F(StatementTest, TextBeyondASixteenBitLengthIsRefusedForNonTextParameters)
               ansi("Versuch, String mit der Länge 40000 in einem Feld zu speichern, das nur 32767 aufnehmen kann"));
     t.commitIfActive();
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "0");
-}
-
-TEST_F(StatementTest, LongTextArrivesWholeInATextBlob)
-{
-    std::string text;
-    for (int i = 0; text.size() < 40000; ++i) text += static_cast<char>('a' + i % 26);
-    text.resize(40000);
-    text[16383] = '\xE4';
-    text[16384] = '\n';
-    insertOne("INSERT INTO IMPORT_RK5_EB (NOTIZ) VALUES (:NOTIZ)", text);
-    EXPECT_EQ(db.scalar("SELECT NOTIZ FROM IMPORT_RK5_EB"), text);
-    EXPECT_EQ(db.scalar("SELECT OCTET_LENGTH(NOTIZ) FROM IMPORT_RK5_EB"), "40000");
-}
-
-TEST_F(StatementTest, NullAndEmptyTexts)
-{
-    // Unassigned and cleared entries go as NULL; an empty text for a text
-    // column is a value; for a date column (fresh descriptor) it is NULL.
-    t.setSql("INSERT INTO IMPORT_RK5_TAGESNOTIZ (NR, DATUM, NOTIZ, TAGESTITEL) VALUES (:NR, :DATUM, :NOTIZ, :TAGESTITEL)");
-    t.statement.param(0).value.assignInteger(1);
-    t.statement.param(0).value.clear();
-    t.statement.param(1).value.assignText("");
-    t.statement.param(3).value.assignText("");
-    t.statement.execute();
-    t.commitIfActive();
-    EXPECT_EQ(db.query("SELECT NR, DATUM, NOTIZ, TAGESTITEL FROM IMPORT_RK5_TAGESNOTIZ"),
-              (std::vector<FirebirdTestDatabase::Row>{{std::nullopt, std::nullopt, std::nullopt, ""}}));
 }
 
 TEST_F(StatementTest, ExecuteRowBindsTheViewsWhereTheyLieAndLeavesTheListAlone)
@@ -179,7 +131,7 @@ TEST_F(StatementTest, ExecuteRowBindsTheViewsWhereTheyLieAndLeavesTheListAlone)
               ansi("XSQLDA-Index außerhalb des gültigen Bereichs."));
     t.commitIfActive();
     EXPECT_EQ(db.query("SELECT NR, DATUM, NOTIZ, TAGESTITEL FROM IMPORT_RK5_TAGESNOTIZ"),
-              (std::vector<FirebirdTestDatabase::Row>{{"7", std::nullopt, "\xE4Long", "Region\xE4"}}));
+              (Rows{{"7", std::nullopt, "\xE4Long", "Region\xE4"}}));
 }
 
 TEST_F(StatementTest, DateAndTimeTextsAreReadByTheRegionalSettings)
@@ -203,7 +155,7 @@ TEST_F(StatementTest, DateAndTimeTextsAreReadByTheRegionalSettings)
     EXPECT_EQ(message, ansi("'kein Datum' ist keine gültige Datums- und Uhrzeitangabe"));
     t.commitIfActive();
     EXPECT_EQ(db.query("SELECT DATUM, ZEIT FROM IMPORT_RK5_INFO ORDER BY DATUM"),
-              (std::vector<FirebirdTestDatabase::Row>{{"1999-09-13", "08:15:00"}, {"2023-12-24", "13:45:30"}}));
+              (Rows{{"1999-09-13", "08:15:00"}, {"2023-12-24", "13:45:30"}}));
 }
 
 TEST_F(StatementTest, JobRecordInsertBindsOnlyJobId)
@@ -221,32 +173,15 @@ TEST_F(StatementTest, JobRecordInsertBindsOnlyJobId)
     t.statement.execute();
     t.commitIfActive();
     EXPECT_EQ(db.query("SELECT INFO, STATUS, JOB_ID, IIF(DATUM IS NULL OR ZEIT IS NULL, 'no', 'yes') FROM IMPORT_RK5_INFO ORDER BY JOB_ID DESC"),
-              (std::vector<FirebirdTestDatabase::Row>{{std::nullopt, "T", "ABC", "yes"},
+              (Rows{{std::nullopt, "T", "ABC", "yes"},
                                                       {std::nullopt, "T", "", "yes"}}));
-}
-
-TEST_F(StatementTest, EmptyJobIdForANumericColumnIsNull)
-{
-    db.execute("CREATE TABLE JOBS (JOB_ID INTEGER)");
-    insertOne("INSERT INTO JOBS (JOB_ID) VALUES (:JOB_ID)", "");
-    EXPECT_EQ(db.query("SELECT JOB_ID FROM JOBS"), (std::vector<FirebirdTestDatabase::Row>{{std::nullopt}}));
-}
-
-TEST_F(StatementTest, RepeatedNameIsBoundEverywhereFromItsFirstEntry)
-{
-    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR, NAME, VORNAME) VALUES (:X, :N, :x)");
-    ASSERT_EQ(t.statement.paramCount(), 3);
-    t.statement.paramByName("X").value.assignInteger(7);
-    t.statement.paramByName("N").value.assignText("n");
-    t.statement.execute();
-    t.commitIfActive();
-    EXPECT_EQ(db.query("SELECT USERNR, NAME, VORNAME FROM IMPORT_RK5_NUTZER"),
-              (std::vector<FirebirdTestDatabase::Row>{{"7", "n", "7"}}));
 }
 
 TEST_F(StatementTest, QuotedColonIsNoParameterAndUpdateWithoutParametersRuns)
 {
-    insertOne("INSERT INTO IMPORT_RK5_NUTZER (USERNR, NAME) VALUES (1, :N)", "1:2");
+    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR, NAME) VALUES (1, :N)");
+    t.statement.param(0).value.assignText("1:2");
+    t.statement.execute();
     t.setSql("UPDATE IMPORT_RK5_NUTZER SET CU='T' WHERE NAME=:X AND NAME='1:2'");
     ASSERT_EQ(t.statement.paramCount(), 1);
     EXPECT_EQ(t.statement.param(0).name, "X");
@@ -256,8 +191,65 @@ TEST_F(StatementTest, QuotedColonIsNoParameterAndUpdateWithoutParametersRuns)
     EXPECT_EQ(t.statement.paramCount(), 0);
     t.statement.execute();
     t.commitIfActive();
-    EXPECT_EQ(db.query("SELECT CU, VORNAME FROM IMPORT_RK5_NUTZER"), (std::vector<FirebirdTestDatabase::Row>{{"T", "v"}}));
+    EXPECT_EQ(db.query("SELECT CU, VORNAME FROM IMPORT_RK5_NUTZER"), (Rows{{"T", "v"}}));
 }
+
+// A string of `n` bytes counting up from `first` through `range` values.
+std::string byteRun(int first, int range, int n)
+{
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>(first + i % range);
+    return s;
+}
+const std::string kUpper = byteRun(0x80, 128, 128);
+// A text blob of 40000 bytes, an upper byte and a line feed at the 16 KiB seam.
+const std::string kLong = byteRun('a', 26, 16383) + "\xE4\n" + byteRun('a', 26, 23615);
+
+struct Stored {
+    const char* legend;
+    std::string sql;
+    std::vector<std::variant<std::monostate, int, std::string>> values;  // monostate: not set
+    const char* select;
+    Rows rows;
+    const char* setup = nullptr;  // run on the database first
+};
+
+class StatementStores : public StatementTest, public ::testing::WithParamInterface<Stored> {};
+
+TEST_P(StatementStores, RowReadBack)
+{
+    const Stored& c = GetParam();
+    if (c.setup) db.execute(c.setup);
+    t.setSql(c.sql);
+    ASSERT_EQ(t.statement.paramCount(), c.values.size()) << c.legend;
+    for (int i = 0; i < t.statement.paramCount(); ++i) {
+        if (const int* n = std::get_if<int>(&c.values[i])) t.statement.param(i).value.assignInteger(*n);
+        if (const auto* text = std::get_if<std::string>(&c.values[i])) t.statement.param(i).value.assignText(*text);
+    }
+    t.statement.execute();
+    t.commitIfActive();
+    EXPECT_EQ(db.query(c.select), c.rows) << c.legend;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StatementStores,
+    ::testing::Values(
+        Stored{"upper bytes survive the ISO8859_1 connection",
+               "INSERT INTO IMPORT_RK5_BILDER (NR, DATEI, NOTIZ) VALUES (:NR, :DATEI, :NOTIZ)",
+               {1, kUpper, kUpper + ansi("Grüße")}, "SELECT DATEI, NOTIZ, CHAR_LENGTH(DATEI) FROM IMPORT_RK5_BILDER",
+               {{kUpper, kUpper + ansi("Grüße"), "128"}}},
+        Stored{"a long text arrives whole in a text blob", "INSERT INTO IMPORT_RK5_EB (NOTIZ) VALUES (:NOTIZ)", {kLong},
+               "SELECT NOTIZ, OCTET_LENGTH(NOTIZ) FROM IMPORT_RK5_EB", {{kLong, "40000"}}},
+        Stored{"an entry not set is NULL, an empty text a value for a text column and NULL for a date",
+               "INSERT INTO IMPORT_RK5_TAGESNOTIZ (NR, DATUM, NOTIZ, TAGESTITEL) VALUES (:NR, :DATUM, :NOTIZ, :TAGESTITEL)",
+               {{}, "", {}, ""}, "SELECT NR, DATUM, NOTIZ, TAGESTITEL FROM IMPORT_RK5_TAGESNOTIZ",
+               {{std::nullopt, std::nullopt, std::nullopt, ""}}},
+        Stored{"an empty job id for a numeric column is NULL", "INSERT INTO JOBS (JOB_ID) VALUES (:JOB_ID)", {""},
+               "SELECT JOB_ID FROM JOBS", {{std::nullopt}}, "CREATE TABLE JOBS (JOB_ID INTEGER)"},
+        Stored{"a repeated name is bound everywhere from its first entry, the later entry's value unsent",
+               "INSERT INTO IMPORT_RK5_NUTZER (USERNR, NAME, VORNAME) VALUES (:X, :N, :x)", {7, "n", 9},
+               "SELECT USERNR, NAME, VORNAME FROM IMPORT_RK5_NUTZER", {{"7", "n", "7"}}}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 struct Refusal {
     const char* legend;
@@ -266,9 +258,9 @@ struct Refusal {
     bool preparedAfter;
 };
 
-class IBQueryRefusal : public StatementTest, public ::testing::WithParamInterface<Refusal> {};
+class StatementRefusal : public StatementTest, public ::testing::WithParamInterface<Refusal> {};
 
-TEST_P(IBQueryRefusal, MessageAndState)
+TEST_P(StatementRefusal, MessageAndState)
 {
     const Refusal& r = GetParam();
     t.statement.clearSql();
@@ -283,7 +275,7 @@ TEST_P(IBQueryRefusal, MessageAndState)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, IBQueryRefusal,
+    Cases, StatementRefusal,
     ::testing::Values(
         Refusal{"no line", {}, "Leere SQL-Anweisung.", false},
         Refusal{"blank lines", {" ", "\t"}, "Leere SQL-Anweisung.", false},
@@ -301,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                 false}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
-TEST(IBQueryWiring, MissingDatabaseOrTransaction)
+TEST(StatementWiring, MissingDatabaseOrTransaction)
 {
     Attachment database(names::kTargetConnection);
     Transaction transaction(&database, names::kTargetTransaction);

@@ -24,20 +24,17 @@ E raised(const std::vector<ISC_STATUS>& status)
 
 ISC_STATUS text(const char* s) { return reinterpret_cast<ISC_STATUS>(s); }
 
-TEST(TargetErrors, TextsJoinedAndOneTrailingPeriodRemoved)
+TEST(TargetErrors, TextsJoinedByCrLfOnceAndOneTrailingPeriodRemoved)
 {
-    const auto e = raised<EIBInterBaseError>({kArgGds, isc_random, kArgString, text("erste"), kArgGds, isc_random,
-                                              kArgString, text("zweite.."), kArgEnd});
-    EXPECT_EQ(e.message(), "erste\r\nzweite.");
-    EXPECT_EQ(e.ibErrorCode(), isc_random);
-    EXPECT_STREQ(e.kindName(), "EIBInterBaseError");
-}
-
-TEST(TargetErrors, NoSeparatorAfterALineFeed)
-{
-    const auto e = raised<EIBInterBaseError>(
-        {kArgGds, isc_random, kArgString, text("zeile\n"), kArgGds, isc_random, kArgString, text("neu"), kArgEnd});
-    EXPECT_EQ(e.message(), "zeile\nneu");
+    // Two texts of one status vector and the message made of them.
+    const char* const cases[][3] = {{"erste", "zweite..", "erste\r\nzweite."}, {"zeile\n", "neu", "zeile\nneu"}};
+    for (const auto& c : cases) {
+        const auto e = raised<EIBInterBaseError>(
+            {kArgGds, isc_random, kArgString, text(c[0]), kArgGds, isc_random, kArgString, text(c[1]), kArgEnd});
+        EXPECT_EQ(e.message(), c[2]);
+        EXPECT_EQ(e.ibErrorCode(), isc_random);
+        EXPECT_STREQ(e.kindName(), "EIBInterBaseError");
+    }
 }
 
 TEST(TargetErrors, MissingPrivilegeIsTheRoleKind)
