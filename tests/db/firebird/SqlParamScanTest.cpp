@@ -5,6 +5,7 @@
 #include "db/common/Ansi.h"
 #include "db/firebird/SqlParamScan.h"
 #include "db/firebird/TargetErrors.h"
+#include "tests/db/firebird/TargetTestSupport.h"
 
 namespace rk::target {
 namespace {
@@ -83,12 +84,9 @@ class PlaceholderRefused : public ::testing::TestWithParam<ParseFailure> {};
 
 TEST_P(PlaceholderRefused, Message)
 {
-    try {
-        scanPlaceholders(GetParam().text);
-        FAIL() << "no error for " << GetParam().text;
-    } catch (const EIBClientError& e) {
-        EXPECT_EQ(e.message(), ansi("Fehler bei der SQL-Auswertung:\r\n\r\n") + ansi(GetParam().reason));
-    }
+    EXPECT_EQ(test::messageOf<EIBClientError>([] { scanPlaceholders(GetParam().text); }),
+              ansi("Fehler bei der SQL-Auswertung:\r\n\r\n") + ansi(GetParam().reason))
+        << GetParam().text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
