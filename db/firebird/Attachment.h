@@ -32,11 +32,10 @@ public:
     // active transaction, every error ignored. The owner that wants the
     // close steps at its end calls closeIgnoringErrors() first.
     ~Attachment();
-    // Fixed in place: its transactions and statements point back at it.
+    // Neither copied nor moved (no move is declared): its transactions and
+    // statements point back at it.
     Attachment(const Attachment&) = delete;
     Attachment& operator=(const Attachment&) = delete;
-    Attachment(Attachment&&) = delete;
-    Attachment& operator=(Attachment&&) = delete;
 
     const std::string& name() const noexcept { return m_name; }
 

@@ -36,11 +36,10 @@ public:
     // refuses) must outlive this object or forget it.
     Statement(Attachment* database, Transaction* transaction, std::string name);
     ~Statement();
-    // Fixed in place: its connection and transaction point back at it.
+    // Neither copied nor moved (no move is declared): its connection and
+    // transaction point back at it.
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-    Statement(Statement&&) = delete;
-    Statement& operator=(Statement&&) = delete;
 
     const std::string& name() const noexcept { return m_name; }
 

@@ -25,11 +25,10 @@ public:
     // Never commits: an active transaction is rolled back, errors ignored.
     // The owner commits first (commitIfActive, or the database's close).
     ~Transaction();
-    // Fixed in place: its connection and statements point back at it.
+    // Neither copied nor moved (no move is declared): its connection and
+    // statements point back at it.
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
-    Transaction(Transaction&&) = delete;
-    Transaction& operator=(Transaction&&) = delete;
 
     const std::string& name() const noexcept { return m_name; }
 
