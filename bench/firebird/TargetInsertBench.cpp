@@ -34,7 +34,7 @@ const char* const kInsert =
 
 const std::string kMemo(300, 'm');
 
-double viaIBQuery(const std::string& path, int rows)
+double viaStatement(const std::string& path, int rows)
 {
     Attachment database(rk::names::kTargetConnection);
     Transaction transaction(&database, rk::names::kTargetTransaction);
@@ -74,7 +74,7 @@ double viaIBQuery(const std::string& path, int rows)
 
 // The biggest statement of the transfer: 46 parameters, texts and numbers
 // as the mapping produces them, one memo in ten rows.
-double wegeViaIBQuery(const std::string& path, int rows)
+double wegeViaStatement(const std::string& path, int rows)
 {
     Attachment database(rk::names::kTargetConnection);
     Transaction transaction(&database, rk::names::kTargetTransaction);
@@ -209,7 +209,7 @@ int main(int argc, char** argv)
         for (int round = 0; round < 3; ++round) {
             rk::test::FirebirdTestDatabase a, b;
             const double x = bareApi(a.path(), rows);
-            const double y = viaIBQuery(b.path(), rows);
+            const double y = viaStatement(b.path(), rows);
             bare = std::max(bare, x);
             ours = std::max(ours, y);
         }
@@ -218,7 +218,7 @@ int main(int argc, char** argv)
         std::printf("  IBQ1.ExecSQL    : %10.0f executions/s\n", ours);
         std::printf("  ratio           : %10.1f %%\n", 100.0 * ours / bare);
         rk::test::FirebirdTestDatabase c;
-        std::printf("46-column INSERT (IMPORT_RK5_WEGE) through IBQ1: %.0f executions/s\n", wegeViaIBQuery(c.path(), rows));
+        std::printf("46-column INSERT (IMPORT_RK5_WEGE) through IBQ1: %.0f executions/s\n", wegeViaStatement(c.path(), rows));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
