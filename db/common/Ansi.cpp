@@ -164,4 +164,34 @@ std::string upperAnsi(std::string_view s)
     return out;
 }
 
+bool equalsAnsiNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upperAnsi(a[i]) != upperAnsi(b[i])) return false;
+    return true;
+}
+
+std::string upperAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) c = upperAscii(c);
+    return out;
+}
+
+std::string lowerAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) c = lowerAscii(c);
+    return out;
+}
+
+bool equalsAsciiNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+    return true;
+}
+
 } // namespace rk
