@@ -25,21 +25,29 @@ constexpr int kSubOraClob = 33;
 
 // Kind name inside the declared type; the suffix gives SQLite the affinity
 // that matches how xColumn stores the value (INT, REAL, TEXT, BLOB).
-struct KindName {
-    FieldType kind;
-    const char* name;
-};
-constexpr KindName kKinds[] = {
-    {FieldType::Alpha, "PDX_ALPHA_TEXT"},       {FieldType::Date, "PDX_DATE_INT"},
-    {FieldType::Short, "PDX_SHORT_INT"},        {FieldType::Long, "PDX_LONG_INT"},
-    {FieldType::Currency, "PDX_MONEY_REAL"},    {FieldType::Number, "PDX_NUMBER_REAL"},
-    {FieldType::Logical, "PDX_LOGICAL_INT"},    {FieldType::Memo, "PDX_MEMO_TEXT"},
-    {FieldType::Binary, "PDX_BINARY_BLOB"},     {FieldType::FmtMemo, "PDX_FMTMEMO_BLOB"},
-    {FieldType::Ole, "PDX_OLE_BLOB"},           {FieldType::Graphic, "PDX_GRAPHIC_BLOB"},
-    {FieldType::Time, "PDX_TIME_INT"},          {FieldType::Timestamp, "PDX_TIMESTAMP_REAL"},
-    {FieldType::AutoInc, "PDX_AUTOINC_INT"},    {FieldType::Bcd, "PDX_BCD_TEXT"},
-    {FieldType::Bytes, "PDX_BYTES_BLOB"},
-};
+const char* kindName(FieldType kind)
+{
+    switch (kind) {
+    case FieldType::Alpha: return "PDX_ALPHA_TEXT";
+    case FieldType::Date: return "PDX_DATE_INT";
+    case FieldType::Short: return "PDX_SHORT_INT";
+    case FieldType::Long: return "PDX_LONG_INT";
+    case FieldType::Currency: return "PDX_MONEY_REAL";
+    case FieldType::Number: return "PDX_NUMBER_REAL";
+    case FieldType::Logical: return "PDX_LOGICAL_INT";
+    case FieldType::Memo: return "PDX_MEMO_TEXT";
+    case FieldType::Binary: return "PDX_BINARY_BLOB";
+    case FieldType::FmtMemo: return "PDX_FMTMEMO_BLOB";
+    case FieldType::Ole: return "PDX_OLE_BLOB";
+    case FieldType::Graphic: return "PDX_GRAPHIC_BLOB";
+    case FieldType::Time: return "PDX_TIME_INT";
+    case FieldType::Timestamp: return "PDX_TIMESTAMP_REAL";
+    case FieldType::AutoInc: return "PDX_AUTOINC_INT";
+    case FieldType::Bcd: return "PDX_BCD_TEXT";
+    case FieldType::Bytes: return "PDX_BYTES_BLOB";
+    }
+    return nullptr;
+}
 
 EngineType engineTypeOfKind(FieldType kind, int size)
 {
@@ -123,31 +131,46 @@ int fieldSizeOf(const paradox::FieldInfo& info)
     case FieldType::Alpha:
     case FieldType::Bytes: return info.size;
     case FieldType::Bcd: return info.bcdScale;
-    default: return 0;
+    case FieldType::Date:
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::Currency:
+    case FieldType::Number:
+    case FieldType::Logical:
+    case FieldType::Memo:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic:
+    case FieldType::Time:
+    case FieldType::Timestamp:
+    case FieldType::AutoInc: return 0;
     }
+    return 0;
 }
 
 std::string declaredType(const paradox::FieldInfo& info)
 {
-    for (const auto& k : kKinds)
-        if (k.kind == info.type) {
-            return std::string(k.name) + "(" + std::to_string(fieldSizeOf(info)) + ")";
-        }
+    if (const char* name = kindName(info.type)) return std::string(name) + "(" + std::to_string(fieldSizeOf(info)) + ")";
     return "PDX_UNKNOWN";
 }
 
 std::optional<DeclaredColumn> parseDeclaredType(const char* decl)
 {
     if (!decl) return std::nullopt;
-    for (const auto& k : kKinds) {
-        const size_t n = std::strlen(k.name);
-        if (std::strncmp(decl, k.name, n) != 0 || decl[n] != '(') continue;
-        char* end = nullptr;
-        const long size = std::strtol(decl + n + 1, &end, 10);
-        if (!end || *end != ')' || end[1] != '\0') return std::nullopt;
-        return DeclaredColumn{k.kind, static_cast<int>(size)};
+    const char* open = std::strchr(decl, '(');
+    if (!open) return std::nullopt;
+    std::optional<FieldType> kind;
+    for (int code = 0; code < 256 && !kind; ++code) {
+        const auto k = paradox::fieldTypeOfCode(static_cast<uint8_t>(code));
+        const char* name = k ? kindName(*k) : nullptr;
+        if (name && std::strncmp(decl, name, size_t(open - decl)) == 0 && name[open - decl] == '\0') kind = k;
     }
-    return std::nullopt;
+    if (!kind) return std::nullopt;
+    char* end = nullptr;
+    const long size = std::strtol(open + 1, &end, 10);
+    if (!end || *end != ')' || end[1] != '\0') return std::nullopt;
+    return DeclaredColumn{*kind, static_cast<int>(size)};
 }
 
 EngineType engineTypeOf(const DeclaredColumn& column)

@@ -19,6 +19,32 @@ int digitValue(char c)
     return -1;
 }
 
+// Whose bytes SQLite holds as TEXT rather than as a BLOB. (A decimal's
+// digits are a value of their own, written as TEXT by encodeBcd.)
+bool storedAsText(FieldType kind)
+{
+    switch (kind) {
+    case FieldType::Alpha:
+    case FieldType::Memo: return true;
+    case FieldType::Bcd:
+    case FieldType::Date:
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::Currency:
+    case FieldType::Number:
+    case FieldType::Logical:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic:
+    case FieldType::Time:
+    case FieldType::Timestamp:
+    case FieldType::AutoInc:
+    case FieldType::Bytes: return false;
+    }
+    return false;
+}
+
 void assignText(db::FieldValue& out, const void* data, int size)
 {
     const char* p = static_cast<const char*>(data);
@@ -93,7 +119,7 @@ void setResult(sqlite3_context* ctx, FieldType kind, const db::FieldValue& value
         {
             if (v.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
                 sqlite3_result_error_toobig(ctx);
-            } else if (kind == FieldType::Alpha || kind == FieldType::Memo) {
+            } else if (storedAsText(kind)) {
                 sqlite3_result_text(ctx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
             } else {
                 sqlite3_result_blob(ctx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
@@ -129,12 +155,19 @@ void readColumn(sqlite3_stmt* stmt, int i, FieldType kind, db::FieldValue& out)
         out = decodeBcd(std::string_view(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(v))));
         return;
     }
-    default: {
+    case FieldType::Alpha:
+    case FieldType::Memo:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic:
+    case FieldType::Bytes: {
         const void* b = sqlite3_value_blob(v);
         assignText(out, b, sqlite3_value_bytes(v));
         return;
     }
     }
+    out = std::monostate{};
 }
 
 void readUntypedColumn(sqlite3_stmt* stmt, int i, db::FieldValue& out)

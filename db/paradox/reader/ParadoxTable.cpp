@@ -87,15 +87,6 @@ int recordBytes(FieldType type, int declared)
     return 0;
 }
 
-bool knownType(uint8_t t)
-{
-    switch (t) {
-    case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x09: case 0x0C: case 0x0D:
-    case 0x0E: case 0x0F: case 0x10: case 0x14: case 0x15: case 0x16: case 0x17: case 0x18: return true;
-    default: return false;
-    }
-}
-
 // The sort order's name: after the field names, a word per field (the
 // field numbers), then the name, NUL-terminated. Files without one (3.0
 // ones end with the field names) or with anything but a short ASCII word
@@ -112,14 +103,32 @@ std::string sortOrderName(const uint8_t* header, size_t headerSize, size_t at)
     return {};
 }
 
-std::string lowerAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 } // namespace
+
+std::optional<FieldType> fieldTypeOfCode(uint8_t code)
+{
+    const auto t = static_cast<FieldType>(code);
+    switch (t) {
+    case FieldType::Alpha:
+    case FieldType::Date:
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::Currency:
+    case FieldType::Number:
+    case FieldType::Logical:
+    case FieldType::Memo:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic:
+    case FieldType::Time:
+    case FieldType::Timestamp:
+    case FieldType::AutoInc:
+    case FieldType::Bcd:
+    case FieldType::Bytes: return t;
+    }
+    return std::nullopt;
+}
 
 const char* typeName(FieldType t)
 {
@@ -147,8 +156,26 @@ const char* typeName(FieldType t)
 
 bool isBlobType(FieldType t)
 {
-    return t == FieldType::Memo || t == FieldType::Binary || t == FieldType::FmtMemo || t == FieldType::Ole ||
-           t == FieldType::Graphic;
+    switch (t) {
+    case FieldType::Memo:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic: return true;
+    case FieldType::Alpha:
+    case FieldType::Date:
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::Currency:
+    case FieldType::Number:
+    case FieldType::Logical:
+    case FieldType::Time:
+    case FieldType::Timestamp:
+    case FieldType::AutoInc:
+    case FieldType::Bcd:
+    case FieldType::Bytes: return false;
+    }
+    return false;
 }
 
 Table::~Table() = default;
@@ -244,8 +271,9 @@ void Table::parse()
     for (int i = 0; i < numFields; ++i) {
         const uint8_t type = d[info + 2 * i];
         const int declared = d[info + 2 * i + 1];
-        if (!knownType(type)) corrupt(rk::ansiFormat("unbekannter Feldtyp %d in Feld %d", type, i + 1));
-        FieldInfo f{{}, static_cast<FieldType>(type), recordBytes(static_cast<FieldType>(type), declared)};
+        const std::optional<FieldType> known = fieldTypeOfCode(type);
+        if (!known) corrupt(rk::ansiFormat("unbekannter Feldtyp %d in Feld %d", type, i + 1));
+        FieldInfo f{{}, *known, recordBytes(*known, declared)};
         if (f.size == 0) corrupt(rk::ansiFormat("unmögliche Feldgröße %d in Feld %d", declared, i + 1));
         if (f.type == FieldType::Bcd) f.bcdScale = declared;
         if (isBlobType(f.type)) m_hasBlobs = true;

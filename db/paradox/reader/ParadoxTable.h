@@ -35,6 +35,11 @@ enum class FieldType : uint8_t {
     Time = 0x14, Timestamp = 0x15, AutoInc = 0x16, Bcd = 0x17, Bytes = 0x18
 };
 
+// The type a header's type byte stands for; nullopt for a byte no type has.
+// Where a new field type goes: each switch over FieldType, this one first,
+// has no default, so the compiler names every place that must learn it.
+std::optional<FieldType> fieldTypeOfCode(uint8_t code);
+
 // "alpha", "date", "short", ... ; "unknown" for a value outside the enum.
 const char* typeName(FieldType);
 
