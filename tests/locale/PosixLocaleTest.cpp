@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -111,31 +113,38 @@ protected:
     std::vector<std::optional<std::string>> m_saved;
 };
 
-TEST_F(LocaleEnvironment, LangAlone)
+// Which variable decides each part: LC_ALL over the category over LANG, and
+// an uninstalled locale gives the fallbacks for its category alone.
+TEST_F(LocaleEnvironment, EachCategoryFromTheVariableThatDecides)
 {
-    setenv("LANG", "de_DE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, ',');
-    EXPECT_EQ(currentFormats()->datePattern, "dd.MM.yyyy");
-}
-
-TEST_F(LocaleEnvironment, CategoriesOverrideLang)
-{
-    setenv("LANG", "de_DE.UTF-8", 1);
-    setenv("LC_TIME", "en_US.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, ',');
-    EXPECT_EQ(currentFormats()->datePattern, "MM/dd/yyyy");
-}
-
-TEST_F(LocaleEnvironment, LcAllOverridesEverything)
-{
-    setenv("LANG", "de_DE.UTF-8", 1);
-    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
-    setenv("LC_ALL", "en_US.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, '.');
-    EXPECT_EQ(currentFormats()->datePattern, "MM/dd/yyyy");
+    struct Case {
+        const char* legend;
+        std::vector<std::pair<const char*, const char*>> variables; // set in this order
+        char decimalMark;
+        const char* datePattern;
+        const char* timePattern;
+    };
+    const char* de = "de_DE.UTF-8";
+    const char* en = "en_US.UTF-8";
+    const char* none = "xx_NOWHERE.UTF-8";
+    const Case cases[] = {
+        {"lang_alone", {{"LANG", de}}, ',', "dd.MM.yyyy", "hh:mm:ss"},
+        {"category_over_lang", {{"LANG", de}, {"LC_TIME", en}}, ',', "MM/dd/yyyy", "hh:mm:ss AMPM"},
+        {"lc_all_over_everything", {{"LANG", de}, {"LC_NUMERIC", de}, {"LC_ALL", en}}, '.', "MM/dd/yyyy",
+         "hh:mm:ss AMPM"},
+        {"uninstalled_locale", {{"LC_ALL", none}}, '.', "m/d/yyyy", "h:mm:ss AMPM"},
+        {"uninstalled_numbers", {{"LC_NUMERIC", none}, {"LC_TIME", de}}, '.', "dd.MM.yyyy", "hh:mm:ss"},
+        {"uninstalled_times", {{"LC_NUMERIC", de}, {"LC_TIME", none}}, ',', "m/d/yyyy", "h:mm:ss AMPM"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        for (const char* name : kNames) unsetenv(name);
+        for (const auto& [name, value] : c.variables) setenv(name, value, 1);
+        loadLocaleFormats();
+        EXPECT_EQ(currentFormats()->decimalMark, c.decimalMark);
+        EXPECT_EQ(currentFormats()->datePattern, c.datePattern);
+        EXPECT_EQ(currentFormats()->timePattern, c.timePattern);
+    }
 }
 
 TEST_F(LocaleEnvironment, ReloadFollowsChangedSettings)
@@ -150,30 +159,6 @@ TEST_F(LocaleEnvironment, ReloadFollowsChangedSettings)
     // A set handed out before stays as it was: a batch mapped with it reads its dates back with it.
     EXPECT_EQ(before->decimalMark, ',');
     EXPECT_EQ(formatGeneralFloat(1.5, *before), "1,5");
-}
-
-TEST_F(LocaleEnvironment, UninstalledLocaleGivesFallbacks)
-{
-    setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, '.');
-    EXPECT_EQ(currentFormats()->datePattern, "m/d/yyyy");
-}
-
-TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
-{
-    setenv("LC_NUMERIC", "xx_NOWHERE.UTF-8", 1);
-    setenv("LC_TIME", "de_DE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, '.');
-    EXPECT_EQ(currentFormats()->datePattern, "dd.MM.yyyy");
-
-    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
-    setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, ',');
-    EXPECT_EQ(currentFormats()->datePattern, "m/d/yyyy");
-    EXPECT_EQ(currentFormats()->timePattern, "h:mm:ss AMPM");
 }
 
 // The names come from the locale the environment names, in its own
