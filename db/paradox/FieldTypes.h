@@ -32,6 +32,11 @@ EngineType engineTypeOf(const paradox::FieldInfo& info);
 // number of decimals for BCD, else 0.
 int fieldSizeOf(const paradox::FieldInfo& info);
 
+// How SQLite holds a kind's values: the affinity its declared type names,
+// matching how xColumn stores them. TEXT and BLOB values sort bytewise.
+enum class Affinity { Integer, Real, Text, Blob };
+Affinity affinityOf(paradox::FieldType kind);
+
 // The declared type of the column in the virtual table.
 std::string declaredType(const paradox::FieldInfo& info);
 

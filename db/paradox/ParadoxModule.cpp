@@ -30,26 +30,13 @@ enum class KeyClass { Numeric, Bytes };
 
 KeyClass keyClassOf(FieldType kind)
 {
-    switch (kind) {
-    case FieldType::Alpha:
-    case FieldType::Memo:
-    case FieldType::Bcd:
-    case FieldType::Binary:
-    case FieldType::FmtMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic:
-    case FieldType::Bytes: return KeyClass::Bytes;
-    case FieldType::Date:
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::Currency:
-    case FieldType::Number:
-    case FieldType::Logical:
-    case FieldType::Time:
-    case FieldType::Timestamp:
-    case FieldType::AutoInc: return KeyClass::Numeric;
+    switch (affinityOf(kind)) {
+    case Affinity::Integer:
+    case Affinity::Real: return KeyClass::Numeric;
+    case Affinity::Text:
+    case Affinity::Blob: return KeyClass::Bytes;
     }
-    return KeyClass::Numeric;
+    return KeyClass::Bytes;
 }
 
 // The value as SQLite holds it; false for NULL (NaN becomes NULL in SQLite too).

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "db/paradox/FieldTypes.h"
+
 namespace rk::source::detail {
 namespace {
 
@@ -17,32 +19,6 @@ int digitValue(char c)
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-// Whose bytes SQLite holds as TEXT rather than as a BLOB. (A decimal's
-// digits are a value of their own, written as TEXT by encodeBcd.)
-bool storedAsText(FieldType kind)
-{
-    switch (kind) {
-    case FieldType::Alpha:
-    case FieldType::Memo: return true;
-    case FieldType::Bcd:
-    case FieldType::Date:
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::Currency:
-    case FieldType::Number:
-    case FieldType::Logical:
-    case FieldType::Binary:
-    case FieldType::FmtMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic:
-    case FieldType::Time:
-    case FieldType::Timestamp:
-    case FieldType::AutoInc:
-    case FieldType::Bytes: return false;
-    }
-    return false;
 }
 
 void assignText(db::FieldValue& out, const void* data, int size)
@@ -119,7 +95,7 @@ void setResult(sqlite3_context* ctx, FieldType kind, const db::FieldValue& value
         {
             if (v.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
                 sqlite3_result_error_toobig(ctx);
-            } else if (storedAsText(kind)) {
+            } else if (affinityOf(kind) == Affinity::Text) {
                 sqlite3_result_text(ctx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
             } else {
                 sqlite3_result_blob(ctx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);

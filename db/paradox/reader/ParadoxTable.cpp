@@ -61,6 +61,25 @@ int versionFromId(int id)
     return 0;
 }
 
+// What the reader knows of each kind beside its record bytes.
+struct KindRow {
+    FieldType kind;
+    const char* name; // for tools and messages
+    bool blob;        // its data may live in the .MB file
+};
+constexpr KindRow kKindRows[] = {
+    {FieldType::Alpha, "alpha", false},     {FieldType::Date, "date", false},
+    {FieldType::Short, "short", false},     {FieldType::Long, "long", false},
+    {FieldType::Currency, "currency", false}, {FieldType::Number, "number", false},
+    {FieldType::Logical, "logical", false}, {FieldType::Memo, "memo", true},
+    {FieldType::Binary, "binary", true},    {FieldType::FmtMemo, "fmtmemo", true},
+    {FieldType::Ole, "ole", true},          {FieldType::Graphic, "graphic", true},
+    {FieldType::Time, "time", false},       {FieldType::Timestamp, "timestamp", false},
+    {FieldType::AutoInc, "autoinc", false}, {FieldType::Bcd, "bcd", false},
+    {FieldType::Bytes, "bytes", false},
+};
+static_assert(rowsFollowFieldTypes(kKindRows));
+
 // Bytes a column of `type` takes in the record, or 0 when `declared` is not
 // a possible size for it.
 int recordBytes(FieldType type, int declared)
@@ -108,74 +127,20 @@ std::string sortOrderName(const uint8_t* header, size_t headerSize, size_t at)
 std::optional<FieldType> fieldTypeOfCode(uint8_t code)
 {
     const auto t = static_cast<FieldType>(code);
-    switch (t) {
-    case FieldType::Alpha:
-    case FieldType::Date:
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::Currency:
-    case FieldType::Number:
-    case FieldType::Logical:
-    case FieldType::Memo:
-    case FieldType::Binary:
-    case FieldType::FmtMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic:
-    case FieldType::Time:
-    case FieldType::Timestamp:
-    case FieldType::AutoInc:
-    case FieldType::Bcd:
-    case FieldType::Bytes: return t;
-    }
-    return std::nullopt;
+    if (placeOf(t) < 0) return std::nullopt;
+    return t;
 }
 
 const char* typeName(FieldType t)
 {
-    switch (t) {
-    case FieldType::Alpha: return "alpha";
-    case FieldType::Date: return "date";
-    case FieldType::Short: return "short";
-    case FieldType::Long: return "long";
-    case FieldType::Currency: return "currency";
-    case FieldType::Number: return "number";
-    case FieldType::Logical: return "logical";
-    case FieldType::Memo: return "memo";
-    case FieldType::Binary: return "binary";
-    case FieldType::FmtMemo: return "fmtmemo";
-    case FieldType::Ole: return "ole";
-    case FieldType::Graphic: return "graphic";
-    case FieldType::Time: return "time";
-    case FieldType::Timestamp: return "timestamp";
-    case FieldType::AutoInc: return "autoinc";
-    case FieldType::Bcd: return "bcd";
-    case FieldType::Bytes: return "bytes";
-    }
-    return "unknown";
+    const int place = placeOf(t);
+    return place < 0 ? "unknown" : kKindRows[place].name;
 }
 
 bool isBlobType(FieldType t)
 {
-    switch (t) {
-    case FieldType::Memo:
-    case FieldType::Binary:
-    case FieldType::FmtMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic: return true;
-    case FieldType::Alpha:
-    case FieldType::Date:
-    case FieldType::Short:
-    case FieldType::Long:
-    case FieldType::Currency:
-    case FieldType::Number:
-    case FieldType::Logical:
-    case FieldType::Time:
-    case FieldType::Timestamp:
-    case FieldType::AutoInc:
-    case FieldType::Bcd:
-    case FieldType::Bytes: return false;
-    }
-    return false;
+    const int place = placeOf(t);
+    return place >= 0 && kKindRows[place].blob;
 }
 
 Table::~Table() = default;
