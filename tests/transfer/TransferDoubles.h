@@ -25,7 +25,6 @@ using rk::app::ProgressRange;
 
 using Journal = std::vector<std::string>;
 
-using rk::test::upper;
 using rk::test::FakeResult;
 using rk::test::FakeSource;
 using rk::test::FakeTarget;
