@@ -130,8 +130,8 @@ DataType dataTypeFor(const EngineType& t)
 
 bool hasField(DataType type)
 {
-    const int n = static_cast<int>(type);
-    return n != 0 && !(n >= 26 && n <= 29);
+    // The object types ftADT, ftArray, ftReference and ftDataSet lie together.
+    return type != DataType::ftUnknown && !(type >= DataType::ftADT && type <= DataType::ftDataSet);
 }
 
 EngineType engineTypeOf(const paradox::FieldInfo& info)

@@ -22,7 +22,8 @@ struct EngineType {
 // The engine's type table: code, subtype and declared size to DataType.
 db::DataType dataTypeFor(const EngineType& type);
 
-// Types 0 and 26 to 29 give no field: the column is left out of the fields.
+// ftUnknown and the object types (26 to 29) give no field: the column is
+// left out of the fields.
 bool hasField(db::DataType type);
 
 // How a Paradox column is reported to the engine.
