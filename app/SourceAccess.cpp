@@ -83,11 +83,13 @@ std::string chosenTroubleText(const SourceTrouble& t)
         return ansiFormat("Im gewählten Ordner fehlen Tabellen der Ravelkamp-5-Daten:\n%s\nEs fehlen: %s\n\n"
                           "Bitte wählen Sie den Ordner, in dem diese Tabellen liegen.",
                           t.folder, tableList(t.missingTables));
-    default:
-        return ansiFormat("Der gewählte Ordner ist nicht vorhanden:\n%s\n\n"
-                          "Bitte wählen Sie den Ordner mit den Ravelkamp-5-Daten.",
-                          t.folder);
+    case SourceTrouble::Kind::NoAlias:
+    case SourceTrouble::Kind::NoPath:
+    case SourceTrouble::Kind::FolderMissing: break;
     }
+    return ansiFormat("Der gewählte Ordner ist nicht vorhanden:\n%s\n\n"
+                      "Bitte wählen Sie den Ordner mit den Ravelkamp-5-Daten.",
+                      t.folder);
 }
 
 } // namespace

@@ -61,13 +61,14 @@ void appendNumber(std::string& out, int64_t value, int minDigits)
     out.append(buf, n);
 }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+// Format letters are ASCII; their case is folded by the ASCII rule.
+using rk::upperAscii;
 
 bool startsWithNoCase(std::string_view s, size_t pos, std::string_view what)
 {
     if (s.size() - pos < what.size()) return false;
     for (size_t i = 0; i < what.size(); ++i)
-        if (upper(s[pos + i]) != what[i]) return false;
+        if (upperAscii(s[pos + i]) != what[i]) return false;
     return true;
 }
 
@@ -104,7 +105,7 @@ public:
         size_t i = 0;
         while (i < p.size()) {
             const char starter = p[i];
-            char token = upper(starter);
+            char token = upperAscii(starter);
             if (token >= 'A' && token <= 'Z') {
                 if (token == 'M' && lastLetter == 'H') token = 'N';
                 lastLetter = token;
@@ -136,7 +137,7 @@ public:
                 bool twelve = use12Hour;
                 if (!twelve) {
                     for (size_t k = i + run; k < p.size(); ++k) {
-                        const char c = upper(p[k]);
+                        const char c = upperAscii(p[k]);
                         if (c == '\'' || c == '"') {
                             const size_t close = p.find(p[k], k + 1);
                             if (close == std::string_view::npos) break;

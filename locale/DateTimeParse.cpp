@@ -26,17 +26,13 @@
 namespace rk::locale {
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return upper(c) >= 'A' && upper(c) <= 'Z'; }
+// Pattern letters, month and weekday names and the am/pm markers are
+// compared by ASCII case alone, as they always were: "MÄRZ" is not "März".
+using rk::upperAscii;
+using rk::equalsAsciiNoCase;
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (upper(a[i]) != upper(b[i])) return false;
-    return true;
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) { return upperAscii(c) >= 'A' && upperAscii(c) <= 'Z'; }
 
 int currentYear()
 {
@@ -78,7 +74,7 @@ struct DateLayout {
             }
             size_t run = 1;
             while (i + run < p.size() && p[i + run] == c) ++run;
-            const char u = upper(c);
+            const char u = upperAscii(c);
             if ((u == 'D' && run <= 2) || u == 'M' || u == 'Y') {
                 if (m_order.find(u) == std::string::npos) m_order += u;
                 if (u == 'Y') m_shortYear = run <= 2;
@@ -189,7 +185,7 @@ private:
     bool startsWithNoCase(std::string_view word) const
     {
         return !word.empty() && m_s.size() - m_pos >= word.size() &&
-               equalsNoCase(m_s.substr(m_pos, word.size()), word);
+               equalsAsciiNoCase(m_s.substr(m_pos, word.size()), word);
     }
 
     // Digits at the current position; false when there are none.
@@ -288,7 +284,7 @@ private:
         const std::string_view rest = m_s.substr(m_pos);
         auto take = [&](std::string_view word) {
             if (word.empty() || rest.size() < word.size()) return false;
-            if (!equalsNoCase(rest.substr(0, word.size()), word)) return false;
+            if (!equalsAsciiNoCase(rest.substr(0, word.size()), word)) return false;
             // A marker is a whole word.
             if (rest.size() > word.size() && isLetter(rest[word.size()])) return false;
             m_pos += word.size();

@@ -41,17 +41,26 @@ uint64_t rowHash(const Row& row)
 {
     uint64_t h = 14695981039346656037ULL;
     for (const db::FieldValue& v : row) {
+        // The kind first, so that equal bytes of two kinds differ; the hashes
+        // live only while one check compares them.
         const auto kind = static_cast<unsigned char>(v.index());
         h = mix(h, &kind, 1);
-        if (const auto* i = std::get_if<int32_t>(&v)) h = mix(h, i, sizeof *i);
-        else if (const auto* d = std::get_if<double>(&v)) h = mix(h, d, sizeof *d);
-        else if (const auto* day = std::get_if<db::DateValue>(&v)) h = mix(h, &day->days, sizeof day->days);
-        else if (const auto* t = std::get_if<db::TimeValue>(&v)) h = mix(h, &t->msecs, sizeof t->msecs);
-        else if (const auto* ts = std::get_if<db::TimestampValue>(&v)) h = mix(h, &ts->msecs, sizeof ts->msecs);
-        else if (const auto* s = std::get_if<std::string>(&v)) {
-            const uint64_t n = s->size();
-            h = mix(mix(h, &n, sizeof n), s->data(), s->size());
-        }
+        std::visit(db::Overloaded{
+                       [](std::monostate) {},
+                       [&](int32_t i) { h = mix(h, &i, sizeof i); },
+                       [&](double d) { h = mix(h, &d, sizeof d); },
+                       // A stored form is never a logical or a decimal: no column holds one.
+                       [](bool) {},
+                       [](const db::BcdValue&) {},
+                       [&](db::DateValue day) { h = mix(h, &day.days, sizeof day.days); },
+                       [&](db::TimeValue t) { h = mix(h, &t.msecs, sizeof t.msecs); },
+                       [&](db::TimestampValue ts) { h = mix(h, &ts.msecs, sizeof ts.msecs); },
+                       [&](const std::string& s) {
+                           const uint64_t n = s.size();
+                           h = mix(mix(h, &n, sizeof n), s.data(), s.size());
+                       },
+                   },
+                   v);
     }
     return h;
 }
@@ -182,35 +191,42 @@ db::FieldValue storedForm(const db::ParamView& value, const StagedColumn& column
 std::string storedText(const db::FieldValue& value)
 {
     char buffer[64];
-    switch (value.index()) {
-    case 0: return "NULL";
-    case 1: return std::to_string(std::get<int32_t>(value));
-    case 2: std::snprintf(buffer, sizeof buffer, "%.17g", std::get<double>(value)); return buffer;
-    case 5: {
-        const locale::CivilDate d = locale::civilFromDays(std::get<db::DateValue>(value).days);
-        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
-        return buffer;
-    }
-    case 6: {
-        const int32_t ms = std::get<db::TimeValue>(value).msecs;
-        std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
-        return buffer;
-    }
-    case 7: {
-        const auto ms = int64_t(std::get<db::TimestampValue>(value).msecs);
-        const locale::CivilDate d = locale::civilFromDays(ms / kMSecsPerDay);
-        const int64_t t = ms % kMSecsPerDay;
-        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day,
-                      int(t / 3600000), int(t / 60000 % 60), int(t / 1000 % 60));
-        return buffer;
-    }
-    case 8: {
-        const std::string& s = std::get<std::string>(value);
-        if (!s.empty() && s.front() == kRefused) return ansi("nicht übertragbar: ") + s.substr(1);
-        return "\"" + s + "\"";
-    }
-    default: return "?";
-    }
+    return std::visit(
+        db::Overloaded{
+            [](std::monostate) -> std::string { return "NULL"; },
+            [](int32_t i) { return std::to_string(i); },
+            [&](double d) -> std::string {
+                std::snprintf(buffer, sizeof buffer, "%.17g", d);
+                return buffer;
+            },
+            // Never a stored form (see rowHash).
+            [](bool) -> std::string { return "?"; },
+            [](const db::BcdValue&) -> std::string { return "?"; },
+            [&](db::DateValue date) -> std::string {
+                const locale::CivilDate d = locale::civilFromDays(date.days);
+                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year, d.month, d.day);
+                return buffer;
+            },
+            [&](db::TimeValue time) -> std::string {
+                const int32_t ms = time.msecs;
+                std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", ms / 3600000, ms / 60000 % 60,
+                              ms / 1000 % 60);
+                return buffer;
+            },
+            [&](db::TimestampValue moment) -> std::string {
+                const auto ms = int64_t(moment.msecs);
+                const locale::CivilDate d = locale::civilFromDays(ms / kMSecsPerDay);
+                const int64_t t = ms % kMSecsPerDay;
+                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day,
+                              int(t / 3600000), int(t / 60000 % 60), int(t / 1000 % 60));
+                return buffer;
+            },
+            [](const std::string& s) -> std::string {
+                if (!s.empty() && s.front() == kRefused) return ansi("nicht übertragbar: ") + s.substr(1);
+                return "\"" + s + "\"";
+            },
+        },
+        value);
 }
 
 std::optional<double> latestJobRecord(StagingSource& staging)

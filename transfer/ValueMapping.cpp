@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 
 #include "db/common/Ansi.h"
 #include "db/common/Bcd.h"
@@ -17,12 +16,6 @@ namespace rk::transfer {
 namespace {
 
 using db::DataType;
-
-// textReadingView switches on the alternative's index.
-static_assert(std::is_same_v<std::variant_alternative_t<1, db::FieldValue>, int32_t>);
-static_assert(std::is_same_v<std::variant_alternative_t<4, db::FieldValue>, db::BcdValue>);
-static_assert(std::is_same_v<std::variant_alternative_t<7, db::FieldValue>, db::TimestampValue>);
-static_assert(std::variant_size_v<db::FieldValue> == 9);
 
 [[noreturn]] void accessError(const db::Field& field, const char* typeName)
 {
@@ -112,13 +105,6 @@ std::string_view storedBytes(const db::Field& field, const std::string& stored, 
 
 } // namespace
 
-bool isBlankText(std::string_view text)
-{
-    for (unsigned char c : text)
-        if (c > 0x20) return false;
-    return true;
-}
-
 int64_t bcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName)
 {
     const auto value = db::readBcd(bcd);
@@ -181,46 +167,51 @@ std::string_view textReadingView(const db::Field& field, std::string& scratch, c
 {
     using namespace rk::locale;
     scratch.clear();
-    const db::FieldValue& v = field.value;
-    switch (v.index()) {
-    case 0: // blank
-        return {};
-    case 1:
-        appendInteger(scratch, std::get<int32_t>(v));
-        return scratch;
-    case 2:
-        appendGeneralFloat(scratch, std::get<double>(v), f);
-        return scratch;
-    case 3:
-        scratch = std::get<bool>(v) ? "True" : "False";
-        return scratch;
-    case 4:
-        appendGeneralCurrency(scratch, bcdToTenThousandths(std::get<db::BcdValue>(v), field.name), f);
-        return scratch;
-    case 5:
-        appendDateTimeText(scratch, f.datePattern, std::get<db::DateValue>(v).days, 0, f);
-        return scratch;
-    case 6:
-        appendDateTimeText(scratch, f.timePattern, kDateDelta, std::get<db::TimeValue>(v).msecs, f);
-        return scratch;
-    case 7: {
-        // Whole milliseconds first; a moment before day 1 or with a negative
-        // time of day is refused by the formatting with these two numbers.
-        const double ms = std::nearbyint(std::get<db::TimestampValue>(v).msecs);
-        if (!std::isfinite(ms) || std::fabs(ms) > 1e17) {
-            appendDateTimeText(scratch, "C", 0, 0, f);
-            return scratch;
-        }
-        const auto total = static_cast<int64_t>(ms);
-        int64_t days = total / kMSecsPerDay;
-        const int64_t msOfDay = total - days * kMSecsPerDay;
-        if (days > INT32_MAX) days = INT32_MAX;
-        appendDateTimeText(scratch, "C", int32_t(days), int32_t(msOfDay), f);
-        return scratch;
-    }
-    default:
-        return storedBytes(field, std::get<std::string>(v), scratch);
-    }
+    return std::visit(
+        db::Overloaded{
+            [](std::monostate) { return std::string_view(); },
+            [&](int32_t i) {
+                appendInteger(scratch, i);
+                return std::string_view(scratch);
+            },
+            [&](double d) {
+                appendGeneralFloat(scratch, d, f);
+                return std::string_view(scratch);
+            },
+            [&](bool b) {
+                scratch = b ? "True" : "False";
+                return std::string_view(scratch);
+            },
+            [&](const db::BcdValue& bcd) {
+                appendGeneralCurrency(scratch, bcdToTenThousandths(bcd, field.name), f);
+                return std::string_view(scratch);
+            },
+            [&](db::DateValue date) {
+                appendDateTimeText(scratch, f.datePattern, date.days, 0, f);
+                return std::string_view(scratch);
+            },
+            [&](db::TimeValue time) {
+                appendDateTimeText(scratch, f.timePattern, kDateDelta, time.msecs, f);
+                return std::string_view(scratch);
+            },
+            [&](db::TimestampValue moment) {
+                // Whole milliseconds first; a moment before day 1 or with a negative
+                // time of day is refused by the formatting with these two numbers.
+                const double ms = std::nearbyint(moment.msecs);
+                if (!std::isfinite(ms) || std::fabs(ms) > 1e17) {
+                    appendDateTimeText(scratch, "C", 0, 0, f);
+                    return std::string_view(scratch);
+                }
+                const auto total = static_cast<int64_t>(ms);
+                int64_t days = total / kMSecsPerDay;
+                const int64_t msOfDay = total - days * kMSecsPerDay;
+                if (days > INT32_MAX) days = INT32_MAX;
+                appendDateTimeText(scratch, "C", int32_t(days), int32_t(msOfDay), f);
+                return std::string_view(scratch);
+            },
+            [&](const std::string& stored) { return storedBytes(field, stored, scratch); },
+        },
+        field.value);
 }
 
 std::string textReading(const db::Field& field)

@@ -52,7 +52,4 @@ std::string_view textReadingView(const db::Field& field, std::string& scratch, c
 // keinen gültigen BCD-Wert" when readBcd finds a deciding digit above 9.
 int64_t bcdToTenThousandths(const db::BcdValue& bcd, const std::string& fieldName);
 
-// True when the text holds no byte above 20 hex.
-bool isBlankText(std::string_view text);
-
 } // namespace rk::transfer

@@ -157,11 +157,32 @@ char upperAnsi(char c)
     }
 }
 
-std::string upperAnsi(std::string_view s)
+namespace {
+
+// A text with each byte folded by one of the case rules.
+template <char (*Fold)(char)>
+std::string folded(std::string_view s)
 {
     std::string out(s);
-    for (char& c : out) c = upperAnsi(c);
+    for (char& c : out) c = Fold(c);
     return out;
 }
+
+template <char (*Fold)(char)>
+bool equalFolded(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Fold(a[i]) != Fold(b[i])) return false;
+    return true;
+}
+
+} // namespace
+
+std::string upperAnsi(std::string_view s) { return folded<upperAnsi>(s); }
+bool equalsAnsiNoCase(std::string_view a, std::string_view b) { return equalFolded<upperAnsi>(a, b); }
+std::string upperAscii(std::string_view s) { return folded<upperAscii>(s); }
+std::string lowerAscii(std::string_view s) { return folded<lowerAscii>(s); }
+bool equalsAsciiNoCase(std::string_view a, std::string_view b) { return equalFolded<upperAscii>(a, b); }
 
 } // namespace rk

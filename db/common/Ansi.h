@@ -32,6 +32,28 @@ char32_t cp1252ToUnicode(unsigned char byte);
 char upperAnsi(char c);
 std::string upperAnsi(std::string_view s);
 
+// True when a and b are equal but for the case of upperAnsi.
+bool equalsAnsiNoCase(std::string_view a, std::string_view b);
+
+// The ASCII letters only: a..z and A..Z swap, every other byte stays. For
+// the words of fixed languages (SQL keywords and parameter names, format
+// letters, month names as compared, settings), where a letter above ASCII
+// must not match; upperAnsi is the rule for names from the user's data.
+constexpr char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+std::string upperAscii(std::string_view s);
+std::string lowerAscii(std::string_view s);
+bool equalsAsciiNoCase(std::string_view a, std::string_view b);
+
+// True when the text holds no byte above 20 hex (empty, blanks and control
+// characters only): such a text counts as no text at all.
+constexpr bool isBlankText(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) > 0x20) return false;
+    return true;
+}
+
 namespace detail {
 inline const char* formatArg(const std::string& s) { return s.c_str(); }
 template <class T>

@@ -59,6 +59,15 @@ using FieldValue = std::variant<std::monostate, int32_t, double, bool, BcdValue,
 
 inline bool isBlank(const FieldValue& v) { return std::holds_alternative<std::monostate>(v); }
 
+// A set of lambdas as one visitor: std::visit(Overloaded{[](int32_t) {...},
+// ...}, value). Code that treats each kind of value visits it this way, one
+// lambda per kind and no catch-all, so that a new kind of value is a
+// compile error at every place that must learn it.
+template <class... Fs>
+struct Overloaded : Fs... {
+    using Fs::operator()...;
+};
+
 // One field of a source result: its name (Windows-1252), its type, the
 // declared size of its column (characters for Alpha, bytes for Bytes, the
 // number of decimals for BCD, 0 where the type has none) and its value in

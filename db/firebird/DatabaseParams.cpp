@@ -50,13 +50,6 @@ Kind kindOf(int code)
     }
 }
 
-bool isBlank(std::string_view s)
-{
-    for (char c : s)
-        if (static_cast<unsigned char>(c) > ' ') return false;
-    return true;
-}
-
 // A decimal integer as the numeric items take it; anything else is a
 // conversion error naming the text.
 int32_t readInteger(const std::string& text)
@@ -93,12 +86,10 @@ std::string buildDpb(const std::vector<std::string>& params)
         const size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
         const std::string written = line.substr(0, eq);
-        if (isBlank(written)) continue;
+        if (isBlankText(written)) continue;
         const std::string value = line.substr(eq + 1);
 
-        std::string name = written;
-        for (char& c : name)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        std::string name = lowerAscii(written);
         if (name.starts_with("isc_dpb_")) name.erase(0, 8);
 
         const int code = dpbItemCode(name);

@@ -1,8 +1,6 @@
 // See LockFolder.h.
 #include "db/firebird/LockFolder.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -18,12 +16,6 @@
 namespace rk::target {
 
 namespace {
-
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
 
 std::string trimmed(const std::string& text)
 {
@@ -65,8 +57,8 @@ bool serverModeTakesFileAlone(const std::string& configText)
     while (std::getline(lines, line)) {
         line = trimmed(line.substr(0, line.find('#')));
         const size_t equals = line.find('=');
-        if (equals == std::string::npos || lower(trimmed(line.substr(0, equals))) != "servermode") continue;
-        mode = lower(trimmed(line.substr(equals + 1)));
+        if (equals == std::string::npos || lowerAscii(trimmed(line.substr(0, equals))) != "servermode") continue;
+        mode = lowerAscii(trimmed(line.substr(equals + 1)));
     }
     return mode == "super" || mode == "threadeddedicated";
 }

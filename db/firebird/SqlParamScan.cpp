@@ -17,13 +17,6 @@ bool isNameChar(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
 }
 
-std::string upper(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 [[noreturn]] void parseError(const char* what)
 {
     throwClientError(ClientError::SqlParseError, ansi(what));
@@ -114,13 +107,13 @@ ServerStatement scanPlaceholders(std::string_view text)
             if (i < n && text[i] == '"') {
                 const size_t close = text.find('"', i + 1);
                 if (close == std::string_view::npos) parseError("EOF im String gefunden");
-                out.names.push_back(upper(std::string(text.substr(i + 1, close - i - 1))));
+                out.names.push_back(upperAscii(text.substr(i + 1, close - i - 1)));
                 i = close + 1;
             } else {
                 const size_t start = i;
                 while (i < n && isNameChar(text[i])) ++i;
                 if (i == start) parseError("Parametername erwartet");
-                out.names.push_back(upper(std::string(text.substr(start, i - start))));
+                out.names.push_back(upperAscii(text.substr(start, i - start)));
             }
         } else {
             out.text += c;

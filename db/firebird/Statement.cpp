@@ -17,23 +17,6 @@ namespace rk::target {
 
 namespace {
 
-bool sameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-bool isBlankText(const std::string& s)
-{
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
 // Information answers: item byte, 2-byte little-endian length, value.
 int infoLength(const char* p)
 {
@@ -106,7 +89,7 @@ void Statement::textChanged()
     for (std::string& name : scanParamNames(sqlText())) fresh.push_back(db::Param{std::move(name), {}});
     for (db::Param& entry : fresh) {
         for (const db::Param& old : m_params) {
-            if (sameName(old.name, entry.name)) {
+            if (equalsAsciiNoCase(old.name, entry.name)) {
                 entry.value = old.value;
                 break;
             }
@@ -118,7 +101,7 @@ void Statement::textChanged()
 db::Param& Statement::paramByName(const std::string& name)
 {
     for (db::Param& p : m_params)
-        if (sameName(p.name, name)) return p;
+        if (equalsAsciiNoCase(p.name, name)) return p;
     throw EDatabaseError(m_name + ": " + ansiFormat("Parameter '%s' nicht gefunden", name));
 }
 

@@ -42,7 +42,7 @@ void Connection::open()
     // A connection named apart from its alias reaches the data through a
     // session alias of its own name, a copy of the configured one.
     const std::string& alias = m_aliasName.empty() ? m_databaseName : m_aliasName;
-    if (!equalsNoCase(alias, m_databaseName)) {
+    if (!equalsAnsiNoCase(alias, m_databaseName)) {
         if (const AliasConfig* configured = m_session.config().findAlias(alias)) {
             AliasConfig copy = *configured;
             copy.name = m_databaseName;

@@ -132,7 +132,7 @@ EngineConfig EngineConfig::parse(std::string_view text, const std::filesystem::p
             std::string name(trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
             current = nullptr;
             for (auto& a : config.m_aliases)
-                if (equalsNoCase(a.name, name)) current = &a; // a repeated section adds to the first
+                if (equalsAnsiNoCase(a.name, name)) current = &a; // a repeated section adds to the first
             if (!current) {
                 config.m_aliases.push_back(AliasConfig{name, {}});
                 current = &config.m_aliases.back();
@@ -155,7 +155,7 @@ EngineConfig EngineConfig::parse(std::string_view text, const std::filesystem::p
 const AliasConfig* EngineConfig::findAlias(std::string_view name) const
 {
     for (const auto& a : m_aliases)
-        if (equalsNoCase(a.name, name)) return &a;
+        if (equalsAnsiNoCase(a.name, name)) return &a;
     return nullptr;
 }
 

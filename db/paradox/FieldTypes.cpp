@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace rk::source {
 namespace {
@@ -23,46 +24,67 @@ constexpr int kSubAutoInc = 29;
 constexpr int kSubOraBlob = 34;
 constexpr int kSubOraClob = 33;
 
-// Kind name inside the declared type; the suffix gives SQLite the affinity
-// that matches how xColumn stores the value (INT, REAL, TEXT, BLOB).
-struct KindName {
+// The engine type's size is the size of the field (fieldSizeOf) or of the
+// declared column.
+constexpr int kFieldSize = -1;
+
+enum class SizeOfField { None, Declared, Decimals };
+
+// What the source engine makes of each kind: the declared type inside SQLite
+// (a name, and a suffix for the affinity that matches how xColumn stores the
+// value), the engine type it is reported as, and what fieldSizeOf gives.
+struct KindRow {
     FieldType kind;
     const char* name;
+    Affinity affinity;
+    EngineType engine;
+    SizeOfField size;
 };
-constexpr KindName kKinds[] = {
-    {FieldType::Alpha, "PDX_ALPHA_TEXT"},       {FieldType::Date, "PDX_DATE_INT"},
-    {FieldType::Short, "PDX_SHORT_INT"},        {FieldType::Long, "PDX_LONG_INT"},
-    {FieldType::Currency, "PDX_MONEY_REAL"},    {FieldType::Number, "PDX_NUMBER_REAL"},
-    {FieldType::Logical, "PDX_LOGICAL_INT"},    {FieldType::Memo, "PDX_MEMO_TEXT"},
-    {FieldType::Binary, "PDX_BINARY_BLOB"},     {FieldType::FmtMemo, "PDX_FMTMEMO_BLOB"},
-    {FieldType::Ole, "PDX_OLE_BLOB"},           {FieldType::Graphic, "PDX_GRAPHIC_BLOB"},
-    {FieldType::Time, "PDX_TIME_INT"},          {FieldType::Timestamp, "PDX_TIMESTAMP_REAL"},
-    {FieldType::AutoInc, "PDX_AUTOINC_INT"},    {FieldType::Bcd, "PDX_BCD_TEXT"},
-    {FieldType::Bytes, "PDX_BYTES_BLOB"},
+constexpr KindRow kKindRows[] = {
+    {FieldType::Alpha, "PDX_ALPHA", Affinity::Text, {1, 0, kFieldSize}, SizeOfField::Declared},
+    {FieldType::Date, "PDX_DATE", Affinity::Integer, {2, 0, 0}, SizeOfField::None},
+    {FieldType::Short, "PDX_SHORT", Affinity::Integer, {5, 0, 2}, SizeOfField::None}, // always two bytes
+    {FieldType::Long, "PDX_LONG", Affinity::Integer, {6, 0, 4}, SizeOfField::None},
+    {FieldType::Currency, "PDX_MONEY", Affinity::Real, {7, kSubMoney, 8}, SizeOfField::None},
+    {FieldType::Number, "PDX_NUMBER", Affinity::Real, {7, 0, 8}, SizeOfField::None},
+    {FieldType::Logical, "PDX_LOGICAL", Affinity::Integer, {4, 0, 1}, SizeOfField::None},
+    {FieldType::Memo, "PDX_MEMO", Affinity::Text, {3, kSubMemo, kFieldSize}, SizeOfField::None},
+    {FieldType::Binary, "PDX_BINARY", Affinity::Blob, {3, 0, kFieldSize}, SizeOfField::None},
+    {FieldType::FmtMemo, "PDX_FMTMEMO", Affinity::Blob, {3, kSubFmtMemo, kFieldSize}, SizeOfField::None},
+    {FieldType::Ole, "PDX_OLE", Affinity::Blob, {3, kSubOle, kFieldSize}, SizeOfField::None},
+    {FieldType::Graphic, "PDX_GRAPHIC", Affinity::Blob, {3, kSubGraphic, kFieldSize}, SizeOfField::None},
+    {FieldType::Time, "PDX_TIME", Affinity::Integer, {10, 0, 4}, SizeOfField::None},
+    {FieldType::Timestamp, "PDX_TIMESTAMP", Affinity::Real, {11, 0, 8}, SizeOfField::None},
+    {FieldType::AutoInc, "PDX_AUTOINC", Affinity::Integer, {6, kSubAutoInc, 4}, SizeOfField::None},
+    {FieldType::Bcd, "PDX_BCD", Affinity::Text, {8, 0, kFieldSize}, SizeOfField::Decimals},
+    {FieldType::Bytes, "PDX_BYTES", Affinity::Blob, {9, 0, kFieldSize}, SizeOfField::Declared},
 };
+static_assert(paradox::rowsFollowFieldTypes(kKindRows));
+
+const KindRow* rowOf(FieldType kind)
+{
+    const int place = paradox::placeOf(kind);
+    return place < 0 ? nullptr : &kKindRows[place];
+}
+
+std::string_view suffixOf(Affinity affinity)
+{
+    switch (affinity) {
+    case Affinity::Integer: return "_INT";
+    case Affinity::Real: return "_REAL";
+    case Affinity::Text: return "_TEXT";
+    case Affinity::Blob: return "_BLOB";
+    }
+    return {};
+}
 
 EngineType engineTypeOfKind(FieldType kind, int size)
 {
-    switch (kind) {
-    case FieldType::Alpha: return {1, 0, size};
-    case FieldType::Date: return {2, 0, 0};
-    case FieldType::Short: return {5, 0, 2}; // Paradox shorts are always two bytes
-    case FieldType::Long: return {6, 0, 4};
-    case FieldType::AutoInc: return {6, kSubAutoInc, 4};
-    case FieldType::Currency: return {7, kSubMoney, 8};
-    case FieldType::Number: return {7, 0, 8};
-    case FieldType::Logical: return {4, 0, 1};
-    case FieldType::Memo: return {3, kSubMemo, size};
-    case FieldType::Binary: return {3, 0, size};
-    case FieldType::FmtMemo: return {3, kSubFmtMemo, size};
-    case FieldType::Ole: return {3, kSubOle, size};
-    case FieldType::Graphic: return {3, kSubGraphic, size};
-    case FieldType::Time: return {10, 0, 4};
-    case FieldType::Timestamp: return {11, 0, 8};
-    case FieldType::Bcd: return {8, 0, size};
-    case FieldType::Bytes: return {9, 0, size};
-    }
-    return {0, 0, 0};
+    const KindRow* row = rowOf(kind);
+    if (!row) return {0, 0, 0};
+    EngineType type = row->engine;
+    if (type.size == kFieldSize) type.size = size;
+    return type;
 }
 
 } // namespace
@@ -108,8 +130,8 @@ DataType dataTypeFor(const EngineType& t)
 
 bool hasField(DataType type)
 {
-    const int n = static_cast<int>(type);
-    return n != 0 && !(n >= 26 && n <= 29);
+    // The object types ftADT, ftArray, ftReference and ftDataSet lie together.
+    return type != DataType::ftUnknown && !(type >= DataType::ftADT && type <= DataType::ftDataSet);
 }
 
 EngineType engineTypeOf(const paradox::FieldInfo& info)
@@ -119,33 +141,42 @@ EngineType engineTypeOf(const paradox::FieldInfo& info)
 
 int fieldSizeOf(const paradox::FieldInfo& info)
 {
-    switch (info.type) {
-    case FieldType::Alpha:
-    case FieldType::Bytes: return info.size;
-    case FieldType::Bcd: return info.bcdScale;
-    default: return 0;
+    const KindRow* row = rowOf(info.type);
+    switch (row ? row->size : SizeOfField::None) {
+    case SizeOfField::None: return 0;
+    case SizeOfField::Declared: return info.size;
+    case SizeOfField::Decimals: return info.bcdScale;
     }
+    return 0;
+}
+
+Affinity affinityOf(FieldType kind)
+{
+    const KindRow* row = rowOf(kind);
+    return row ? row->affinity : Affinity::Blob;
 }
 
 std::string declaredType(const paradox::FieldInfo& info)
 {
-    for (const auto& k : kKinds)
-        if (k.kind == info.type) {
-            return std::string(k.name) + "(" + std::to_string(fieldSizeOf(info)) + ")";
-        }
-    return "PDX_UNKNOWN";
+    const KindRow* row = rowOf(info.type);
+    if (!row) return "PDX_UNKNOWN";
+    return std::string(row->name) + std::string(suffixOf(row->affinity)) + "(" + std::to_string(fieldSizeOf(info)) +
+           ")";
 }
 
 std::optional<DeclaredColumn> parseDeclaredType(const char* decl)
 {
     if (!decl) return std::nullopt;
-    for (const auto& k : kKinds) {
-        const size_t n = std::strlen(k.name);
-        if (std::strncmp(decl, k.name, n) != 0 || decl[n] != '(') continue;
+    const char* open = std::strchr(decl, '(');
+    if (!open) return std::nullopt;
+    const std::string_view written(decl, size_t(open - decl));
+    for (const KindRow& row : kKindRows) {
+        const std::string_view name(row.name);
+        if (!written.starts_with(name) || written.substr(name.size()) != suffixOf(row.affinity)) continue;
         char* end = nullptr;
-        const long size = std::strtol(decl + n + 1, &end, 10);
+        const long size = std::strtol(open + 1, &end, 10);
         if (!end || *end != ')' || end[1] != '\0') return std::nullopt;
-        return DeclaredColumn{k.kind, static_cast<int>(size)};
+        return DeclaredColumn{row.kind, static_cast<int>(size)};
     }
     return std::nullopt;
 }

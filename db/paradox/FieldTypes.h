@@ -22,7 +22,8 @@ struct EngineType {
 // The engine's type table: code, subtype and declared size to DataType.
 db::DataType dataTypeFor(const EngineType& type);
 
-// Types 0 and 26 to 29 give no field: the column is left out of the fields.
+// ftUnknown and the object types (26 to 29) give no field: the column is
+// left out of the fields.
 bool hasField(db::DataType type);
 
 // How a Paradox column is reported to the engine.
@@ -31,6 +32,11 @@ EngineType engineTypeOf(const paradox::FieldInfo& info);
 // The size a db::Field carries: characters for Alpha, bytes for Bytes, the
 // number of decimals for BCD, else 0.
 int fieldSizeOf(const paradox::FieldInfo& info);
+
+// How SQLite holds a kind's values: the affinity its declared type names,
+// matching how xColumn stores them. TEXT and BLOB values sort bytewise.
+enum class Affinity { Integer, Real, Text, Blob };
+Affinity affinityOf(paradox::FieldType kind);
 
 // The declared type of the column in the virtual table.
 std::string declaredType(const paradox::FieldInfo& info);

@@ -7,19 +7,11 @@
 
 namespace rk::source {
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (upperAnsi(a[i]) != upperAnsi(b[i])) return false;
-    return true;
-}
-
 std::string uniqueFieldName(const std::string& plain, const std::vector<std::string>& taken)
 {
     auto isTaken = [&](const std::string& name) {
         for (const auto& t : taken)
-            if (equalsNoCase(t, name)) return true;
+            if (equalsAnsiNoCase(t, name)) return true;
         return false;
     };
     if (!isTaken(plain)) return plain;

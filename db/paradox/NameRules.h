@@ -12,10 +12,10 @@
 
 namespace rk::source {
 
-// Names are folded with the one Windows-1252 upper-casing of db/common.
+// Names are folded with the one Windows-1252 upper-casing of db/common and
+// compared by its equalsAnsiNoCase.
 using rk::upperAnsi;
-
-bool equalsNoCase(std::string_view a, std::string_view b);
+using rk::equalsAnsiNoCase;
 
 // `plain`, or "%s_%d" of it with the first number from 1 up that no name
 // in `taken` has (compared without regard to case).

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -29,29 +30,33 @@ enum class KeyClass { Numeric, Bytes };
 
 KeyClass keyClassOf(FieldType kind)
 {
-    switch (kind) {
-    case FieldType::Alpha:
-    case FieldType::Memo:
-    case FieldType::Bcd:
-    case FieldType::Binary:
-    case FieldType::FmtMemo:
-    case FieldType::Ole:
-    case FieldType::Graphic:
-    case FieldType::Bytes: return KeyClass::Bytes;
-    default: return KeyClass::Numeric;
+    switch (affinityOf(kind)) {
+    case Affinity::Integer:
+    case Affinity::Real: return KeyClass::Numeric;
+    case Affinity::Text:
+    case Affinity::Blob: return KeyClass::Bytes;
     }
+    return KeyClass::Bytes;
 }
 
 // The value as SQLite holds it; false for NULL (NaN becomes NULL in SQLite too).
 bool numericKey(const db::FieldValue& v, double& out)
 {
-    if (auto* i = std::get_if<int32_t>(&v)) out = *i;
-    else if (auto* d = std::get_if<double>(&v)) out = *d;
-    else if (auto* b = std::get_if<bool>(&v)) out = *b ? 1 : 0;
-    else if (auto* dt = std::get_if<db::DateValue>(&v)) out = dt->days;
-    else if (auto* t = std::get_if<db::TimeValue>(&v)) out = t->msecs;
-    else if (auto* ts = std::get_if<db::TimestampValue>(&v)) out = ts->msecs;
-    else return false;
+    const std::optional<double> number = std::visit(
+        db::Overloaded{
+            [](std::monostate) -> std::optional<double> { return std::nullopt; },
+            [](int32_t i) -> std::optional<double> { return i; },
+            [](double d) -> std::optional<double> { return d; },
+            [](bool b) -> std::optional<double> { return b ? 1 : 0; },
+            [](const db::BcdValue&) -> std::optional<double> { return std::nullopt; },
+            [](db::DateValue dt) -> std::optional<double> { return dt.days; },
+            [](db::TimeValue t) -> std::optional<double> { return t.msecs; },
+            [](db::TimestampValue ts) -> std::optional<double> { return ts.msecs; },
+            [](const std::string&) -> std::optional<double> { return std::nullopt; },
+        },
+        v);
+    if (!number) return false;
+    out = *number;
     if (std::isnan(out)) return false;
     if (out == 0) out = 0; // -0.0 and 0.0 are one key
     return true;

@@ -134,7 +134,7 @@ void Query::useDirectReading()
     const char* rowid = nullptr;
     for (const char* alias : {"rowid", "_rowid_", "oid"}) {
         bool taken = false;
-        for (const FieldDef& def : m_fieldDefs) taken = taken || equalsNoCase(def.name, alias);
+        for (const FieldDef& def : m_fieldDefs) taken = taken || equalsAnsiNoCase(def.name, alias);
         if (!taken) {
             rowid = alias;
             break;

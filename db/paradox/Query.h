@@ -73,7 +73,8 @@ public:
     const std::vector<FieldDef>& fieldDefs() const { return m_fieldDefs; }
     // First field of that name without regard to case; null when none.
     const db::Field* findField(const std::string& name) const;
-    // As FindField; none: "PDXQ1: Das Feld '%s' wurde nicht gefunden".
+    // The field findField() finds; when there is none, EDatabaseError
+    // "PDXQ1: Das Feld '%s' wurde nicht gefunden".
     const db::Field& fieldByName(const std::string& name) const;
 
     // The values of the open result come from the reader beside SQLite.

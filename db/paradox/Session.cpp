@@ -40,7 +40,7 @@ void Session::reloadConfig()
 const AliasConfig* Session::findAlias(std::string_view name) const
 {
     for (const auto& a : m_sessionAliases)
-        if (equalsNoCase(a.name, name)) return &a;
+        if (equalsAnsiNoCase(a.name, name)) return &a;
     return m_config.findAlias(name);
 }
 
@@ -52,13 +52,13 @@ void Session::addSessionAlias(AliasConfig alias)
 
 void Session::removeSessionAlias(std::string_view name)
 {
-    std::erase_if(m_sessionAliases, [&](const AliasConfig& a) { return equalsNoCase(a.name, name); });
+    std::erase_if(m_sessionAliases, [&](const AliasConfig& a) { return equalsAnsiNoCase(a.name, name); });
 }
 
 Connection* Session::findConnection(std::string_view name) const
 {
     for (Connection* db : m_connections)
-        if (equalsNoCase(db->connectionName(), name)) return db;
+        if (equalsAnsiNoCase(db->connectionName(), name)) return db;
     return nullptr;
 }
 

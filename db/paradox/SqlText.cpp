@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "db/common/Ansi.h"
+
 namespace rk::source {
 namespace {
 
@@ -131,9 +133,7 @@ std::string withoutFinalOrderBy(std::string_view sql)
         size_t j = i;
         while (j < sql.size() && isNameChar(sql[j])) ++j;
         if (depth == 0) {
-            std::string upper(sql.substr(i, j - i));
-            for (char& u : upper) u = (u >= 'a' && u <= 'z') ? static_cast<char>(u - 32) : u;
-            words.push_back({i, std::move(upper)});
+            words.push_back({i, upperAscii(sql.substr(i, j - i))});
         }
         i = j;
     }
@@ -175,9 +175,7 @@ std::optional<size_t> plainSelectAllStar(std::string_view sql)
         }
         size_t j = i;
         while (j < sql.size() && isNameChar(sql[j])) ++j;
-        std::string upper(sql.substr(i, j - i));
-        for (char& u : upper) u = (u >= 'a' && u <= 'z') ? static_cast<char>(u - 32) : u;
-        tokens.push_back({i, std::move(upper), true, false, depth});
+        tokens.push_back({i, upperAscii(sql.substr(i, j - i)), true, false, depth});
         i = j;
     }
     const auto isWord = [&](size_t k, const char* w) { return k < tokens.size() && tokens[k].word && tokens[k].upper == w; };

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "db/paradox/FieldTypes.h"
+
 namespace rk::source::detail {
 namespace {
 
@@ -93,7 +95,7 @@ void setResult(sqlite3_context* ctx, FieldType kind, const db::FieldValue& value
         {
             if (v.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
                 sqlite3_result_error_toobig(ctx);
-            } else if (kind == FieldType::Alpha || kind == FieldType::Memo) {
+            } else if (affinityOf(kind) == Affinity::Text) {
                 sqlite3_result_text(ctx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
             } else {
                 sqlite3_result_blob(ctx, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
@@ -129,12 +131,19 @@ void readColumn(sqlite3_stmt* stmt, int i, FieldType kind, db::FieldValue& out)
         out = decodeBcd(std::string_view(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(v))));
         return;
     }
-    default: {
+    case FieldType::Alpha:
+    case FieldType::Memo:
+    case FieldType::Binary:
+    case FieldType::FmtMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic:
+    case FieldType::Bytes: {
         const void* b = sqlite3_value_blob(v);
         assignText(out, b, sqlite3_value_bytes(v));
         return;
     }
     }
+    out = std::monostate{};
 }
 
 void readUntypedColumn(sqlite3_stmt* stmt, int i, db::FieldValue& out)

@@ -63,7 +63,7 @@ void Table::close()
 const db::Field& Table::fieldByName(const std::string& name) const
 {
     for (const auto& f : m_fields)
-        if (equalsNoCase(f.name, name)) return f;
+        if (equalsAnsiNoCase(f.name, name)) return f;
     throwObjectError(m_name, ansiFormat("Das Feld '%s' wurde nicht gefunden", name));
 }
 

@@ -28,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // MainWindow with boxes, the dialog and escaped errors recorded.
-class RecordingForm1 : public app::MainWindow {
+class RecordingWindow : public app::MainWindow {
 public:
     using MainWindow::MainWindow;
     using MainWindow::showMessage;
@@ -107,7 +107,7 @@ protected:
     }
 
     // One press of "Übertragung starten"; nothing may fail or ask.
-    static void press(RecordingForm1& form)
+    static void press(RecordingWindow& form)
     {
         form.startButton()->click();
         EXPECT_EQ(form.errors, std::vector<std::string>{});
@@ -127,7 +127,7 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
 
     FirebirdTestDatabase target;
     source::Session session("Default", config);
-    RecordingForm1 form({target.path()}, [&](app::MainWindow& f) { return app::makeDatabaseParts(f, session); });
+    RecordingWindow form({target.path()}, [&](app::MainWindow& f) { return app::makeDatabaseParts(f, session); });
     press(form);
     const Staged first = staged(target);
     ASSERT_EQ(first.at("IMPORT_RK5_WEGE").size(), 60u);
@@ -143,7 +143,7 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
     FirebirdTestDatabase freshTarget;
     {
         source::Session freshSession("Default", config);
-        RecordingForm1 fresh({freshTarget.path()},
+        RecordingWindow fresh({freshTarget.path()},
                              [&](app::MainWindow& f) { return app::makeDatabaseParts(f, freshSession); });
         press(fresh);
     }

@@ -16,17 +16,7 @@ DateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
 }
 
 LocaleFormats german() { return rk::test::germanFormats(); }
-
-LocaleFormats american()
-{
-    LocaleFormats f;
-    f.datePattern = "M/d/yyyy";
-    f.timePattern = "h:mm:ss AMPM";
-    f.timeShortPattern = "h:mm AMPM";
-    f.amText = "AM";
-    f.pmText = "PM";
-    return f;
-}
+LocaleFormats american() { return rk::test::americanFormats(); }
 
 struct FormatCase {
     const char* legend;
@@ -144,7 +134,7 @@ TEST(FormatDateTime, RefusesDaysBeforeYearOne)
     }
 }
 
-TEST(DecodeDateTime, RoundTripsThroughEncode)
+TEST(DateTimeParts, RoundTripsThroughEncode)
 {
     const DateTimeParts cases[] = {
         {1, 1, 1, 0, 0, 0, 0},      {1600, 2, 29, 23, 59, 59, 999}, {1899, 12, 29, 6, 0, 0, 0},
@@ -161,7 +151,7 @@ TEST(DecodeDateTime, RoundTripsThroughEncode)
     EXPECT_DOUBLE_EQ(dateTimeFromParts({2003, 12, 24, 12, 0, 0, 0}), 37979.5);
 }
 
-TEST(DecodeDateTime, RoundsToWholeMilliseconds)
+TEST(DateTimeParts, RoundsToWholeMilliseconds)
 {
     const DateTimeParts p = dateTimeParts(at(2003, 12, 24, 23, 59, 59, 999) + 0.9 / kMSecsPerDay);
     EXPECT_EQ(p.day, 25);

@@ -10,16 +10,7 @@ namespace rk::locale {
 namespace {
 
 LocaleFormats german() { return rk::test::germanFormats(); }
-
-LocaleFormats american()
-{
-    LocaleFormats f;
-    f.datePattern = "MM/dd/yyyy";
-    f.timePattern = "hh:mm:ss AMPM";
-    f.amText = "AM";
-    f.pmText = "PM";
-    return f;
-}
+LocaleFormats american() { return rk::test::americanFormats(); }
 
 struct ParseCase {
     const char* text;

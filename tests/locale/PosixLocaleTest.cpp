@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -18,21 +20,44 @@ namespace {
     if (!var##Read) GTEST_SKIP() << "locale " << name << " is not installed";       \
     const LocaleFormats& var = *var##Read
 
-TEST(PosixLocale, German)
+// Every item of two installed locales, and the program's timestamp written with them.
+TEST(PosixLocale, GermanAndUsEnglish)
 {
-    REQUIRE_LOCALE(f, "de_DE.UTF-8");
-    EXPECT_EQ(f.decimalMark, ',');
-    EXPECT_EQ(f.dateMark, '.');
-    EXPECT_EQ(f.timeMark, ':');
-    EXPECT_EQ(f.datePattern, "dd.MM.yyyy");
-    EXPECT_EQ(f.dateLongPattern, "dddd, d. MMMM yyyy");
-    EXPECT_EQ(f.timePattern, "hh:mm:ss");
-    EXPECT_EQ(f.timeShortPattern, "hh:mm");
-    EXPECT_EQ(f.monthFullNames[2], ansi("März"));
-    EXPECT_EQ(f.monthShortNames[2], ansi("Mär"));
-    EXPECT_EQ(f.dayFullNames[0], ansi("Sonntag"));
-    EXPECT_EQ(f.dayShortNames[6], ansi("Sa"));
-    EXPECT_EQ(formatDateTimeText("c", dateTimeFromParts({2003, 12, 24, 13, 5, 9, 0}), f), "24.12.2003 13:05:09");
+    struct Case {
+        const char* locale;
+        char decimalMark, dateMark, timeMark;
+        const char* datePattern;
+        const char* dateLongPattern;
+        const char* timePattern;
+        const char* timeShortPattern;
+        const char* am;
+        const char* pm;
+        const char* names; // UTF-8: January, March, Mar, Sunday, Sat
+        const char* stamp; // 24.12.2003 13:05:09 as "c"
+    };
+    const Case cases[] = {
+        {"de_DE.UTF-8", ',', '.', ':', "dd.MM.yyyy", "dddd, d. MMMM yyyy", "hh:mm:ss", "hh:mm", "", "",
+         "Januar März Mär Sonntag Sa", "24.12.2003 13:05:09"},
+        {"en_US.UTF-8", '.', '/', ':', "MM/dd/yyyy", "dddd, MMMM d, yyyy", "hh:mm:ss AMPM", "hh:mm AMPM", "AM", "PM",
+         "January March Mar Sunday Sat", "12/24/2003 01:05:09 PM"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<LocaleFormats> read = tryReadLocaleFormats(c.locale);
+        if (!read) GTEST_SKIP() << "locale " << c.locale << " is not installed";
+        SCOPED_TRACE(c.locale);
+        const LocaleFormats& f = *read;
+        EXPECT_EQ(std::string({f.decimalMark, f.dateMark, f.timeMark}),
+                  std::string({c.decimalMark, c.dateMark, c.timeMark}));
+        EXPECT_EQ(f.datePattern, c.datePattern);
+        EXPECT_EQ(f.dateLongPattern, c.dateLongPattern);
+        EXPECT_EQ(f.timePattern, c.timePattern);
+        EXPECT_EQ(f.timeShortPattern, c.timeShortPattern);
+        EXPECT_EQ(f.amText + "|" + f.pmText, std::string(c.am) + "|" + c.pm);
+        EXPECT_EQ(toUtf8(f.monthFullNames[0] + " " + f.monthFullNames[2] + " " + f.monthShortNames[2] + " " +
+                         f.dayFullNames[0] + " " + f.dayShortNames[6]),
+                  c.names);
+        EXPECT_EQ(formatDateTimeText("c", dateTimeFromParts({2003, 12, 24, 13, 5, 9, 0}), f), c.stamp);
+    }
 }
 
 TEST(PosixLocale, GermanFromLatin1Codeset)
@@ -40,21 +65,6 @@ TEST(PosixLocale, GermanFromLatin1Codeset)
     REQUIRE_LOCALE(f, "de_DE.ISO-8859-1");
     EXPECT_EQ(f.monthFullNames[2], ansi("März"));
     EXPECT_EQ(f.datePattern, "dd.MM.yyyy");
-}
-
-TEST(PosixLocale, UsEnglish)
-{
-    REQUIRE_LOCALE(f, "en_US.UTF-8");
-    EXPECT_EQ(f.decimalMark, '.');
-    EXPECT_EQ(f.dateMark, '/');
-    EXPECT_EQ(f.datePattern, "MM/dd/yyyy");
-    EXPECT_EQ(f.dateLongPattern, "dddd, MMMM d, yyyy");
-    EXPECT_EQ(f.timePattern, "hh:mm:ss AMPM");
-    EXPECT_EQ(f.amText, "AM");
-    EXPECT_EQ(f.pmText, "PM");
-    EXPECT_EQ(f.monthFullNames[0], "January");
-    EXPECT_EQ(f.dayShortNames[0], "Sun");
-    EXPECT_EQ(formatDateTimeText("c", dateTimeFromParts({2003, 12, 24, 13, 5, 9, 0}), f), "12/24/2003 01:05:09 PM");
 }
 
 TEST(PosixLocale, TwoDigitYearsAreWrittenInFull)
@@ -111,31 +121,38 @@ protected:
     std::vector<std::optional<std::string>> m_saved;
 };
 
-TEST_F(LocaleEnvironment, LangAlone)
+// Which variable decides each part: LC_ALL over the category over LANG, and
+// an uninstalled locale gives the fallbacks for its category alone.
+TEST_F(LocaleEnvironment, EachCategoryFromTheVariableThatDecides)
 {
-    setenv("LANG", "de_DE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, ',');
-    EXPECT_EQ(currentFormats()->datePattern, "dd.MM.yyyy");
-}
-
-TEST_F(LocaleEnvironment, CategoriesOverrideLang)
-{
-    setenv("LANG", "de_DE.UTF-8", 1);
-    setenv("LC_TIME", "en_US.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, ',');
-    EXPECT_EQ(currentFormats()->datePattern, "MM/dd/yyyy");
-}
-
-TEST_F(LocaleEnvironment, LcAllOverridesEverything)
-{
-    setenv("LANG", "de_DE.UTF-8", 1);
-    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
-    setenv("LC_ALL", "en_US.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, '.');
-    EXPECT_EQ(currentFormats()->datePattern, "MM/dd/yyyy");
+    struct Case {
+        const char* legend;
+        std::vector<std::pair<const char*, const char*>> variables; // set in this order
+        char decimalMark;
+        const char* datePattern;
+        const char* timePattern;
+    };
+    const char* de = "de_DE.UTF-8";
+    const char* en = "en_US.UTF-8";
+    const char* none = "xx_NOWHERE.UTF-8";
+    const Case cases[] = {
+        {"lang_alone", {{"LANG", de}}, ',', "dd.MM.yyyy", "hh:mm:ss"},
+        {"category_over_lang", {{"LANG", de}, {"LC_TIME", en}}, ',', "MM/dd/yyyy", "hh:mm:ss AMPM"},
+        {"lc_all_over_everything", {{"LANG", de}, {"LC_NUMERIC", de}, {"LC_ALL", en}}, '.', "MM/dd/yyyy",
+         "hh:mm:ss AMPM"},
+        {"uninstalled_locale", {{"LC_ALL", none}}, '.', "m/d/yyyy", "h:mm:ss AMPM"},
+        {"uninstalled_numbers", {{"LC_NUMERIC", none}, {"LC_TIME", de}}, '.', "dd.MM.yyyy", "hh:mm:ss"},
+        {"uninstalled_times", {{"LC_NUMERIC", de}, {"LC_TIME", none}}, ',', "m/d/yyyy", "h:mm:ss AMPM"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        for (const char* name : kNames) unsetenv(name);
+        for (const auto& [name, value] : c.variables) setenv(name, value, 1);
+        loadLocaleFormats();
+        EXPECT_EQ(currentFormats()->decimalMark, c.decimalMark);
+        EXPECT_EQ(currentFormats()->datePattern, c.datePattern);
+        EXPECT_EQ(currentFormats()->timePattern, c.timePattern);
+    }
 }
 
 TEST_F(LocaleEnvironment, ReloadFollowsChangedSettings)
@@ -150,30 +167,6 @@ TEST_F(LocaleEnvironment, ReloadFollowsChangedSettings)
     // A set handed out before stays as it was: a batch mapped with it reads its dates back with it.
     EXPECT_EQ(before->decimalMark, ',');
     EXPECT_EQ(formatGeneralFloat(1.5, *before), "1,5");
-}
-
-TEST_F(LocaleEnvironment, UninstalledLocaleGivesFallbacks)
-{
-    setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, '.');
-    EXPECT_EQ(currentFormats()->datePattern, "m/d/yyyy");
-}
-
-TEST_F(LocaleEnvironment, UninstalledCategoryAloneFallsBack)
-{
-    setenv("LC_NUMERIC", "xx_NOWHERE.UTF-8", 1);
-    setenv("LC_TIME", "de_DE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, '.');
-    EXPECT_EQ(currentFormats()->datePattern, "dd.MM.yyyy");
-
-    setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
-    setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);
-    loadLocaleFormats();
-    EXPECT_EQ(currentFormats()->decimalMark, ',');
-    EXPECT_EQ(currentFormats()->datePattern, "m/d/yyyy");
-    EXPECT_EQ(currentFormats()->timePattern, "h:mm:ss AMPM");
 }
 
 // The names come from the locale the environment names, in its own

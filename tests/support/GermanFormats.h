@@ -1,5 +1,6 @@
 // The German regional formats the tests run under, whatever the machine's
-// locale: decimal comma, "dd.MM.yyyy", 24-hour times without am/pm marks.
+// locale: decimal comma, "dd.MM.yyyy", 24-hour times without am/pm marks;
+// and American ones for the tests of month-first dates and am/pm marks.
 #pragma once
 
 #include "locale/LocaleFormats.h"
@@ -17,6 +18,17 @@ inline locale::LocaleFormats germanFormats()
     f.timeShortPattern = "hh:mm";
     f.amText = "";
     f.pmText = "";
+    return f;
+}
+
+// The fallback set (a 12-hour clock, "/" between date parts) with long years
+// and capital marks.
+inline locale::LocaleFormats americanFormats()
+{
+    locale::LocaleFormats f;
+    f.datePattern = "M/d/yyyy";
+    f.amText = "AM";
+    f.pmText = "PM";
     return f;
 }
 

@@ -3,7 +3,6 @@
 // fixed row.
 #pragma once
 
-#include <cctype>
 #include <functional>
 #include <map>
 #include <optional>
@@ -15,12 +14,6 @@
 #include "transfer/TransferPorts.h"
 
 namespace rk::test {
-
-inline std::string upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // A result: its row count as the engine reports it and a value per field
 // name and row. Fields not listed read as a text "NAME#row".
@@ -67,7 +60,7 @@ public:
     const db::Field& fieldByName(const std::string& name) override
     {
         if (!m_open) return fixedField(name);
-        const std::string key = upper(name);
+        const std::string key = upperAnsi(name);
         if (auto it = m_fields.find(key); it != m_fields.end()) return it->second;
         return m_fields.emplace(key, make(name)).first->second;
     }
@@ -76,13 +69,13 @@ private:
     const db::Field& fixedField(const std::string& name) const
     {
         for (const db::Field& f : fields)
-            if (upper(f.name) == upper(name)) return f;
+            if (equalsAnsiNoCase(f.name, name)) return f;
         throw EDatabaseError(ansi("PDXQ1: Das Feld '") + name + "' wurde nicht gefunden");
     }
     db::Field make(const std::string& name) const
     {
         for (auto& [fieldName, maker] : m_open->fields)
-            if (upper(fieldName) == upper(name)) return maker(m_row);
+            if (equalsAnsiNoCase(fieldName, name)) return maker(m_row);
         if (!m_open->anyField) throw EDatabaseError(ansi("PDXQ1: Das Feld '") + name + "' wurde nicht gefunden");
         return db::Field{name, db::DataType::ftString, 20, name + "#" + std::to_string(m_row)};
     }

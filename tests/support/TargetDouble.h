@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "tests/support/SourceDouble.h"
 #include "transfer/TransferPorts.h"
@@ -65,7 +66,7 @@ public:
     db::Param& paramByName(const std::string& name) override
     {
         for (auto& p : m_params)
-            if (upper(p.name) == upper(name)) return p;
+            if (equalsAsciiNoCase(p.name, name)) return p;
         throw EDatabaseError("IBQ1: Parameter '" + name + "' nicht gefunden");
     }
     void execute() override
@@ -101,7 +102,7 @@ public:
     std::string lastValue(const std::string& name) const
     {
         for (const auto& p : m_lastParams)
-            if (upper(p.name) == upper(name)) return p.value.isNull() ? "<NULL>" : p.value.asText();
+            if (equalsAsciiNoCase(p.name, name)) return p.value.isNull() ? "<NULL>" : p.value.asText();
         return "<none>";
     }
 

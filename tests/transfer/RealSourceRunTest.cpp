@@ -145,7 +145,7 @@ TEST_F(RealSourceRun, AFailureAtABatchBorderStagesAndCommitsTheRowsBeforeIt)
         EXPECT_EQ(staged, expected);
         EXPECT_EQ(window.progressPosition(ProgressBarId::Rows), failAt - 1) << "the failing row is not counted";
         ASSERT_GE(journal.size(), 3u);
-        EXPECT_EQ(Journal(journal.end() - 3, journal.end()), (Journal{"BUTTON2 on", "BUTTON1 on", "COMMIT"}));
+        EXPECT_EQ(Journal(journal.end() - 3, journal.end()), (Journal{"quit button on", "start button on", "COMMIT"}));
     }
 }
 

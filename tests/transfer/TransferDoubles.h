@@ -25,7 +25,6 @@ using rk::app::ProgressRange;
 
 using Journal = std::vector<std::string>;
 
-using rk::test::upper;
 using rk::test::FakeResult;
 using rk::test::FakeSource;
 using rk::test::FakeTarget;
@@ -36,7 +35,7 @@ public:
     explicit FakeWindow(Journal& journal) : m_journal(journal) {}
 
     std::vector<std::string> log;
-    bool button1 = true, button2 = true;
+    bool startEnabled = true, quitEnabled = true;
     int messagePumps = 0;
     bool recordProgress = true;
     std::function<void()> onProcessMessages;
@@ -50,25 +49,25 @@ public:
     void focusLog() override { m_journal.push_back("FOCUS"); }
     void setStartEnabled(bool e) override
     {
-        button1 = e;
-        m_journal.push_back(std::string("BUTTON1 ") + (e ? "on" : "off"));
+        startEnabled = e;
+        m_journal.push_back(std::string("start button ") + (e ? "on" : "off"));
     }
     void setQuitEnabled(bool e) override
     {
-        button2 = e;
-        m_journal.push_back(std::string("BUTTON2 ") + (e ? "on" : "off"));
+        quitEnabled = e;
+        m_journal.push_back(std::string("quit button ") + (e ? "on" : "off"));
     }
     int progressMax(ProgressBarId bar) const override { return range(bar).max(); }
     void setProgressMax(ProgressBarId bar, int max) override
     {
         range(bar).setMax(max);
-        note(bar, ".max=", max);
+        note(bar, " max=", max);
     }
     int progressPosition(ProgressBarId bar) const override { return range(bar).position(); }
     void setProgressPosition(ProgressBarId bar, int position) override
     {
         range(bar).setPosition(position);
-        note(bar, ".pos=", range(bar).position());
+        note(bar, " pos=", range(bar).position());
     }
     void repaintWindow() override { m_journal.push_back("REPAINT"); }
     void processEvents() override
@@ -82,22 +81,22 @@ public:
     }
 
 private:
-    ProgressRange& range(ProgressBarId bar) { return bar == ProgressBarId::Rows ? m_bar1 : m_bar2; }
+    ProgressRange& range(ProgressBarId bar) { return bar == ProgressBarId::Rows ? m_rowBar : m_tableBar; }
     const ProgressRange& range(ProgressBarId bar) const
     {
-        return bar == ProgressBarId::Rows ? m_bar1 : m_bar2;
+        return bar == ProgressBarId::Rows ? m_rowBar : m_tableBar;
     }
     void note(ProgressBarId bar, const char* what, int value)
     {
         // The lower bar moves once per row; only its resets and maxima are journalled.
         if (!recordProgress) return;
-        if (bar == ProgressBarId::Rows && std::string(what) == ".pos=" && value != 0) return;
-        m_journal.push_back(std::string(bar == ProgressBarId::Rows ? "PB1" : "PB2") + what +
+        if (bar == ProgressBarId::Rows && std::string(what) == " pos=" && value != 0) return;
+        m_journal.push_back(std::string(bar == ProgressBarId::Rows ? "row bar" : "table bar") + what +
                             std::to_string(value));
     }
 
     Journal& m_journal;
-    ProgressRange m_bar1, m_bar2;
+    ProgressRange m_rowBar, m_tableBar;
 };
 
 using rk::test::FakeClock;

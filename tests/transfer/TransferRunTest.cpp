@@ -79,30 +79,30 @@ TEST_F(TransferRunTest, PurgesEachTableInItsOwnCommitThenCopiesSlotBySlot)
 {
     EXPECT_EQ(run(), RunOutcome::Completed);
 
-    std::vector<std::string> expected = {"CONNECT", "BUTTON2 off", "BUTTON1 off", "FOCUS",
+    std::vector<std::string> expected = {"CONNECT", "quit button off", "start button off", "FOCUS",
                                          "LOG 14:03:27 Prozess gestartet ...",
                                          "LOG " + ansi("Alte Übertragungsdateien löschen ...")};
     for (const char* table : kTables) {
         expected.push_back(std::string("EXEC DELETE FROM ") + table);
         expected.push_back("COMMIT");
     }
-    for (const char* step : {"PB2.max=13", "PB2.pos=0", "REPAINT"}) expected.push_back(step);
+    for (const char* step : {"table bar max=13", "table bar pos=0", "REPAINT"}) expected.push_back(step);
     for (int i = 0; i < 11; ++i) {
-        for (std::string step : {"PB2.pos=" + std::to_string(i + 1),
-                                 "LOG " + ansi("Übertrage ") + kCaptions[i] + "... 1", std::string("PB1.max=1"),
-                                 std::string("PB1.pos=0"), std::string("EXEC INSERT ") + kTables[i],
-                                 std::string("PB2.pos=13"), std::string("COMMIT"), std::string("PB2.pos=0"),
-                                 std::string("PB1.pos=0")})
+        for (std::string step : {"table bar pos=" + std::to_string(i + 1),
+                                 "LOG " + ansi("Übertrage ") + kCaptions[i] + "... 1", std::string("row bar max=1"),
+                                 std::string("row bar pos=0"), std::string("EXEC INSERT ") + kTables[i],
+                                 std::string("table bar pos=13"), std::string("COMMIT"), std::string("table bar pos=0"),
+                                 std::string("row bar pos=0")})
             expected.push_back(step);
     }
     for (std::string step :
          {std::string("EXEC UPDATE IMPORT_RK5_NUTZER SET CU='T' WHERE USERNR=7"),
           std::string("LOG 14:05:12 ... Prozess abgeschlossen!"), std::string("LOG "),
           std::string("LOG Das Programm kann jetzt beendet werden."), std::string("EXEC INSERT IMPORT_RK5_INFO"),
-          std::string("BUTTON2 on"), std::string("BUTTON1 on"), std::string("COMMIT")})
+          std::string("quit button on"), std::string("start button on"), std::string("COMMIT")})
         expected.push_back(step);
     EXPECT_EQ(journal, expected);
-    EXPECT_TRUE(window.button1 && window.button2);
+    EXPECT_TRUE(window.startEnabled && window.quitEnabled);
 }
 
 // A transaction still open when the run starts is ended before the first purge.
@@ -156,7 +156,7 @@ TEST_F(TransferRunTest, EmptySourceTableLogsZeroAndStillCommitsItsSlot)
     // 11 purges + 10 slots that started a transaction + the closing commit:
     // an empty slot starts none, so its commit has nothing to end
     EXPECT_EQ(only("COMMIT").size(), 22u);
-    EXPECT_NE(std::find(journal.begin(), journal.end(), "PB1.max=0"), journal.end());
+    EXPECT_NE(std::find(journal.begin(), journal.end(), "row bar max=0"), journal.end());
 }
 
 TEST_F(TransferRunTest, NotConnectedChangesNothing)
@@ -164,7 +164,7 @@ TEST_F(TransferRunTest, NotConnectedChangesNothing)
     connected = false;
     EXPECT_EQ(run(), RunOutcome::NotConnected);
     EXPECT_EQ(journal, (Journal{"CONNECT"}));
-    EXPECT_TRUE(window.button1 && window.button2);
+    EXPECT_TRUE(window.startEnabled && window.quitEnabled);
 }
 
 TEST_F(TransferRunTest, ConnectErrorReachesTheCallerBeforeAnyStep)
@@ -198,7 +198,7 @@ TEST_F(TransferRunTest, FailureInSlot4KeepsEarlierSlotsAndTheRowsBeforeIt)
     EXPECT_TRUE(only("EXEC UPDATE").empty());
     // the 100 rows are committed by the closing actions, after the buttons come back
     const Journal tail(journal.end() - 3, journal.end());
-    EXPECT_EQ(tail, (Journal{"BUTTON2 on", "BUTTON1 on", "COMMIT"}));
+    EXPECT_EQ(tail, (Journal{"quit button on", "start button on", "COMMIT"}));
     EXPECT_EQ(window.log.back(), ansi("Übertrage Wege... 150"));
 }
 
@@ -237,7 +237,7 @@ TEST_F(TransferRunTest, AStopCommitsWhatItHasAndSaysWhatWasCommitted)
         EXPECT_TRUE(t.only("EXEC INSERT IMPORT_RK5_INFO").empty()) << c.legend;
         // The line comes after the closing actions (the commit of the rows so far): it reports what is committed.
         const Journal end(t.journal.end() - 2, t.journal.end());
-        EXPECT_EQ(end, (Journal{c.wegeRows ? "COMMIT" : "BUTTON1 on", "LOG " + c.line})) << c.legend;
+        EXPECT_EQ(end, (Journal{c.wegeRows ? "COMMIT" : "start button on", "LOG " + c.line})) << c.legend;
     }
 }
 
@@ -292,7 +292,7 @@ TEST_F(TransferRunTest, UncountableResultFailsWithTheProgressBarRangeError)
     } catch (const EInvalidOperation& e) {
         EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
     }
-    EXPECT_TRUE(window.button1 && window.button2);
+    EXPECT_TRUE(window.startEnabled && window.quitEnabled);
     EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_REGIONEN").size(), 1u);
     EXPECT_TRUE(only("EXEC INSERT IMPORT_RK5_GEBIETE").empty());
 }

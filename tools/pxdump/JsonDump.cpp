@@ -94,32 +94,39 @@ std::string blobJson(const std::string& bytes)
 
 std::string valueJson(const db::FieldValue& value, FieldType type, const TextDecoder* decoder)
 {
-    if (std::holds_alternative<std::monostate>(value)) return "null";
-    if (const auto* i = std::get_if<int32_t>(&value)) return std::to_string(*i);
-    if (const auto* d = std::get_if<double>(&value)) return jsonDouble(*d);
-    if (const auto* b = std::get_if<bool>(&value)) return *b ? "true" : "false";
-    if (const auto* bcd = std::get_if<db::BcdValue>(&value)) return bcdJson(*bcd);
-    if (const auto* date = std::get_if<db::DateValue>(&value)) {
-        std::string s;
-        if (dateText(date->days, s)) return jsonString(s);
-        return "{\"days\":" + std::to_string(date->days) + "}";
-    }
-    if (const auto* t = std::get_if<db::TimeValue>(&value)) {
-        if (t->msecs < 0 || t->msecs >= 86400000) return "{\"msecs\":" + std::to_string(t->msecs) + "}";
-        return jsonString(timeText(t->msecs));
-    }
-    if (const auto* ts = std::get_if<db::TimestampValue>(&value)) {
-        if (!std::isfinite(ts->msecs) || std::fabs(ts->msecs) > 1e18) return "{\"msecs\":" + jsonDouble(ts->msecs) + "}";
-        const auto total = static_cast<int64_t>(std::llround(ts->msecs));
-        const int64_t days = total >= 0 ? total / 86400000 : -((-total + 86399999) / 86400000);
-        const int64_t ms = total - days * 86400000;
-        std::string s;
-        if (dateText(days, s)) return jsonString(s + " " + timeText(ms));
-        return "{\"days\":" + std::to_string(days) + ",\"msecs\":" + std::to_string(ms) + "}";
-    }
-    const auto& s = std::get<std::string>(value);
-    if (type == FieldType::Alpha || type == FieldType::Memo) return jsonString(decoder ? (*decoder)(s) : rk::toUtf8(s));
-    return blobJson(s);
+    return std::visit(
+        db::Overloaded{
+            [](std::monostate) -> std::string { return "null"; },
+            [](int32_t i) { return std::to_string(i); },
+            [](double d) { return jsonDouble(d); },
+            [](bool b) -> std::string { return b ? "true" : "false"; },
+            [](const db::BcdValue& bcd) { return bcdJson(bcd); },
+            [](db::DateValue date) {
+                std::string s;
+                if (dateText(date.days, s)) return jsonString(s);
+                return "{\"days\":" + std::to_string(date.days) + "}";
+            },
+            [](db::TimeValue t) {
+                if (t.msecs < 0 || t.msecs >= 86400000) return "{\"msecs\":" + std::to_string(t.msecs) + "}";
+                return jsonString(timeText(t.msecs));
+            },
+            [](db::TimestampValue ts) {
+                if (!std::isfinite(ts.msecs) || std::fabs(ts.msecs) > 1e18)
+                    return "{\"msecs\":" + jsonDouble(ts.msecs) + "}";
+                const auto total = static_cast<int64_t>(std::llround(ts.msecs));
+                const int64_t days = total >= 0 ? total / 86400000 : -((-total + 86399999) / 86400000);
+                const int64_t ms = total - days * 86400000;
+                std::string s;
+                if (dateText(days, s)) return jsonString(s + " " + timeText(ms));
+                return "{\"days\":" + std::to_string(days) + ",\"msecs\":" + std::to_string(ms) + "}";
+            },
+            [&](const std::string& s) {
+                if (type == FieldType::Alpha || type == FieldType::Memo)
+                    return jsonString(decoder ? (*decoder)(s) : rk::toUtf8(s));
+                return blobJson(s);
+            },
+        },
+        value);
 }
 
 namespace {

@@ -61,6 +61,25 @@ int versionFromId(int id)
     return 0;
 }
 
+// What the reader knows of each kind beside its record bytes.
+struct KindRow {
+    FieldType kind;
+    const char* name; // for tools and messages
+    bool blob;        // its data may live in the .MB file
+};
+constexpr KindRow kKindRows[] = {
+    {FieldType::Alpha, "alpha", false},     {FieldType::Date, "date", false},
+    {FieldType::Short, "short", false},     {FieldType::Long, "long", false},
+    {FieldType::Currency, "currency", false}, {FieldType::Number, "number", false},
+    {FieldType::Logical, "logical", false}, {FieldType::Memo, "memo", true},
+    {FieldType::Binary, "binary", true},    {FieldType::FmtMemo, "fmtmemo", true},
+    {FieldType::Ole, "ole", true},          {FieldType::Graphic, "graphic", true},
+    {FieldType::Time, "time", false},       {FieldType::Timestamp, "timestamp", false},
+    {FieldType::AutoInc, "autoinc", false}, {FieldType::Bcd, "bcd", false},
+    {FieldType::Bytes, "bytes", false},
+};
+static_assert(rowsFollowFieldTypes(kKindRows));
+
 // Bytes a column of `type` takes in the record, or 0 when `declared` is not
 // a possible size for it.
 int recordBytes(FieldType type, int declared)
@@ -87,15 +106,6 @@ int recordBytes(FieldType type, int declared)
     return 0;
 }
 
-bool knownType(uint8_t t)
-{
-    switch (t) {
-    case 0x01: case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x09: case 0x0C: case 0x0D:
-    case 0x0E: case 0x0F: case 0x10: case 0x14: case 0x15: case 0x16: case 0x17: case 0x18: return true;
-    default: return false;
-    }
-}
-
 // The sort order's name: after the field names, a word per field (the
 // field numbers), then the name, NUL-terminated. Files without one (3.0
 // ones end with the field names) or with anything but a short ASCII word
@@ -112,43 +122,25 @@ std::string sortOrderName(const uint8_t* header, size_t headerSize, size_t at)
     return {};
 }
 
-std::string lowerAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 } // namespace
+
+std::optional<FieldType> fieldTypeOfCode(uint8_t code)
+{
+    const auto t = static_cast<FieldType>(code);
+    if (placeOf(t) < 0) return std::nullopt;
+    return t;
+}
 
 const char* typeName(FieldType t)
 {
-    switch (t) {
-    case FieldType::Alpha: return "alpha";
-    case FieldType::Date: return "date";
-    case FieldType::Short: return "short";
-    case FieldType::Long: return "long";
-    case FieldType::Currency: return "currency";
-    case FieldType::Number: return "number";
-    case FieldType::Logical: return "logical";
-    case FieldType::Memo: return "memo";
-    case FieldType::Binary: return "binary";
-    case FieldType::FmtMemo: return "fmtmemo";
-    case FieldType::Ole: return "ole";
-    case FieldType::Graphic: return "graphic";
-    case FieldType::Time: return "time";
-    case FieldType::Timestamp: return "timestamp";
-    case FieldType::AutoInc: return "autoinc";
-    case FieldType::Bcd: return "bcd";
-    case FieldType::Bytes: return "bytes";
-    }
-    return "unknown";
+    const int place = placeOf(t);
+    return place < 0 ? "unknown" : kKindRows[place].name;
 }
 
 bool isBlobType(FieldType t)
 {
-    return t == FieldType::Memo || t == FieldType::Binary || t == FieldType::FmtMemo || t == FieldType::Ole ||
-           t == FieldType::Graphic;
+    const int place = placeOf(t);
+    return place >= 0 && kKindRows[place].blob;
 }
 
 Table::~Table() = default;
@@ -244,8 +236,9 @@ void Table::parse()
     for (int i = 0; i < numFields; ++i) {
         const uint8_t type = d[info + 2 * i];
         const int declared = d[info + 2 * i + 1];
-        if (!knownType(type)) corrupt(rk::ansiFormat("unbekannter Feldtyp %d in Feld %d", type, i + 1));
-        FieldInfo f{{}, static_cast<FieldType>(type), recordBytes(static_cast<FieldType>(type), declared)};
+        const std::optional<FieldType> known = fieldTypeOfCode(type);
+        if (!known) corrupt(rk::ansiFormat("unbekannter Feldtyp %d in Feld %d", type, i + 1));
+        FieldInfo f{{}, *known, recordBytes(*known, declared)};
         if (f.size == 0) corrupt(rk::ansiFormat("unmögliche Feldgröße %d in Feld %d", declared, i + 1));
         if (f.type == FieldType::Bcd) f.bcdScale = declared;
         if (isBlobType(f.type)) m_hasBlobs = true;

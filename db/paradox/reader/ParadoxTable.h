@@ -25,15 +25,12 @@
 
 #include "db/common/Exception.h"
 #include "db/common/FieldValue.h"
+#include "db/paradox/reader/FieldType.h"
 
 namespace rk::source::paradox {
 
-// Column kinds with the type byte they carry in the file's field table.
-enum class FieldType : uint8_t {
-    Alpha = 0x01, Date = 0x02, Short = 0x03, Long = 0x04, Currency = 0x05,
-    Number = 0x06, Logical = 0x09, Memo = 0x0C, Binary = 0x0D, FmtMemo = 0x0E, Ole = 0x0F, Graphic = 0x10,
-    Time = 0x14, Timestamp = 0x15, AutoInc = 0x16, Bcd = 0x17, Bytes = 0x18
-};
+// The kind a header's type byte stands for; nullopt for a byte no kind has.
+std::optional<FieldType> fieldTypeOfCode(uint8_t code);
 
 // "alpha", "date", "short", ... ; "unknown" for a value outside the enum.
 const char* typeName(FieldType);

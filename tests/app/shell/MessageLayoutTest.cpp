@@ -9,7 +9,7 @@
 
 using namespace rk::app;
 
-TEST(MulDivRound, RoundsHalvesAwayFromZero)
+TEST(ScaleRounded, RoundsHalvesAwayFromZero)
 {
     EXPECT_EQ(scaleRounded(8, 6, 4), 12);
     EXPECT_EQ(scaleRounded(10, 5, 4), 13);   // 12.5

@@ -1,3 +1,4 @@
+// Windows-1252 text: the conversions, the formatting and the two case rules.
 #include "db/common/Ansi.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,40 @@ TEST(Ansi, UpperCasingFollowsUnicodeInsideTheCodePage)
         EXPECT_EQ(rk::cp1252ToUnicode(got), upper) << "byte " << b;
     }
     EXPECT_EQ(rk::upperAnsi(std::string_view("stra\xDF" "e \xE4\xF6\xFC")), "STRA\xDF" "E \xC4\xD6\xDC");
+}
+
+} // namespace
+
+namespace {
+
+// The two case rules side by side: names from the user's data fold in the
+// whole code page, the words of fixed languages in ASCII alone.
+TEST(Ansi, NamesFoldInTheCodePageFixedWordsInAsciiAlone)
+{
+    struct Case {
+        const char* a;
+        const char* b;
+        bool ascii;
+        bool codePage;
+    };
+    const Case cases[] = {
+        {"GESTEINNR", "GesteinNr", true, true},     {"servermode", "ServerMode", true, true},
+        {"WÄHRUNG", "Währung", false, true},        {"ŠŒŽŸ", "šœžÿ", false, true},
+        {"ß", "SS", false, false},                   {"×", "÷", false, false}, // no pair
+        {"POSNR", "POSNR_1", false, false},
+    };
+    for (const Case& c : cases) {
+        const std::string a = rk::ansi(c.a), b = rk::ansi(c.b);
+        EXPECT_EQ(rk::equalsAsciiNoCase(a, b), c.ascii) << c.a << " ~ " << c.b;
+        EXPECT_EQ(rk::equalsAnsiNoCase(a, b), c.codePage) << c.a << " ~ " << c.b;
+    }
+    for (int b = 0x80; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        EXPECT_EQ(rk::upperAscii(c), c) << "byte " << b;
+        EXPECT_EQ(rk::lowerAscii(c), c) << "byte " << b;
+    }
+    EXPECT_EQ(rk::upperAscii("ab_z?AZ\xE4"), "AB_Z?AZ\xE4");
+    EXPECT_EQ(rk::lowerAscii("AB_Z@az\xC4"), "ab_z@az\xC4");
 }
 
 } // namespace

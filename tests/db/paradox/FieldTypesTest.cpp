@@ -114,6 +114,9 @@ TEST(DeclaredType, ForeignTextsAreNotKinds)
     EXPECT_FALSE(parseDeclaredType("INTEGER"));
     EXPECT_FALSE(parseDeclaredType("PDX_ALPHA_TEXT"));
     EXPECT_FALSE(parseDeclaredType("PDX_ALPHA_TEXT(3)x"));
+    EXPECT_FALSE(parseDeclaredType("PDX_TIME_REAL(0)")); // a kind's name with another kind's affinity
+    EXPECT_FALSE(parseDeclaredType("PDX_TIMESTAMP(0)"));
+    EXPECT_EQ(declaredType({"A", FieldType::Alpha, 30}), "PDX_ALPHA_TEXT(30)");
 }
 
 TEST(BcdThroughSqlite, StoredDigitsComeBackExactly)

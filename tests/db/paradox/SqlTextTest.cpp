@@ -70,16 +70,6 @@ TEST(SqlCounting, FinalOrderByIsLeftOutOnlyWhereItCannotChangeTheCount)
     EXPECT_EQ(withoutFinalOrderBy("SELECT 'ORDER BY' FROM T"), "SELECT 'ORDER BY' FROM T");
 }
 
-TEST(SourceNames, CaseInsensitiveInWindows1252)
-{
-    EXPECT_TRUE(equalsNoCase("GESTEINNR", "GesteinNr"));
-    EXPECT_TRUE(equalsNoCase(ansi("WÄHRUNG"), ansi("Währung")));
-    EXPECT_TRUE(equalsNoCase(ansi("ŠŒŽŸ"), ansi("šœžÿ")));
-    EXPECT_FALSE(equalsNoCase(ansi("ß"), "SS"));
-    EXPECT_FALSE(equalsNoCase(ansi("×"), ansi("÷"))); // multiplication and division signs are no pair
-    EXPECT_FALSE(equalsNoCase("POSNR", "POSNR_1"));
-}
-
 TEST(SourceNames, TakenNameGetsFirstFreeNumber)
 {
     using V = std::vector<std::string>;
