@@ -59,39 +59,29 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::applyStartOptions()
 {
-    m_noMessage = false;
+    m_options = StartOptions{};
     setClientSize(design::kNarrowWidth, height());
 
-    const StartOptions options = readStartOptions(m_arguments);
-    m_noMessage = options.noMessage;
-    m_jobId = options.jobId;
-
-    for (const std::string& arg : m_arguments) {
-        if (arg != "-auto") continue;
+    m_options = readStartOptions(m_arguments);
+    if (!m_options.unattended) return;
+    setStayOnTop();
+    if (m_options.noMessage) {
+        setAlphaBlend(design::kCreateAlpha);
+        setClientSize(design::kNarrowWidth, design::kQuietHeight);
         setStayOnTop();
-        if (m_noMessage) {
-            setAlphaBlend(design::kCreateAlpha);
-            setClientSize(design::kNarrowWidth, design::kQuietHeight);
-            removeBorder();
-            setStayOnTop();
-            clearLog();
-        }
+        clearLog();
     }
 }
 
 void MainWindow::armAutoStart()
 {
-    for (const std::string& arg : m_arguments) {
-        if (arg != "-auto") continue;
-        if (m_noMessage) {
-            setAlphaBlend(design::kActivateAlpha);
-            setClientSize(width(), design::kQuietHeight);
-            removeBorder();
-            setStayOnTop();
-        }
-        setAutoStartTimerEnabled(true);
-        break;
+    if (!m_options.unattended) return;
+    if (m_options.noMessage) {
+        setAlphaBlend(design::kActivateAlpha);
+        setClientSize(width(), design::kQuietHeight);
+        setStayOnTop();
     }
+    setAutoStartTimerEnabled(true);
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -130,7 +120,7 @@ void MainWindow::onStartClicked()
         m_parts->clock(),
         [this] { m_parts->connectTarget(); },
         [this] { return m_parts->targetConnected(); },
-        m_jobId,
+        m_options.jobId,
     };
     m_inRun = true;
     try {
@@ -203,7 +193,7 @@ void MainWindow::onAutoStartTimer()
         closeForCaller();
         return;
     }
-    if (!m_noMessage) showMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
+    if (!m_options.noMessage) showMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
     closeWindow();
 }
 
@@ -427,15 +417,6 @@ void MainWindow::setStayOnTop()
     // Changing the flags of a shown window hides it; show it again.
     const bool visible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (visible) show();
-}
-
-void MainWindow::removeBorder()
-{
-    // MainWindow has no border from the start; kept for the order of the steps.
-    if (windowFlags().testFlag(Qt::FramelessWindowHint)) return;
-    const bool visible = isVisible();
-    setWindowFlag(Qt::FramelessWindowHint, true);
     if (visible) show();
 }
 

@@ -101,7 +101,6 @@ public:
     // once; during a run the run stops after its current row (what it
     // inserted is committed), then the window closes.
     void endSignal();
-    bool runInProgress() const { return m_inRun; }
 
     // The status log, Windows-1252 lines.
     const std::vector<std::string>& lines() const { return m_lines; }
@@ -138,8 +137,6 @@ public:
     void stopIfRequested() override;
 
     // State a caller or a test reads.
-    bool noMessage() const { return m_noMessage; }
-    const std::string& jobId() const { return m_jobId; }
     const Arguments& args() const { return m_arguments; }
     const std::string& caption() const { return m_caption; }
     bool alphaBlend() const { return m_alphaBlend; }
@@ -150,7 +147,7 @@ public:
     void setAutoStartTimerEnabled(bool enabled);
     LastRun lastRunOutcome() const { return m_lastRun; }
     // The code the process ends with.
-    int exitCode() const { return processExitCode(m_lastRun, hasAutoSwitch(m_arguments)); }
+    int exitCode() const { return processExitCode(m_lastRun, m_options.unattended); }
     // Ratio of the run-time text height to the designed 13 pixels, as
     // numerator over 13.
     int textHeight() const { return m_textHeight; }
@@ -165,7 +162,6 @@ public:
     QPushButton* startButton() const { return m_startButton; }
     QPushButton* quitButton() const { return m_quitButton; }
     QPushButton* columnListButton() const { return m_columnListButton; }
-    QTimer& autoStartTimer() { return m_autoStartTimer; }
 
 protected:
     // Platform actions, recorded by tests.
@@ -197,7 +193,6 @@ private:
     void setClientSize(int width, int height);
     void setStayOnTop();
     void setAlphaBlend(int value);
-    void removeBorder();
     void centreOnPrimaryScreen();
     ProgressBar& bar(transfer::ProgressBarId id) const;
     // The close operation; should it fail, the error is shown and the end
@@ -222,8 +217,7 @@ private:
 
     Arguments m_arguments;
     std::string m_caption;
-    bool m_noMessage = false;
-    std::string m_jobId;
+    StartOptions m_options;
     bool m_alphaBlend = false;
     int m_alphaBlendValue = 255;
     int m_textHeight = design::kTextHeight;

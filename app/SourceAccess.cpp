@@ -94,7 +94,7 @@ std::string chosenTroubleText(const SourceTrouble& t)
 
 bool MainWindow::personAtScreen() const
 {
-    return !noOneAtScreen() && !hasAutoSwitch(m_arguments) &&
+    return !noOneAtScreen() && !m_options.unattended &&
            QGuiApplication::platformName() != QLatin1String("offscreen");
 }
 

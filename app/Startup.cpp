@@ -133,7 +133,7 @@ bool loadQtTranslations(QTranslator& translator)
     return translator.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
-std::string versionText() { return "1.0.5.2\n"; }
+std::string versionText() { return RK_VERSION "\n"; }
 
 int runProgram(int argc, char** argv)
 {
