@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QPushButton>
 
-#include "tests/app/FormTestSupport.h"
+#include "tests/app/WindowTestSupport.h"
 
 namespace rk::test {
 namespace {
@@ -16,28 +16,28 @@ const Box kEndBox{ansi("Übertragung beendet"), MsgKind::Information};
 
 int countOf(const Events& events, const std::string& what) { return int(std::count(events.begin(), events.end(), what)); }
 
-TEST_F(FormTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
+TEST_F(WindowTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
 {
     setup.sourceReachable = false;
-    TestMainWindow& form = makeForm({"-auto"});
-    showAndActivate(form);
-    EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
+    TestMainWindow& window = makeWindow({"-auto"});
+    showAndActivate(window);
+    EXPECT_EQ(window.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
     EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."),
                               "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().terminated());
-    EXPECT_TRUE(form.errors.empty());
+    EXPECT_TRUE(app().terminated());
+    EXPECT_TRUE(window.errors.empty());
     // An unattended run that could not start tells its caller so.
-    EXPECT_EQ(form.exitCode(), 2);
+    EXPECT_EQ(window.exitCode(), 2);
 }
 
-TEST_F(FormTest, ReachableSourcePassesTheCheckSilently)
+TEST_F(WindowTest, ReachableSourcePassesTheCheckSilently)
 {
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
     EXPECT_EQ(events, (Events{"Database1.Open"}));
-    EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().terminated());
-    EXPECT_EQ(form.exitCode(), 0);
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_FALSE(app().terminated());
+    EXPECT_EQ(window.exitCode(), 0);
 }
 
 // --- window states ----------------------------------------------------------
@@ -52,24 +52,24 @@ struct StartCase {
     bool logCleared;
 };
 
-class StartStates : public FormTest, public ::testing::WithParamInterface<StartCase> {};
+class StartStates : public WindowTest, public ::testing::WithParamInterface<StartCase> {};
 
 TEST_P(StartStates, OptionsShapeTheWindow)
 {
     const StartCase& c = GetParam();
-    TestMainWindow& form = makeForm(c.args);
-    EXPECT_EQ(form.staysOnTop(), c.onTop);
-    EXPECT_EQ(form.alphaBlend(), c.alphaAfterCreate != 255);
-    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterCreate);
-    EXPECT_EQ(form.lines().empty(), c.logCleared);
-    EXPECT_EQ(form.width(), 298);
+    TestMainWindow& window = makeWindow(c.args);
+    EXPECT_EQ(window.staysOnTop(), c.onTop);
+    EXPECT_EQ(window.alphaBlend(), c.alphaAfterCreate != 255);
+    EXPECT_EQ(window.alphaBlendValue(), c.alphaAfterCreate);
+    EXPECT_EQ(window.lines().empty(), c.logCleared);
+    EXPECT_EQ(window.width(), 298);
 
-    showAndActivate(form);
-    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterActivate);
-    const int designedHeight = (241 * form.textHeight() + 6) / 13;
-    EXPECT_EQ(form.height(), c.heightAfterActivate ? c.heightAfterActivate : designedHeight);
-    EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_EQ(form.autoStartTimerEnabled(), c.onTop);
+    showAndActivate(window);
+    EXPECT_EQ(window.alphaBlendValue(), c.alphaAfterActivate);
+    const int designedHeight = (241 * window.textHeight() + 6) / 13;
+    EXPECT_EQ(window.height(), c.heightAfterActivate ? c.heightAfterActivate : designedHeight);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(window.autoStartTimerEnabled(), c.onTop);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -84,91 +84,91 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- the timer --------------------------------------------------------------
 
-TEST_F(FormTest, WithoutAutoTheTimerNeverFires)
+TEST_F(WindowTest, WithoutAutoTheTimerNeverFires)
 {
-    TestMainWindow& form = makeForm({"-nomessage"});
-    showAndActivate(form);
+    TestMainWindow& window = makeWindow({"-nomessage"});
+    showAndActivate(window);
     pump(900);
     EXPECT_EQ(countOf(events, "ConnectTargetDatabase"), 0);
-    EXPECT_FALSE(form.autoStartTimerEnabled());
-    EXPECT_FALSE(application().terminated());
+    EXPECT_FALSE(window.autoStartTimerEnabled());
+    EXPECT_FALSE(app().terminated());
 }
 
-TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
+TEST_F(WindowTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
 {
-    TestMainWindow& form = makeForm({"-auto", "-id:JOB42"});
-    const qint64 beforeShow = form.fake().sinceStart.elapsed();
-    showAndActivate(form);
-    ASSERT_TRUE(form.autoStartTimerEnabled());
+    TestMainWindow& window = makeWindow({"-auto", "-id:JOB42"});
+    const qint64 beforeShow = window.fake().sinceStart.elapsed();
+    showAndActivate(window);
+    ASSERT_TRUE(window.autoStartTimerEnabled());
 
     // Activating again, or enabling the armed timer, changes nothing.
-    form.armAutoStart();
+    window.armAutoStart();
     QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
-    QApplication::sendEvent(&form, &deactivate);
-    QApplication::sendEvent(&form, &activate);
+    QApplication::sendEvent(&window, &deactivate);
+    QApplication::sendEvent(&window, &activate);
 
-    pump(2000, [&] { return application().terminated(); });
+    pump(2000, [&] { return app().terminated(); });
     pump(700);
-    ASSERT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_GE(form.fake().runStarts[0] - beforeShow, 495);
-    EXPECT_LT(form.fake().runStarts[0] - beforeShow, 1500);
+    ASSERT_EQ(window.fake().runStarts.size(), 1u);
+    EXPECT_GE(window.fake().runStarts[0] - beforeShow, 495);
+    EXPECT_LT(window.fake().runStarts[0] - beforeShow, 1500);
 
-    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "-id:JOB42");
-    EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
+    EXPECT_EQ(window.fake().target.lastValue("JOB_ID"), "-id:JOB42");
+    EXPECT_EQ(window.boxes, (std::vector<Box>{kEndBox}));
     // The end box comes after the run's last commit, and the close after the box.
     const auto box = std::find(events.begin(), events.end(), "box " + kEndBox.text);
     ASSERT_NE(box, events.end());
     EXPECT_EQ(*(box - 1), "COMMIT");
     EXPECT_EQ(*(box + 1), "IBDatabase1.Close");
     EXPECT_EQ(events.back(), "IBDatabase1.Close");
-    EXPECT_TRUE(application().terminated());
-    EXPECT_FALSE(form.autoStartTimerEnabled());
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.exitCode(), 0);
+    EXPECT_TRUE(app().terminated());
+    EXPECT_FALSE(window.autoStartTimerEnabled());
+    EXPECT_EQ(window.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(window.exitCode(), 0);
 }
 
-TEST_F(FormTest, QuietAutoRunEndsWithoutABox)
+TEST_F(WindowTest, QuietAutoRunEndsWithoutABox)
 {
-    TestMainWindow& form = makeForm({"-nomessage", "-auto"});
-    showAndActivate(form);
-    pump(2000, [&] { return application().terminated(); });
-    EXPECT_TRUE(application().terminated());
-    EXPECT_TRUE(form.boxes.empty());
-    EXPECT_EQ(form.exitCode(), 0);
+    TestMainWindow& window = makeWindow({"-nomessage", "-auto"});
+    showAndActivate(window);
+    pump(2000, [&] { return app().terminated(); });
+    EXPECT_TRUE(app().terminated());
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(window.exitCode(), 0);
 }
 
-TEST_F(FormTest, AutoRunWithoutTargetStillReportsAndCloses)
+TEST_F(WindowTest, AutoRunWithoutTargetStillReportsAndCloses)
 {
     setup.targetConnects = false;
-    TestMainWindow& form = makeForm({"-auto"});
-    showAndActivate(form);
-    pump(2000, [&] { return application().terminated(); });
-    EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
-    EXPECT_TRUE(application().terminated());
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.exitCode(), 2);
+    TestMainWindow& window = makeWindow({"-auto"});
+    showAndActivate(window);
+    pump(2000, [&] { return app().terminated(); });
+    EXPECT_EQ(window.boxes, (std::vector<Box>{kEndBox}));
+    EXPECT_TRUE(app().terminated());
+    EXPECT_EQ(window.lastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(window.exitCode(), 2);
 }
 
-TEST_F(FormTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
+TEST_F(WindowTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
 {
     setup.failingSql = "DELETE FROM";
-    TestMainWindow& form = makeForm({"-auto", "-nomessage"});
-    showAndActivate(form);
-    pump(1500, [&] { return !form.errors.empty(); });
+    TestMainWindow& window = makeWindow({"-auto", "-nomessage"});
+    showAndActivate(window);
+    pump(1500, [&] { return !window.errors.empty(); });
     pump(700);
-    EXPECT_EQ(form.errors, (std::vector<std::string>{"exec failed"}));
-    EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().terminated());
-    EXPECT_TRUE(form.startButton()->isEnabled());
-    EXPECT_TRUE(form.quitButton()->isEnabled());
-    EXPECT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_EQ(form.exitCode(), 2);
+    EXPECT_EQ(window.errors, (std::vector<std::string>{"exec failed"}));
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_FALSE(app().terminated());
+    EXPECT_TRUE(window.startButton()->isEnabled());
+    EXPECT_TRUE(window.quitButton()->isEnabled());
+    EXPECT_EQ(window.fake().runStarts.size(), 1u);
+    EXPECT_EQ(window.exitCode(), 2);
 
     // A later good run by the button makes the process succeed after all.
     setup.failingSql.clear();
-    QTest::mouseClick(form.startButton(), Qt::LeftButton);
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.exitCode(), 0);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    EXPECT_EQ(window.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(window.exitCode(), 0);
 }
 
 // --- the exit code ------------------------------------------------------------
@@ -190,17 +190,17 @@ TEST(ExitCode, FollowsTheLastRunAndTheUnattendedMode)
         EXPECT_EQ(app::processExitCode(c.last, c.unattended), c.code) << int(c.last) << " " << c.unattended;
 }
 
-TEST_F(FormTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
+TEST_F(WindowTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
 {
     setup.targetConnects = false;
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
     events.clear();
-    QTest::mouseClick(form.startButton(), Qt::LeftButton);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
     EXPECT_EQ(events, (Events{"ConnectTargetDatabase"}));
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.exitCode(), 2);
-    EXPECT_TRUE(form.startButton()->isEnabled());
+    EXPECT_EQ(window.lastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(window.exitCode(), 2);
+    EXPECT_TRUE(window.startButton()->isEnabled());
 }
 
 } // namespace
