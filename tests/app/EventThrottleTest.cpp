@@ -42,7 +42,8 @@ TEST_F(WindowTest, ARunsEventProcessingDeliversPendingEventsWithinAFewMillisecon
 {
     TestMainWindow& window = makeWindow();
     showAndActivate(window);
-    window.processEvents();
+    transfer::TransferWindow& port = window.transferPort();
+    port.processEvents();
     bool delivered = false;
     QTimer::singleShot(0, &window, [&] { delivered = true; });
 
@@ -51,7 +52,7 @@ TEST_F(WindowTest, ARunsEventProcessingDeliversPendingEventsWithinAFewMillisecon
     int rows = 0;
     while (!delivered && rows < 20) {
         std::this_thread::sleep_for(1ms);
-        window.processEvents();
+        port.processEvents();
         ++rows;
     }
     EXPECT_TRUE(delivered) << "after " << rows << " rows";

@@ -1,5 +1,6 @@
 // MainWindow as the port of connectTargetDatabase (log, dialog, boxes, close) and
 // its reaction to a change of the regional settings.
+#include "app/FileDialogs.h"
 #include "locale/LocaleFormats.h"
 #include "tests/app/WindowTestSupport.h"
 
@@ -32,7 +33,7 @@ TEST_F(WindowTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
 {
     TestMainWindow& window = makeWindow();
     FakeConnection connection(true);
-    transfer::connectTargetDatabase(window, connection, window.args(), kNoFile);
+    transfer::connectTargetDatabase(window.connectPort(), connection, window.args(), kNoFile);
 
     EXPECT_EQ(window.lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
     EXPECT_EQ(events.front(), "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank|C:\\Programme\\|Datenbank|*.fdb"));
@@ -45,7 +46,7 @@ TEST_F(WindowTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
     TestMainWindow& window = makeWindow();
     window.dialogAnswer = "/data/rk6.fdb";
     FakeConnection connection(false);
-    transfer::connectTargetDatabase(window, connection, window.args(), kNoFile);
+    transfer::connectTargetDatabase(window.connectPort(), connection, window.args(), kNoFile);
 
     EXPECT_EQ(connection.name, "/data/rk6.fdb");
     EXPECT_EQ(window.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information},

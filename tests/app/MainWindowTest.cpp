@@ -301,7 +301,7 @@ TEST_F(WindowTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
     app::ProgressBar& bar = *window.rowProgress();
     EXPECT_EQ(bar.max(), 100);
     try {
-        window.setProgressMax(transfer::ProgressBarId::Rows, -1);
+        window.transferPort().setProgressMax(transfer::ProgressBarId::Rows, -1);
         FAIL() << "no error";
     } catch (const EInvalidOperation& e) {
         EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));

@@ -31,7 +31,6 @@ namespace fs = std::filesystem;
 class RecordingWindow : public app::MainWindow {
 public:
     using MainWindow::MainWindow;
-    using MainWindow::showMessage;
     int showMessage(const std::string& text, app::MsgKind) override
     {
         boxes.push_back(text);

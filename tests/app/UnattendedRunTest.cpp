@@ -59,7 +59,6 @@ TEST_P(StartStates, OptionsShapeTheWindow)
     const StartCase& c = GetParam();
     TestMainWindow& window = makeWindow(c.args);
     EXPECT_EQ(window.staysOnTop(), c.onTop);
-    EXPECT_EQ(window.alphaBlend(), c.alphaAfterCreate != 255);
     EXPECT_EQ(window.alphaBlendValue(), c.alphaAfterCreate);
     EXPECT_EQ(window.lines().empty(), c.logCleared);
     EXPECT_EQ(window.width(), 298);
