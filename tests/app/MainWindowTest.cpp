@@ -190,27 +190,23 @@ TEST_F(WindowTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
 
 TEST_F(WindowTest, DiagnosticListingIsBuiltAfreshEachTime)
 {
-    setup.columnListFields = {"Nr", "reg", ansi("Zähler")};
-    TestMainWindow& window = makeWindow();
-    const std::vector<std::string> expected = {
-        ansi(", NR, REG, ZÄHLER"),
-        "",
-        ansi(", NR, REG, ZÄHLER, :NR, :REG, :ZÄHLER"),
+    // legend: the listing table's fields, the log after each click
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"Nr", "reg", ansi("Zähler")},
+         {ansi(", NR, REG, ZÄHLER"), "", ansi(", NR, REG, ZÄHLER, :NR, :REG, :ZÄHLER")}},
+        {{}, {"", "", ""}},
     };
-    QTest::mouseClick(window.columnListButton(), Qt::LeftButton);
-    EXPECT_EQ(window.lines(), expected);
-    QTest::mouseClick(window.columnListButton(), Qt::LeftButton);
-    EXPECT_EQ(window.lines(), expected);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "Table1.Open"), 2);
-    EXPECT_TRUE(window.errors.empty());
-}
-
-TEST_F(WindowTest, DiagnosticOfATableWithoutFieldsGivesEmptyLines)
-{
-    setup.columnListFields = {};
-    TestMainWindow& window = makeWindow();
-    window.onColumnListClicked();
-    EXPECT_EQ(window.lines(), (std::vector<std::string>{"", "", ""}));
+    for (const auto& [fields, expected] : cases) {
+        setup.columnListFields = fields;
+        TestMainWindow& window = makeWindow();
+        events.clear();
+        QTest::mouseClick(window.columnListButton(), Qt::LeftButton);
+        EXPECT_EQ(window.lines(), expected);
+        QTest::mouseClick(window.columnListButton(), Qt::LeftButton);
+        EXPECT_EQ(window.lines(), expected);
+        EXPECT_EQ(std::count(events.begin(), events.end(), "Table1.Open"), 2);
+        EXPECT_TRUE(window.errors.empty());
+    }
 }
 
 // --- closing --------------------------------------------------------------

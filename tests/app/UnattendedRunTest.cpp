@@ -126,26 +126,33 @@ TEST_F(WindowTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
     EXPECT_EQ(window.exitCode(), 0);
 }
 
-TEST_F(WindowTest, QuietAutoRunEndsWithoutABox)
+TEST_F(WindowTest, AutoRunsEndByThemselvesQuietOrWithoutTargetToo)
 {
-    TestMainWindow& window = makeWindow({"-nomessage", "-auto"});
-    showAndActivate(window);
-    pump(2000, [&] { return app().terminated(); });
-    EXPECT_TRUE(app().terminated());
-    EXPECT_TRUE(window.boxes.empty());
-    EXPECT_EQ(window.exitCode(), 0);
-}
-
-TEST_F(WindowTest, AutoRunWithoutTargetStillReportsAndCloses)
-{
-    setup.targetConnects = false;
-    TestMainWindow& window = makeWindow({"-auto"});
-    showAndActivate(window);
-    pump(2000, [&] { return app().terminated(); });
-    EXPECT_EQ(window.boxes, (std::vector<Box>{kEndBox}));
-    EXPECT_TRUE(app().terminated());
-    EXPECT_EQ(window.lastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(window.exitCode(), 2);
+    struct Case {
+        const char* legend;
+        app::Arguments args;
+        bool targetConnects;
+        std::vector<Box> boxes;
+        LastRun last;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"quiet: no box", {"-nomessage", "-auto"}, true, {}, LastRun::Completed, 0},
+        {"no target: still the box", {"-auto"}, false, {kEndBox}, LastRun::NotConnected, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        setup.targetConnects = c.targetConnects;
+        TestMainWindow& window = makeWindow(c.args);
+        showAndActivate(window);
+        pump(2000, [&] { return app().terminated(); });
+        EXPECT_TRUE(app().terminated());
+        EXPECT_EQ(window.boxes, c.boxes);
+        EXPECT_EQ(window.lastRunOutcome(), c.last);
+        EXPECT_EQ(window.exitCode(), c.exitCode);
+        TearDown();
+        SetUp();
+    }
 }
 
 TEST_F(WindowTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
