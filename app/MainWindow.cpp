@@ -228,7 +228,7 @@ void MainWindow::startDrag(Qt::MouseButtons buttons)
 
 void MainWindow::mousePressEvent(QMouseEvent* event)
 {
-    // Presses reach the form itself only over its background: the buttons
+    // Presses reach the window itself only over its background: the buttons
     // take theirs, and the label is kept from passing its own on.
     m_pressGlobal = event->globalPosition().toPoint();
     runGuarded([this, event] { startDrag(event->buttons()); });

@@ -179,7 +179,7 @@ int runProgram(int argc, char** argv)
 
     std::unique_ptr<MainWindow> window;
     try {
-        window = std::make_unique<MainWindow>(arguments, [&session](MainWindow& f) { return makeDatabaseParts(f, session); });
+        window = std::make_unique<MainWindow>(arguments, [&session](MainWindow& w) { return makeDatabaseParts(w, session); });
     } catch (const std::exception& error) {
         showStartupErrorBox(error);
         return kExitStartupFailed;
