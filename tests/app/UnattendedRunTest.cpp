@@ -16,28 +16,33 @@ const Box kEndBox{ansi("Übertragung beendet"), MsgKind::Information};
 
 int countOf(const Events& events, const std::string& what) { return int(std::count(events.begin(), events.end(), what)); }
 
-TEST_F(WindowTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
+TEST_F(WindowTest, SourceCheckPassesSilentlyOrShowsItsBoxAndClosesTheWindow)
 {
-    setup.sourceReachable = false;
-    TestMainWindow& window = makeWindow({"-auto"});
-    showAndActivate(window);
-    EXPECT_EQ(window.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
-    EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."),
-                              "IBDatabase1.Close"}));
-    EXPECT_TRUE(app().terminated());
-    EXPECT_TRUE(window.errors.empty());
-    // An unattended run that could not start tells its caller so.
-    EXPECT_EQ(window.exitCode(), 2);
-}
-
-TEST_F(WindowTest, ReachableSourcePassesTheCheckSilently)
-{
-    TestMainWindow& window = makeWindow();
-    showAndActivate(window);
-    EXPECT_EQ(events, (Events{"Database1.Open"}));
-    EXPECT_TRUE(window.boxes.empty());
-    EXPECT_FALSE(app().terminated());
-    EXPECT_EQ(window.exitCode(), 0);
+    const std::string noAccess = ansi("Kein Zugriff auf RK5 Daten.");
+    struct Case {
+        bool reachable;
+        app::Arguments args;
+        Events events;
+        std::vector<Box> boxes;
+        int exitCode; // an unattended run that could not start tells its caller so
+    };
+    // legend: source reachable, arguments, what the window did, its boxes, exit code
+    const Case cases[] = {
+        {true, {}, {"Database1.Open"}, {}, 0},
+        {false, {"-auto"}, {"Database1.Open", "box " + noAccess, "IBDatabase1.Close"},
+         {{noAccess, MsgKind::Information}}, 2},
+    };
+    for (const Case& c : cases) {
+        setup.sourceReachable = c.reachable;
+        events.clear();
+        TestMainWindow& window = makeWindow(c.args);
+        showAndActivate(window);
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(window.boxes, c.boxes);
+        EXPECT_EQ(app().terminated(), !c.reachable);
+        EXPECT_TRUE(window.errors.empty());
+        EXPECT_EQ(window.exitCode(), c.exitCode);
+    }
 }
 
 // --- window states ----------------------------------------------------------
