@@ -46,9 +46,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::applyStartOptions()
 {
-    m_options = StartOptions{};
     setClientSize(design::kNarrowWidth, height());
-
     m_options = readStartOptions(m_arguments);
     if (!m_options.unattended) return;
     setStayOnTop();
@@ -103,7 +101,7 @@ void MainWindow::onStartClicked()
         m_parts->targetStatement(),
         m_parts->targetTransaction(),
         m_parts->sourceQuery(),
-        m_transferPort,
+        transferPort(),
         m_parts->clock(),
         [this] { m_parts->connectTarget(); },
         [this] { return m_parts->targetConnected(); },

@@ -116,8 +116,9 @@ public:
     // Somebody can answer a dialog: a real display, and no "-auto".
     bool personAtScreen() const;
 
-    // The window as the transfer run and the target connection see it.
-    transfer::TransferWindow& transferPort() { return m_transferPort; }
+    // The window as the transfer run and the target connection see it; a
+    // benchmark puts a port of its own in front of the run's.
+    virtual transfer::TransferWindow& transferPort() { return m_transferPort; }
     transfer::ConnectWindow& connectPort() { return m_connectPort; }
 
     // State a caller or a test reads.
