@@ -309,7 +309,7 @@ TEST(QtNoise, OnlyThePlatformsOwnWarningsAndTheRuntimeFolderOnesAreLeftOut)
     const Case cases[] = {
         {"This plugin does not support setting window opacity", true, false},
         {"This plugin does not support raise()", true, false},
-        {"QWidgetWindow(0x55d0, name=\"TForm1Window\") propagateSizeHints() is not implemented", true, false},
+        {"QWidgetWindow(0x55d0, name=\"MainWindowWindow\") propagateSizeHints() is not implemented", true, false},
         {"QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-root'", false, true},
         {"QStandardPaths: wrong permissions on runtime directory /run/user/0", false, true},
         {"QStandardPaths: wrong permissions on runtime directory /tmp, 0777 instead of 0700", false, true},

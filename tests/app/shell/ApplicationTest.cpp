@@ -188,7 +188,7 @@ TEST_F(ApplicationTest, OrderOfBoxesWhenTheTargetCannotBeOpened)
     std::vector<int> results;
     int closes = 0;
     const auto close = [&] {
-        ++closes; // FormClose would run here
+        ++closes; // the window's close operation would run here
         app().terminate();
     };
     QTimer::singleShot(0, &app(), [&] {
