@@ -179,7 +179,8 @@ int runProgram(int argc, char** argv)
 
     std::unique_ptr<MainWindow> window;
     try {
-        window = std::make_unique<MainWindow>(arguments, [&session](MainWindow& w) { return makeDatabaseParts(w, session); });
+        window = std::make_unique<MainWindow>(arguments,
+                                              [&session](MainWindow& w) { return makeDatabaseParts(w, session); });
     } catch (const std::exception& error) {
         showStartupErrorBox(error);
         return kExitStartupFailed;
