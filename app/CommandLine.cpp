@@ -29,6 +29,7 @@ StartOptions readStartOptions(const Arguments& args)
         if (arg == "-nomessage") options.noMessage = true;
         if (arg.find("-id:") != std::string::npos) options.jobId = jobIdOf(arg);
     }
+    options.unattended = hasAutoSwitch(args);
     return options;
 }
 

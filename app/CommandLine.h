@@ -21,9 +21,11 @@ using FileExists = std::function<bool(const std::string&)>;
 struct StartOptions {
     bool noMessage = false;
     std::string jobId;
+    // "-auto": the unattended run.
+    bool unattended = false;
 };
 
-// The first pass of window creation: every argument is tested for both.
+// The first pass of window creation: every argument is tested for each.
 StartOptions readStartOptions(const Arguments& args);
 
 // The job identifier an "-id:" argument gives.

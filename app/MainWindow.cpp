@@ -1,13 +1,10 @@
 // The handlers of MainWindow: creation, showing and first activation, the
 // transfer run and the unattended run, the diagnostic listing, the window
-// drag and closing. See MainWindow.h.
+// drag and closing; its status log. See MainWindow.h.
 #include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -16,9 +13,9 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/FileDialogs.h"
 #include "app/ProgressBar.h"
 #include "app/shell/Application.h"
-#include "app/shell/EndSignalWatch.h"
 #include "app/shell/ErrorDisplay.h"
 #include "app/shell/Headless.h"
 #include "db/common/Ansi.h"
@@ -35,16 +32,6 @@ QString qtText(const std::string& ansiText) { return QString::fromStdString(rk::
 
 } // namespace
 
-QString qtFileFilter(const std::string& filter)
-{
-    // "Name|pattern|Name|pattern" becomes "Name (pattern);;Name (pattern)".
-    const QStringList parts = qtText(filter).split('|');
-    QStringList entries;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        entries << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
-    return entries.join(";;");
-}
-
 MainWindow::MainWindow(Arguments arguments, const PartsFactory& makeParts) : m_arguments(std::move(arguments))
 {
     createControls();
@@ -59,39 +46,27 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::applyStartOptions()
 {
-    m_noMessage = false;
     setClientSize(design::kNarrowWidth, height());
-
-    const StartOptions options = readStartOptions(m_arguments);
-    m_noMessage = options.noMessage;
-    m_jobId = options.jobId;
-
-    for (const std::string& arg : m_arguments) {
-        if (arg != "-auto") continue;
+    m_options = readStartOptions(m_arguments);
+    if (!m_options.unattended) return;
+    setStayOnTop();
+    if (m_options.noMessage) {
+        setAlphaBlend(design::kCreateAlpha);
+        setClientSize(design::kNarrowWidth, design::kQuietHeight);
         setStayOnTop();
-        if (m_noMessage) {
-            setAlphaBlend(design::kCreateAlpha);
-            setClientSize(design::kNarrowWidth, design::kQuietHeight);
-            removeBorder();
-            setStayOnTop();
-            clearLog();
-        }
+        clearLog();
     }
 }
 
 void MainWindow::armAutoStart()
 {
-    for (const std::string& arg : m_arguments) {
-        if (arg != "-auto") continue;
-        if (m_noMessage) {
-            setAlphaBlend(design::kActivateAlpha);
-            setClientSize(width(), design::kQuietHeight);
-            removeBorder();
-            setStayOnTop();
-        }
-        setAutoStartTimerEnabled(true);
-        break;
+    if (!m_options.unattended) return;
+    if (m_options.noMessage) {
+        setAlphaBlend(design::kActivateAlpha);
+        setClientSize(width(), design::kQuietHeight);
+        setStayOnTop();
     }
+    setAutoStartTimerEnabled(true);
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -126,29 +101,26 @@ void MainWindow::onStartClicked()
         m_parts->targetStatement(),
         m_parts->targetTransaction(),
         m_parts->sourceQuery(),
-        *this,
+        transferPort(),
         m_parts->clock(),
         [this] { m_parts->connectTarget(); },
         [this] { return m_parts->targetConnected(); },
-        m_jobId,
+        m_options.jobId,
     };
-    m_inRun = true;
     try {
+        const RunStop::Running running(m_runStop);
         const transfer::RunOutcome outcome = transfer::runTransfer(ctx);
         m_lastRun = outcome == transfer::RunOutcome::Completed ? LastRun::Completed : LastRun::NotConnected;
     } catch (const rk::Exception& error) {
         // The engine's text stays for support; the user first reads why in German.
         if (const auto reason = target::failureReason(error.message(), target::lockFolderInUse())) appendLog(*reason);
-        m_inRun = false;
         m_lastRun = LastRun::Failed;
-        if (!m_endSignalled) throw;
+        if (!m_runStop.signalled()) throw;
     } catch (...) {
-        m_inRun = false;
         m_lastRun = LastRun::Failed;
-        if (!m_endSignalled) throw;
+        if (!m_runStop.signalled()) throw;
     }
-    m_inRun = false;
-    if (m_endSignalled) {
+    if (m_runStop.signalled()) {
         // Stopped by an end signal: the run's own error path has committed
         // what it inserted; nothing after the run (box, job record) follows.
         closeForCaller();
@@ -159,10 +131,8 @@ void MainWindow::onStartClicked()
 void MainWindow::endSignal()
 {
     // Already taken where the run stopped (stopIfRequested): that stop closed the window.
-    if (m_endSignalled) return;
-    m_endSignalled = true;
-    if (Application* app = Application::instance()) app->setEndSignalled();
-    if (!m_inRun) closeForCaller();
+    if (!m_runStop.signal()) return;
+    if (!m_runStop.inRun()) closeForCaller();
 }
 
 void MainWindow::closeForCaller()
@@ -203,7 +173,7 @@ void MainWindow::onAutoStartTimer()
         closeForCaller();
         return;
     }
-    if (!m_noMessage) showMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
+    if (!m_options.noMessage) showMessage(rk::ansi("Übertragung beendet"), MsgKind::Information);
     closeWindow();
 }
 
@@ -256,7 +226,7 @@ void MainWindow::startDrag(Qt::MouseButtons buttons)
 
 void MainWindow::mousePressEvent(QMouseEvent* event)
 {
-    // Presses reach the form itself only over its background: the buttons
+    // Presses reach the window itself only over its background: the buttons
     // take theirs, and the label is kept from passing its own on.
     m_pressGlobal = event->globalPosition().toPoint();
     runGuarded([this, event] { startDrag(event->buttons()); });
@@ -316,33 +286,15 @@ void MainWindow::runGuarded(const std::function<void()>& body) { guarded(body); 
 
 int MainWindow::showMessage(const std::string& text, MsgKind kind) { return showMessageBox(text, kind); }
 
-void MainWindow::showMessage(transfer::MessageKind kind, const std::string& text)
-{
-    showMessage(text, kind == transfer::MessageKind::Error ? MsgKind::Error : MsgKind::Information);
-}
-
 std::optional<std::string> MainWindow::chooseTargetFile(const std::string& title, const std::string& initialDir,
                                                         const std::string& filter)
 {
-    if (noOneAtScreen()) {
-        writeStderrLine(rk::ansi("Dateidialog: ") + title +
-                        rk::ansi(" (abgebrochen: ohne Bildschirm kann niemand eine Datei wählen)"));
-        return std::nullopt;
-    }
-    if (const Application* app = Application::instance(); app && app->endSignalled()) return std::nullopt;
-    // A folder that does not exist here (a drive letter, say) would end up
-    // in the name field; the dialog then starts in the home folder.
-    QString folder = qtText(initialDir);
-    if (!QDir(folder).exists()) folder = QDir::homePath();
-    QFileDialog dialog(this, qtText(title), folder, qtFileFilter(filter));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    // A path is bytes for the file system, like a path from the command line.
-    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+    return chooseFileToOpen(this, title, initialDir, filter);
 }
 
-// --- the window port of the transfer run ------------------------------------
+std::optional<std::string> MainWindow::chooseSourceFolder(const std::string& title) { return chooseFolder(title); }
+
+// --- the status log -----------------------------------------------------------
 
 void MainWindow::showLog()
 {
@@ -368,53 +320,6 @@ void MainWindow::appendLog(const std::string& line)
     m_statusLog->appendPlainText(qtText(line));
 }
 
-void MainWindow::focusLog() { m_statusLog->setFocus(Qt::OtherFocusReason); }
-
-void MainWindow::setStartEnabled(bool enabled) { m_startButton->setEnabled(enabled); }
-
-void MainWindow::setQuitEnabled(bool enabled) { m_quitButton->setEnabled(enabled); }
-
-ProgressBar& MainWindow::bar(transfer::ProgressBarId id) const
-{
-    return id == transfer::ProgressBarId::Rows ? *m_rowProgress : *m_tableProgress;
-}
-
-int MainWindow::progressMax(transfer::ProgressBarId id) const { return bar(id).max(); }
-
-void MainWindow::setProgressMax(transfer::ProgressBarId id, int max) { bar(id).setMax(max); }
-
-int MainWindow::progressPosition(transfer::ProgressBarId id) const { return bar(id).position(); }
-
-void MainWindow::setProgressPosition(transfer::ProgressBarId id, int position) { bar(id).setPosition(position); }
-
-void MainWindow::repaintWindow() { repaint(); }
-
-// Called after every row of a transfer; the throttle keeps the window as
-// responsive as a pump per row without a poll per row. An end signal is
-// taken only inside event processing, but the check also runs when the
-// processing is skipped, so a signal taken elsewhere stops the run too.
-void MainWindow::processEvents()
-{
-    stopIfRequested();
-    if (!m_pumpThrottle.due()) return;
-    QCoreApplication::processEvents();
-    m_pumpThrottle.pumped();
-    stopIfRequested();
-}
-
-// The signal is read where it arrives as well, so that it stops the run
-// while no events are processed (between purge statements, say).
-void MainWindow::stopIfRequested()
-{
-    if (!m_inRun) return;
-    if (!m_endSignalled && endRequested()) {
-        endRequestTaken();
-        m_endSignalled = true;
-        if (Application* app = Application::instance()) app->setEndSignalled();
-    }
-    if (m_endSignalled) throw rk::EAbort(rk::ansi("Beendet durch Signal"));
-}
-
 // --- window state ----------------------------------------------------------
 
 void MainWindow::setClientSize(int width, int height) { resize(width, height); }
@@ -430,19 +335,9 @@ void MainWindow::setStayOnTop()
     if (visible) show();
 }
 
-void MainWindow::removeBorder()
-{
-    // MainWindow has no border from the start; kept for the order of the steps.
-    if (windowFlags().testFlag(Qt::FramelessWindowHint)) return;
-    const bool visible = isVisible();
-    setWindowFlag(Qt::FramelessWindowHint, true);
-    if (visible) show();
-}
-
 void MainWindow::setAlphaBlend(int value)
 {
     m_alphaBlendValue = value;
-    m_alphaBlend = true;
     // Without a compositor the window simply stays opaque.
     setWindowOpacity(value / 255.0);
 }

@@ -1,10 +1,12 @@
 // MainWindow, the program's only window and the owner of every other object: the
 // status log, the two progress bars, the buttons, the timer of the
-// unattended run, and (through DatabaseParts) the target and source objects.
-// Every behaviour of the program is one of its handlers.
+// unattended run, the window's ports for the transfer engine (WindowPorts.h)
+// with the stop by an end signal (RunStop.h), and (through DatabaseParts)
+// the target and source objects. Every behaviour of the program is one of
+// its handlers.
 //
-//   MainWindow form(arguments, [&](MainWindow& f) { return makeDatabaseParts(f, session); });
-//   form.show(); form.activateWindow(); app.run();
+//   MainWindow window(arguments, [&](MainWindow& w) { return makeDatabaseParts(w, session); });
+//   window.show(); window.activateWindow(); app.run();
 //
 // Handlers run their bodies through runGuarded(), so an error is shown and
 // the program goes on. The few platform actions a test cannot watch (the
@@ -21,12 +23,11 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/EventThrottle.h"
 #include "app/DatabaseParts.h"
 #include "app/RunRecord.h"
+#include "app/RunStop.h"
+#include "app/WindowPorts.h"
 #include "app/shell/MessageBox.h"
-#include "transfer/ConnectTargetDatabase.h"
-#include "transfer/TransferPorts.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -39,9 +40,6 @@ class ProgressBar;
 
 // The height of "0" in `font` as the layout's scaling measures it.
 int textHeightOf(const QFont& font);
-
-// A filter in the "Name|pattern" form of the old dialogs, as Qt writes it.
-QString qtFileFilter(const std::string& filter);
 
 // The window as designed for a "0" 13 pixels high at 96 dots per inch.
 namespace design {
@@ -56,7 +54,7 @@ inline constexpr int kActivateAlpha = 220;
 inline constexpr int kTimerInterval = 500;
 } // namespace design
 
-class MainWindow : public QWidget, public transfer::TransferWindow, public transfer::ConnectWindow {
+class MainWindow : public QWidget {
 public:
     using PartsFactory = std::function<std::unique_ptr<DatabaseParts>(MainWindow&)>;
 
@@ -91,72 +89,53 @@ public:
     // held at the press.
     void startDrag(Qt::MouseButtons buttons);
 
-    // The close operation (also the ConnectWindow port's): commitAndCloseTarget
+    // The close operation (also the connection port's): commitAndCloseTarget
     // at once, then the end of the program is requested. An error of
     // commitAndCloseTarget stops it before the request. The window stays on
     // screen until the main loop takes the request.
-    void closeWindow() override;
+    void closeWindow();
 
     // An end signal reached the process. Outside a run the window closes at
     // once; during a run the run stops after its current row (what it
     // inserted is committed), then the window closes.
     void endSignal();
-    bool runInProgress() const { return m_inRun; }
 
-    // The status log, Windows-1252 lines.
+    // The status log, Windows-1252 lines; every appended line also goes
+    // to standard error.
     const std::vector<std::string>& lines() const { return m_lines; }
+    void appendLog(const std::string& line);
+    void clearLog();
 
-    // The file dialog for the target database (the ConnectWindow port's);
-    // `filter` as "Datenbank|*.fdb" (name and pattern pairs). The chosen
-    // file, or nothing when cancelled.
-    std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
-                                                const std::string& filter) override;
-    // The folder dialog for the old data's folder, starting in the home
-    // folder; the chosen folder (bytes of the file system), or nothing.
+    // The file dialog for the target database (FileDialogs.h).
+    virtual std::optional<std::string> chooseTargetFile(const std::string& title, const std::string& initialDir,
+                                                        const std::string& filter);
+    // The folder dialog for the old data's folder (FileDialogs.h).
     virtual std::optional<std::string> chooseSourceFolder(const std::string& title);
     // The program's own message box.
     virtual int showMessage(const std::string& text, MsgKind kind);
     // Somebody can answer a dialog: a real display, and no "-auto".
     bool personAtScreen() const;
 
-    // ConnectWindow, for connectTargetDatabase.
-    void clearLog() override;
-    void showMessage(transfer::MessageKind kind, const std::string& text) override;
-
-    // TransferWindow (appendLog serves both ports).
-    void appendLog(const std::string& line) override;
-    void focusLog() override;
-    void setStartEnabled(bool enabled) override;
-    void setQuitEnabled(bool enabled) override;
-    int progressMax(transfer::ProgressBarId bar) const override;
-    void setProgressMax(transfer::ProgressBarId bar, int max) override;
-    int progressPosition(transfer::ProgressBarId bar) const override;
-    void setProgressPosition(transfer::ProgressBarId bar, int position) override;
-    void repaintWindow() override;
-    void processEvents() override;
-    // Throws rk::EAbort during a run once an end signal has come.
-    void stopIfRequested() override;
+    // The window as the transfer run and the target connection see it; a
+    // benchmark puts a port of its own in front of the run's.
+    virtual transfer::TransferWindow& transferPort() { return m_transferPort; }
+    transfer::ConnectWindow& connectPort() { return m_connectPort; }
 
     // State a caller or a test reads.
-    bool noMessage() const { return m_noMessage; }
-    const std::string& jobId() const { return m_jobId; }
     const Arguments& args() const { return m_arguments; }
     const std::string& caption() const { return m_caption; }
-    bool alphaBlend() const { return m_alphaBlend; }
     int alphaBlendValue() const { return m_alphaBlendValue; }
     bool staysOnTop() const;
     bool autoStartTimerEnabled() const { return m_autoStartTimer.isActive(); }
     bool dragging() const { return m_dragging; }
-    void setAutoStartTimerEnabled(bool enabled);
     LastRun lastRunOutcome() const { return m_lastRun; }
     // The code the process ends with.
-    int exitCode() const { return processExitCode(m_lastRun, hasAutoSwitch(m_arguments)); }
+    int exitCode() const { return processExitCode(m_lastRun, m_options.unattended); }
     // Ratio of the run-time text height to the designed 13 pixels, as
     // numerator over 13.
     int textHeight() const { return m_textHeight; }
-    DatabaseParts& databaseParts() { return *m_parts; }
 
-    // The controls, for tests and the window shot.
+    // The controls, for the ports and tests.
     ProgressBar* rowProgress() const { return m_rowProgress; }
     ProgressBar* tableProgress() const { return m_tableProgress; }
     QToolButton* closeGlyph() const { return m_closeGlyph; }
@@ -165,9 +144,10 @@ public:
     QPushButton* startButton() const { return m_startButton; }
     QPushButton* quitButton() const { return m_quitButton; }
     QPushButton* columnListButton() const { return m_columnListButton; }
-    QTimer& autoStartTimer() { return m_autoStartTimer; }
 
 protected:
+    DatabaseParts& databaseParts() { return *m_parts; }
+
     // Platform actions, recorded by tests.
     virtual void beginWindowMove();
     virtual void requestTerminate();
@@ -194,12 +174,11 @@ private:
     std::optional<std::string> setUpSource(SourceSetup& setup, std::optional<std::string> reason);
 
     void showLog();
+    void setAutoStartTimerEnabled(bool enabled);
     void setClientSize(int width, int height);
     void setStayOnTop();
     void setAlphaBlend(int value);
-    void removeBorder();
     void centreOnPrimaryScreen();
-    ProgressBar& bar(transfer::ProgressBarId id) const;
     // The close operation; should it fail, the error is shown and the end
     // is requested all the same.
     void closeForCaller();
@@ -222,9 +201,7 @@ private:
 
     Arguments m_arguments;
     std::string m_caption;
-    bool m_noMessage = false;
-    std::string m_jobId;
-    bool m_alphaBlend = false;
+    StartOptions m_options;
     int m_alphaBlendValue = 255;
     int m_textHeight = design::kTextHeight;
     // The drag by hand, where the platform offers no system move.
@@ -234,11 +211,11 @@ private:
     bool m_shown = false;
     bool m_activated = false;
     LastRun m_lastRun = LastRun::None;
-    bool m_inRun = false;
-    bool m_endSignalled = false;
     std::vector<std::string> m_lines;
+    RunStop m_runStop;
+    TransferWindowPort m_transferPort{*this, m_runStop};
+    ConnectWindowPort m_connectPort{*this};
     std::unique_ptr<DatabaseParts> m_parts;
-    EventThrottle m_pumpThrottle;
 };
 
 } // namespace rk::app

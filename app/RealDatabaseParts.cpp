@@ -124,7 +124,7 @@ public:
     transfer::TargetTransaction& targetTransaction() override { return m_transactionPort; }
     void connectTarget() override
     {
-        transfer::connectTargetDatabase(m_window, m_connectionPort, m_window.args(), fileExistsOnDisk);
+        transfer::connectTargetDatabase(m_window.connectPort(), m_connectionPort, m_window.args(), fileExistsOnDisk);
     }
     bool targetConnected() override { return m_targetConnection.connected(); }
     void closeTarget() override { m_targetConnection.close(); }

@@ -4,7 +4,7 @@
 // Firebird client library, so an error here fails the start-up.
 //
 //   rk::source::Session session;
-//   MainWindow form(args, [&](MainWindow& f) { return makeDatabaseParts(f, session); });
+//   MainWindow window(args, [&](MainWindow& w) { return makeDatabaseParts(w, session); });
 #pragma once
 
 #include <memory>

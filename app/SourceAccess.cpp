@@ -4,13 +4,9 @@
 // of the old data; it is recorded in the user's own configuration file and
 // the check runs again. Unattended runs never ask: they are told "Kein
 // Zugriff auf RK5 Daten." as before, with the reason on standard error.
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QGuiApplication>
 
 #include "app/MainWindow.h"
-#include "app/shell/Application.h"
 #include "app/shell/Headless.h"
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
@@ -96,7 +92,7 @@ std::string chosenTroubleText(const SourceTrouble& t)
 
 bool MainWindow::personAtScreen() const
 {
-    return !noOneAtScreen() && !hasAutoSwitch(m_arguments) &&
+    return !noOneAtScreen() && !m_options.unattended &&
            QGuiApplication::platformName() != QLatin1String("offscreen");
 }
 
@@ -154,18 +150,6 @@ std::optional<std::string> MainWindow::setUpSource(SourceSetup& setup, std::opti
         }
         return openSource();
     }
-}
-
-std::optional<std::string> MainWindow::chooseSourceFolder(const std::string& title)
-{
-    if (noOneAtScreen()) return std::nullopt;
-    if (const Application* app = Application::instance(); app && app->endSignalled()) return std::nullopt;
-    // The platform's folder dialog where it has one; an end signal rejects
-    // the program's own (Startup.cpp).
-    const QString folder = QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(toUtf8(title)),
-                                                             QDir::homePath(), QFileDialog::ShowDirsOnly);
-    if (folder.isEmpty()) return std::nullopt;
-    return QFile::encodeName(folder).toStdString();
 }
 
 } // namespace rk::app

@@ -67,12 +67,12 @@ public:
             m_watch.drainNotify();
             endRequestTaken();
             if (Application* app = Application::instance()) app->setEndSignalled();
-            if (m_form) guarded([this] { m_form->endSignal(); });
+            if (m_window) guarded([this] { m_window->endSignal(); });
             dismissOpenDialogs();
         });
     }
 
-    void setWindow(MainWindow* form) { m_form = form; }
+    void setWindow(MainWindow* window) { m_window = window; }
 
 private:
     static void dismissOpenDialogs()
@@ -88,7 +88,7 @@ private:
 
     EndSignalWatch m_watch;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    MainWindow* m_form = nullptr;
+    MainWindow* m_window = nullptr;
 };
 
 // The embedded engine's lock folder, before the engine is loaded: see
@@ -133,7 +133,7 @@ bool loadQtTranslations(QTranslator& translator)
     return translator.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
-std::string versionText() { return "1.0.5.2\n"; }
+std::string versionText() { return RK_VERSION "\n"; }
 
 int runProgram(int argc, char** argv)
 {
@@ -177,22 +177,23 @@ int runProgram(int argc, char** argv)
     endSignals.listen();
     source::Session session;
 
-    std::unique_ptr<MainWindow> form;
+    std::unique_ptr<MainWindow> window;
     try {
-        form = std::make_unique<MainWindow>(arguments, [&session](MainWindow& f) { return makeDatabaseParts(f, session); });
+        window = std::make_unique<MainWindow>(arguments,
+                                              [&session](MainWindow& w) { return makeDatabaseParts(w, session); });
     } catch (const std::exception& error) {
         showStartupErrorBox(error);
         return kExitStartupFailed;
     }
 
-    endSignals.setWindow(form.get());
-    app.setMainWindow(form.get());
-    form->show();
-    form->activateWindow();
+    endSignals.setWindow(window.get());
+    app.setMainWindow(window.get());
+    window->show();
+    window->activateWindow();
     app.run();
-    const int code = form->exitCode();
+    const int code = window->exitCode();
     endSignals.setWindow(nullptr);
-    form.reset();
+    window.reset();
     return code;
 }
 

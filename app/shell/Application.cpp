@@ -67,10 +67,6 @@ void Application::setEndSignalled() { m_endSignalled = true; }
 
 bool Application::endSignalled() const { return m_endSignalled; }
 
-void Application::setExitCode(int code) { m_exitCode = code; }
-
-int Application::exitCode() const { return m_exitCode; }
-
 bool Application::event(QEvent* event)
 {
     if (event->type() == quitRequestType()) {
@@ -83,7 +79,7 @@ bool Application::event(QEvent* event)
     return QApplication::event(event);
 }
 
-int Application::run()
+void Application::run()
 {
     while (!m_quitTaken) {
         QEventLoop loop;
@@ -101,7 +97,6 @@ int Application::run()
         m_mainLoop = nullptr;
         if (!failed) break; // the quit request, or Qt's own exit()
     }
-    return m_exitCode;
 }
 
 } // namespace rk::app

@@ -1,6 +1,7 @@
 // The application object: title "RK_VAD2AV", the last-resort catch around
-// every event, and the end of the program. main() builds it, creates MainWindow,
-// calls SetMainWindow, shows the window and returns run()'s exit code.
+// every event, and the end of the program. Start-up builds it, creates MainWindow,
+// calls setMainWindow, shows the window and calls run(); the exit code is the
+// window's (app/RunRecord.h).
 //
 // Closing the main window: MainWindow runs commitAndCloseTarget, then terminate(). The quit
 // request is posted; from then on terminated() is true and every
@@ -45,12 +46,8 @@ public:
     void setEndSignalled();
     bool endSignalled() const;
 
-    // The code run() returns: 0 by default.
-    void setExitCode(int code);
-    int exitCode() const;
-
-    // The main loop until the quit request is taken; returns exitCode().
-    int run();
+    // The main loop until the quit request is taken.
+    void run();
 
 protected:
     bool event(QEvent* event) override;
@@ -61,7 +58,6 @@ private:
     bool m_terminated = false;
     bool m_endSignalled = false;
     bool m_quitTaken = false;
-    int m_exitCode = 0;
 };
 
 } // namespace rk::app

@@ -7,9 +7,9 @@
 // benchmark times its ratio on a run without it.
 //
 //   LayerClock layers;
-//   MainWindow form(args, [&](MainWindow& f) { return timedParts(makeDatabaseParts(f, session), layers); });
-//   layers.start(); form.onStartClicked(); layers.stop();   // client calls timed meanwhile
-// The window calls layers.switchTo(Layer::Waiting) after each processEvents.
+//   MainWindow window(args, [&](MainWindow& w) { return timedParts(makeDatabaseParts(w, session), layers); });
+//   layers.start(); window.onStartClicked(); layers.stop();   // client calls timed meanwhile
+// The bench's window port calls layers.switchTo(Layer::Waiting) after each processEvents.
 #pragma once
 
 #include <array>

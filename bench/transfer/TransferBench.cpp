@@ -57,37 +57,37 @@ using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
-// The real window, with the log lines timed and errors thrown instead of
-// shown, so that a failed run cannot pass for a fast one.
-class BenchForm : public rk::app::MainWindow {
+// The window's port of the run, with the log lines timed and every row's
+// event processing watched: the memory sampled every 1024 rows (anonymous
+// memory: heaps of the program, SQLite and Firebird; file pages: the
+// memory-mapped Paradox files, which the kernel can drop at will), and the
+// layer clock set to waiting after it.
+class BenchPort final : public rk::transfer::TransferWindow {
 public:
-    using MainWindow::MainWindow;
-    using MainWindow::showMessage;
-    std::vector<std::pair<Clock::time_point, std::string>> timedLines;
+    using BarId = rk::transfer::ProgressBarId;
+    explicit BenchPort(rk::transfer::TransferWindow& port) : m_port(port) {}
 
     void appendLog(const std::string& line) override
     {
         timedLines.emplace_back(Clock::now(), line);
-        MainWindow::appendLog(line);
+        m_port.appendLog(line);
     }
-    int showMessage(const std::string& text, rk::app::MsgKind) override
-    {
-        throw rk::Exception(rk::ansiFormat("Meldung: %s", text));
-    }
-    std::optional<std::string> chooseTargetFile(const std::string&, const std::string&, const std::string&) override
-    {
-        throw rk::Exception("Dateidialog");
-    }
-
-    // Samples the resident memory every 1024 rows, split into anonymous
-    // memory (heaps of the program, SQLite and Firebird) and file pages
-    // (the memory-mapped Paradox files, which the kernel can drop at will).
     void processEvents() override
     {
         if ((++m_pumps & 1023) == 0) sampleMemory();
-        MainWindow::processEvents();
+        m_port.processEvents();
         if (layers) layers->switchTo(rk::bench::Layer::Waiting);
     }
+    void focusLog() override { m_port.focusLog(); }
+    void setStartEnabled(bool enabled) override { m_port.setStartEnabled(enabled); }
+    void setQuitEnabled(bool enabled) override { m_port.setQuitEnabled(enabled); }
+    int progressMax(BarId bar) const override { return m_port.progressMax(bar); }
+    void setProgressMax(BarId bar, int max) override { m_port.setProgressMax(bar, max); }
+    int progressPosition(BarId bar) const override { return m_port.progressPosition(bar); }
+    void setProgressPosition(BarId bar, int position) override { m_port.setProgressPosition(bar, position); }
+    void repaintWindow() override { m_port.repaintWindow(); }
+    void stopIfRequested() override { m_port.stopIfRequested(); }
+
     void sampleMemory()
     {
         std::ifstream statm("/proc/self/statm");
@@ -97,14 +97,35 @@ public:
         peakAnonKib = std::max(peakAnonKib, (resident - shared) * page);
         peakFileKib = std::max(peakFileKib, shared * page);
     }
+
+    std::vector<std::pair<Clock::time_point, std::string>> timedLines;
     long peakAnonKib = 0, peakFileKib = 0;
     rk::bench::LayerClock* layers = nullptr;
 
+private:
+    rk::transfer::TransferWindow& m_port;
+    unsigned m_pumps = 0;
+};
+
+// The real window with the bench's port in front of its own, and errors
+// thrown instead of shown, so that a failed run cannot pass for a fast one.
+class BenchWindow : public rk::app::MainWindow {
+public:
+    using MainWindow::MainWindow;
+    BenchPort port{MainWindow::transferPort()};
+
+    rk::transfer::TransferWindow& transferPort() override { return port; }
+    int showMessage(const std::string& text, rk::app::MsgKind) override
+    {
+        throw rk::Exception(rk::ansiFormat("Meldung: %s", text));
+    }
+    std::optional<std::string> chooseTargetFile(const std::string&, const std::string&, const std::string&) override
+    {
+        throw rk::Exception("Dateidialog");
+    }
+
 protected:
     void runGuarded(const std::function<void()>& body) override { body(); }
-
-private:
-    unsigned m_pumps = 0;
 };
 
 long statusKib(const char* item)
@@ -289,19 +310,19 @@ int main(int argc, char** argv)
         long peakKib = 0, peakAnon = 0, peakFile = 0;
         const long residentBefore = statusKib("VmRSS:");
         {
-            BenchForm form(rk::app::Arguments{dbA},
-                           [&session](rk::app::MainWindow& f) { return rk::app::makeDatabaseParts(f, session); });
-            form.show();
+            BenchWindow window(rk::app::Arguments{dbA},
+                               [&session](rk::app::MainWindow& w) { return rk::app::makeDatabaseParts(w, session); });
+            window.show();
             QCoreApplication::processEvents();
             const auto t0 = Clock::now();
-            form.onStartClicked();
+            window.onStartClicked();
             const auto t1 = Clock::now();
             programSeconds = seconds(t0, t1);
-            form.sampleMemory();
+            window.port.sampleMemory();
             peakKib = peakRssKib();
-            peakAnon = form.peakAnonKib;
-            peakFile = form.peakFileKib;
-            const auto& lines = form.timedLines;
+            peakAnon = window.port.peakAnonKib;
+            peakFile = window.port.peakFileKib;
+            const auto& lines = window.port.timedLines;
             for (size_t i = 0; i + 1 < lines.size(); ++i)
                 if (lines[i].second.rfind(rk::ansi("Übertrage Wege..."), 0) == 0) {
                     slotSeconds = seconds(lines[i].first, lines[i + 1].first);
@@ -309,7 +330,7 @@ int main(int argc, char** argv)
                 }
             if (lines.empty() || lines[lines.size() - 1].second != rk::ansi("Das Programm kann jetzt beendet werden."))
                 throw rk::Exception("Die Übertragung lief nicht bis zum Ende.");
-            form.commitAndCloseTarget();
+            window.commitAndCloseTarget();
         }
         const std::string stagedA = countRows(dbA);
         std::printf("rows                        %u (WEGE, 46 columns)\n", rows);
@@ -341,18 +362,18 @@ int main(int argc, char** argv)
             double whole = 0;
             ::sync();
             {
-                BenchForm form(rk::app::Arguments{dbC}, [&session, &clock](rk::app::MainWindow& f) {
-                    return rk::bench::timedParts(rk::app::makeDatabaseParts(f, session), clock);
+                BenchWindow window(rk::app::Arguments{dbC}, [&session, &clock](rk::app::MainWindow& w) {
+                    return rk::bench::timedParts(rk::app::makeDatabaseParts(w, session), clock);
                 });
-                form.layers = &clock;
-                form.show();
+                window.port.layers = &clock;
+                window.show();
                 QCoreApplication::processEvents();
                 const auto t0 = Clock::now();
                 clock.start();
-                form.onStartClicked();
+                window.onStartClicked();
                 clock.stop();
                 whole = seconds(t0, Clock::now());
-                form.commitAndCloseTarget();
+                window.commitAndCloseTarget();
             }
             if (countRows(dbC) != std::to_string(rows)) throw rk::Exception("(a) mit Zeitmessung unvollständig.");
             std::printf("layers of (a), timed again   %8.3f s whole run (timing included), on the run's thread:\n", whole);

@@ -13,6 +13,8 @@ TEST(CommandLine, SwitchesAreExactAndCaseSensitive)
     EXPECT_TRUE(readStartOptions({"x", "-nomessage"}).noMessage);
     EXPECT_FALSE(hasAutoSwitch({"-Auto", "-AUTO", "-auto2"}));
     EXPECT_TRUE(hasAutoSwitch({"-nomessage", "-auto"}));
+    EXPECT_TRUE(readStartOptions({"x", "-auto"}).unattended);
+    EXPECT_FALSE(readStartOptions({"-Auto"}).unattended);
     EXPECT_TRUE(readStartOptions({"-ID:abc"}).jobId.empty());
 }
 

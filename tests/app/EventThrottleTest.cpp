@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "app/EventThrottle.h"
-#include "tests/app/FormTestSupport.h"
+#include "tests/app/WindowTestSupport.h"
 
 namespace rk::test {
 namespace {
@@ -38,20 +38,21 @@ TEST(EventThrottleTest, PumpsOnTheFirstCallAndThenOnlyOnceTheIntervalHasPassedSi
     }
 }
 
-TEST_F(FormTest, ARunsEventProcessingDeliversPendingEventsWithinAFewMilliseconds)
+TEST_F(WindowTest, ARunsEventProcessingDeliversPendingEventsWithinAFewMilliseconds)
 {
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
-    form.processEvents();
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
+    transfer::TransferWindow& port = window.transferPort();
+    port.processEvents();
     bool delivered = false;
-    QTimer::singleShot(0, &form, [&] { delivered = true; });
+    QTimer::singleShot(0, &window, [&] { delivered = true; });
 
     // Rows of at least a millisecond each: a few of them later the event
     // is handled, never twenty (a slow machine only makes them longer).
     int rows = 0;
     while (!delivered && rows < 20) {
         std::this_thread::sleep_for(1ms);
-        form.processEvents();
+        port.processEvents();
         ++rows;
     }
     EXPECT_TRUE(delivered) << "after " << rows << " rows";

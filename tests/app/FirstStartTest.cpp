@@ -23,6 +23,7 @@
 #include "app/shell/MessageForm.h"
 #include "db/common/Ansi.h"
 #include "db/paradox/Session.h"
+#include "tests/app/shell/ShellTestSupport.h"
 #include "tests/db/paradox/reader/TempDir.h"
 #include "tests/support/FirebirdTestDatabase.h"
 #include "tools/demo/DemoData.h"
@@ -91,14 +92,11 @@ private:
     QWidget* m_handled = nullptr;
 };
 
-class FirstStart : public ::testing::Test {
+class FirstStart : public ShellTest {
 protected:
     void SetUp() override
     {
-        static int argc = 1;
-        static char name[] = "rk_first_start_tests";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<app::Application>(argc, argv);
+        ShellTest::SetUp();
         m_person = std::make_unique<Person>();
         m_session = std::make_unique<source::Session>();
         for (const char* n : {"RK_ENGINE_CONFIG", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "HOME"})
@@ -114,10 +112,10 @@ protected:
     }
     void TearDown() override
     {
-        m_form.reset();
+        m_window.reset();
         m_session.reset();
         m_person.reset();
-        m_app.reset();
+        ShellTest::TearDown();
         for (const auto& [n, v] : m_saved) v ? setenv(n.c_str(), v->c_str(), 1) : unsetenv(n.c_str());
         m_saved.clear();
     }
@@ -125,15 +123,14 @@ protected:
     // Start-up as the program does it: the window shown, its access check run.
     app::MainWindow& start(const app::Arguments& args)
     {
-        m_form = std::make_unique<app::MainWindow>(
+        m_window = std::make_unique<app::MainWindow>(
             args, [this](app::MainWindow& f) { return app::makeDatabaseParts(f, *m_session); });
-        m_app->setMainWindow(m_form.get());
-        m_form->show();
-        m_form->activateWindow();
+        app().setMainWindow(m_window.get());
+        m_window->show();
+        m_window->activateWindow();
         QApplication::processEvents();
-        return *m_form;
+        return *m_window;
     }
-    app::Application& application() { return *m_app; }
     Person& person() { return *m_person; }
 
     TempDir tmp;
@@ -144,10 +141,9 @@ protected:
     fs::path empty = tmp.path() / "leer";
 
 private:
-    std::unique_ptr<app::Application> m_app;
     std::unique_ptr<Person> m_person;
     std::unique_ptr<source::Session> m_session;
-    std::unique_ptr<app::MainWindow> m_form;
+    std::unique_ptr<app::MainWindow> m_window;
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 
@@ -155,7 +151,7 @@ TEST_F(FirstStart, WithoutAliasTheChosenFolderIsRecordedAndTheTransferRunsToItsE
 {
     FirebirdTestDatabase target;
     person().folders = {empty.string(), data.string()};
-    app::MainWindow& form = start({target.path()});
+    app::MainWindow& window = start({target.path()});
     ASSERT_EQ(person().seen.size(), 3u);
     EXPECT_EQ(person().seen[0], "dialog " + kTitle + " in " + home.string());
     EXPECT_EQ(person().seen[1], "box Im gewählten Ordner fehlen Tabellen der Ravelkamp-5-Daten:\n" + empty.string() +
@@ -163,9 +159,9 @@ TEST_F(FirstStart, WithoutAliasTheChosenFolderIsRecordedAndTheTransferRunsToItsE
                                   "\n\nBitte wählen Sie den Ordner, in dem diese Tabellen liegen.");
     EXPECT_EQ(person().seen[2], "dialog " + kTitle + " in " + home.string());
     EXPECT_EQ(readAll(userFile), "[DBRK]\nPATH=" + data.string() + "\nDEFAULT DRIVER=PARADOX\n");
-    EXPECT_FALSE(application().terminated());
+    EXPECT_FALSE(app().terminated());
 
-    form.startButton()->click();
+    window.startButton()->click();
     EXPECT_EQ(target.scalar("SELECT COUNT(*) FROM IMPORT_RK5_WEGE"), "12");
     EXPECT_EQ(target.scalar("SELECT COUNT(*) FROM IMPORT_RK5_INFO"), "1");
     EXPECT_EQ(person().seen.size(), 3u); // no error box
@@ -180,7 +176,7 @@ TEST_F(FirstStart, AnExistingUserFileKeepsEveryByteAndGetsTheSection)
     start({});
     EXPECT_EQ(person().seen, std::vector<std::string>{"dialog " + kTitle + " in " + home.string()});
     EXPECT_EQ(readAll(userFile), before + "\n[DBRK]\nPATH=" + data.string() + "\nDEFAULT DRIVER=PARADOX\n");
-    EXPECT_FALSE(application().terminated());
+    EXPECT_FALSE(app().terminated());
 }
 
 TEST_F(FirstStart, ASystemAliasWhoseFolderIsGoneOrLacksTablesStaysAndTheUsersFileGetsTheNewFolder)
@@ -207,7 +203,7 @@ TEST_F(FirstStart, ASystemAliasWhoseFolderIsGoneOrLacksTablesStaysAndTheUsersFil
         EXPECT_EQ(person().seen, (std::vector<std::string>{box, "dialog " + kTitle + " in " + home.string()}));
         EXPECT_EQ(readAll(systemFile), systemText);
         EXPECT_EQ(readAll(userFile), "[DBRK]\nPATH=" + data.string() + "\nDEFAULT DRIVER=PARADOX\nCODEPAGE=437\n");
-        EXPECT_FALSE(application().terminated());
+        EXPECT_FALSE(app().terminated());
         TearDown();
         fs::remove(userFile);
         SetUp();
@@ -216,20 +212,20 @@ TEST_F(FirstStart, ASystemAliasWhoseFolderIsGoneOrLacksTablesStaysAndTheUsersFil
 
 TEST_F(FirstStart, CancelledTheProgramEndsAsBeforeAndWritesNothing)
 {
-    app::MainWindow& form = start({});
+    app::MainWindow& window = start({});
     EXPECT_EQ(person().seen,
               (std::vector<std::string>{"dialog " + kTitle + " in " + home.string(), "box Kein Zugriff auf RK5 Daten."}));
-    EXPECT_TRUE(application().terminated());
-    EXPECT_EQ(form.exitCode(), app::processExitCode(app::LastRun::None, false));
+    EXPECT_TRUE(app().terminated());
+    EXPECT_EQ(window.exitCode(), app::processExitCode(app::LastRun::None, false));
     EXPECT_FALSE(fs::exists(userFile));
 }
 
 TEST_F(FirstStart, AnUnattendedRunNeverAsks)
 {
-    app::MainWindow& form = start({"-auto"});
+    app::MainWindow& window = start({"-auto"});
     EXPECT_EQ(person().seen, std::vector<std::string>{"box Kein Zugriff auf RK5 Daten."});
-    EXPECT_TRUE(application().terminated());
-    EXPECT_EQ(form.exitCode(), app::processExitCode(app::LastRun::None, true));
+    EXPECT_TRUE(app().terminated());
+    EXPECT_EQ(window.exitCode(), app::processExitCode(app::LastRun::None, true));
     EXPECT_FALSE(fs::exists(userFile));
 }
 

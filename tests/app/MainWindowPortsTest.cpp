@@ -1,7 +1,8 @@
 // MainWindow as the port of connectTargetDatabase (log, dialog, boxes, close) and
 // its reaction to a change of the regional settings.
+#include "app/FileDialogs.h"
 #include "locale/LocaleFormats.h"
-#include "tests/app/FormTestSupport.h"
+#include "tests/app/WindowTestSupport.h"
 
 namespace rk::test {
 namespace {
@@ -28,33 +29,33 @@ private:
 
 const auto kNoFile = [](const std::string&) { return false; };
 
-TEST_F(FormTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
+TEST_F(WindowTest, CancelledDialogLeavesTheLogLineAndTheErrorBox)
 {
-    TestMainWindow& form = makeForm();
+    TestMainWindow& window = makeWindow();
     FakeConnection connection(true);
-    transfer::connectTargetDatabase(form, connection, form.args(), kNoFile);
+    transfer::connectTargetDatabase(window.connectPort(), connection, window.args(), kNoFile);
 
-    EXPECT_EQ(form.lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
+    EXPECT_EQ(window.lines(), (std::vector<std::string>{ansi("Übertragung von Ravelkamp 5 Daten in die Datenbank der Version VI")}));
     EXPECT_EQ(events.front(), "dialog " + ansi("Pfad zur Ravelkamp VI Datenbank|C:\\Programme\\|Datenbank|*.fdb"));
-    EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
-    EXPECT_FALSE(application().terminated());
+    EXPECT_EQ(window.boxes, (std::vector<Box>{{ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
+    EXPECT_FALSE(app().terminated());
 }
 
-TEST_F(FormTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
+TEST_F(WindowTest, ChosenFileThatCannotBeOpenedClosesTheWindow)
 {
-    TestMainWindow& form = makeForm();
-    form.dialogAnswer = "/data/rk6.fdb";
+    TestMainWindow& window = makeWindow();
+    window.dialogAnswer = "/data/rk6.fdb";
     FakeConnection connection(false);
-    transfer::connectTargetDatabase(form, connection, form.args(), kNoFile);
+    transfer::connectTargetDatabase(window.connectPort(), connection, window.args(), kNoFile);
 
     EXPECT_EQ(connection.name, "/data/rk6.fdb");
-    EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information},
+    EXPECT_EQ(window.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information},
                                             {ansi("Keine Verbindung zur RK VI Datenbank!"), MsgKind::Error}}));
     // The window's close operation ran between the two boxes.
     const auto closed = std::find(events.begin(), events.end(), "IBDatabase1.Close");
     ASSERT_NE(closed, events.end());
     EXPECT_EQ(*(closed + 1), "box " + ansi("Keine Verbindung zur RK VI Datenbank!"));
-    EXPECT_TRUE(application().terminated());
+    EXPECT_TRUE(app().terminated());
 }
 
 TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)
@@ -64,14 +65,14 @@ TEST(QtFileFilter, NamePatternPairsBecomeQtFilters)
     EXPECT_EQ(app::qtFileFilter("").toStdString(), "");
 }
 
-TEST_F(FormTest, ChangedRegionalSettingsAreReadAgain)
+TEST_F(WindowTest, ChangedRegionalSettingsAreReadAgain)
 {
-    TestMainWindow& form = makeForm();
+    TestMainWindow& window = makeWindow();
     locale::LocaleFormats odd;
     odd.decimalMark = '#';
     locale::setCurrentFormats(odd);
     QEvent change(QEvent::LocaleChange);
-    QApplication::sendEvent(&form, &change);
+    QApplication::sendEvent(&window, &change);
     EXPECT_NE(locale::currentFormats()->decimalMark, '#');
 }
 

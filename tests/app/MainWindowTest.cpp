@@ -10,7 +10,7 @@
 
 #include "app/CloseGlyph.h"
 #include "app/ProgressBar.h"
-#include "tests/app/FormTestSupport.h"
+#include "tests/app/WindowTestSupport.h"
 
 namespace rk::test {
 namespace {
@@ -33,69 +33,69 @@ const Place kDesignedPlaces[] = {
     {"Button2", 156, 216, 129, 21},   {"Button3", 492, 196, 75, 25},
 };
 
-TEST_F(FormTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
+TEST_F(WindowTest, ControlsSitAtTheirDesignedPlacesScaledByTheTextHeight)
 {
-    MainWindow& form = makeForm();
-    const int h = form.textHeight();
+    MainWindow& window = makeWindow();
+    const int h = window.textHeight();
     auto scaled = [h](int v) { return (v * h + 6) / 13; };
     for (const Place& p : kDesignedPlaces) {
-        auto* w = form.findChild<QWidget*>(p.name);
+        auto* w = window.findChild<QWidget*>(p.name);
         ASSERT_NE(w, nullptr) << p.name;
         EXPECT_EQ(w->geometry(), QRect(scaled(p.left), scaled(p.top), scaled(p.width), scaled(p.height))) << p.name;
     }
-    EXPECT_EQ(h, app::textHeightOf(form.font()));
+    EXPECT_EQ(h, app::textHeightOf(window.font()));
 }
 
-TEST_F(FormTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
+TEST_F(WindowTest, WindowIsNarrowedBorderlessAndCentredWithItsSizeAfterCreation)
 {
-    MainWindow& form = makeForm();
-    EXPECT_EQ(form.size(), QSize(298, (241 * form.textHeight() + 6) / 13));
-    EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_FALSE(form.staysOnTop());
+    MainWindow& window = makeWindow();
+    EXPECT_EQ(window.size(), QSize(298, (241 * window.textHeight() + 6) / 13));
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(window.staysOnTop());
     // the column-list button lies outside the visible client area.
-    EXPECT_GE(form.columnListButton()->x(), form.width());
+    EXPECT_GE(window.columnListButton()->x(), window.width());
 
-    showAndActivate(static_cast<TestMainWindow&>(form));
+    showAndActivate(static_cast<TestMainWindow&>(window));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(form.pos(), QPoint(std::max(0, (screen.width() - form.width()) / 2),
-                                 std::max(0, (screen.height() - form.height()) / 2)));
+    EXPECT_EQ(window.pos(), QPoint(std::max(0, (screen.width() - window.width()) / 2),
+                                 std::max(0, (screen.height() - window.height()) / 2)));
 }
 
 // --- colours, fonts and texts ---------------------------------------------
 
-TEST_F(FormTest, ColoursFontsAndTextsAreTheDesignedOnes)
+TEST_F(WindowTest, ColoursFontsAndTextsAreTheDesignedOnes)
 {
-    MainWindow& form = makeForm();
-    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(255, 251, 240));
-    EXPECT_TRUE(form.autoFillBackground());
-    EXPECT_EQ(form.statusLog()->palette().color(QPalette::Base), QColor(255, 251, 240));
-    EXPECT_EQ(form.versionLabel()->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    MainWindow& window = makeWindow();
+    EXPECT_EQ(window.palette().color(QPalette::Window), QColor(255, 251, 240));
+    EXPECT_TRUE(window.autoFillBackground());
+    EXPECT_EQ(window.statusLog()->palette().color(QPalette::Base), QColor(255, 251, 240));
+    EXPECT_EQ(window.versionLabel()->palette().color(QPalette::WindowText), QColor(128, 128, 128));
 
-    EXPECT_EQ(utf8(form.versionLabel()->text()), "Paradox Importfilter Version 1.0.5");
-    EXPECT_EQ(utf8(form.startButton()->text()), "Übertragung starten");
-    EXPECT_EQ(utf8(form.quitButton()->text()), "Beenden");
-    EXPECT_EQ(utf8(form.columnListButton()->text()), "Button3");
-    EXPECT_EQ(form.caption(), ansi("RK5 -> RK VI Datenübertragung"));
+    EXPECT_EQ(utf8(window.versionLabel()->text()), "Paradox Importfilter Version 1.0.5");
+    EXPECT_EQ(utf8(window.startButton()->text()), "Übertragung starten");
+    EXPECT_EQ(utf8(window.quitButton()->text()), "Beenden");
+    EXPECT_EQ(utf8(window.columnListButton()->text()), "Button3");
+    EXPECT_EQ(window.caption(), ansi("RK5 -> RK VI Datenübertragung"));
 
     // Both fonts are installed ones, at 8 pt for 96 dpi.
     const QStringList families = QFontDatabase::families();
-    EXPECT_TRUE(families.contains(QFontInfo(form.font()).family())) << utf8(QFontInfo(form.font()).family());
-    EXPECT_EQ(form.font().pixelSize(), 11);
-    EXPECT_TRUE(families.contains(QFontInfo(form.versionLabel()->font()).family()));
+    EXPECT_TRUE(families.contains(QFontInfo(window.font()).family())) << utf8(QFontInfo(window.font()).family());
+    EXPECT_EQ(window.font().pixelSize(), 11);
+    EXPECT_TRUE(families.contains(QFontInfo(window.versionLabel()->font()).family()));
     // The log's designed lines fit its width, as they did in the designed font.
-    const int room = form.statusLog()->width() - 2 * form.statusLog()->frameWidth() -
-                     2 * int(form.statusLog()->document()->documentMargin());
-    for (const std::string& line : form.lines()) {
+    const int room = window.statusLog()->width() - 2 * window.statusLog()->frameWidth() -
+                     2 * int(window.statusLog()->document()->documentMargin());
+    for (const std::string& line : window.lines()) {
         const QString shown = QString::fromStdString(toUtf8(line)).trimmed(); // trailing blanks never wrap
-        EXPECT_LE(QFontMetrics(form.font()).horizontalAdvance(shown), room) << line;
+        EXPECT_LE(QFontMetrics(window.font()).horizontalAdvance(shown), room) << line;
     }
     // The label's text fits its designed box in the narrow font.
-    EXPECT_LE(QFontMetrics(form.versionLabel()->font()).horizontalAdvance(form.versionLabel()->text()), form.versionLabel()->width());
+    EXPECT_LE(QFontMetrics(window.versionLabel()->font()).horizontalAdvance(window.versionLabel()->text()), window.versionLabel()->width());
 }
 
-TEST_F(FormTest, InitialLogKeepsItsSevenLinesWithTrailingBlanks)
+TEST_F(WindowTest, InitialLogKeepsItsSevenLinesWithTrailingBlanks)
 {
-    MainWindow& form = makeForm();
+    MainWindow& window = makeWindow();
     const std::vector<std::string> expected = {
         ansi("Dieses Zusatzprogramm überträgt Daten aus dem "),
         ansi("Ravelkamp 5 in die Datenbank der Version VI."),
@@ -105,28 +105,28 @@ TEST_F(FormTest, InitialLogKeepsItsSevenLinesWithTrailingBlanks)
         ansi("Bitte beenden sie beide Programme soweit sie noch "),
         ansi("geöffnet sind. "),
     };
-    EXPECT_EQ(form.lines(), expected);
-    EXPECT_TRUE(utf8(form.statusLog()->toPlainText()).starts_with("Dieses Zusatzprogramm überträgt Daten aus dem \n"));
-    EXPECT_TRUE(form.statusLog()->isReadOnly());
+    EXPECT_EQ(window.lines(), expected);
+    EXPECT_TRUE(utf8(window.statusLog()->toPlainText()).starts_with("Dieses Zusatzprogramm überträgt Daten aus dem \n"));
+    EXPECT_TRUE(window.statusLog()->isReadOnly());
 }
 
 // --- focus ----------------------------------------------------------------
 
-TEST_F(FormTest, LogHasTheFocusAtFirstActivationAndTabCyclesTheFourFocusableControls)
+TEST_F(WindowTest, LogHasTheFocusAtFirstActivationAndTabCyclesTheFourFocusableControls)
 {
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
-    ASSERT_TRUE(form.isActiveWindow());
-    EXPECT_EQ(QApplication::focusWidget(), form.statusLog());
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
+    ASSERT_TRUE(window.isActiveWindow());
+    EXPECT_EQ(QApplication::focusWidget(), window.statusLog());
 
     std::vector<QWidget*> order;
     for (int i = 0; i < 4; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.push_back(QApplication::focusWidget());
     }
-    EXPECT_EQ(order, (std::vector<QWidget*>{form.startButton(), form.columnListButton(), form.quitButton(), form.statusLog()}));
+    EXPECT_EQ(order, (std::vector<QWidget*>{window.startButton(), window.columnListButton(), window.quitButton(), window.statusLog()}));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{form.closeGlyph(), form.versionLabel(), form.rowProgress(), form.tableProgress()})
+    for (QWidget* w : std::initializer_list<QWidget*>{window.closeGlyph(), window.versionLabel(), window.rowProgress(), window.tableProgress()})
         EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << utf8(w->objectName());
 }
 
@@ -139,169 +139,165 @@ void press(QWidget* w, Qt::MouseButton button, Qt::MouseButtons held)
     QApplication::sendEvent(w, &event);
 }
 
-TEST_F(FormTest, LeftButtonDragsFromBackgroundLogAndBarsOnly)
+TEST_F(WindowTest, LeftButtonDragsFromBackgroundLogAndBarsOnly)
 {
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
     struct Target {
         QWidget* widget;
         bool drags;
     };
     // legend: where the press lands, whether it may move the window
     const Target targets[] = {
-        {&form, true},           {form.statusLog()->viewport(), true}, {form.rowProgress(), true},
-        {form.tableProgress(), true}, {form.versionLabel(), false},             {form.startButton(), false},
-        {form.quitButton(), false},   {form.closeGlyph(), false},
+        {&window, true},           {window.statusLog()->viewport(), true}, {window.rowProgress(), true},
+        {window.tableProgress(), true}, {window.versionLabel(), false},             {window.startButton(), false},
+        {window.quitButton(), false},   {window.closeGlyph(), false},
     };
     for (const Target& t : targets) {
-        form.drags = 0;
+        window.drags = 0;
         press(t.widget, Qt::RightButton, Qt::RightButton);
-        EXPECT_EQ(form.drags, 0) << "right button on " << utf8(t.widget->objectName());
+        EXPECT_EQ(window.drags, 0) << "right button on " << utf8(t.widget->objectName());
         press(t.widget, Qt::LeftButton, Qt::LeftButton);
         // the right button pressed while the left is held counts as well
         press(t.widget, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
-        EXPECT_EQ(form.drags, t.drags ? 2 : 0) << utf8(t.widget->objectName());
+        EXPECT_EQ(window.drags, t.drags ? 2 : 0) << utf8(t.widget->objectName());
     }
 }
 
-TEST_F(FormTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
+TEST_F(WindowTest, WithoutASystemMoveTheWindowFollowsTheMouseUntilRelease)
 {
     // The offscreen platform has no system move, so the drag by hand runs.
-    TestMainWindow& form = makeForm();
-    form.realDrag = true;
-    showAndActivate(form);
-    const QPoint start = form.pos();
+    TestMainWindow& window = makeWindow();
+    window.realDrag = true;
+    showAndActivate(window);
+    const QPoint start = window.pos();
     auto send = [&](QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons held) {
         QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, held, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
     };
-    const QPoint at = form.rowProgress()->mapToGlobal(QPoint(5, 5));
-    send(form.rowProgress(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    ASSERT_TRUE(form.dragging());
-    send(&form, QEvent::MouseMove, at + QPoint(30, -10), Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(form.pos(), start + QPoint(30, -10));
-    send(&form, QEvent::MouseButtonRelease, at + QPoint(30, -10), Qt::LeftButton, Qt::NoButton);
-    EXPECT_FALSE(form.dragging());
-    send(&form, QEvent::MouseMove, at + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
-    EXPECT_EQ(form.pos(), start + QPoint(30, -10));
+    const QPoint at = window.rowProgress()->mapToGlobal(QPoint(5, 5));
+    send(window.rowProgress(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_TRUE(window.dragging());
+    send(&window, QEvent::MouseMove, at + QPoint(30, -10), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), start + QPoint(30, -10));
+    send(&window, QEvent::MouseButtonRelease, at + QPoint(30, -10), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(window.dragging());
+    send(&window, QEvent::MouseMove, at + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(window.pos(), start + QPoint(30, -10));
 }
 
 // --- diagnostic listing ---------------------------------------------------
 
-TEST_F(FormTest, DiagnosticListingIsBuiltAfreshEachTime)
+TEST_F(WindowTest, DiagnosticListingIsBuiltAfreshEachTime)
 {
-    setup.columnListFields = {"Nr", "reg", ansi("Zähler")};
-    TestMainWindow& form = makeForm();
-    const std::vector<std::string> expected = {
-        ansi(", NR, REG, ZÄHLER"),
-        "",
-        ansi(", NR, REG, ZÄHLER, :NR, :REG, :ZÄHLER"),
+    // legend: the listing table's fields, the log after each click
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"Nr", "reg", ansi("Zähler")},
+         {ansi(", NR, REG, ZÄHLER"), "", ansi(", NR, REG, ZÄHLER, :NR, :REG, :ZÄHLER")}},
+        {{}, {"", "", ""}},
     };
-    QTest::mouseClick(form.columnListButton(), Qt::LeftButton);
-    EXPECT_EQ(form.lines(), expected);
-    QTest::mouseClick(form.columnListButton(), Qt::LeftButton);
-    EXPECT_EQ(form.lines(), expected);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "Table1.Open"), 2);
-    EXPECT_TRUE(form.errors.empty());
-}
-
-TEST_F(FormTest, DiagnosticOfATableWithoutFieldsGivesEmptyLines)
-{
-    setup.columnListFields = {};
-    TestMainWindow& form = makeForm();
-    form.onColumnListClicked();
-    EXPECT_EQ(form.lines(), (std::vector<std::string>{"", "", ""}));
+    for (const auto& [fields, expected] : cases) {
+        setup.columnListFields = fields;
+        TestMainWindow& window = makeWindow();
+        events.clear();
+        QTest::mouseClick(window.columnListButton(), Qt::LeftButton);
+        EXPECT_EQ(window.lines(), expected);
+        QTest::mouseClick(window.columnListButton(), Qt::LeftButton);
+        EXPECT_EQ(window.lines(), expected);
+        EXPECT_EQ(std::count(events.begin(), events.end(), "Table1.Open"), 2);
+        EXPECT_TRUE(window.errors.empty());
+    }
 }
 
 // --- closing --------------------------------------------------------------
 
 enum class CloseWay { CloseGlyph, QuitButton, System };
 
-class Closing : public FormTest, public ::testing::WithParamInterface<CloseWay> {
+class Closing : public WindowTest, public ::testing::WithParamInterface<CloseWay> {
 protected:
-    void closeBy(TestMainWindow& form, CloseWay way)
+    void closeBy(TestMainWindow& window, CloseWay way)
     {
         switch (way) {
-        case CloseWay::CloseGlyph: QTest::mouseClick(form.closeGlyph(), Qt::LeftButton); break;
-        case CloseWay::QuitButton: QTest::mouseClick(form.quitButton(), Qt::LeftButton); break;
-        case CloseWay::System: form.close(); break; // what Alt+F4 or the task bar sends
+        case CloseWay::CloseGlyph: QTest::mouseClick(window.closeGlyph(), Qt::LeftButton); break;
+        case CloseWay::QuitButton: QTest::mouseClick(window.quitButton(), Qt::LeftButton); break;
+        case CloseWay::System: window.close(); break; // what Alt+F4 or the task bar sends
         }
     }
 };
 
 TEST_P(Closing, CommitsTheOpenTransactionClosesTheTargetAndEndsTheProgram)
 {
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
-    form.fake().beginTransaction();
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
+    window.fake().beginTransaction();
     events.clear();
 
-    closeBy(form, GetParam());
+    closeBy(window, GetParam());
     EXPECT_EQ(events, (Events{"COMMIT", "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().terminated());
+    EXPECT_TRUE(app().terminated());
     // The window stays until the main loop takes the request.
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(window.isVisible());
 
     // Closing again repeats the close handler, now without a transaction.
     events.clear();
-    closeBy(form, GetParam());
+    closeBy(window, GetParam());
     EXPECT_EQ(events, (Events{"IBDatabase1.Close"}));
 }
 
 TEST_P(Closing, AFailedCommitKeepsTheProgramRunning)
 {
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
-    form.fake().beginTransaction();
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
+    window.fake().beginTransaction();
     setup.commitFails = true;
 
-    closeBy(form, GetParam());
-    EXPECT_EQ(form.errors, (std::vector<std::string>{"commit failed"}));
-    EXPECT_FALSE(application().terminated());
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(form.fake().inTransaction());
+    closeBy(window, GetParam());
+    EXPECT_EQ(window.errors, (std::vector<std::string>{"commit failed"}));
+    EXPECT_FALSE(app().terminated());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.fake().inTransaction());
 }
 
-TEST_F(FormTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
+TEST_F(WindowTest, ClosingDuringARunCommitsTheRowsSoFarAndTheRunGoesOn)
 {
     setup.rowsPerTable = 3;
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
     bool clicked = false;
     // The click lands in the run's message pumping after the first row: that
     // row takes longer than the pumping's interval.
     setup.afterExec = [&](const std::string& sql) {
         if (clicked || sql.find("INSERT INTO IMPORT_RK5_REGIONEN") == std::string::npos) return;
         clicked = true;
-        QTimer::singleShot(0, form.closeGlyph(), [&] { QTest::mouseClick(form.closeGlyph(), Qt::LeftButton); });
+        QTimer::singleShot(0, window.closeGlyph(), [&] { QTest::mouseClick(window.closeGlyph(), Qt::LeftButton); });
         std::this_thread::sleep_for(app::EventThrottle::kInterval + std::chrono::milliseconds(1));
     };
     events.clear();
-    QTest::mouseClick(form.startButton(), Qt::LeftButton);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
 
     const auto first = std::find(events.begin(), events.end(), "EXEC INSERT IMPORT_RK5_REGIONEN");
     ASSERT_NE(first, events.end());
     EXPECT_EQ(Events(first, first + 4), (Events{"EXEC INSERT IMPORT_RK5_REGIONEN", "COMMIT", "IBDatabase1.Close",
                                                "EXEC INSERT IMPORT_RK5_REGIONEN"}));
-    EXPECT_TRUE(application().terminated());
+    EXPECT_TRUE(app().terminated());
     // The run still ends normally, with its job record.
     EXPECT_NE(std::find(events.begin(), events.end(), "EXEC INSERT IMPORT_RK5_INFO"), events.end());
-    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "");
-    EXPECT_EQ(form.lastRunOutcome(), app::LastRun::Completed);
-    EXPECT_TRUE(form.errors.empty());
+    EXPECT_EQ(window.fake().target.lastValue("JOB_ID"), "");
+    EXPECT_EQ(window.lastRunOutcome(), app::LastRun::Completed);
+    EXPECT_TRUE(window.errors.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(AllWays, Closing, ::testing::Values(CloseWay::CloseGlyph, CloseWay::QuitButton, CloseWay::System));
 
 // --- progress bars and glyph ----------------------------------------------
 
-TEST_F(FormTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
+TEST_F(WindowTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
 {
-    MainWindow& form = makeForm();
-    app::ProgressBar& bar = *form.rowProgress();
+    MainWindow& window = makeWindow();
+    app::ProgressBar& bar = *window.rowProgress();
     EXPECT_EQ(bar.max(), 100);
     try {
-        form.setProgressMax(transfer::ProgressBarId::Rows, -1);
+        window.transferPort().setProgressMax(transfer::ProgressBarId::Rows, -1);
         FAIL() << "no error";
     } catch (const EInvalidOperation& e) {
         EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
@@ -322,10 +318,10 @@ TEST_F(FormTest, ProgressBarsRefuseANegativeMaximumAndHoldPositionsInRange)
     EXPECT_EQ(bar.value(), 0);
 }
 
-TEST_F(FormTest, PaintedFillOfABarLagsTheRowPositionByLessThanAPixel)
+TEST_F(WindowTest, PaintedFillOfABarLagsTheRowPositionByLessThanAPixel)
 {
-    MainWindow& form = makeForm();
-    app::ProgressBar& bar = *form.rowProgress();
+    MainWindow& window = makeWindow();
+    app::ProgressBar& bar = *window.rowProgress();
     ASSERT_EQ(bar.width(), 241);
     bar.setMax(200000);
     bar.setPosition(0);

@@ -15,7 +15,7 @@
 #include "db/common/Ansi.h"
 #include "db/paradox/Session.h"
 #include "db/paradox/reader/ParadoxTable.h"
-#include "tests/app/FormTestSupport.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/db/paradox/reader/TempDir.h"
 #include "tests/support/FirebirdTestDatabase.h"
 #include "tools/demo/DemoData.h"
@@ -31,7 +31,6 @@ namespace fs = std::filesystem;
 class RecordingWindow : public app::MainWindow {
 public:
     using MainWindow::MainWindow;
-    using MainWindow::showMessage;
     int showMessage(const std::string& text, app::MsgKind) override
     {
         boxes.push_back(text);
@@ -97,21 +96,21 @@ void changeLastValue(const fs::path& file, const std::string& column, const std:
     writer.finish();
 }
 
-class SecondRun : public FormTest {
+class SecondRun : public WindowTest {
 protected:
     void SetUp() override
     {
-        FormTest::SetUp();
+        WindowTest::SetUp();
         fs::create_directories(paradox);
         std::ofstream(config) << "[DBRK]\nPATH=" << paradox.string() << "\n";
     }
 
     // One press of "Übertragung starten"; nothing may fail or ask.
-    static void press(RecordingWindow& form)
+    static void press(RecordingWindow& window)
     {
-        form.startButton()->click();
-        EXPECT_EQ(form.errors, std::vector<std::string>{});
-        EXPECT_EQ(form.boxes, std::vector<std::string>{});
+        window.startButton()->click();
+        EXPECT_EQ(window.errors, std::vector<std::string>{});
+        EXPECT_EQ(window.boxes, std::vector<std::string>{});
     }
 
     TempDir tmp;
@@ -127,8 +126,8 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
 
     FirebirdTestDatabase target;
     source::Session session("Default", config);
-    RecordingWindow form({target.path()}, [&](app::MainWindow& f) { return app::makeDatabaseParts(f, session); });
-    press(form);
+    RecordingWindow window({target.path()}, [&](app::MainWindow& f) { return app::makeDatabaseParts(f, session); });
+    press(window);
     const Staged first = staged(target);
     ASSERT_EQ(first.at("IMPORT_RK5_WEGE").size(), 60u);
 
@@ -137,7 +136,7 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
     counts.routes = 90;
     tools::demo::writeDemoSet(paradox, counts, none);
     changeLastValue(paradox / "REGIONEN.DB", "REGION", ansi("Geändert"));
-    press(form);
+    press(window);
     const Staged second = staged(target);
 
     FirebirdTestDatabase freshTarget;

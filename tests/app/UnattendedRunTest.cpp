@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QPushButton>
 
-#include "tests/app/FormTestSupport.h"
+#include "tests/app/WindowTestSupport.h"
 
 namespace rk::test {
 namespace {
@@ -16,28 +16,33 @@ const Box kEndBox{ansi("Übertragung beendet"), MsgKind::Information};
 
 int countOf(const Events& events, const std::string& what) { return int(std::count(events.begin(), events.end(), what)); }
 
-TEST_F(FormTest, UnreachableSourceShowsItsBoxAndClosesTheWindow)
+TEST_F(WindowTest, SourceCheckPassesSilentlyOrShowsItsBoxAndClosesTheWindow)
 {
-    setup.sourceReachable = false;
-    TestMainWindow& form = makeForm({"-auto"});
-    showAndActivate(form);
-    EXPECT_EQ(form.boxes, (std::vector<Box>{{ansi("Kein Zugriff auf RK5 Daten."), MsgKind::Information}}));
-    EXPECT_EQ(events, (Events{"Database1.Open", "box " + ansi("Kein Zugriff auf RK5 Daten."),
-                              "IBDatabase1.Close"}));
-    EXPECT_TRUE(application().terminated());
-    EXPECT_TRUE(form.errors.empty());
-    // An unattended run that could not start tells its caller so.
-    EXPECT_EQ(form.exitCode(), 2);
-}
-
-TEST_F(FormTest, ReachableSourcePassesTheCheckSilently)
-{
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
-    EXPECT_EQ(events, (Events{"Database1.Open"}));
-    EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().terminated());
-    EXPECT_EQ(form.exitCode(), 0);
+    const std::string noAccess = ansi("Kein Zugriff auf RK5 Daten.");
+    struct Case {
+        bool reachable;
+        app::Arguments args;
+        Events events;
+        std::vector<Box> boxes;
+        int exitCode; // an unattended run that could not start tells its caller so
+    };
+    // legend: source reachable, arguments, what the window did, its boxes, exit code
+    const Case cases[] = {
+        {true, {}, {"Database1.Open"}, {}, 0},
+        {false, {"-auto"}, {"Database1.Open", "box " + noAccess, "IBDatabase1.Close"},
+         {{noAccess, MsgKind::Information}}, 2},
+    };
+    for (const Case& c : cases) {
+        setup.sourceReachable = c.reachable;
+        events.clear();
+        TestMainWindow& window = makeWindow(c.args);
+        showAndActivate(window);
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(window.boxes, c.boxes);
+        EXPECT_EQ(app().terminated(), !c.reachable);
+        EXPECT_TRUE(window.errors.empty());
+        EXPECT_EQ(window.exitCode(), c.exitCode);
+    }
 }
 
 // --- window states ----------------------------------------------------------
@@ -52,24 +57,23 @@ struct StartCase {
     bool logCleared;
 };
 
-class StartStates : public FormTest, public ::testing::WithParamInterface<StartCase> {};
+class StartStates : public WindowTest, public ::testing::WithParamInterface<StartCase> {};
 
 TEST_P(StartStates, OptionsShapeTheWindow)
 {
     const StartCase& c = GetParam();
-    TestMainWindow& form = makeForm(c.args);
-    EXPECT_EQ(form.staysOnTop(), c.onTop);
-    EXPECT_EQ(form.alphaBlend(), c.alphaAfterCreate != 255);
-    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterCreate);
-    EXPECT_EQ(form.lines().empty(), c.logCleared);
-    EXPECT_EQ(form.width(), 298);
+    TestMainWindow& window = makeWindow(c.args);
+    EXPECT_EQ(window.staysOnTop(), c.onTop);
+    EXPECT_EQ(window.alphaBlendValue(), c.alphaAfterCreate);
+    EXPECT_EQ(window.lines().empty(), c.logCleared);
+    EXPECT_EQ(window.width(), 298);
 
-    showAndActivate(form);
-    EXPECT_EQ(form.alphaBlendValue(), c.alphaAfterActivate);
-    const int designedHeight = (241 * form.textHeight() + 6) / 13;
-    EXPECT_EQ(form.height(), c.heightAfterActivate ? c.heightAfterActivate : designedHeight);
-    EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_EQ(form.autoStartTimerEnabled(), c.onTop);
+    showAndActivate(window);
+    EXPECT_EQ(window.alphaBlendValue(), c.alphaAfterActivate);
+    const int designedHeight = (241 * window.textHeight() + 6) / 13;
+    EXPECT_EQ(window.height(), c.heightAfterActivate ? c.heightAfterActivate : designedHeight);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(window.autoStartTimerEnabled(), c.onTop);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -84,91 +88,98 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- the timer --------------------------------------------------------------
 
-TEST_F(FormTest, WithoutAutoTheTimerNeverFires)
+TEST_F(WindowTest, WithoutAutoTheTimerNeverFires)
 {
-    TestMainWindow& form = makeForm({"-nomessage"});
-    showAndActivate(form);
+    TestMainWindow& window = makeWindow({"-nomessage"});
+    showAndActivate(window);
     pump(900);
     EXPECT_EQ(countOf(events, "ConnectTargetDatabase"), 0);
-    EXPECT_FALSE(form.autoStartTimerEnabled());
-    EXPECT_FALSE(application().terminated());
+    EXPECT_FALSE(window.autoStartTimerEnabled());
+    EXPECT_FALSE(app().terminated());
 }
 
-TEST_F(FormTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
+TEST_F(WindowTest, AutoRunsTheTransferOnceHalfASecondAfterFirstActivation)
 {
-    TestMainWindow& form = makeForm({"-auto", "-id:JOB42"});
-    const qint64 beforeShow = form.fake().sinceStart.elapsed();
-    showAndActivate(form);
-    ASSERT_TRUE(form.autoStartTimerEnabled());
+    TestMainWindow& window = makeWindow({"-auto", "-id:JOB42"});
+    const qint64 beforeShow = window.fake().sinceStart.elapsed();
+    showAndActivate(window);
+    ASSERT_TRUE(window.autoStartTimerEnabled());
 
     // Activating again, or enabling the armed timer, changes nothing.
-    form.armAutoStart();
+    window.armAutoStart();
     QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
-    QApplication::sendEvent(&form, &deactivate);
-    QApplication::sendEvent(&form, &activate);
+    QApplication::sendEvent(&window, &deactivate);
+    QApplication::sendEvent(&window, &activate);
 
-    pump(2000, [&] { return application().terminated(); });
+    pump(2000, [&] { return app().terminated(); });
     pump(700);
-    ASSERT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_GE(form.fake().runStarts[0] - beforeShow, 495);
-    EXPECT_LT(form.fake().runStarts[0] - beforeShow, 1500);
+    ASSERT_EQ(window.fake().runStarts.size(), 1u);
+    EXPECT_GE(window.fake().runStarts[0] - beforeShow, 495);
+    EXPECT_LT(window.fake().runStarts[0] - beforeShow, 1500);
 
-    EXPECT_EQ(form.fake().target.lastValue("JOB_ID"), "-id:JOB42");
-    EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
+    EXPECT_EQ(window.fake().target.lastValue("JOB_ID"), "-id:JOB42");
+    EXPECT_EQ(window.boxes, (std::vector<Box>{kEndBox}));
     // The end box comes after the run's last commit, and the close after the box.
     const auto box = std::find(events.begin(), events.end(), "box " + kEndBox.text);
     ASSERT_NE(box, events.end());
     EXPECT_EQ(*(box - 1), "COMMIT");
     EXPECT_EQ(*(box + 1), "IBDatabase1.Close");
     EXPECT_EQ(events.back(), "IBDatabase1.Close");
-    EXPECT_TRUE(application().terminated());
-    EXPECT_FALSE(form.autoStartTimerEnabled());
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.exitCode(), 0);
+    EXPECT_TRUE(app().terminated());
+    EXPECT_FALSE(window.autoStartTimerEnabled());
+    EXPECT_EQ(window.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(window.exitCode(), 0);
 }
 
-TEST_F(FormTest, QuietAutoRunEndsWithoutABox)
+TEST_F(WindowTest, AutoRunsEndByThemselvesQuietOrWithoutTargetToo)
 {
-    TestMainWindow& form = makeForm({"-nomessage", "-auto"});
-    showAndActivate(form);
-    pump(2000, [&] { return application().terminated(); });
-    EXPECT_TRUE(application().terminated());
-    EXPECT_TRUE(form.boxes.empty());
-    EXPECT_EQ(form.exitCode(), 0);
+    struct Case {
+        const char* legend;
+        app::Arguments args;
+        bool targetConnects;
+        std::vector<Box> boxes;
+        LastRun last;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"quiet: no box", {"-nomessage", "-auto"}, true, {}, LastRun::Completed, 0},
+        {"no target: still the box", {"-auto"}, false, {kEndBox}, LastRun::NotConnected, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        setup.targetConnects = c.targetConnects;
+        TestMainWindow& window = makeWindow(c.args);
+        showAndActivate(window);
+        pump(2000, [&] { return app().terminated(); });
+        EXPECT_TRUE(app().terminated());
+        EXPECT_EQ(window.boxes, c.boxes);
+        EXPECT_EQ(window.lastRunOutcome(), c.last);
+        EXPECT_EQ(window.exitCode(), c.exitCode);
+        TearDown();
+        SetUp();
+    }
 }
 
-TEST_F(FormTest, AutoRunWithoutTargetStillReportsAndCloses)
-{
-    setup.targetConnects = false;
-    TestMainWindow& form = makeForm({"-auto"});
-    showAndActivate(form);
-    pump(2000, [&] { return application().terminated(); });
-    EXPECT_EQ(form.boxes, (std::vector<Box>{kEndBox}));
-    EXPECT_TRUE(application().terminated());
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.exitCode(), 2);
-}
-
-TEST_F(FormTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
+TEST_F(WindowTest, FailedAutoRunShowsTheErrorAndKeepsTheWindowOpen)
 {
     setup.failingSql = "DELETE FROM";
-    TestMainWindow& form = makeForm({"-auto", "-nomessage"});
-    showAndActivate(form);
-    pump(1500, [&] { return !form.errors.empty(); });
+    TestMainWindow& window = makeWindow({"-auto", "-nomessage"});
+    showAndActivate(window);
+    pump(1500, [&] { return !window.errors.empty(); });
     pump(700);
-    EXPECT_EQ(form.errors, (std::vector<std::string>{"exec failed"}));
-    EXPECT_TRUE(form.boxes.empty());
-    EXPECT_FALSE(application().terminated());
-    EXPECT_TRUE(form.startButton()->isEnabled());
-    EXPECT_TRUE(form.quitButton()->isEnabled());
-    EXPECT_EQ(form.fake().runStarts.size(), 1u);
-    EXPECT_EQ(form.exitCode(), 2);
+    EXPECT_EQ(window.errors, (std::vector<std::string>{"exec failed"}));
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_FALSE(app().terminated());
+    EXPECT_TRUE(window.startButton()->isEnabled());
+    EXPECT_TRUE(window.quitButton()->isEnabled());
+    EXPECT_EQ(window.fake().runStarts.size(), 1u);
+    EXPECT_EQ(window.exitCode(), 2);
 
     // A later good run by the button makes the process succeed after all.
     setup.failingSql.clear();
-    QTest::mouseClick(form.startButton(), Qt::LeftButton);
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::Completed);
-    EXPECT_EQ(form.exitCode(), 0);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    EXPECT_EQ(window.lastRunOutcome(), LastRun::Completed);
+    EXPECT_EQ(window.exitCode(), 0);
 }
 
 // --- the exit code ------------------------------------------------------------
@@ -190,17 +201,17 @@ TEST(ExitCode, FollowsTheLastRunAndTheUnattendedMode)
         EXPECT_EQ(app::processExitCode(c.last, c.unattended), c.code) << int(c.last) << " " << c.unattended;
 }
 
-TEST_F(FormTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
+TEST_F(WindowTest, ButtonRunWithoutTargetLeavesTheButtonsAndRecordsNoConnection)
 {
     setup.targetConnects = false;
-    TestMainWindow& form = makeForm();
-    showAndActivate(form);
+    TestMainWindow& window = makeWindow();
+    showAndActivate(window);
     events.clear();
-    QTest::mouseClick(form.startButton(), Qt::LeftButton);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
     EXPECT_EQ(events, (Events{"ConnectTargetDatabase"}));
-    EXPECT_EQ(form.lastRunOutcome(), LastRun::NotConnected);
-    EXPECT_EQ(form.exitCode(), 2);
-    EXPECT_TRUE(form.startButton()->isEnabled());
+    EXPECT_EQ(window.lastRunOutcome(), LastRun::NotConnected);
+    EXPECT_EQ(window.exitCode(), 2);
+    EXPECT_TRUE(window.startButton()->isEnabled());
 }
 
 } // namespace

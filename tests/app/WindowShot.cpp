@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/shell/Application.h"
-#include "tests/app/FormTestDoubles.h"
+#include "tests/app/WindowTestDoubles.h"
 
 int main(int argc, char** argv)
 {
@@ -19,13 +19,13 @@ int main(int argc, char** argv)
     rk::app::Application app(argc, argv);
     rk::test::Events events;
     rk::test::FakeSetup setup;
-    rk::test::TestMainWindow form({}, events, setup);
-    app.setMainWindow(&form);
-    form.show();
-    form.activateWindow();
+    rk::test::TestMainWindow window({}, events, setup);
+    app.setMainWindow(&window);
+    window.show();
+    window.activateWindow();
     int rc = 1;
     QTimer::singleShot(800, [&] {
-        const QRect r = form.geometry();
+        const QRect r = window.geometry();
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height());
         rc = shot.save(out) ? 0 : 1;
         app.terminate();

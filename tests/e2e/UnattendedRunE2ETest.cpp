@@ -306,7 +306,7 @@ TEST_F(UnattendedRun, HelpAndVersionPrintWithoutAWindow)
 {
     auto version = start({"--version"});
     EXPECT_EQ(version->wait(10s), 0);
-    EXPECT_EQ(version->out(), "1.0.5.2\n");
+    EXPECT_EQ(version->out(), RK_VERSION "\n");
 
     auto help = start({"-auto", "--help"});
     EXPECT_EQ(help->wait(10s), 0);

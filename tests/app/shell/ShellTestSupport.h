@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <map>
 #include <gtest/gtest.h>
@@ -22,13 +23,14 @@
 
 namespace rk::test {
 
+// The window and first-start tests build on it too.
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Named after the test program, as the start-up error box names its module.
         static int argc = 1;
-        static char name[] = "rk_app_shell_tests";
-        static char* argv[] = {name, nullptr};
+        static char* argv[] = {program_invocation_short_name, nullptr};
         m_app = std::make_unique<rk::app::Application>(argc, argv);
     }
     void TearDown() override { m_app.reset(); }

@@ -130,7 +130,6 @@ public:
         m_events.push_back("dialog " + title + "|" + dir + "|" + filter);
         return dialogAnswer;
     }
-    using MainWindow::showMessage;
     int showMessage(const std::string& text, app::MsgKind kind) override
     {
         boxes.push_back({text, kind});
