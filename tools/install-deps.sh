@@ -15,7 +15,8 @@ packages=(
   xvfb xauth xdotool fonts-dejavu-core fonts-liberation2 fontconfig
   python3
   time  # GNU time: the benchmark's peak memory of the check
-  # The Debian package and its checks (tools/package.sh, tools/check-package.sh),
+  # The Debian package and its checks (tools/package.sh, tools/check-package.sh:
+  # dpkg-buildflags for the release preset's hardening, readelf to check it),
   # what the package pulls in at run time, and the private server of the server test.
   dpkg-dev fakeroot file binutils lintian desktop-file-utils appstream man-db
   qt6-qpa-plugins qt6-translations-l10n

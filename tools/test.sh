@@ -7,6 +7,9 @@ tools/build.sh ci
 # GUI tests need no display: Qt's offscreen platform (the first-start tests bring an X server of their own).
 export QT_QPA_PLATFORM=offscreen
 ctest --preset ci -j "$(nproc)"
+# The dev preset (warnings as errors) built whole, its unit tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+tools/test-sanitizers.sh
 # The threaded parts' tests again, under ThreadSanitizer.
 tools/test-threads.sh
 # The Debian package from the release preset, checked as Debian and the
