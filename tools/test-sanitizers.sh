@@ -23,16 +23,19 @@ run() {
     echo "== $1 (AddressSanitizer, UndefinedBehaviorSanitizer)"
     (cd build/dev/"$(dirname "$1")" && timeout 600 "./$(basename "$1")" --gtest_brief=1)
 }
-run tests/db/common/rk_common_tests
-run tests/locale/rk_locale_tests
-run tests/db/paradox/reader/rk_paradox_tests
-run tests/db/paradox/rk_source_tests
-run tests/db/firebird/rk_target_tests
-run tests/transfer/rk_transfer_tests
-run tests/transfer/rk_mapping_tests
-run tests/transfer/rk_transfer_source_tests
-run tests/transfer/rk_connect_target_tests
-run tests/app/rk_options_tests
-run tests/app/rk_app_tests
-run tests/app/shell/rk_app_shell_tests
-run tests/app/shell/rk_standard_error_tests
+unit=(db/common/rk_common_tests locale/rk_locale_tests db/paradox/reader/rk_paradox_tests
+      db/paradox/rk_source_tests db/firebird/rk_target_tests transfer/rk_transfer_tests
+      transfer/rk_mapping_tests transfer/rk_transfer_source_tests transfer/rk_connect_target_tests
+      app/rk_options_tests app/rk_app_tests app/shell/rk_app_shell_tests app/shell/rk_standard_error_tests)
+left_out=(app/rk_first_start_tests e2e/proof/rk_proof_tests e2e/rk_e2e_tests robustness/rk_robustness_tests
+          server/rk_server_tests)
+# A new test program must be named in one of the two lists, so that none is
+# left out by forgetting it.
+while IFS= read -r found; do
+    name=${found#build/dev/tests/}
+    if [[ " ${unit[*]} ${left_out[*]} " != *" $name "* ]]; then
+        echo "tools/test-sanitizers.sh: test program $name is in neither list" >&2
+        exit 1
+    fi
+done < <(find build/dev/tests -type f -executable -name 'rk_*_tests' | sort)
+for name in "${unit[@]}"; do run "tests/$name"; done

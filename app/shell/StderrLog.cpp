@@ -14,10 +14,17 @@ namespace rk::app {
 
 void ignoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
 
-StderrLog::StderrLog(int fd) : m_fd(fd)
+StderrLog::StderrLog(int fd) : m_target(fd) { attach(); }
+
+void StderrLog::attach()
 {
+    const int fd = m_target;
+    m_fd = fd;
+    m_mode = Mode::Plain;
     struct stat info {};
     if (::fstat(fd, &info) != 0) return; // closed: every write fails and is counted
+    m_device = info.st_dev;
+    m_inode = info.st_ino;
     if (S_ISSOCK(info.st_mode)) {
         m_mode = Mode::Socket;
         return;
@@ -37,10 +44,14 @@ StderrLog::StderrLog(int fd) : m_fd(fd)
     }
 }
 
-StderrLog::~StderrLog()
+void StderrLog::detach()
 {
     if (m_ownFd) ::close(m_fd);
+    m_ownFd = false;
+    m_device = m_inode = 0;
 }
+
+StderrLog::~StderrLog() { detach(); }
 
 size_t StderrLog::writeSome(std::string_view text) noexcept
 {
@@ -64,6 +75,15 @@ size_t StderrLog::writeSome(std::string_view text) noexcept
 
 bool StderrLog::writeLocked(std::string_view utf8Line)
 {
+    struct stat info {};
+    const bool open = ::fstat(m_target, &info) == 0;
+    if (!open ? m_device != 0 || m_inode != 0 : info.st_dev != m_device || info.st_ino != m_inode) {
+        // Standard error now goes elsewhere; the rest of a line meant for the
+        // old place does not belong at the start of the new one.
+        detach();
+        attach();
+        m_pending.clear();
+    }
     if (!m_pending.empty()) {
         m_pending.erase(0, writeSome(m_pending));
         if (!m_pending.empty()) {

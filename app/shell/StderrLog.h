@@ -26,6 +26,7 @@ public:
     // writes go through a descriptor of its own opened without blocking, so
     // the caller's descriptor keeps its flags; for a socket, writes that do
     // not wait; for a file, plain writes (a file does not fill up by waiting).
+    // When `fd` is later pointed elsewhere (dup2), the next line goes there.
     explicit StderrLog(int fd);
     ~StderrLog();
     StderrLog(const StderrLog&) = delete;
@@ -45,9 +46,15 @@ private:
     // Writes from `text` as much as goes without waiting; the count written.
     size_t writeSome(std::string_view text) noexcept;
     bool writeLocked(std::string_view utf8Line);
+    // Chooses how to write to what `m_target` refers to now.
+    void attach();
+    void detach();
 
     enum class Mode { Plain, Socket, Polled };
     mutable std::mutex m_mutex;
+    const int m_target;
+    // What m_target referred to when attach() chose (device and inode).
+    unsigned long long m_device = 0, m_inode = 0;
     int m_fd = -1;
     bool m_ownFd = false;
     Mode m_mode = Mode::Plain;

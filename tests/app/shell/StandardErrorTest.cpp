@@ -95,6 +95,19 @@ TEST(StderrLog, AClosedReaderCostsTheLinesNotTheProcess)
     EXPECT_EQ(log.lostLines(), 2);
 }
 
+TEST(StderrLog, LinesFollowTheDescriptorWhenItIsPointedElsewhere)
+{
+    Pipe first, second;
+    const int fd = ::dup(first.write);
+    StderrLog log(fd);
+    EXPECT_TRUE(log.writeLine("eins"));
+    ::dup2(second.write, fd); // as a test capturing stderr does
+    EXPECT_TRUE(log.writeLine("zwei"));
+    EXPECT_EQ(drain(first.read), "eins\n");
+    EXPECT_EQ(drain(second.read), "zwei\n");
+    ::close(fd);
+}
+
 // --- the end-signal watch ---------------------------------------------------
 
 struct Outcome {
