@@ -103,8 +103,7 @@ void Attachment::open()
     checkStatus(m_lib, status);
     m_handle = handle;
 
-    // The dialect item answers as: 62, a 2-byte length, that many bytes of
-    // value, all little-endian. No answer means dialect 1.
+    // No answer means dialect 1.
     const char item = isc_info_db_sql_dialect;
     char answer[512] = {};
     m_lib.databaseInfo(status, &m_handle, 1, &item, sizeof answer, answer);
@@ -116,12 +115,8 @@ void Attachment::open()
         raiseStatus(m_lib, status);
     }
     m_dbSqlDialect = 1;
-    if (static_cast<unsigned char>(answer[0]) == isc_info_db_sql_dialect) {
-        const int len = static_cast<unsigned char>(answer[1]) | (static_cast<unsigned char>(answer[2]) << 8);
-        int value = 0;
-        for (int i = 0; i < len && i < 4; ++i) value |= static_cast<unsigned char>(answer[3 + i]) << (8 * i);
-        m_dbSqlDialect = value;
-    }
+    if (static_cast<unsigned char>(answer[0]) == isc_info_db_sql_dialect)
+        m_dbSqlDialect = infoInteger(answer + 3, infoLength(answer + 1));
 
     if (SqlMonitor::attached()) SqlMonitor::write(m_name + ": [Connect]");
 }

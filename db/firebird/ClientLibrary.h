@@ -70,4 +70,18 @@ private:
     ClientLibrary() = default;
 };
 
+// Answers to database_info and dsql_sql_info: an item byte, a 2-byte
+// little-endian length at `p`, then that many bytes of little-endian value.
+inline int infoLength(const char* p)
+{
+    return static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
+}
+
+inline int infoInteger(const char* p, int len)
+{
+    int value = 0;
+    for (int i = 0; i < len && i < 4; ++i) value |= static_cast<unsigned char>(p[i]) << (8 * i);
+    return value;
+}
+
 } // namespace rk::target

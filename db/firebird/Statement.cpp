@@ -15,23 +15,6 @@
 
 namespace rk::target {
 
-namespace {
-
-// Information answers: item byte, 2-byte little-endian length, value.
-int infoLength(const char* p)
-{
-    return static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
-}
-
-int infoInteger(const char* p, int len)
-{
-    int value = 0;
-    for (int i = 0; i < len && i < 4; ++i) value |= static_cast<unsigned char>(p[i]) << (8 * i);
-    return value;
-}
-
-} // namespace
-
 Statement::Statement(Attachment* database, Transaction* transaction, std::string name)
     : m_lib(ClientLibrary::instance()), m_name(std::move(name)), m_database(database), m_transaction(transaction)
 {
