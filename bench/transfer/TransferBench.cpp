@@ -42,6 +42,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/ObjectNames.h"
 #include "db/firebird/ClientLibrary.h"
+#include "db/firebird/InputDescriptors.h"
 #include "db/firebird/SqlParamScan.h"
 #include "db/paradox/Query.h"
 #include "db/paradox/Session.h"
@@ -180,16 +181,9 @@ rk::bench::BareValues collectValues(rk::source::Session& session, const rk::tran
             } else if (p.holdsInteger()) {
                 cell = {rk::bench::BareValues::Integer, 0, static_cast<uint64_t>(static_cast<uint32_t>(p.integer()))};
             } else if (type == SQL_TIMESTAMP || type == SQL_TYPE_DATE || type == SQL_TYPE_TIME) {
-                const auto parts = rk::locale::dateTimeParts(rk::locale::parseDateTimeText(p.text()));
-                tm t{};
-                t.tm_year = parts.year - 1900;
-                t.tm_mon = parts.month - 1;
-                t.tm_mday = parts.day;
-                t.tm_hour = parts.hour;
-                t.tm_min = parts.minute;
-                t.tm_sec = parts.second;
-                ISC_TIMESTAMP ts;
-                rk::target::ClientLibrary::instance().encodeTimestamp(&t, &ts);
+                const ISC_TIMESTAMP ts = rk::target::encodeTimestamp(
+                    rk::target::ClientLibrary::instance(),
+                    rk::locale::dateTimeParts(rk::locale::parseDateTimeText(p.text())));
                 cell = {rk::bench::BareValues::Stamp, 8, v.bytes.size()};
                 v.bytes.append(reinterpret_cast<const char*>(&ts), 8);
             } else {

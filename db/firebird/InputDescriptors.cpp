@@ -167,10 +167,8 @@ void InputDescriptors::bindBlob(XSQLVAR& v, Slot& s, std::string_view text, cons
     v.sqllen = sizeof(ISC_QUAD);
 }
 
-void InputDescriptors::bindTimestamp(XSQLVAR& v, Slot& s, std::string_view text, const BindContext& ctx)
+ISC_TIMESTAMP encodeTimestamp(const ClientLibrary& lib, const locale::DateTimeParts& parts)
 {
-    // Read by the same regional settings that wrote the text.
-    const locale::DateTimeParts parts = locale::dateTimeParts(locale::parseDateTimeText(text, ctx.formats));
     std::tm tm = {};
     tm.tm_year = parts.year - 1900;
     tm.tm_mon = parts.month - 1;
@@ -179,7 +177,15 @@ void InputDescriptors::bindTimestamp(XSQLVAR& v, Slot& s, std::string_view text,
     tm.tm_min = parts.minute;
     tm.tm_sec = parts.second;
     ISC_TIMESTAMP ts = {};
-    ctx.lib.encodeTimestamp(&tm, &ts);
+    lib.encodeTimestamp(&tm, &ts);
+    return ts;
+}
+
+void InputDescriptors::bindTimestamp(XSQLVAR& v, Slot& s, std::string_view text, const BindContext& ctx)
+{
+    // Read by the same regional settings that wrote the text.
+    const ISC_TIMESTAMP ts =
+        encodeTimestamp(ctx.lib, locale::dateTimeParts(locale::parseDateTimeText(text, ctx.formats)));
     std::memcpy(s.data, &ts, sizeof ts);
     v.sqltype = static_cast<ISC_SHORT>(SQL_TIMESTAMP | (v.sqltype & 1));
     v.sqllen = sizeof(ISC_TIMESTAMP);

@@ -31,6 +31,10 @@ struct BindContext {
     const locale::LocaleFormats& formats;
 };
 
+// The moment as the target stores a timestamp (whole seconds; the client's
+// encoding leaves milliseconds out).
+ISC_TIMESTAMP encodeTimestamp(const ClientLibrary& lib, const locale::DateTimeParts& parts);
+
 class InputDescriptors {
 public:
     // Room for n variables, none described yet.
