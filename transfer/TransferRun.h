@@ -1,7 +1,11 @@
 // The transfer run: purge the staging tables, copy every slot of the import
 // plan row by row, mark the current user, write the job record. It is the
-// body of the window's start handler and runs on the GUI thread from start to end,
-// pumping the window's messages after every row.
+// body of the window's start handler and runs on the GUI thread from start to
+// end: it binds and executes every row there and hands the window its
+// messages after every row (the window's port decides how often it really
+// processes them). Only the reading and mapping of a slot's rows runs ahead
+// on a second thread (MappedRows), which touches neither the target nor the
+// window.
 #pragma once
 
 #include <functional>
