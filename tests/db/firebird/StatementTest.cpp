@@ -111,18 +111,6 @@ TEST_F(StatementTest, ServerConvertsIntegersAndTextsAcrossColumnTypes)
               (Rows{{"-4711", "42", "1999"}}));
 }
 
-TEST_F(StatementTest, TextBeyondASixteenBitLengthIsRefusedForNonTextParameters)
-{
-    // No declared maximum for an integer column, but the client's length
-    // field ends at 32767: refused instead of sent with a wrapped length.
-    t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (:U)");
-    t.statement.param(0).value.assignText(std::string(40000, '1'));
-    EXPECT_EQ(messageOf<EIBClientError>([&] { t.statement.execute(); }),
-              ansi("Versuch, String mit der Länge 40000 in einem Feld zu speichern, das nur 32767 aufnehmen kann"));
-    t.commitIfActive();
-    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_NUTZER"), "0");
-}
-
 TEST_F(StatementTest, ExecuteRowBindsTheViewsWhereTheyLieAndLeavesTheListAlone)
 {
     // Texts of one buffer side by side, as rows read ahead hand them over:

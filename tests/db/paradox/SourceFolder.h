@@ -14,7 +14,7 @@
 
 #include "db/common/Exception.h"
 #include "db/common/FieldValue.h"
-#include "tools/pxwrite/ParadoxWriter.h"
+#include "tests/db/paradox/reader/WriteTable.h"
 
 namespace rk::test {
 
@@ -61,9 +61,7 @@ public:
     void table(const std::string& file, std::vector<tools::pxwrite::Column> columns,
                const std::vector<std::vector<db::FieldValue>>& rows, tools::pxwrite::WriterOptions options = {}) const
     {
-        tools::pxwrite::ParadoxWriter w(data() / file, std::move(columns), options);
-        for (const auto& r : rows) w.addRow(r);
-        w.finish();
+        writeTable(data() / file, std::move(columns), rows, options);
     }
 
     // Every file of the folder with its bytes.

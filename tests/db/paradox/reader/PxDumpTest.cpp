@@ -8,9 +8,9 @@
 
 #include "db/common/Ansi.h"
 #include "tests/db/paradox/reader/TempDir.h"
+#include "tests/db/paradox/reader/WriteTable.h"
 #include "tests/support/SharedFixtures.h"
 #include "tools/pxdump/JsonDump.h"
-#include "tools/pxwrite/ParadoxWriter.h"
 
 namespace {
 
@@ -76,14 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PxDumpHeader, NamesTypesAndSizes)
 {
     rk::test::TempDir dir;
-    {
-        rk::tools::pxwrite::WriterOptions opt;
-        opt.codePage = 850;
-        rk::tools::pxwrite::ParadoxWriter w(dir / "KUNDE.DB", {{rk::ansi("Straße"), FieldType::Alpha, 30},
-                                                               {"Betrag", FieldType::Bcd, 4}, {"Nr", FieldType::AutoInc}},
-                                            opt);
-        w.addRow({std::string("A"), 1.5, int32_t(1)});
-    }
+    rk::tools::pxwrite::WriterOptions opt;
+    opt.codePage = 850;
+    rk::test::writeTable(dir / "KUNDE.DB",
+                         {{rk::ansi("Straße"), FieldType::Alpha, 30}, {"Betrag", FieldType::Bcd, 4},
+                          {"Nr", FieldType::AutoInc}},
+                         {{std::string("A"), 1.5, int32_t(1)}}, opt);
     auto t = Table::open(dir / "KUNDE.DB");
     EXPECT_EQ(rk::tools::pxdump::headerLine(*t),
               "{\"table\":\"KUNDE.DB\",\"version\":\"7.x\",\"codepage\":850,\"codepage_from\":\"header\","
@@ -146,10 +144,8 @@ TEST(PxDumpProgram, TextsDecodedFromTheTablesCodePage)
 {
     rk::test::TempDir dir;
     const auto file = dir / "KYRILL.DB";
-    {
-        rk::tools::pxwrite::ParadoxWriter w(file, {{"Name", FieldType::Alpha, 10}, {"Notiz", FieldType::Memo, 0}});
-        w.addRow({std::string("\xC0\xC1\xE0"), std::string("\xCC\xEE\xF1\xEA\xE2\xE0")});
-    }
+    rk::test::writeTable(file, {{"Name", FieldType::Alpha, 10}, {"Notiz", FieldType::Memo, 0}},
+                         {{std::string("\xC0\xC1\xE0"), std::string("\xCC\xEE\xF1\xEA\xE2\xE0")}});
     // The header now says 1251; the bytes are the same.
     std::FILE* f = std::fopen(file.c_str(), "r+b");
     ASSERT_TRUE(f);
@@ -182,10 +178,7 @@ TEST_P(PxDumpCodePageOption, NumbersIconvSpellsOtherwise)
 {
     rk::test::TempDir dir;
     const auto file = dir / "TEXT.DB";
-    {
-        rk::tools::pxwrite::ParadoxWriter w(file, {{"Name", FieldType::Alpha, 10}});
-        w.addRow({std::string("\xC0\xD6\xE4\xF2")});
-    }
+    rk::test::writeTable(file, {{"Name", FieldType::Alpha, 10}}, {{std::string("\xC0\xD6\xE4\xF2")}});
     const ProgramRun r = runPxDump("--codepage " + std::to_string(GetParam().codePage) + " '" + file.string() + "'");
     const std::string& out = r.out;
     EXPECT_EQ(r.exitCode, 0) << out;
