@@ -14,6 +14,7 @@
 #include "db/paradox/Session.h"
 #include "db/paradox/Table.h"
 #include "tests/db/paradox/SourceFolder.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::source {
 namespace {
@@ -21,6 +22,7 @@ namespace {
 using db::FieldValue;
 using FT = paradox::FieldType;
 using test::errorOf;
+using test::messageOf;
 
 TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
 {
@@ -68,12 +70,7 @@ TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
             folder.writeConfig(c.config);
         Session session("Default", folder.config());
         Connection connection(session, "X1", "DBRK");
-        try {
-            connection.open();
-            ADD_FAILURE() << c.legend << ": opened";
-        } catch (const EDBEngineError& e) {
-            EXPECT_EQ(e.message(), c.message) << c.legend;
-        }
+        EXPECT_EQ(messageOf<EDBEngineError>([&] { connection.open(); }), c.message) << c.legend;
         EXPECT_FALSE(connection.connected()) << c.legend;
         EXPECT_EQ(session.findAlias("X1"), nullptr) << c.legend; // the session alias went with the failure
     }
@@ -239,17 +236,13 @@ TEST_F(SourceTables, ReaderErrorsKeepTheReadersMessage)
         std::ofstream bad(folder.data() / "KAPUTT.DB", std::ios::binary);
         bad << std::string(100, '\x55');
     }
-    std::string readerMessage;
-    try {
-        paradox::Table::open(folder.data() / "KAPUTT.DB");
-    } catch (const paradox::EParadoxError& e) {
-        readerMessage = e.message();
-    }
+    const std::string readerMessage =
+        messageOf<paradox::EParadoxError>([&] { paradox::Table::open(folder.data() / "KAPUTT.DB"); });
     ASSERT_FALSE(readerMessage.empty());
     Query query(session, names::kSourceQuery, names::kSourceAlias);
     query.setSql("SELECT * FROM KAPUTT");
-    EXPECT_THROW(query.open(), paradox::EParadoxError);
-    EXPECT_EQ(errorOf([&] { query.open(); }), readerMessage);
+    for (int attempt = 0; attempt < 2; ++attempt)
+        EXPECT_EQ(messageOf<paradox::EParadoxError>([&] { query.open(); }), readerMessage) << attempt;
 }
 
 TEST_F(SourceTables, SourceFilesStayByteIdenticalAndNothingIsAdded)

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/ExceptionMessage.h"
+
 namespace rk::source {
 namespace {
 
@@ -86,6 +88,19 @@ TEST(EngineConfig, FileComesFromEnvironmentThenXdgThenHome)
     EXPECT_EQ(EngineConfig::defaultFile(), "/home/anna/.config/rk_vad2av/engine.conf");
 }
 
+TEST(EngineConfig, TheUserFileIsNoneWhileTheEnvironmentNamesTheConfiguration)
+{
+    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME");
+    setenv("XDG_CONFIG_HOME", "/xdg", 1);
+    setenv("HOME", "/home/anna", 1);
+    unsetenv("RK_ENGINE_CONFIG");
+    EXPECT_EQ(EngineConfig::userFile(), "/xdg/rk_vad2av/engine.conf");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(EngineConfig::userFile(), "/home/anna/.config/rk_vad2av/engine.conf");
+    setenv("RK_ENGINE_CONFIG", "/opt/rk.conf", 1);
+    EXPECT_EQ(EngineConfig::userFile(), "");
+}
+
 TEST(EngineConfig, PlacesAreTheUserFileThenEachSystemFolder)
 {
     EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME"), d("XDG_CONFIG_DIRS");
@@ -151,13 +166,8 @@ TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
     if (!found) line += " (nicht gefunden)";
     Session session;
     Connection connection(session, "X1", "DBRK");
-    try {
-        connection.open();
-        ADD_FAILURE() << c.legend << ": opened";
-    } catch (const EDatabaseError& e) {
-        const std::string message = e.message();
-        EXPECT_EQ(message.substr(message.rfind('\n') + 1), line) << c.legend;
-    }
+    const std::string message = test::messageOf<EDatabaseError>([&] { connection.open(); });
+    EXPECT_EQ(message.substr(message.rfind('\n') + 1), line) << c.legend;
     fs::remove_all(root);
 }
 

@@ -13,6 +13,7 @@
 #include "db/paradox/NameRules.h"
 #include "db/paradox/Session.h"
 #include "tests/db/paradox/SourceFolder.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::source {
 namespace {
@@ -291,12 +292,7 @@ TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
     };
     for (const auto& c : cases) {
         query.setSql(c.sql);
-        try {
-            query.open();
-            ADD_FAILURE() << c.sql << ": no error";
-        } catch (const EDBEngineError& e) {
-            EXPECT_EQ(e.message(), c.message) << c.sql;
-        }
+        EXPECT_EQ(test::messageOf<EDBEngineError>([&] { query.open(); }), c.message) << c.sql;
         EXPECT_FALSE(query.active()) << c.sql;
     }
     // The failures leave the connection usable.
