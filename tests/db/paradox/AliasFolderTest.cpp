@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <tuple>
 
 #include "db/common/Exception.h"
@@ -19,14 +18,6 @@ namespace rk::source {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(AliasFolder, TablesAreFoundWithoutRegardToCaseAndTheMissingOnesNamedInOrder)
 {
@@ -62,7 +53,7 @@ TEST(AliasFolder, AppendedSectionKeepsTheFileAsItWasAndIsTheAliasRead)
         }
         const fs::path folder = dir.path() / "Daten RK5";
         appendAliasSection(file, "DBRK", folder, keep);
-        const std::string after = readAll(file);
+        const std::string after = test::readText(file);
         const std::string old = before ? before : "";
         EXPECT_EQ(after.substr(0, old.size()), old) << legend;
         const std::string added = (old.empty() || old.back() == '\n' ? "" : "\n") + std::string("[DBRK]\nPATH=") +

@@ -74,36 +74,37 @@ private:
     bool m_had = false;
 };
 
-TEST(EngineConfig, FileComesFromEnvironmentThenXdgThenHome)
+// The four variables that place the configuration file, restored after each test.
+class ConfigEnvironment : public testing::Test {
+    EnvGuard m_rk{"RK_ENGINE_CONFIG"}, m_xdgHome{"XDG_CONFIG_HOME"}, m_home{"HOME"}, m_xdgDirs{"XDG_CONFIG_DIRS"};
+};
+
+TEST_F(ConfigEnvironment, FileComesFromEnvironmentThenXdgThenHome)
 {
-    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME"), d("XDG_CONFIG_DIRS");
-    setenv("RK_ENGINE_CONFIG", "/opt/rk/engine.conf", 1);
-    setenv("XDG_CONFIG_HOME", "/xdg", 1);
-    setenv("HOME", "/home/anna", 1);
+    // legend: RK_ENGINE_CONFIG, XDG_CONFIG_HOME, HOME (null: unset) -> the file read, the user's own file
+    const struct {
+        const char *rk, *xdgHome, *home, *file, *userFile;
+    } cases[] = {
+        {"/opt/rk/engine.conf", "/xdg", "/home/anna", "/opt/rk/engine.conf", ""},
+        {nullptr, "/xdg", "/home/anna", "/xdg/rk_vad2av/engine.conf", "/xdg/rk_vad2av/engine.conf"},
+        {nullptr, "", "/home/anna", "/home/anna/.config/rk_vad2av/engine.conf",
+         "/home/anna/.config/rk_vad2av/engine.conf"},
+        {nullptr, nullptr, "/home/anna", "/home/anna/.config/rk_vad2av/engine.conf",
+         "/home/anna/.config/rk_vad2av/engine.conf"},
+    };
+    const auto set = [](const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); };
     setenv("XDG_CONFIG_DIRS", "/nonexistent/xdg", 1);
-    EXPECT_EQ(EngineConfig::defaultFile(), "/opt/rk/engine.conf");
-    unsetenv("RK_ENGINE_CONFIG");
-    EXPECT_EQ(EngineConfig::defaultFile(), "/xdg/rk_vad2av/engine.conf");
-    setenv("XDG_CONFIG_HOME", "", 1);
-    EXPECT_EQ(EngineConfig::defaultFile(), "/home/anna/.config/rk_vad2av/engine.conf");
+    for (const auto& c : cases) {
+        set("RK_ENGINE_CONFIG", c.rk);
+        set("XDG_CONFIG_HOME", c.xdgHome);
+        set("HOME", c.home);
+        EXPECT_EQ(EngineConfig::defaultFile(), c.file) << c.file;
+        EXPECT_EQ(EngineConfig::userFile(), c.userFile) << c.file;
+    }
 }
 
-TEST(EngineConfig, TheUserFileIsNoneWhileTheEnvironmentNamesTheConfiguration)
+TEST_F(ConfigEnvironment, PlacesAreTheUserFileThenEachSystemFolder)
 {
-    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME");
-    setenv("XDG_CONFIG_HOME", "/xdg", 1);
-    setenv("HOME", "/home/anna", 1);
-    unsetenv("RK_ENGINE_CONFIG");
-    EXPECT_EQ(EngineConfig::userFile(), "/xdg/rk_vad2av/engine.conf");
-    unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(EngineConfig::userFile(), "/home/anna/.config/rk_vad2av/engine.conf");
-    setenv("RK_ENGINE_CONFIG", "/opt/rk.conf", 1);
-    EXPECT_EQ(EngineConfig::userFile(), "");
-}
-
-TEST(EngineConfig, PlacesAreTheUserFileThenEachSystemFolder)
-{
-    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME"), d("XDG_CONFIG_DIRS");
     unsetenv("RK_ENGINE_CONFIG");
     unsetenv("XDG_CONFIG_HOME");
     setenv("HOME", "/home/anna", 1);
@@ -133,7 +134,7 @@ struct SearchCase {
 
 void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.legend; }
 
-class EngineConfigSearch : public ::testing::TestWithParam<SearchCase> {};
+class EngineConfigSearch : public ConfigEnvironment, public ::testing::WithParamInterface<SearchCase> {};
 
 TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
 {
@@ -146,7 +147,6 @@ TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
         fs::create_directories(dirs.at(*p) / "rk_vad2av");
         std::ofstream(dirs.at(*p) / "rk_vad2av" / "engine.conf") << "[DBRK]\nPATH=/x\n";
     }
-    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), h("HOME"), d("XDG_CONFIG_DIRS");
     c.env ? setenv("RK_ENGINE_CONFIG", (root / "env.conf").c_str(), 1) : unsetenv("RK_ENGINE_CONFIG");
     setenv("XDG_CONFIG_HOME", dirs.at('u').c_str(), 1);
     setenv("XDG_CONFIG_DIRS", (dirs.at('1').string() + ":" + dirs.at('2').string()).c_str(), 1);

@@ -129,7 +129,8 @@ TEST(ResidentMemory, BlobFileCutShortWhileOpenGivesAClearError)
 }
 
 // Records come a block at a time when read in file order and one by one
-// otherwise; every order must give the record asked for.
+// otherwise; every order must give the record asked for, and one past the
+// last is a clear error.
 TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
 {
     test::TempDir dir;
@@ -147,6 +148,8 @@ TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
     for (uint32_t i : {5u, 6u, 6u, 7u, 40u, 41u, 5u, 42u, 15u, 16u, 17u, 299u, 0u, 1u}) order.push_back(i);
     for (uint32_t i = 0; i < 2000; ++i) order.push_back(i % 2 ? i + 65536 : i);  // 4 MiB apart
     expectNumbered(*table, order);
+    EXPECT_EQ(test::messageOf<EParadoxError>([&] { table->readRecord(kRows); }),
+              rk::ansiFormat("Die Datei '%s' hat keinen Datensatz 100001.", file.string()));
 }
 
 // Reads that never come back to bytes read before (records in random order)

@@ -1,7 +1,6 @@
 // Tables written by ParadoxWriter and read back by Table: every field kind
 // with values and blanks across file versions and block sizes, memo
-// placement (record, sub-allocated and single .MB blocks), code pages and
-// random access over many blocks.
+// placement (record, sub-allocated and single .MB blocks) and code pages.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -204,31 +203,6 @@ TEST(WriterBlocks, EmptyTableHasNoBlocks)
     EXPECT_EQ(t->recordCount(), 0u);
     EXPECT_EQ(std::filesystem::file_size(file), 2048u);
     EXPECT_THROW(t->readRecord(0), EParadoxError);
-}
-
-TEST(WriterBlocks, RandomAccessAcrossManyBlocks)
-{
-    rk::test::TempDir dir;
-    const auto file = dir / "VIELE.DB";
-    constexpr int kRows = 20000;
-    WriterOptions opt;
-    opt.blockSizeKb = 1;
-    rk::test::TableRows rows;
-    for (int i = 0; i < kRows; ++i) rows.push_back({int32_t(i * 3), "Zeile " + std::to_string(i)});
-    rk::test::writeTable(file, {{"ID", FieldType::Long}, {"Text", FieldType::Alpha, 40}}, rows, opt);
-    auto t = Table::open(file);
-    ASSERT_EQ(t->recordCount(), uint32_t(kRows));
-    for (uint32_t i : {0u, 19999u, 22u, 23u, 21u, 10000u, 10001u, 9999u, 1u}) {
-        t->readRecord(i);
-        EXPECT_EQ(t->value(0), FieldValue(int32_t(i * 3)));
-        EXPECT_EQ(t->value(1), FieldValue("Zeile " + std::to_string(i)));
-    }
-    for (uint32_t i = 0; i < uint32_t(kRows); ++i) {
-        t->readRecord(i);
-        ASSERT_EQ(std::get<int32_t>(t->value(0)), int32_t(i * 3));
-    }
-    EXPECT_EQ(rk::test::messageOf<EParadoxError>([&] { t->readRecord(kRows); }),
-              rk::ansiFormat("Die Datei '%s' hat keinen Datensatz 20001.", file.string()));
 }
 
 TEST(WriterErrors, MessagesAreWindows1252)
