@@ -21,7 +21,6 @@ namespace {
 
 using db::FieldValue;
 using FT = paradox::FieldType;
-using test::errorOf;
 using test::messageOf;
 
 TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
@@ -85,8 +84,8 @@ TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
     connection.open();
     Query query(session, names::kSourceQuery, names::kSourceAlias);
     query.setSql("SELECT * FROM NUTZER");
-    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("Die Tabelle NUTZER wurde nicht gefunden.\nVerzeichnis: ") +
-                                                  pathText(folder.data().string()));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { query.open(); }),
+              ansi("Die Tabelle NUTZER wurde nicht gefunden.\nVerzeichnis: ") + pathText(folder.data().string()));
     // The query went through its own connection named like the alias.
     Connection* temporary = session.findConnection("dbrk");
     ASSERT_NE(temporary, nullptr);
@@ -151,7 +150,8 @@ TEST_F(SourceTables, Table1ListsEveryColumnAndStaysOpen)
     listingTable.open(); // again: nothing changes
     EXPECT_TRUE(listingTable.active());
     EXPECT_EQ(names(), (std::vector<std::string>{"NR", "Reg", "Datei", "Notiz", "Titel", "NR_1"}));
-    EXPECT_EQ(errorOf([&] { listingTable.fieldByName("HINT"); }), ansi("Table1: Das Feld 'HINT' wurde nicht gefunden"));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { listingTable.fieldByName("HINT"); }),
+              ansi("Table1: Das Feld 'HINT' wurde nicht gefunden"));
     // Closing the connection closes the table that uses it.
     connection.close();
     EXPECT_FALSE(listingTable.active());
@@ -184,7 +184,7 @@ TEST_F(SourceTables, TableWalksItsRowsAndClosesWithItsConnection)
 TEST_F(SourceTables, Table1WithoutTheFileFailsWithTheEngineText)
 {
     Table listingTable(session, "Table1", "X1", "FEHLT.DB");
-    EXPECT_EQ(errorOf([&] { listingTable.open(); }),
+    EXPECT_EQ(messageOf<rk::Exception>([&] { listingTable.open(); }),
               ansi("Die Tabelle FEHLT.DB wurde nicht gefunden.\nVerzeichnis: ") + pathText(folder.data().string()));
     EXPECT_TRUE(connection.connected()); // opened on the way, as the access check would have
 }

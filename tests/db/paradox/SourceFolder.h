@@ -10,24 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "db/common/Exception.h"
 #include "db/common/FieldValue.h"
 #include "tests/db/paradox/reader/TempDir.h"
 #include "tests/db/paradox/reader/WriteTable.h"
 
 namespace rk::test {
-
-// The message of the error fn raises, or "no error".
-template <class Fn>
-std::string errorOf(Fn fn)
-{
-    try {
-        fn();
-    } catch (const rk::Exception& e) {
-        return e.message();
-    }
-    return "no error";
-}
 
 class SourceFolder {
 public:

@@ -179,7 +179,8 @@ TEST(WriterVersion3, NoCodePageInHeaderSoTheDefaultApplies)
     const auto file = dir / "ALT.DB";
     WriterOptions opt;
     opt.version = 30;
-    rk::test::writeTable(file, {{"Text", FieldType::Alpha, 4}}, {{rk::ansi("ä¢")}}, opt);  // in 850, the usual OEM page
+    // Written in 850, the usual OEM code page.
+    rk::test::writeTable(file, {{"Text", FieldType::Alpha, 4}}, {{rk::ansi("ä¢")}}, opt);
     auto t850 = Table::open(file);
     EXPECT_EQ(t850->headerCodePage(), 0);
     EXPECT_EQ(t850->codePage(), 850);
