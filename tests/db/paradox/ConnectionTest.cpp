@@ -23,11 +23,16 @@ using db::FieldValue;
 using FT = paradox::FieldType;
 using test::messageOf;
 
-TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
-{
+// A session on a fresh source folder and the connection X1 through the alias.
+class AccessCheck : public testing::Test {
+protected:
     test::SourceFolder folder;
-    Session session("Default", folder.config());
-    Connection connection(session, "X1", "DBRK");
+    Session session{"Default", folder.config()};
+    Connection connection{session, "X1", "DBRK"};
+};
+
+TEST_F(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
+{
     connection.open();
     EXPECT_TRUE(connection.connected());
     EXPECT_EQ(connection.folder(), folder.data());
@@ -39,14 +44,13 @@ TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
     EXPECT_EQ(session.findAlias("X1"), nullptr);
 }
 
-TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
+TEST_F(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
 {
     struct Case {
         const char* legend;
         const char* config; // null: no configuration file at all; "/": a folder in its place
         std::string message;
     };
-    test::SourceFolder folder;
     const std::string file = pathText(folder.config().string());
     const std::string read = ansi("\nKonfiguration: ") + file;
     const Case cases[] = {
@@ -76,11 +80,8 @@ TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
     std::filesystem::remove_all(folder.config());
 }
 
-TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
+TEST_F(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
 {
-    test::SourceFolder folder;
-    Session session("Default", folder.config());
-    Connection connection(session, "X1", "DBRK");
     connection.open();
     Query query(session, names::kSourceQuery, names::kSourceAlias);
     query.setSql("SELECT * FROM NUTZER");
@@ -93,7 +94,7 @@ TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
     EXPECT_TRUE(temporary->connected());
 }
 
-class SourceTables : public testing::Test {
+class SourceTables : public AccessCheck {
 protected:
     void SetUp() override
     {
@@ -126,10 +127,6 @@ protected:
                        std::string(), std::string(), std::string(), std::string(), db::TimeValue{0},
                        db::TimestampValue{86400000}, int32_t(3), 1.5, std::string("\0\0\0\0", 4)}});
     }
-
-    test::SourceFolder folder;
-    Session session{"Default", folder.config()};
-    Connection connection{session, "X1", "DBRK"};
 };
 
 TEST_F(SourceTables, Table1ListsEveryColumnAndStaysOpen)
