@@ -10,10 +10,10 @@
 #include <fstream>
 #include <map>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include "tests/db/paradox/reader/TempDir.h"
+#include "tests/support/EnvGuard.h"
 #include "tests/support/ExceptionMessage.h"
 
 namespace rk::source {
@@ -59,24 +59,9 @@ TEST(EngineConfig, MissingFileIsAnEmptyConfiguration)
     EXPECT_EQ(c.file(), "/nonexistent/rk_vad2av/engine.conf");
 }
 
-// Restores one environment variable when the test ends.
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : m_name(name)
-    {
-        if (const char* v = std::getenv(name)) m_old = v, m_had = true;
-    }
-    ~EnvGuard() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
-};
-
 // The four variables that place the configuration file, restored after each test.
 class ConfigEnvironment : public testing::Test {
-    EnvGuard m_rk{"RK_ENGINE_CONFIG"}, m_xdgHome{"XDG_CONFIG_HOME"}, m_home{"HOME"}, m_xdgDirs{"XDG_CONFIG_DIRS"};
+    test::EnvGuard m_rk{"RK_ENGINE_CONFIG"}, m_xdgHome{"XDG_CONFIG_HOME"}, m_home{"HOME"}, m_xdgDirs{"XDG_CONFIG_DIRS"};
 };
 
 TEST_F(ConfigEnvironment, FileComesFromEnvironmentThenXdgThenHome)
@@ -140,8 +125,8 @@ TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
 {
     namespace fs = std::filesystem;
     const SearchCase& c = GetParam();
-    const fs::path root = fs::temp_directory_path() / ("rk_xdg_" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    const test::TempDir temp;
+    const fs::path& root = temp.path();
     const std::map<char, fs::path> dirs = {{'u', root / "home"}, {'1', root / "sys1"}, {'2', root / "sys2"}};
     for (const char* p = c.present; *p; ++p) {
         fs::create_directories(dirs.at(*p) / "rk_vad2av");
@@ -168,7 +153,6 @@ TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
     Connection connection(session, "X1", "DBRK");
     const std::string message = test::messageOf<EDatabaseError>([&] { connection.open(); });
     EXPECT_EQ(message.substr(message.rfind('\n') + 1), line) << c.legend;
-    fs::remove_all(root);
 }
 
 INSTANTIATE_TEST_SUITE_P(
