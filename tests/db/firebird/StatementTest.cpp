@@ -233,8 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
                "SELECT JOB_ID FROM JOBS", {{std::nullopt}}, "CREATE TABLE JOBS (JOB_ID INTEGER)"},
         Stored{"a repeated name is bound everywhere from its first entry, the later entry's value unsent",
                "INSERT INTO IMPORT_RK5_NUTZER (USERNR, NAME, VORNAME) VALUES (:X, :N, :x)", {7, "n", 9},
-               "SELECT USERNR, NAME, VORNAME FROM IMPORT_RK5_NUTZER", {{"7", "n", "7"}}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+               "SELECT USERNR, NAME, VORNAME FROM IMPORT_RK5_NUTZER", {{"7", "n", "7"}}}));
 
 struct Refusal {
     const char* legend;
@@ -275,8 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "XSQLDA-Index außerhalb des gültigen Bereichs.", true},
         Refusal{"unknown table", {"DELETE FROM NO_SUCH_TABLE"},
                 "Dynamic SQL Error\r\nSQL error code = -204\r\nTable unknown\r\nNO_SUCH_TABLE\r\nAt line 1, column 13",
-                false}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+                false}));
 
 TEST(StatementWiring, MissingDatabaseOrTransaction)
 {
