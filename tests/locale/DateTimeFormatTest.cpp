@@ -5,6 +5,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "locale/LocaleFormats.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/GermanFormats.h"
 
 namespace rk::locale {
@@ -116,22 +117,14 @@ TEST(FormatDateTime, FollowsChangedSettingsFromOneValueToTheNext)
 
 TEST(FormatDateTime, RefusesDaysBeforeYearOne)
 {
-    try {
-        formatDateTimeText("c", -693594.5, german());
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.message(), ansi("'0.43200000' ist kein gültiger Zeitstempel"));
-    }
+    EXPECT_EQ(rk::test::messageOf<EConvertError>([] { formatDateTimeText("c", -693594.5, german()); }),
+              ansi("'0.43200000' ist kein gültiger Zeitstempel"));
     EXPECT_EQ(formatDateTimeText("yyyy", -693593.0, german()), "0001");
 
     std::string out;
     EXPECT_THROW(appendDateTimeText(out, "c", 0, 0, german()), EConvertError);
-    try {
-        appendDateTimeText(out, "c", 5, -1, german());
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.message(), ansi("'5.-1' ist kein gültiger Zeitstempel"));
-    }
+    EXPECT_EQ(rk::test::messageOf<EConvertError>([&] { appendDateTimeText(out, "c", 5, -1, german()); }),
+              ansi("'5.-1' ist kein gültiger Zeitstempel"));
 }
 
 TEST(DateTimeParts, RoundTripsThroughEncode)

@@ -4,6 +4,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "locale/LocaleFormats.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/GermanFormats.h"
 
 namespace rk::locale {
@@ -80,12 +81,8 @@ class RefuseDateTime : public ::testing::TestWithParam<const char*> {};
 TEST_P(RefuseDateTime, NamesTheText)
 {
     const std::string text = ansi(GetParam());
-    try {
-        parseDateTimeText(text, german());
-        FAIL() << "read " << GetParam();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.message(), ansi("'") + text + ansi("' ist keine gültige Datums- und Uhrzeitangabe"));
-    }
+    EXPECT_EQ(rk::test::messageOf<EConvertError>([&] { parseDateTimeText(text, german()); }),
+              ansi("'") + text + ansi("' ist keine gültige Datums- und Uhrzeitangabe"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, RefuseDateTime,

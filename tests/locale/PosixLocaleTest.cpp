@@ -11,6 +11,7 @@
 #include "db/common/Ansi.h"
 #include "locale/LocaleFormats.h"
 #include "locale/PosixItems.h"
+#include "tests/support/EnvGuard.h"
 
 namespace rk::locale {
 namespace {
@@ -101,24 +102,13 @@ class LocaleEnvironment : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : kNames) {
-            const char* v = std::getenv(name);
-            m_saved.emplace_back(v ? std::optional<std::string>(v) : std::nullopt);
-            unsetenv(name);
-        }
+        for (const char* name : kNames) unsetenv(name);
         if (!tryReadLocaleFormats("de_DE.UTF-8") || !tryReadLocaleFormats("en_US.UTF-8"))
             GTEST_SKIP() << "locales de_DE.UTF-8 and en_US.UTF-8 are not installed";
     }
-    void TearDown() override
-    {
-        for (size_t i = 0; i < m_saved.size(); ++i) {
-            if (m_saved[i]) setenv(kNames[i], m_saved[i]->c_str(), 1);
-            else unsetenv(kNames[i]);
-        }
-        setCurrentFormats(LocaleFormats{});
-    }
+    void TearDown() override { setCurrentFormats(LocaleFormats{}); }
     static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_CTYPE", "LANG"};
-    std::vector<std::optional<std::string>> m_saved;
+    test::EnvGuard m_all{"LC_ALL"}, m_numeric{"LC_NUMERIC"}, m_time{"LC_TIME"}, m_ctype{"LC_CTYPE"}, m_lang{"LANG"};
 };
 
 // Which variable decides each part: LC_ALL over the category over LANG, and

@@ -27,10 +27,6 @@ TEST(Ansi, FormatTakesUtf8PatternAndAnsiArguments)
     EXPECT_EQ(rk::ansiFormat("'%d.%d' ist", -5, 7), "'-5.7' ist");
 }
 
-} // namespace
-
-namespace {
-
 TEST(Ansi, OperatingSystemTextsInUtf8BecomeWindows1252)
 {
     // "Gerät" as a UTF-8 locale spells it; a lone high byte is already single-byte text.
@@ -41,10 +37,6 @@ TEST(Ansi, OperatingSystemTextsInUtf8BecomeWindows1252)
     EXPECT_EQ(rk::ansiFromMaybeUtf8("\xE2\x88\x9E \xE2\x82\xAC"), "? \x80");
     EXPECT_EQ(rk::ansiFromMaybeUtf8("\xC0\x80"), "\xC0\x80"); // overlong: not UTF-8
 }
-
-} // namespace
-
-namespace {
 
 // Every byte against its Unicode upper case where that lies in the code page
 // too: the folding the window's column listing and the source engine's name
@@ -63,10 +55,6 @@ TEST(Ansi, UpperCasingFollowsUnicodeInsideTheCodePage)
     }
     EXPECT_EQ(rk::upperAnsi(std::string_view("stra\xDF" "e \xE4\xF6\xFC")), "STRA\xDF" "E \xC4\xD6\xDC");
 }
-
-} // namespace
-
-namespace {
 
 // The two case rules side by side: names from the user's data fold in the
 // whole code page, the words of fixed languages in ASCII alone.

@@ -38,13 +38,10 @@ TEST(AttachmentAttach, MissingFileOrNoDatabaseGivesTheServersMessage)
     for (const auto& [path, message, sqlCode] : cases) {
         Attachment database(names::kTargetConnection);
         database.setDatabaseName(path);
-        try {
-            database.open();
-            ADD_FAILURE() << "attached to " << path;
-        } catch (const EIBInterBaseError& e) {
-            EXPECT_EQ(e.message(), message);
-            EXPECT_EQ(e.sqlCode(), sqlCode) << path;
-        }
+        const auto e = rk::test::caught<EIBInterBaseError>([&] { database.open(); });
+        ASSERT_TRUE(e) << path;
+        EXPECT_EQ(e->message(), message);
+        EXPECT_EQ(e->sqlCode(), sqlCode) << path;
         EXPECT_FALSE(database.connected());
     }
 }
@@ -111,14 +108,11 @@ TEST(AttachmentErrors, MissingPrivilegeIsTheRoleErrorKind)
     TargetObjects t(db.path());
     t.attachment.setParams({"lc_ctype=ISO8859_1", "user_name=guest", "password=x"});
     t.setSql("INSERT INTO IMPORT_RK5_NUTZER (USERNR) VALUES (1)");
-    try {
-        t.statement.execute();
-        FAIL() << "guest could insert";
-    } catch (const EIBInterBaseRoleError& e) {
-        EXPECT_EQ(e.sqlCode(), -551);
-        EXPECT_STREQ(e.kindName(), "EIBInterBaseRoleError");
-        EXPECT_EQ(e.message(), "no permission for INSERT access to TABLE IMPORT_RK5_NUTZER");
-    }
+    const auto e = rk::test::caught<EIBInterBaseRoleError>([&] { t.statement.execute(); });
+    ASSERT_TRUE(e) << "guest could insert";
+    EXPECT_EQ(e->sqlCode(), -551);
+    EXPECT_STREQ(e->kindName(), "EIBInterBaseRoleError");
+    EXPECT_EQ(e->message(), "no permission for INSERT access to TABLE IMPORT_RK5_NUTZER");
 }
 
 TEST(TransactionRules, ClientErrors)

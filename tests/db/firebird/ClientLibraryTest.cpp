@@ -10,33 +10,27 @@
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/Attachment.h"
 #include "db/firebird/TargetErrors.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::target {
 namespace {
 
 TEST(ClientLibrary, MissingFileIsTheClientError)
 {
-    try {
-        ClientLibrary::load("/nonexistent/libfbclient.so.2");
-        FAIL() << "loaded a missing file";
-    } catch (const EIBClientError& e) {
-        EXPECT_EQ(e.message(), "InterBase-DLL gds32.dll wurde im Pfad nicht gefunden");
-        EXPECT_EQ(e.clientError(), ClientError::GDS32NotFound);
-        EXPECT_STREQ(e.kindName(), "EIBClientError");
-    }
+    const auto e = rk::test::caught<EIBClientError>([] { ClientLibrary::load("/nonexistent/libfbclient.so.2"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->message(), "InterBase-DLL gds32.dll wurde im Pfad nicht gefunden");
+    EXPECT_EQ(e->clientError(), ClientError::GDS32NotFound);
+    EXPECT_STREQ(e->kindName(), "EIBClientError");
 }
 
 TEST(ClientLibrary, MissingEntryPointIsASystemError)
 {
     // A real library that has none of the client's functions.
-    try {
-        ClientLibrary::load("libm.so.6");
-        FAIL() << "resolved the client API in libm";
-    } catch (const EOSError& e) {
-        const std::string prefix = "Systemfehler.  Code: 127.\r\n";
-        EXPECT_EQ(e.message().substr(0, prefix.size()), prefix);
-        EXPECT_NE(e.message().find("isc_attach_database"), std::string::npos) << e.message();
-    }
+    const std::string message = rk::test::messageOf<EOSError>([] { ClientLibrary::load("libm.so.6"); });
+    const std::string prefix = "Systemfehler.  Code: 127.\r\n";
+    EXPECT_EQ(message.substr(0, prefix.size()), prefix);
+    EXPECT_NE(message.find("isc_attach_database"), std::string::npos) << message;
 }
 
 TEST(ClientLibrary, TheInstalledLibraryResolves)

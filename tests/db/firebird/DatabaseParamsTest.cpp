@@ -47,8 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         DpbCase{"four-byte number, little-endian", {"sweep_interval=66000"}, bytes({1, 22, 4, 0xD0, 0x01, 0x01, 0x00})},
         DpbCase{"flag", {"activate_shadow=whatever"}, bytes({1, 21, 1, 0})},
         DpbCase{"a 255-byte text still fits its length byte", {"user_name=" + std::string(255, 'u')},
-                bytes({1, 28, 255}) + std::string(255, 'u')}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+                bytes({1, 28, 255}) + std::string(255, 'u')}));
 
 struct DpbFailure {
     std::string line;
@@ -84,8 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         DpbFailure{"password=" + std::string(256, 'p'),
                    "DPB-Wert für isc_dpb_password ist 256 Bytes lang; höchstens 255 Bytes sind möglich."},
         // A number item's text must be a decimal integer.
-        DpbFailure{"num_buffers=many", "'many' ist kein gültiger ganzzahliger Wert", "EConvertError"}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+        DpbFailure{"num_buffers=many", "'many' ist kein gültiger ganzzahliger Wert", "EConvertError"}));
 
 TEST(DatabaseParams, ItemCodesSpanTheTable)
 {

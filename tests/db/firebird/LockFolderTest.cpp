@@ -9,6 +9,7 @@
 #include "db/common/Ansi.h"
 #include "db/firebird/FailureReason.h"
 #include "db/firebird/LockFolder.h"
+#include "tests/db/paradox/reader/TempDir.h"
 
 namespace rk::target {
 namespace {
@@ -35,17 +36,13 @@ class LockFolderChoiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() / ("rk_lock_" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
         std::ofstream(m_dir / "super.conf") << "ServerMode = Super\n";
         std::ofstream(m_dir / "shared.conf") << "ServerMode = SuperClassic\n";
         // A default folder no account can use: a plain file where the folder should be.
         std::ofstream(m_dir / "blocked") << "x";
     }
-    void TearDown() override { fs::remove_all(m_dir); }
     std::string at(const char* name) const { return (m_dir / name).string(); }
-    fs::path m_dir;
+    rk::test::TempDir m_dir;
 };
 
 TEST_F(LockFolderChoiceTest, AnAccountGetsItsOwnFolderOnlyWhereTheEngineTakesTheFileAlone)
@@ -82,7 +79,7 @@ TEST_F(LockFolderChoiceTest, AnAccountGetsItsOwnFolderOnlyWhereTheEngineTakesThe
     // One that others may write, or a link someone planted, is not taken.
     fs::permissions(m_dir / "own", fs::perms::group_write, fs::perm_options::add);
     EXPECT_FALSE(makeOwnLockFolder(at("own")));
-    fs::create_directory_symlink(m_dir, m_dir / "link");
+    fs::create_directory_symlink(m_dir.path(), m_dir / "link");
     EXPECT_FALSE(makeOwnLockFolder(at("link")));
 }
 
@@ -114,8 +111,8 @@ TEST(FailureReason, TheUsualEngineErrorsGetAGermanLine)
 
 TEST(FailureReason, ARefusedLockFolderIsNamedWithOwnerGroupAndWhatTheAdministratorDoes)
 {
-    const fs::path folder = fs::temp_directory_path() / ("rk_lockreason_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+    const rk::test::TempDir dir;
+    const fs::path& folder = dir.path();
     const auto reason = failureReason("operating system directive access failed; Keine Berechtigung; " +
                                           folder.string() + "/.",
                                       folder.string());
@@ -125,7 +122,6 @@ TEST(FailureReason, ARefusedLockFolderIsNamedWithOwnerGroupAndWhatTheAdministrat
     EXPECT_TRUE(text.starts_with("Der Sperrordner der Datenbank-Engine " + folder.string() + " (Eigentümer " + owner))
         << text;
     EXPECT_NE(text.find("usermod -a -G "), std::string::npos) << text;
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -5,23 +5,15 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "db/firebird/SqlMonitor.h"
 #include "tests/db/firebird/TargetTestSupport.h"
+#include "tests/db/paradox/reader/TempDir.h"
 
 namespace rk::target::test {
 namespace {
 
 using rk::test::FirebirdTestDatabase;
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 class SqlMonitorTest : public ::testing::Test {
 protected:
@@ -64,7 +56,7 @@ TEST_F(SqlMonitorTest, RecordsOnlyWhileAttachedEachWholeInOrder)
                                  "IBQ1: [Prepare] " + sql + "\r\n  Plan: " + head + "IBQ1: [Execute] " + sql +
                                  "\r\n  USERNR = 7\r\n  NAME = Hase\r\n  VORNAME = <NULL>" + head +
                                  "IBTransaction1: [Commit (Hard commit)]" + head + "IBDatabase1: [Disconnect]";
-    const std::string trace = readFile(traceFile);
+    const std::string trace = rk::test::readText(traceFile);
     EXPECT_EQ(trace, expected);
     EXPECT_EQ(trace.find("quartzfen"), std::string::npos);
 
@@ -75,7 +67,7 @@ TEST_F(SqlMonitorTest, RecordsOnlyWhileAttachedEachWholeInOrder)
     t.statement.param(1).value.assignInteger(1);
     t.statement.execute();
     t.commitIfActive();
-    const std::string more = readFile(traceFile).substr(trace.size());
+    const std::string more = rk::test::readText(traceFile).substr(trace.size());
     EXPECT_NE(more.find("\r\n  Plan: \nPLAN (IMPORT_RK5_EB NATURAL)"), std::string::npos) << more;
     EXPECT_NE(more.find("\r\n  NOTIZ = <BLOB>\r\n  EBNR = 1"), std::string::npos) << more;
 }

@@ -44,8 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Comments are not known here.
         ParamCase{"/* :C */ SELECT 1", {"C"}},
         ParamCase{"A = :", {""}},
-        ParamCase{"DELETE FROM IMPORT_RK5_EB", {}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+        ParamCase{"DELETE FROM IMPORT_RK5_EB", {}}));
 
 struct PlaceholderCase {
     const char* text;
@@ -72,8 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlaceholderCase{"A=:\"Mixed Name\"", "A=?", {"MIXED NAME"}},
         PlaceholderCase{"A=?n", "A=?", {"N"}},
         // The backquote is no quote here.
-        PlaceholderCase{"A=`:X`", "A=`?`", {"X"}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+        PlaceholderCase{"A=`:X`", "A=`?`", {"X"}}));
 
 struct ParseFailure {
     const char* text;
@@ -97,8 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseFailure{"A = :", "Parametername erwartet"},
                       ParseFailure{"A = 'open", "EOF im String gefunden"},
                       ParseFailure{"A = \"open", "EOF im String gefunden"},
-                      ParseFailure{"A = 1 /* open", "EOF im Kommentar gefunden"}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+                      ParseFailure{"A = 1 /* open", "EOF im Kommentar gefunden"}));
 
 } // namespace
 } // namespace rk::target

@@ -5,6 +5,7 @@
 
 #include "db/firebird/ClientLibrary.h"
 #include "db/firebird/TargetErrors.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::target {
 namespace {
@@ -12,14 +13,9 @@ namespace {
 const ISC_STATUS kArgEnd = 0, kArgGds = 1, kArgString = 2;
 
 template <class E>
-E raised(const std::vector<ISC_STATUS>& status)
+std::optional<E> raised(const std::vector<ISC_STATUS>& status)
 {
-    try {
-        raiseStatus(ClientLibrary::instance(), status.data());
-    } catch (const E& e) {
-        return e;
-    }
-    throw std::logic_error("other kind");
+    return rk::test::caught<E>([&] { raiseStatus(ClientLibrary::instance(), status.data()); });
 }
 
 ISC_STATUS text(const char* s) { return reinterpret_cast<ISC_STATUS>(s); }
@@ -31,9 +27,10 @@ TEST(TargetErrors, TextsJoinedByCrLfOnceAndOneTrailingPeriodRemoved)
     for (const auto& c : cases) {
         const auto e = raised<EIBInterBaseError>(
             {kArgGds, isc_random, kArgString, text(c[0]), kArgGds, isc_random, kArgString, text(c[1]), kArgEnd});
-        EXPECT_EQ(e.message(), c[2]);
-        EXPECT_EQ(e.ibErrorCode(), isc_random);
-        EXPECT_STREQ(e.kindName(), "EIBInterBaseError");
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->message(), c[2]);
+        EXPECT_EQ(e->ibErrorCode(), isc_random);
+        EXPECT_STREQ(e->kindName(), "EIBInterBaseError");
     }
 }
 
@@ -41,9 +38,10 @@ TEST(TargetErrors, MissingPrivilegeIsTheRoleKind)
 {
     const auto e = raised<EIBInterBaseRoleError>(
         {kArgGds, isc_no_priv, kArgString, text("SELECT"), kArgString, text("TABLE"), kArgString, text("T"), kArgEnd});
-    EXPECT_EQ(e.sqlCode(), -551);
-    EXPECT_EQ(e.ibErrorCode(), isc_no_priv);
-    EXPECT_EQ(e.message(), "no permission for SELECT access to TABLE T");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->sqlCode(), -551);
+    EXPECT_EQ(e->ibErrorCode(), isc_no_priv);
+    EXPECT_EQ(e->message(), "no permission for SELECT access to TABLE T");
 }
 
 TEST(TargetErrors, CheckStatusPassesSuccess)

@@ -13,6 +13,7 @@
 #include "db/firebird/Statement.h"
 #include "db/firebird/Transaction.h"
 #include "db/firebird/TargetErrors.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/FirebirdTestDatabase.h"
 
 namespace rk::target::test {
@@ -36,21 +37,6 @@ struct TargetObjects {
     }
 };
 
-// The message of the exception `f` throws, as E; fails the test when it
-// throws nothing or another kind.
-template <class E, class F>
-std::string messageOf(F&& f)
-{
-    try {
-        f();
-    } catch (const E& e) {
-        return e.message();
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "other exception: " << e.what();
-        return {};
-    }
-    ADD_FAILURE() << "no exception";
-    return {};
-}
+using rk::test::messageOf;
 
 } // namespace rk::target::test

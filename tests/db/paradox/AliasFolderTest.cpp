@@ -5,28 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <tuple>
 
 #include "db/common/Exception.h"
 #include "db/paradox/EngineConfig.h"
 #include "tests/db/paradox/reader/TempDir.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::source {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(AliasFolder, TablesAreFoundWithoutRegardToCaseAndTheMissingOnesNamedInOrder)
 {
@@ -62,7 +53,7 @@ TEST(AliasFolder, AppendedSectionKeepsTheFileAsItWasAndIsTheAliasRead)
         }
         const fs::path folder = dir.path() / "Daten RK5";
         appendAliasSection(file, "DBRK", folder, keep);
-        const std::string after = readAll(file);
+        const std::string after = test::readText(file);
         const std::string old = before ? before : "";
         EXPECT_EQ(after.substr(0, old.size()), old) << legend;
         const std::string added = (old.empty() || old.back() == '\n' ? "" : "\n") + std::string("[DBRK]\nPATH=") +
@@ -87,29 +78,9 @@ TEST(AliasFolder, WhatCannotBeWrittenIsRefusedAndNothingIsWritten)
     EXPECT_FALSE(fs::exists(file));
     // Its folder cannot be made: a file stands in its place.
     std::ofstream(dir.path() / "blockiert") << "x";
-    try {
-        appendAliasSection(dir.path() / "blockiert" / "engine.conf", "DBRK", dir.path());
-        ADD_FAILURE() << "written";
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "Die Konfigurationsdatei " + (dir.path() / "blockiert" / "engine.conf").string() +
-                                   " konnte nicht geschrieben werden.");
-    }
-}
-
-TEST(AliasFolder, TheUserFileIsNoneWhileTheEnvironmentNamesTheConfiguration)
-{
-    const char* names[] = {"RK_ENGINE_CONFIG", "XDG_CONFIG_HOME", "HOME"};
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-    for (const char* n : names) saved.emplace_back(n, std::getenv(n) ? std::optional<std::string>(std::getenv(n)) : std::nullopt);
-    setenv("XDG_CONFIG_HOME", "/xdg", 1);
-    setenv("HOME", "/home/anna", 1);
-    unsetenv("RK_ENGINE_CONFIG");
-    EXPECT_EQ(EngineConfig::userFile(), "/xdg/rk_vad2av/engine.conf");
-    unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(EngineConfig::userFile(), "/home/anna/.config/rk_vad2av/engine.conf");
-    setenv("RK_ENGINE_CONFIG", "/opt/rk.conf", 1);
-    EXPECT_EQ(EngineConfig::userFile(), "");
-    for (const auto& [n, v] : saved) v ? setenv(n.c_str(), v->c_str(), 1) : unsetenv(n.c_str());
+    const fs::path blocked = dir.path() / "blockiert" / "engine.conf";
+    EXPECT_EQ(test::messageOf<EDatabaseError>([&] { appendAliasSection(blocked, "DBRK", dir.path()); }),
+              "Die Konfigurationsdatei " + blocked.string() + " konnte nicht geschrieben werden.");
 }
 
 } // namespace

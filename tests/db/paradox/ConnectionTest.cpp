@@ -14,19 +14,25 @@
 #include "db/paradox/Session.h"
 #include "db/paradox/Table.h"
 #include "tests/db/paradox/SourceFolder.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::source {
 namespace {
 
 using db::FieldValue;
 using FT = paradox::FieldType;
-using test::errorOf;
+using test::messageOf;
 
-TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
-{
+// A session on a fresh source folder and the connection X1 through the alias.
+class AccessCheck : public testing::Test {
+protected:
     test::SourceFolder folder;
-    Session session("Default", folder.config());
-    Connection connection(session, "X1", "DBRK");
+    Session session{"Default", folder.config()};
+    Connection connection{session, "X1", "DBRK"};
+};
+
+TEST_F(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
+{
     connection.open();
     EXPECT_TRUE(connection.connected());
     EXPECT_EQ(connection.folder(), folder.data());
@@ -38,14 +44,13 @@ TEST(AccessCheck, PassesWithTheAliasAndGivesX1ItsFolder)
     EXPECT_EQ(session.findAlias("X1"), nullptr);
 }
 
-TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
+TEST_F(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
 {
     struct Case {
         const char* legend;
         const char* config; // null: no configuration file at all; "/": a folder in its place
         std::string message;
     };
-    test::SourceFolder folder;
     const std::string file = pathText(folder.config().string());
     const std::string read = ansi("\nKonfiguration: ") + file;
     const Case cases[] = {
@@ -68,28 +73,20 @@ TEST(AccessCheck, FailsWithoutAliasFileOrFolderAndNamesTheConfigurationFile)
             folder.writeConfig(c.config);
         Session session("Default", folder.config());
         Connection connection(session, "X1", "DBRK");
-        try {
-            connection.open();
-            ADD_FAILURE() << c.legend << ": opened";
-        } catch (const EDBEngineError& e) {
-            EXPECT_EQ(e.message(), c.message) << c.legend;
-        }
+        EXPECT_EQ(messageOf<EDBEngineError>([&] { connection.open(); }), c.message) << c.legend;
         EXPECT_FALSE(connection.connected()) << c.legend;
         EXPECT_EQ(session.findAlias("X1"), nullptr) << c.legend; // the session alias went with the failure
     }
     std::filesystem::remove_all(folder.config());
 }
 
-TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
+TEST_F(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
 {
-    test::SourceFolder folder;
-    Session session("Default", folder.config());
-    Connection connection(session, "X1", "DBRK");
     connection.open();
     Query query(session, names::kSourceQuery, names::kSourceAlias);
     query.setSql("SELECT * FROM NUTZER");
-    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("Die Tabelle NUTZER wurde nicht gefunden.\nVerzeichnis: ") +
-                                                  pathText(folder.data().string()));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { query.open(); }),
+              ansi("Die Tabelle NUTZER wurde nicht gefunden.\nVerzeichnis: ") + pathText(folder.data().string()));
     // The query went through its own connection named like the alias.
     Connection* temporary = session.findConnection("dbrk");
     ASSERT_NE(temporary, nullptr);
@@ -97,7 +94,7 @@ TEST(AccessCheck, TableMissingPassesTheCheckButFailsTheQuery)
     EXPECT_TRUE(temporary->connected());
 }
 
-class SourceTables : public testing::Test {
+class SourceTables : public AccessCheck {
 protected:
     void SetUp() override
     {
@@ -130,10 +127,6 @@ protected:
                        std::string(), std::string(), std::string(), std::string(), db::TimeValue{0},
                        db::TimestampValue{86400000}, int32_t(3), 1.5, std::string("\0\0\0\0", 4)}});
     }
-
-    test::SourceFolder folder;
-    Session session{"Default", folder.config()};
-    Connection connection{session, "X1", "DBRK"};
 };
 
 TEST_F(SourceTables, Table1ListsEveryColumnAndStaysOpen)
@@ -154,7 +147,8 @@ TEST_F(SourceTables, Table1ListsEveryColumnAndStaysOpen)
     listingTable.open(); // again: nothing changes
     EXPECT_TRUE(listingTable.active());
     EXPECT_EQ(names(), (std::vector<std::string>{"NR", "Reg", "Datei", "Notiz", "Titel", "NR_1"}));
-    EXPECT_EQ(errorOf([&] { listingTable.fieldByName("HINT"); }), ansi("Table1: Das Feld 'HINT' wurde nicht gefunden"));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { listingTable.fieldByName("HINT"); }),
+              ansi("Table1: Das Feld 'HINT' wurde nicht gefunden"));
     // Closing the connection closes the table that uses it.
     connection.close();
     EXPECT_FALSE(listingTable.active());
@@ -187,7 +181,7 @@ TEST_F(SourceTables, TableWalksItsRowsAndClosesWithItsConnection)
 TEST_F(SourceTables, Table1WithoutTheFileFailsWithTheEngineText)
 {
     Table listingTable(session, "Table1", "X1", "FEHLT.DB");
-    EXPECT_EQ(errorOf([&] { listingTable.open(); }),
+    EXPECT_EQ(messageOf<rk::Exception>([&] { listingTable.open(); }),
               ansi("Die Tabelle FEHLT.DB wurde nicht gefunden.\nVerzeichnis: ") + pathText(folder.data().string()));
     EXPECT_TRUE(connection.connected()); // opened on the way, as the access check would have
 }
@@ -239,17 +233,13 @@ TEST_F(SourceTables, ReaderErrorsKeepTheReadersMessage)
         std::ofstream bad(folder.data() / "KAPUTT.DB", std::ios::binary);
         bad << std::string(100, '\x55');
     }
-    std::string readerMessage;
-    try {
-        paradox::Table::open(folder.data() / "KAPUTT.DB");
-    } catch (const paradox::EParadoxError& e) {
-        readerMessage = e.message();
-    }
+    const std::string readerMessage =
+        messageOf<paradox::EParadoxError>([&] { paradox::Table::open(folder.data() / "KAPUTT.DB"); });
     ASSERT_FALSE(readerMessage.empty());
     Query query(session, names::kSourceQuery, names::kSourceAlias);
     query.setSql("SELECT * FROM KAPUTT");
-    EXPECT_THROW(query.open(), paradox::EParadoxError);
-    EXPECT_EQ(errorOf([&] { query.open(); }), readerMessage);
+    for (int attempt = 0; attempt < 2; ++attempt)
+        EXPECT_EQ(messageOf<paradox::EParadoxError>([&] { query.open(); }), readerMessage) << attempt;
 }
 
 TEST_F(SourceTables, SourceFilesStayByteIdenticalAndNothingIsAdded)

@@ -10,9 +10,11 @@
 #include <fstream>
 #include <map>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+
+#include "tests/db/paradox/reader/TempDir.h"
+#include "tests/support/EnvGuard.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::source {
 namespace {
@@ -57,38 +59,37 @@ TEST(EngineConfig, MissingFileIsAnEmptyConfiguration)
     EXPECT_EQ(c.file(), "/nonexistent/rk_vad2av/engine.conf");
 }
 
-// Restores one environment variable when the test ends.
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : m_name(name)
-    {
-        if (const char* v = std::getenv(name)) m_old = v, m_had = true;
-    }
-    ~EnvGuard() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
+// The four variables that place the configuration file, restored after each test.
+class ConfigEnvironment : public testing::Test {
+    test::EnvGuard m_rk{"RK_ENGINE_CONFIG"}, m_xdgHome{"XDG_CONFIG_HOME"}, m_home{"HOME"}, m_xdgDirs{"XDG_CONFIG_DIRS"};
 };
 
-TEST(EngineConfig, FileComesFromEnvironmentThenXdgThenHome)
+TEST_F(ConfigEnvironment, FileComesFromEnvironmentThenXdgThenHome)
 {
-    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME"), d("XDG_CONFIG_DIRS");
-    setenv("RK_ENGINE_CONFIG", "/opt/rk/engine.conf", 1);
-    setenv("XDG_CONFIG_HOME", "/xdg", 1);
-    setenv("HOME", "/home/anna", 1);
+    // legend: RK_ENGINE_CONFIG, XDG_CONFIG_HOME, HOME (null: unset) -> the file read, the user's own file
+    const struct {
+        const char *rk, *xdgHome, *home, *file, *userFile;
+    } cases[] = {
+        {"/opt/rk/engine.conf", "/xdg", "/home/anna", "/opt/rk/engine.conf", ""},
+        {nullptr, "/xdg", "/home/anna", "/xdg/rk_vad2av/engine.conf", "/xdg/rk_vad2av/engine.conf"},
+        {nullptr, "", "/home/anna", "/home/anna/.config/rk_vad2av/engine.conf",
+         "/home/anna/.config/rk_vad2av/engine.conf"},
+        {nullptr, nullptr, "/home/anna", "/home/anna/.config/rk_vad2av/engine.conf",
+         "/home/anna/.config/rk_vad2av/engine.conf"},
+    };
+    const auto set = [](const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); };
     setenv("XDG_CONFIG_DIRS", "/nonexistent/xdg", 1);
-    EXPECT_EQ(EngineConfig::defaultFile(), "/opt/rk/engine.conf");
-    unsetenv("RK_ENGINE_CONFIG");
-    EXPECT_EQ(EngineConfig::defaultFile(), "/xdg/rk_vad2av/engine.conf");
-    setenv("XDG_CONFIG_HOME", "", 1);
-    EXPECT_EQ(EngineConfig::defaultFile(), "/home/anna/.config/rk_vad2av/engine.conf");
+    for (const auto& c : cases) {
+        set("RK_ENGINE_CONFIG", c.rk);
+        set("XDG_CONFIG_HOME", c.xdgHome);
+        set("HOME", c.home);
+        EXPECT_EQ(EngineConfig::defaultFile(), c.file) << c.file;
+        EXPECT_EQ(EngineConfig::userFile(), c.userFile) << c.file;
+    }
 }
 
-TEST(EngineConfig, PlacesAreTheUserFileThenEachSystemFolder)
+TEST_F(ConfigEnvironment, PlacesAreTheUserFileThenEachSystemFolder)
 {
-    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), c("HOME"), d("XDG_CONFIG_DIRS");
     unsetenv("RK_ENGINE_CONFIG");
     unsetenv("XDG_CONFIG_HOME");
     setenv("HOME", "/home/anna", 1);
@@ -118,20 +119,19 @@ struct SearchCase {
 
 void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.legend; }
 
-class EngineConfigSearch : public ::testing::TestWithParam<SearchCase> {};
+class EngineConfigSearch : public ConfigEnvironment, public ::testing::WithParamInterface<SearchCase> {};
 
 TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
 {
     namespace fs = std::filesystem;
     const SearchCase& c = GetParam();
-    const fs::path root = fs::temp_directory_path() / ("rk_xdg_" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    const test::TempDir temp;
+    const fs::path& root = temp.path();
     const std::map<char, fs::path> dirs = {{'u', root / "home"}, {'1', root / "sys1"}, {'2', root / "sys2"}};
     for (const char* p = c.present; *p; ++p) {
         fs::create_directories(dirs.at(*p) / "rk_vad2av");
         std::ofstream(dirs.at(*p) / "rk_vad2av" / "engine.conf") << "[DBRK]\nPATH=/x\n";
     }
-    EnvGuard a("RK_ENGINE_CONFIG"), b("XDG_CONFIG_HOME"), h("HOME"), d("XDG_CONFIG_DIRS");
     c.env ? setenv("RK_ENGINE_CONFIG", (root / "env.conf").c_str(), 1) : unsetenv("RK_ENGINE_CONFIG");
     setenv("XDG_CONFIG_HOME", dirs.at('u').c_str(), 1);
     setenv("XDG_CONFIG_DIRS", (dirs.at('1').string() + ":" + dirs.at('2').string()).c_str(), 1);
@@ -151,14 +151,8 @@ TEST_P(EngineConfigSearch, FirstExistingPlaceWins)
     if (!found) line += " (nicht gefunden)";
     Session session;
     Connection connection(session, "X1", "DBRK");
-    try {
-        connection.open();
-        ADD_FAILURE() << c.legend << ": opened";
-    } catch (const EDatabaseError& e) {
-        const std::string message = e.message();
-        EXPECT_EQ(message.substr(message.rfind('\n') + 1), line) << c.legend;
-    }
-    fs::remove_all(root);
+    const std::string message = test::messageOf<EDatabaseError>([&] { connection.open(); });
+    EXPECT_EQ(message.substr(message.rfind('\n') + 1), line) << c.legend;
 }
 
 INSTANTIATE_TEST_SUITE_P(

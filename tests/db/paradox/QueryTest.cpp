@@ -13,6 +13,7 @@
 #include "db/paradox/NameRules.h"
 #include "db/paradox/Session.h"
 #include "tests/db/paradox/SourceFolder.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::source {
 namespace {
@@ -20,7 +21,7 @@ namespace {
 using db::FieldValue;
 using tools::pxwrite::Column;
 using FT = paradox::FieldType;
-using test::errorOf;
+using test::messageOf;
 
 FieldValue L(int32_t v) { return v; }
 FieldValue S(const char* utf8) { return ansi(utf8); }
@@ -262,15 +263,16 @@ TEST_F(QueryTest, SqlTextReadsBackWithCrLfAndSettingItCloses)
 
 TEST_F(QueryTest, ObjectErrorsCarryTheQueryName)
 {
-    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("PDXQ1: Keine SQL-Anweisung verfügbar"));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { query.open(); }), ansi("PDXQ1: Keine SQL-Anweisung verfügbar"));
     query.setSql("SELECT * FROM GEBIETE WHERE POSNR=:NR");
-    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("PDXQ1: Fehlender Wert für Parameter 'NR'"));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { query.open(); }), ansi("PDXQ1: Fehlender Wert für Parameter 'NR'"));
     EXPECT_FALSE(query.active());
     query.setSql("SELECT * FROM GEBIETE");
     query.open();
-    EXPECT_EQ(errorOf([&] { query.fieldByName("GESTEIN"); }), ansi("PDXQ1: Das Feld 'GESTEIN' wurde nicht gefunden"));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { query.fieldByName("GESTEIN"); }),
+              ansi("PDXQ1: Das Feld 'GESTEIN' wurde nicht gefunden"));
     query.setSql("  ");
-    EXPECT_EQ(errorOf([&] { query.open(); }), ansi("Fehler beim Erstellen des Cursor-Handle"));
+    EXPECT_EQ(messageOf<rk::Exception>([&] { query.open(); }), ansi("Fehler beim Erstellen des Cursor-Handle"));
 }
 
 TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
@@ -291,12 +293,7 @@ TEST_F(QueryTest, EngineErrorsNameWhatIsWrong)
     };
     for (const auto& c : cases) {
         query.setSql(c.sql);
-        try {
-            query.open();
-            ADD_FAILURE() << c.sql << ": no error";
-        } catch (const EDBEngineError& e) {
-            EXPECT_EQ(e.message(), c.message) << c.sql;
-        }
+        EXPECT_EQ(messageOf<EDBEngineError>([&] { query.open(); }), c.message) << c.sql;
         EXPECT_FALSE(query.active()) << c.sql;
     }
     // The failures leave the connection usable.

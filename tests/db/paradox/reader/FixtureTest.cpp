@@ -253,20 +253,21 @@ TEST(FixtureFiles, UnchangedAfterReadingAndNothingCreatedBeside)
 {
     const auto dir = paradoxFixture("");
     RK_REQUIRE_FIXTURE(dir);
-    std::map<std::filesystem::path, std::vector<uint8_t>> before;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
-        if (e.is_regular_file()) before[e.path()] = rk::test::readBytes(e.path());
+    const auto snapshot = [&] {
+        std::map<std::filesystem::path, std::vector<uint8_t>> files;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+            if (e.is_regular_file()) files[e.path()] = rk::test::readBytes(e.path());
+        return files;
+    };
+    const auto before = snapshot();
     for (const auto& [path, bytes] : before) {
         const auto ext = path.extension().string();
         if (ext != ".DB" && ext != ".db") continue;
         auto t = Table::open(path);
         for (uint32_t r = 0; r < t->recordCount(); ++r) row(*t, r);
     }
-    std::map<std::filesystem::path, std::vector<uint8_t>> after;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
-        if (e.is_regular_file()) after[e.path()] = rk::test::readBytes(e.path());
     EXPECT_EQ(before.size(), 16u);  // the README and 15 table files
-    EXPECT_TRUE(before == after);
+    EXPECT_TRUE(before == snapshot());
 }
 
 } // namespace

@@ -7,9 +7,9 @@
 #include <random>
 
 #include "tests/db/paradox/reader/TempDir.h"
+#include "tests/db/paradox/reader/WriteTable.h"
 #include "tests/fuzz/ParadoxFuzzInput.h"
 #include "tests/support/SharedFixtures.h"
-#include "tools/pxwrite/ParadoxWriter.h"
 
 namespace {
 
@@ -18,14 +18,14 @@ using namespace rk::source::paradox;
 std::vector<uint8_t> writtenSample()
 {
     rk::test::TempDir dir;
-    {
-        rk::tools::pxwrite::ParadoxWriter w(dir / "M.DB", {{"A", FieldType::Alpha, 8}, {"N", FieldType::Number},
-                                                           {"B", FieldType::Bcd, 3}, {"M", FieldType::Memo, 12},
-                                                           {"G", FieldType::Graphic}});
-        for (int i = 0; i < 40; ++i)
-            w.addRow({std::string("r") + std::to_string(i), i * 1.5, double(i), std::string(i * 40, 'm'),
-                      std::string(i % 3 ? 100 : 3000, 'g')});
-    }
+    rk::test::TableRows rows;
+    for (int i = 0; i < 40; ++i)
+        rows.push_back({std::string("r") + std::to_string(i), i * 1.5, double(i), std::string(i * 40, 'm'),
+                        std::string(i % 3 ? 100 : 3000, 'g')});
+    rk::test::writeTable(dir / "M.DB",
+                         {{"A", FieldType::Alpha, 8}, {"N", FieldType::Number}, {"B", FieldType::Bcd, 3},
+                          {"M", FieldType::Memo, 12}, {"G", FieldType::Graphic}},
+                         rows);
     return rk::test::packFuzzInput(rk::test::readBytes(dir / "M.DB"), rk::test::readBytes(dir / "M.MB"));
 }
 

@@ -2,15 +2,16 @@
 // program itself on a fixture, a damaged file and --codepage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <sys/wait.h>
 
 #include "db/common/Ansi.h"
 #include "tests/db/paradox/reader/TempDir.h"
+#include "tests/db/paradox/reader/WriteTable.h"
 #include "tests/support/SharedFixtures.h"
 #include "tools/pxdump/JsonDump.h"
-#include "tools/pxwrite/ParadoxWriter.h"
 
 namespace {
 
@@ -76,14 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PxDumpHeader, NamesTypesAndSizes)
 {
     rk::test::TempDir dir;
-    {
-        rk::tools::pxwrite::WriterOptions opt;
-        opt.codePage = 850;
-        rk::tools::pxwrite::ParadoxWriter w(dir / "KUNDE.DB", {{rk::ansi("Straße"), FieldType::Alpha, 30},
-                                                               {"Betrag", FieldType::Bcd, 4}, {"Nr", FieldType::AutoInc}},
-                                            opt);
-        w.addRow({std::string("A"), 1.5, int32_t(1)});
-    }
+    rk::tools::pxwrite::WriterOptions opt;
+    opt.codePage = 850;
+    rk::test::writeTable(dir / "KUNDE.DB",
+                         {{rk::ansi("Straße"), FieldType::Alpha, 30}, {"Betrag", FieldType::Bcd, 4},
+                          {"Nr", FieldType::AutoInc}},
+                         {{std::string("A"), 1.5, int32_t(1)}}, opt);
     auto t = Table::open(dir / "KUNDE.DB");
     EXPECT_EQ(rk::tools::pxdump::headerLine(*t),
               "{\"table\":\"KUNDE.DB\",\"version\":\"7.x\",\"codepage\":850,\"codepage_from\":\"header\","
@@ -110,34 +109,38 @@ ProgramRun runPxDump(const std::string& args)
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
+// The dump of `file` with the options given, which must succeed.
+std::string dumpOf(const std::filesystem::path& file, const std::string& options = "")
+{
+    const ProgramRun r = runPxDump(options + " '" + file.string() + "'");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    return r.out;
+}
+
 TEST(PxDumpProgram, DumpsAFixtureAsJsonLines)
 {
     const auto file = rk::test::paradoxFixture("Paradox-Reader/testtab.DB");
     RK_REQUIRE_FIXTURE(file);
-    const ProgramRun r = runPxDump("'" + file.string() + "'");
-    EXPECT_EQ(r.exitCode, 0);
-    size_t lines = 0;
-    for (char c : r.out) lines += c == '\n';
-    EXPECT_EQ(lines, 6u);  // header and five records
-    EXPECT_NE(r.out.find("\n[4,\"DDD\",null,null,null,null,null,null,null,null,null,{\"size\":5,"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("\n[1,\"AAA\",111.11,111.11,111,111,\"111.11\",\"2011-11-11\",\"11:11:11.000\","
+    const std::string out = dumpOf(file);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6);  // header and five records
+    EXPECT_NE(out.find("\n[4,\"DDD\",null,null,null,null,null,null,null,null,null,{\"size\":5,"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\n[1,\"AAA\",111.11,111.11,111,111,\"111.11\",\"2011-11-11\",\"11:11:11.000\","
                          "\"2011-11-11 11:11:11.000\",true,"),
               std::string::npos)
-        << r.out;
+        << out;
 }
 
 TEST(PxDumpProgram, CodePageOptionAppliesToFilesWithoutOne)
 {
     const auto file = rk::test::paradoxFixture("paradoxdriver/VIDORDER.DB");
     RK_REQUIRE_FIXTURE(file);
-    const ProgramRun r = runPxDump("--codepage 437 '" + file.string() + "'");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("{\"table\":\"VIDORDER.DB\",\"version\":\"3.0\",\"codepage\":437,"
+    const std::string out = dumpOf(file, "--codepage 437");
+    EXPECT_EQ(out.rfind("{\"table\":\"VIDORDER.DB\",\"version\":\"3.0\",\"codepage\":437,"
                           "\"codepage_from\":\"--codepage\",\"records\":50,",
                           0),
               0u)
-        << r.out;
+        << out;
 }
 
 // The dump decodes from the table's code page straight to UTF-8, so text
@@ -146,27 +149,21 @@ TEST(PxDumpProgram, TextsDecodedFromTheTablesCodePage)
 {
     rk::test::TempDir dir;
     const auto file = dir / "KYRILL.DB";
-    {
-        rk::tools::pxwrite::ParadoxWriter w(file, {{"Name", FieldType::Alpha, 10}, {"Notiz", FieldType::Memo, 0}});
-        w.addRow({std::string("\xC0\xC1\xE0"), std::string("\xCC\xEE\xF1\xEA\xE2\xE0")});
-    }
+    rk::test::writeTable(file, {{"Name", FieldType::Alpha, 10}, {"Notiz", FieldType::Memo, 0}},
+                         {{std::string("\xC0\xC1\xE0"), std::string("\xCC\xEE\xF1\xEA\xE2\xE0")}});
     // The header now says 1251; the bytes are the same.
-    std::FILE* f = std::fopen(file.c_str(), "r+b");
-    ASSERT_TRUE(f);
-    const unsigned char cp1251[2] = {0xE3, 0x04};
-    std::fseek(f, 0x6A, SEEK_SET);
-    std::fwrite(cp1251, 1, 2, f);
-    std::fclose(f);
+    std::vector<uint8_t> bytes = rk::test::readBytes(file);
+    bytes[0x6A] = 0xE3;
+    bytes[0x6B] = 0x04;
+    rk::test::writeBytes(file, bytes);
 
-    ProgramRun r = runPxDump("'" + file.string() + "'");
-    EXPECT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_NE(r.out.find("\"codepage\":1251,"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n[\"АБа\",\"Москва\"]\n"), std::string::npos) << r.out;
+    std::string out = dumpOf(file);
+    EXPECT_NE(out.find("\"codepage\":1251,"), std::string::npos) << out;
+    EXPECT_NE(out.find("\n[\"АБа\",\"Москва\"]\n"), std::string::npos) << out;
 
-    r = runPxDump("--codepage 1252 '" + file.string() + "'");
-    EXPECT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_NE(r.out.find("\"codepage\":1252,"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n[\"ÀÁà\",\"Ìîñêâà\"]\n"), std::string::npos) << r.out;
+    out = dumpOf(file, "--codepage 1252");
+    EXPECT_NE(out.find("\"codepage\":1252,"), std::string::npos) << out;
+    EXPECT_NE(out.find("\n[\"ÀÁà\",\"Ìîñêâà\"]\n"), std::string::npos) << out;
 }
 
 struct CodePageOptionCase {
@@ -182,13 +179,8 @@ TEST_P(PxDumpCodePageOption, NumbersIconvSpellsOtherwise)
 {
     rk::test::TempDir dir;
     const auto file = dir / "TEXT.DB";
-    {
-        rk::tools::pxwrite::ParadoxWriter w(file, {{"Name", FieldType::Alpha, 10}});
-        w.addRow({std::string("\xC0\xD6\xE4\xF2")});
-    }
-    const ProgramRun r = runPxDump("--codepage " + std::to_string(GetParam().codePage) + " '" + file.string() + "'");
-    const std::string& out = r.out;
-    EXPECT_EQ(r.exitCode, 0) << out;
+    rk::test::writeTable(file, {{"Name", FieldType::Alpha, 10}}, {{std::string("\xC0\xD6\xE4\xF2")}});
+    const std::string out = dumpOf(file, "--codepage " + std::to_string(GetParam().codePage));
     EXPECT_NE(out.find("\"codepage\":" + std::to_string(GetParam().codePage) + ",\"codepage_from\":\"--codepage\""),
               std::string::npos)
         << out;

@@ -6,10 +6,11 @@
 #include <fstream>
 #include <string>
 
-#include "TempDir.h"
 #include "db/common/Ansi.h"
 #include "db/paradox/reader/ParadoxTable.h"
-#include "tools/pxwrite/ParadoxWriter.h"
+#include "tests/db/paradox/reader/TempDir.h"
+#include "tests/db/paradox/reader/WriteTable.h"
+#include "tests/support/ExceptionMessage.h"
 
 namespace rk::source::paradox {
 namespace {
@@ -51,6 +52,21 @@ void writeNumbered(const std::filesystem::path& file, uint32_t rows, int textSiz
     writer.finish();
 }
 
+// Reads the records in `order`; each must be the one asked for.
+void expectNumbered(Table& table, const std::vector<uint32_t>& order)
+{
+    for (uint32_t i : order) {
+        table.readRecord(i);
+        ASSERT_EQ(table.value(0), db::FieldValue(int32_t(i)));
+        ASSERT_EQ(table.value(1), db::FieldValue(std::string("Satz ") + std::to_string(i)));
+    }
+}
+
+std::string unreadable(const std::filesystem::path& file)
+{
+    return rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler 5).", file.string());
+}
+
 bool resetPeak() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs") << "5"); }
 
 TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
@@ -58,15 +74,7 @@ TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
     test::TempDir dir;
     const auto file = dir / "BIG.DB";
     constexpr int32_t kRows = 1000000;  // a million records of 204 bytes: about 200 MiB
-    {
-        tools::pxwrite::WriterOptions options;
-        options.blockSizeKb = 32;
-        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 200}},
-                                             options);
-        const std::string filler(190, 'x');
-        for (int32_t i = 0; i < kRows; ++i) writer.addRow({i, filler + std::to_string(i)});
-        writer.finish();
-    }
+    writeNumbered(file, kRows, 200, 32);
     ASSERT_GT(std::filesystem::file_size(file), size_t(190) << 20);
 
     const long before = statusKiB("VmRSS:");
@@ -79,18 +87,12 @@ TEST(ResidentMemory, ReadingABigTableOutOfOrderKeepsOnlyPartOfItResident)
         table->readRecord(i);
         ASSERT_EQ(std::get<int32_t>(table->value(0)), int32_t(i));
         if (k % 100000 == 0) {
-            ASSERT_EQ(std::get<std::string>(table->value(1)), std::string(190, 'x') + std::to_string(i));
+            ASSERT_EQ(std::get<std::string>(table->value(1)), "Satz " + std::to_string(i));
         }
     }
     const long peak = statusKiB("VmHWM:") - before;
     EXPECT_LT(peak, 100 * 1024) << "resident memory grew by up to " << peak << " KiB";
 }
-
-} // namespace
-} // namespace rk::source::paradox
-
-namespace rk::source::paradox {
-namespace {
 
 // Another program cutting the table short while it is open: a clear error
 // for the records that are gone, not a crash.
@@ -98,22 +100,12 @@ TEST(ResidentMemory, TableCutShortWhileOpenGivesAClearError)
 {
     test::TempDir dir;
     const auto file = dir / "CUT.DB";
-    {
-        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"TEXT", FieldType::Alpha, 100}});
-        for (int32_t i = 0; i < 2000; ++i) writer.addRow({i, std::string("Zeile ") + std::to_string(i)});
-        writer.finish();
-    }
+    writeNumbered(file, 2000, 100, 4);
     auto table = Table::open(file);
     std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
     table->readRecord(0);
     EXPECT_EQ(std::get<int32_t>(table->value(0)), 0);
-    try {
-        table->readRecord(1999);
-        FAIL() << "a record past the new end was read";
-    } catch (const EParadoxError& e) {
-        EXPECT_EQ(e.message(), rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler 5).",
-                                              file.string()));
-    }
+    EXPECT_EQ(test::messageOf<EParadoxError>([&] { table->readRecord(1999); }), unreadable(file));
 }
 
 // The same for the blob file: blobs in a sub-allocated block and in blocks
@@ -122,31 +114,23 @@ TEST(ResidentMemory, BlobFileCutShortWhileOpenGivesAClearError)
 {
     test::TempDir dir;
     const auto file = dir / "CUT.DB";
-    {
-        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"NOTIZ", FieldType::Memo, 20}});
-        writer.addRow({int32_t(0), std::string("kurz")});
-        writer.addRow({int32_t(1), std::string(100, 's')});
-        writer.addRow({int32_t(2), std::string(5000, 'g')});
-        writer.finish();
-    }
+    test::writeTable(file, {{"NR", FieldType::Long}, {"NOTIZ", FieldType::Memo, 20}},
+                     {{int32_t(0), std::string("kurz")},
+                      {int32_t(1), std::string(100, 's')},
+                      {int32_t(2), std::string(5000, 'g')}});
     auto table = Table::open(file);
     std::filesystem::resize_file(dir / "CUT.MB", 4096);
     table->readRecord(0);
     EXPECT_EQ(std::get<std::string>(table->value(1)), "kurz");  // in the record's leader
     for (uint32_t r : {1u, 2u}) {
         table->readRecord(r);
-        try {
-            table->value(1);
-            ADD_FAILURE() << "blob of record " << r << " read past the new end";
-        } catch (const EParadoxError& e) {
-            EXPECT_EQ(e.message(), rk::ansiFormat("Die Datei '%s' kann nicht gelesen werden (Systemfehler 5).",
-                                                  (dir / "CUT.MB").string()));
-        }
+        EXPECT_EQ(test::messageOf<EParadoxError>([&] { table->value(1); }), unreadable(dir / "CUT.MB")) << r;
     }
 }
 
 // Records come a block at a time when read in file order and one by one
-// otherwise; every order must give the record asked for.
+// otherwise; every order must give the record asked for, and one past the
+// last is a clear error.
 TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
 {
     test::TempDir dir;
@@ -163,11 +147,9 @@ TEST(ResidentMemory, EveryOrderOfReadingGivesTheRecordAsked)
     for (uint32_t i = 0; i < kRows; i += 7) order.push_back(i);        // jumps
     for (uint32_t i : {5u, 6u, 6u, 7u, 40u, 41u, 5u, 42u, 15u, 16u, 17u, 299u, 0u, 1u}) order.push_back(i);
     for (uint32_t i = 0; i < 2000; ++i) order.push_back(i % 2 ? i + 65536 : i);  // 4 MiB apart
-    for (uint32_t i : order) {
-        table->readRecord(i);
-        ASSERT_EQ(table->value(0), db::FieldValue(int32_t(i)));
-        ASSERT_EQ(table->value(1), db::FieldValue(std::string("Satz ") + std::to_string(i)));
-    }
+    expectNumbered(*table, order);
+    EXPECT_EQ(test::messageOf<EParadoxError>([&] { table->readRecord(kRows); }),
+              rk::ansiFormat("Die Datei '%s' hat keinen Datensatz 100001.", file.string()));
 }
 
 // Reads that never come back to bytes read before (records in random order)
@@ -183,23 +165,16 @@ TEST(ResidentMemory, ScatteredReadsReadJustTheRecordAndNearOnesUsePiecesAgain)
     writeNumbered(file, kRows, 250, 2);
     auto table = Table::open(file);
     if (ioCount("rchar") < 0) GTEST_SKIP() << "/proc/self/io is not readable here";
-    auto readAll = [&](const std::vector<uint32_t>& order) {
-        for (uint32_t i : order) {
-            table->readRecord(i);
-            ASSERT_EQ(table->value(0), db::FieldValue(int32_t(i)));
-            ASSERT_EQ(table->value(1), db::FieldValue(std::string("Satz ") + std::to_string(i)));
-        }
-    };
     std::vector<uint32_t> scattered;
     for (uint32_t i = 0, r = 12345; i < 20000; ++i) scattered.push_back((r = r * 1103515245u + 12345u) % kRows);
     const long before = ioCount("rchar");
-    readAll(scattered);
+    expectNumbered(*table, scattered);
     EXPECT_LT(ioCount("rchar") - before, 20000L * 2048) << "about a piece of 8 KiB per record";
 
     std::vector<uint32_t> backward;
     for (uint32_t i = 20000; i-- > 0;) backward.push_back(i);
     const long calls = ioCount("syscr");
-    readAll(backward);
+    expectNumbered(*table, backward);
     EXPECT_LT(ioCount("syscr") - calls, 2000L) << "a read call per record";
 }
 
@@ -215,11 +190,9 @@ TEST(ResidentMemory, KeyOrderOverAnUnsortedTableGivesEachRecordItsOwnMemo)
         m.resize(100, static_cast<char>('a' + r % 26));
         return m;
     };
-    {
-        tools::pxwrite::ParadoxWriter writer(file, {{"NR", FieldType::Long}, {"NOTIZ", FieldType::Memo, 10}});
-        for (uint32_t r = 0; r < kKeys * kRounds; ++r) writer.addRow({int32_t(r), memo(r)});
-        writer.finish();
-    }
+    test::TableRows rows;
+    for (uint32_t r = 0; r < kKeys * kRounds; ++r) rows.push_back({int32_t(r), memo(r)});
+    test::writeTable(file, {{"NR", FieldType::Long}, {"NOTIZ", FieldType::Memo, 10}}, rows);
     auto table = Table::open(file);
     for (uint32_t key = 0; key < kKeys; ++key)
         for (uint32_t round = 0; round < kRounds; ++round) {

@@ -1,5 +1,5 @@
 // A fresh temporary folder per test, removed with everything in it when the
-// test ends.
+// test ends, and whole files read and written in one call.
 #pragma once
 
 #include <filesystem>
@@ -35,6 +35,12 @@ private:
 };
 
 inline std::vector<uint8_t> readBytes(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::string readText(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
