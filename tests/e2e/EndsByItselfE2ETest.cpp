@@ -12,9 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tests/e2e/ProgramRun.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/e2e/ProgramFolderTest.h"
 
 namespace rk::test {
 namespace {
@@ -23,53 +21,15 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const tools::demo::DemoCounts kCounts{3, 6, 20, 40, 25, 10, 3, 8, 6, 12, 5};
 constexpr uid_t kNobody = 65534;
 
-class EndsByItself : public ::testing::Test {
+class EndsByItself : public ProgramFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("rk_ends_" + std::to_string(::getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "paradox");
-        tools::demo::Manifest manifest{fs::path()};
-        tools::demo::writeDemoSet(m_dir / "paradox", kCounts, manifest);
-        std::ofstream(m_dir / "engine.conf") << "[DBRK]\nPATH=" << (m_dir / "paradox").string() << "\n";
-        fs::create_directories(m_dir / "run");
-        fs::permissions(m_dir / "run", fs::perms::owner_all, fs::perm_options::replace);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::map<std::string, std::string> environment(const std::map<std::string, std::string>& extra = {}) const
-    {
-        std::map<std::string, std::string> all{{"RK_ENGINE_CONFIG", (m_dir / "engine.conf").string()},
-                                               {"QT_QPA_PLATFORM", "offscreen"},
-                                               {"LC_ALL", "de_DE.UTF-8"},
-                                               {"XDG_RUNTIME_DIR", (m_dir / "run").string()}};
-        for (const auto& [k, v] : extra) all[k] = v;
-        return all;
-    }
-
-    std::unique_ptr<ProgramRun> start(std::vector<std::string> args, const std::map<std::string, std::string>& env = {},
-                                      ProgramRun::ErrPipe errPipe = ProgramRun::ErrPipe::Read)
-    {
-        return std::make_unique<ProgramRun>(RK_PROGRAM, std::move(args), environment(env), errPipe);
-    }
-
-    static std::string count(const FirebirdTestDatabase& db, const std::string& table)
-    {
-        return db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_" + table).value_or("NULL");
-    }
-
     static bool anyLineStarts(const ProgramRun& run, const std::string& prefix)
     {
         const auto& lines = run.errLines();
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); });
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(EndsByItself, ALogReaderThatGoesAwayOrNeverReadsCostsOnlyTheLog)

@@ -12,9 +12,7 @@
 #include <map>
 #include <thread>
 
-#include "tests/e2e/ProgramRun.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/e2e/ProgramFolderTest.h"
 
 namespace rk::test {
 namespace {
@@ -24,9 +22,6 @@ using namespace std::chrono_literals;
 
 const char* const kStaged[] = {"REGIONEN",   "GEBIETE", "GIPFEL",     "WEGE", "BEGEHUNGEN", "NAMENSLISTE",
                                "NUTZER",     "TAGESNOTIZ", "ZETTELWEGE", "EB",   "BILDER"};
-
-// Small, so a run takes well under a second; every table has rows.
-const tools::demo::DemoCounts kCounts{3, 6, 20, 40, 25, 10, 3, 8, 6, 12, 5};
 
 int expectedRows(const std::string& table)
 {
@@ -39,50 +34,12 @@ int expectedRows(const std::string& table)
     return rows.at(table);
 }
 
-class UnattendedRun : public ::testing::Test {
+class UnattendedRun : public ProgramFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("rk_e2e_" + std::to_string(::getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "paradox");
-        tools::demo::Manifest manifest{fs::path()};
-        tools::demo::writeDemoSet(m_dir / "paradox", kCounts, manifest);
-        writeEngineConfig(m_dir / "paradox");
-        // Qt wants its runtime folder private.
-        fs::create_directories(m_dir / "run");
-        fs::permissions(m_dir / "run", fs::perms::owner_all, fs::perm_options::replace);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    void writeEngineConfig(const fs::path& folder)
-    {
-        std::ofstream(m_dir / "engine.conf") << "[DBRK]\nPATH=" << folder.string() << "\nDEFAULT DRIVER=PARADOX\n";
-    }
-
-    // `env` adds to or overrides the usual environment (ProgramRun::kUnset removes).
-    std::unique_ptr<ProgramRun> start(std::vector<std::string> args, const std::map<std::string, std::string>& env = {})
-    {
-        std::map<std::string, std::string> all{
-            {"RK_ENGINE_CONFIG", (m_dir / "engine.conf").string()},
-            {"QT_QPA_PLATFORM", "offscreen"},
-            {"LC_ALL", "de_DE.UTF-8"},
-            {"XDG_RUNTIME_DIR", (m_dir / "run").string()},
-        };
-        for (const auto& [k, v] : env) all[k] = v;
-        return std::make_unique<ProgramRun>(RK_PROGRAM, std::move(args), all);
-    }
-
     static bool hasLine(const ProgramRun& run, const std::string& line)
     {
         const auto& lines = run.errLines();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-
-    static std::string count(const FirebirdTestDatabase& db, const std::string& table)
-    {
-        return db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_" + table).value_or("NULL");
     }
 
     // "hh:nn:ss" followed by rest.
@@ -94,8 +51,6 @@ protected:
     }
 
     static bool lineStarts(const std::string& line, const std::string& prefix) { return line.rfind(prefix, 0) == 0; }
-
-    fs::path m_dir;
 };
 
 TEST_F(UnattendedRun, QuietRunFillsEveryStagingTableWritesOneJobRecordAndLogsToStandardError)

@@ -16,9 +16,7 @@
 #include <thread>
 
 #include "db/firebird/Attachment.h"
-#include "tests/robustness/E2eSupport.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/robustness/ProgramTest.h"
 
 namespace rk::test {
 namespace {
@@ -30,14 +28,8 @@ const char* const kTables[] = {"REGIONEN", "GEBIETE", "GIPFEL", "WEGE", "BEGEHUN
                                "NUTZER", "TAGESNOTIZ", "ZETTELWEGE", "EB", "BILDER"};
 constexpr int kSkippedRegions = 2;  // demo regions without REG_R
 
-class TargetFailureTest : public ::testing::Test {
+class TargetFailureTest : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        if (!std::filesystem::exists(programPath())) GTEST_SKIP() << "rk_vad2av not built: " << programPath();
-        if (!germanLocaleAvailable()) GTEST_SKIP() << "locale de_DE.UTF-8 not installed";
-    }
-
     // The demo set with `routes` routes; the rows each staging table gets.
     std::map<std::string, long long> writeSource(int routes)
     {
@@ -69,8 +61,6 @@ protected:
         return out;
     }
 
-    TempFolder tmp;
-    std::filesystem::path paradox = tmp.path() / "paradox";
     std::filesystem::path output = tmp.path() / "program-output.txt";
 };
 
