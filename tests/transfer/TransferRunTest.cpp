@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "TransferDoubles.h"
+#include "tests/support/ThrownMessage.h"
 #include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
 
@@ -286,12 +287,8 @@ TEST_F(TransferRunTest, BlankCurrentUserIdMarksUserZero)
 TEST_F(TransferRunTest, UncountableResultFailsWithTheProgressBarRangeError)
 {
     source.results[buildImportPlan()[1].sourceSql].reportedCount = -1;
-    try {
-        run();
-        FAIL() << "a row count of -1 must fail";
-    } catch (const EInvalidOperation& e) {
-        EXPECT_EQ(e.message(), ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
-    }
+    EXPECT_EQ(rk::test::thrownMessage<EInvalidOperation>([&] { run(); }),
+              ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
     EXPECT_TRUE(window.startEnabled && window.quitEnabled);
     EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_REGIONEN").size(), 1u);
     EXPECT_TRUE(only("EXEC INSERT IMPORT_RK5_GEBIETE").empty());
