@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "TransferDoubles.h"
-#include "tests/support/ThrownMessage.h"
+#include "tests/db/firebird/TargetTestSupport.h"
 #include "locale/LocaleFormats.h"
 #include "transfer/ImportPlan.h"
 
@@ -287,7 +287,7 @@ TEST_F(TransferRunTest, BlankCurrentUserIdMarksUserZero)
 TEST_F(TransferRunTest, UncountableResultFailsWithTheProgressBarRangeError)
 {
     source.results[buildImportPlan()[1].sourceSql].reportedCount = -1;
-    EXPECT_EQ(rk::test::thrownMessage<EInvalidOperation>([&] { run(); }),
+    EXPECT_EQ(target::test::messageOf<EInvalidOperation>([&] { run(); }),
               ansi("Eigenschaft TProgressBar außerhalb des gültigen Bereichs"));
     EXPECT_TRUE(window.startEnabled && window.quitEnabled);
     EXPECT_EQ(only("EXEC INSERT IMPORT_RK5_REGIONEN").size(), 1u);

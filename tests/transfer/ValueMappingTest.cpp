@@ -12,11 +12,11 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "db/paradox/reader/ParadoxTable.h"
+#include "tests/db/firebird/TargetTestSupport.h"
 #include "locale/LocaleFormats.h"
 #include "tests/support/GermanFormats.h"
 #include "tests/support/SharedFixtures.h"
 #include "tests/support/SourceDouble.h"
-#include "tests/support/ThrownMessage.h"
 #include "transfer/ValueMapping.h"
 
 namespace rk::transfer {
@@ -32,7 +32,7 @@ using db::TimeValue;
 using locale::kMSecsPerDay;
 
 using rk::test::FakeSource;
-using rk::test::thrownMessage;
+using rk::target::test::messageOf;
 
 // Days of 0001-01-01 counting (day 1) for a calendar date.
 int32_t dayCount(int y, int m, int d)
@@ -197,7 +197,7 @@ TEST_F(WithFormats, MissingFieldStopsWithTheSourceError)
     source.fields.push_back(Field{"A", DataType::ftString, 1, S("x")});
     db::Param param{"Fehlt", {}};
     param.value.assignText("alt");
-    EXPECT_EQ(thrownMessage<EDatabaseError>([&] { assignParamFromField(param, source); }),
+    EXPECT_EQ(messageOf<EDatabaseError>([&] { assignParamFromField(param, source); }),
               "PDXQ1: Das Feld 'Fehlt' wurde nicht gefunden");
     EXPECT_EQ(param.value.text(), "alt");
 }
@@ -221,7 +221,7 @@ TEST_F(WithFormats, DateOutsideTheCalendarStopsTheRun)
     FakeSource source;
     source.fields.push_back(Field{"D", DataType::ftDateTime, 0, TimestampValue{-1000.0}});
     db::Param param{"D", {}};
-    EXPECT_EQ(thrownMessage<EConvertError>([&] { assignParamFromField(param, source); }),
+    EXPECT_EQ(messageOf<EConvertError>([&] { assignParamFromField(param, source); }),
               ansi("'0.-1000' ist kein gültiger Zeitstempel"));
     source.fields[0] = Field{"D", DataType::ftDate, 0, DateValue{0}};
     EXPECT_THROW(assignParamFromField(param, source), EConvertError);
@@ -280,7 +280,7 @@ class IntegerTextErrors : public WithFormats, public ::testing::WithParamInterfa
 TEST_P(IntegerTextErrors, NameTheText)
 {
     const std::string text = GetParam();
-    EXPECT_EQ(thrownMessage<EConvertError>([&] { integerReading(Field{"ID", DataType::ftString, 20, text}); }),
+    EXPECT_EQ(messageOf<EConvertError>([&] { integerReading(Field{"ID", DataType::ftString, 20, text}); }),
               ansi("'") + text + ansi("' ist kein gültiger Integerwert"));
 }
 
@@ -290,14 +290,14 @@ INSTANTIATE_TEST_SUITE_P(Texts, IntegerTextErrors,
 
 TEST_F(WithFormats, IntegerReadingErrors)
 {
-    EXPECT_EQ(thrownMessage<EConvertError>([] { integerReading(Field{"ID", DataType::ftString, 20, kBlank}); }),
+    EXPECT_EQ(messageOf<EConvertError>([] { integerReading(Field{"ID", DataType::ftString, 20, kBlank}); }),
               ansi("'' ist kein gültiger Integerwert"));
     for (DataType t : {DataType::ftDate, DataType::ftBoolean, DataType::ftMemo, DataType::ftBytes})
-        EXPECT_EQ(thrownMessage<EDatabaseError>([t] { integerReading(Field{"ID", t, 0, kBlank}); }),
+        EXPECT_EQ(messageOf<EDatabaseError>([t] { integerReading(Field{"ID", t, 0, kBlank}); }),
                   ansi("Feld 'ID' kann nicht als Typ Integer angesprochen werden"))
             << "type " << int(t);
     // A rounded number outside 32 bits is no integer (it must not wrap).
-    EXPECT_EQ(thrownMessage<EConvertError>([] { integerReading(Field{"ID", DataType::ftFloat, 0, 1e10}); }),
+    EXPECT_EQ(messageOf<EConvertError>([] { integerReading(Field{"ID", DataType::ftFloat, 0, 1e10}); }),
               ansi("'10000000000' ist kein gültiger Integerwert"));
     EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, std::nan("")}), EConvertError);
     EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, -2147483648.6}), EConvertError);
@@ -381,7 +381,7 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
         bcd(false, std::vector<uint8_t>(32, 9), 0),
     };
     for (const BcdValue& v : tooLarge)
-        EXPECT_EQ(thrownMessage<EDatabaseError>([&] { bcdToTenThousandths(v, "Betrag"); }), overflow)
+        EXPECT_EQ(messageOf<EDatabaseError>([&] { bcdToTenThousandths(v, "Betrag"); }), overflow)
             << v.digits.size() << " digits";
     // A nibble above 9 through the fifth decimal can change the value sent.
     const std::vector<BcdValue> damaged = {
@@ -391,14 +391,14 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
         bcd(false, {0xf, 0, 0, 0, 0, 0}, 0),   // first digit, no decimals at all
     };
     for (const BcdValue& v : damaged)
-        EXPECT_EQ(thrownMessage<EDatabaseError>([&] { bcdToTenThousandths(v, "Betrag"); }),
+        EXPECT_EQ(messageOf<EDatabaseError>([&] { bcdToTenThousandths(v, "Betrag"); }),
                   ansi("Feld 'Betrag' enthält keinen gültigen BCD-Wert"))
             << v.digits.size() << " digits";
     // Through the mapping, a range error names the source field.
     FakeSource source;
     source.fields.push_back(Field{"Betrag", DataType::ftBCD, 4, tooLarge[0]});
     db::Param param{"BETRAG", {}};
-    EXPECT_EQ(thrownMessage<EDatabaseError>([&] { assignParamFromField(param, source); }), overflow);
+    EXPECT_EQ(messageOf<EDatabaseError>([&] { assignParamFromField(param, source); }), overflow);
 }
 
 // Every date, time and timestamp the mapping writes reads back as the same
