@@ -139,18 +139,6 @@ ProgramResult runProgram(const std::filesystem::path& folder, const std::filesys
     return result;
 }
 
-std::string waitForOutput(ChildProgram& child, const std::filesystem::path& outputFile, const std::string& needle,
-                          std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const bool ended = !child.running();
-        std::string out = readFile(outputFile);
-        if (ended || out.find(needle) != std::string::npos || std::chrono::steady_clock::now() > deadline) return out;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-}
-
 long long isqlNumber(const std::filesystem::path& path, const std::string& sql)
 {
     const std::string cmd = "echo '" + sql + ";' | isql-fb -q -user SYSDBA '" + path.string() + "' 2>&1";

@@ -74,11 +74,6 @@ ProgramResult runProgram(const std::filesystem::path& folder, const std::filesys
                          std::chrono::milliseconds timeout = std::chrono::seconds(120),
                          const std::string& localeName = "de_DE.UTF-8");
 
-// Waits until `outputFile` holds `needle` or the program has ended or the
-// time is up; returns the file's content then.
-std::string waitForOutput(ChildProgram& child, const std::filesystem::path& outputFile, const std::string& needle,
-                          std::chrono::milliseconds timeout);
-
 // The first number isql-fb prints for `sql` on the database file `path`
 // (for counts on files the test did not create itself); -1 when none.
 long long isqlNumber(const std::filesystem::path& path, const std::string& sql);

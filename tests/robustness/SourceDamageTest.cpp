@@ -55,16 +55,13 @@ class DamagedSourceTest : public DemoSetTest, public ::testing::WithParamInterfa
 TEST_P(DamagedSourceTest, EndsWithAnErrorNamingTheFile)
 {
     GetParam().apply(paradox);
-    const fs::path output = tmp.path() / "program-output.txt";
-    ChildProgram child({"-auto", "-nomessage", "-id:DEFEKT", db.path()}, writeEngineConfig(tmp.path(), paradox), output);
     // Nobody is at the offscreen screen: after its error the program ends by itself.
-    const int code = child.wait(60s);
-    const std::string out = readFile(output);
-    EXPECT_EQ(code, 2) << out;
+    const ProgramResult r = runProgram(tmp.path(), paradox, {"-auto", "-nomessage", "-id:DEFEKT", db.path()}, 60s);
+    EXPECT_EQ(r.exitCode, 2) << r.output;
 
     char expected[1024];
     std::snprintf(expected, sizeof expected, GetParam().message, paradox.c_str());
-    EXPECT_NE(out.find(std::string("RK_VAD2AV: ") + expected), std::string::npos) << out;
+    EXPECT_NE(r.output.find(std::string("RK_VAD2AV: ") + expected), std::string::npos) << r.output;
     // The run stopped: no job record.
     EXPECT_EQ(*db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_INFO"), "0");
 }

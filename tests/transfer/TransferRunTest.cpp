@@ -1,3 +1,6 @@
+// runTransfer over recording doubles of the window, source, target and clock:
+// the exact journal of statements, log lines, bar values and commits of a
+// run, a stop, a failing slot, the current user and a second run.
 #include "transfer/TransferRun.h"
 
 #include <gtest/gtest.h>
