@@ -59,19 +59,17 @@ TEST_F(TargetFailureTest, KilledInTheMiddleOfASlotKeepsCommittedSlotsAndTheNextR
     const auto expected = writeSource(60000);
     FirebirdTestDatabase db;
     {
-        const std::filesystem::path output = tmp.path() / "program-output.txt";
-        ChildProgram child({"-auto", "-nomessage", "-id:KILLED", db.path()}, writeEngineConfig(tmp.path(), paradox),
-                           output);
+        const auto child = startProgram(tmp.path(), paradox, {"-auto", "-nomessage", "-id:KILLED", db.path()});
         // Slot 4 reads WEGE; slots 1 to 3 are committed before its query opens.
         const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (child.running() && !processUsesFile(child.pid(), "/WEGE.DB") &&
+        while (child->running() && !processUsesFile(child->pid(), "/WEGE.DB") &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(5ms);
         std::this_thread::sleep_for(200ms);
-        ASSERT_TRUE(child.running()) << readFile(output);
-        ASSERT_FALSE(processUsesFile(child.pid(), "/BEGEHUNGEN.DB")) << "slot 4 ended before the kill";
-        child.kill(SIGKILL);
-        EXPECT_EQ(child.wait(10s), 128 + SIGKILL);
+        ASSERT_TRUE(child->running()) << ::testing::PrintToString(child->errLines());
+        ASSERT_FALSE(processUsesFile(child->pid(), "/BEGEHUNGEN.DB")) << "slot 4 ended before the kill";
+        child->signal(SIGKILL);
+        EXPECT_EQ(child->wait(10s), 128 + SIGKILL);
     }
     for (const char* t : {"REGIONEN", "GEBIETE", "GIPFEL"})
         EXPECT_EQ(std::stoll(*db.scalar(std::string("SELECT COUNT(*) FROM IMPORT_RK5_") + t)), expected.at(t)) << t;
