@@ -1,3 +1,6 @@
+// The start options read from the command line: the switches exactly as
+// written, the job id cut to its last 32 characters, the target file test,
+// and the help and version switches.
 #include "app/CommandLine.h"
 
 #include <gtest/gtest.h>

@@ -27,33 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// MainWindow with boxes, the dialog and escaped errors recorded.
-class RecordingWindow : public app::MainWindow {
-public:
-    using MainWindow::MainWindow;
-    int showMessage(const std::string& text, app::MsgKind) override
-    {
-        boxes.push_back(text);
-        return app::mrOk;
-    }
-    std::optional<std::string> chooseTargetFile(const std::string&, const std::string&, const std::string&) override
-    {
-        boxes.push_back("dialog");
-        return std::nullopt;
-    }
-    std::vector<std::string> boxes, errors;
-
-protected:
-    void runGuarded(const std::function<void()>& body) override
-    {
-        try {
-            body();
-        } catch (const std::exception& e) {
-            errors.push_back(e.what());
-        }
-    }
-};
-
 using Staged = std::map<std::string, std::vector<FirebirdTestDatabase::Row>>;
 
 // Every staged row by table, sorted; the job record carries the time of the run.
@@ -105,12 +78,12 @@ protected:
         std::ofstream(config) << "[DBRK]\nPATH=" << paradox.string() << "\n";
     }
 
-    // One press of "Übertragung starten"; nothing may fail or ask.
-    static void press(RecordingWindow& window)
+    // One press of "Übertragung starten"; nothing may fail or ask (no
+    // error, box or file dialog recorded).
+    void press(TestMainWindow& window)
     {
         window.startButton()->click();
-        EXPECT_EQ(window.errors, std::vector<std::string>{});
-        EXPECT_EQ(window.boxes, std::vector<std::string>{});
+        EXPECT_EQ(events, Events{});
     }
 
     TempDir tmp;
@@ -126,7 +99,8 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
 
     FirebirdTestDatabase target;
     source::Session session("Default", config);
-    RecordingWindow window({target.path()}, [&](app::MainWindow& f) { return app::makeDatabaseParts(f, session); });
+    TestMainWindow window({target.path()}, events,
+                          [&](app::MainWindow& f) { return app::makeDatabaseParts(f, session); });
     press(window);
     const Staged first = staged(target);
     ASSERT_EQ(first.at("IMPORT_RK5_WEGE").size(), 60u);
@@ -142,7 +116,7 @@ TEST_F(SecondRun, StagesTheTablesAsTheyAreAtTheSecondPress)
     FirebirdTestDatabase freshTarget;
     {
         source::Session freshSession("Default", config);
-        RecordingWindow fresh({freshTarget.path()},
+        TestMainWindow fresh({freshTarget.path()}, events,
                              [&](app::MainWindow& f) { return app::makeDatabaseParts(f, freshSession); });
         press(fresh);
     }

@@ -1,6 +1,6 @@
 // Test doubles for MainWindow: recorders for its target and source objects, and a
-// MainWindow whose platform actions (system move, boxes, the file dialog, error
-// display) are recorded instead of shown. Every call lands in one event log
+// MainWindow (over them or over the real parts) whose platform actions (system
+// move, boxes, the file dialog, error display) are recorded instead of shown. Every call lands in one event log
 // so tests can assert the order of what the window did.
 #pragma once
 
@@ -120,6 +120,11 @@ public:
           m_events(events)
     {
         fake().sinceStart.start();
+    }
+    // Over parts made elsewhere (the real ones); fake() belongs to the form above.
+    TestMainWindow(app::Arguments args, Events& events, const PartsFactory& makeParts)
+        : MainWindow(std::move(args), makeParts), m_events(events)
+    {
     }
 
     FakeParts& fake() { return static_cast<FakeParts&>(databaseParts()); }

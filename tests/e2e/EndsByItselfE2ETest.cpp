@@ -12,9 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tests/e2e/ProgramRun.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/e2e/ProgramFolderTest.h"
 
 namespace rk::test {
 namespace {
@@ -23,54 +21,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const tools::demo::DemoCounts kCounts{3, 6, 20, 40, 25, 10, 3, 8, 6, 12, 5};
 constexpr uid_t kNobody = 65534;
 
-class EndsByItself : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("rk_ends_" + std::to_string(::getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "paradox");
-        tools::demo::Manifest manifest{fs::path()};
-        tools::demo::writeDemoSet(m_dir / "paradox", kCounts, manifest);
-        std::ofstream(m_dir / "engine.conf") << "[DBRK]\nPATH=" << (m_dir / "paradox").string() << "\n";
-        fs::create_directories(m_dir / "run");
-        fs::permissions(m_dir / "run", fs::perms::owner_all, fs::perm_options::replace);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::map<std::string, std::string> environment(const std::map<std::string, std::string>& extra = {}) const
-    {
-        std::map<std::string, std::string> all{{"RK_ENGINE_CONFIG", (m_dir / "engine.conf").string()},
-                                               {"QT_QPA_PLATFORM", "offscreen"},
-                                               {"LC_ALL", "de_DE.UTF-8"},
-                                               {"XDG_RUNTIME_DIR", (m_dir / "run").string()}};
-        for (const auto& [k, v] : extra) all[k] = v;
-        return all;
-    }
-
-    std::unique_ptr<ProgramRun> start(std::vector<std::string> args, const std::map<std::string, std::string>& env = {},
-                                      ProgramRun::ErrPipe errPipe = ProgramRun::ErrPipe::Read)
-    {
-        return std::make_unique<ProgramRun>(RK_PROGRAM, std::move(args), environment(env), errPipe);
-    }
-
-    static std::string count(const FirebirdTestDatabase& db, const std::string& table)
-    {
-        return db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_" + table).value_or("NULL");
-    }
-
-    static bool anyLineStarts(const ProgramRun& run, const std::string& prefix)
-    {
-        const auto& lines = run.errLines();
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); });
-    }
-
-    fs::path m_dir;
-};
+class EndsByItself : public ProgramFolderTest {};
 
 TEST_F(EndsByItself, ALogReaderThatGoesAwayOrNeverReadsCostsOnlyTheLog)
 {
@@ -96,31 +49,27 @@ TEST_F(EndsByItself, AStoppedXServerCountsAsNoDisplay)
 {
     if (!fs::exists("/usr/bin/Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
     const std::string display = ":" + std::to_string(700 + ::getpid() % 200);
-    const fs::path socket = "/tmp/.X11-unix/X" + display.substr(1);
-    ProgramRun server("/usr/bin/Xvfb", {display, "-nolisten", "tcp", "-screen", "0", "640x480x24"}, {});
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i) std::this_thread::sleep_for(50ms);
-    ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
+    const auto server = startXServer(display, "640x480x24");
+    ASSERT_TRUE(server) << "Xvfb did not start";
     std::this_thread::sleep_for(300ms);
-    server.signal(SIGSTOP); // takes connections into its backlog, answers none
+    server->signal(SIGSTOP); // takes connections into its backlog, answers none
 
-    const std::map<std::string, std::string> stopped{
-        {"QT_QPA_PLATFORM", ProgramRun::kUnset}, {"WAYLAND_DISPLAY", ProgramRun::kUnset}, {"DISPLAY", display}};
     // legend: -auto runs offscreen (0), a manual start fails (1)
     for (const bool unattended : {true, false}) {
         FirebirdTestDatabase db;
         std::vector<std::string> args{db.path()};
         if (unattended) args.insert(args.begin(), {"-auto", "-nomessage"});
         const auto started = Clock::now();
-        auto run = start(args, stopped);
+        auto run = start(args, onlyDisplay(display));
         EXPECT_EQ(run->wait(40s), unattended ? 0 : 1) << ::testing::PrintToString(run->errLines());
         EXPECT_LT(Clock::now() - started, 20s);
         ASSERT_FALSE(run->errLines().empty());
         EXPECT_TRUE(run->errLines().front().find("Kein Bildschirm erreichbar") != std::string::npos)
             << run->errLines().front();
     }
-    server.signal(SIGCONT);
-    server.signal(SIGTERM);
-    server.wait(5s);
+    server->signal(SIGCONT);
+    server->signal(SIGTERM);
+    server->wait(5s);
 }
 
 TEST_F(EndsByItself, AnEndSignalDuringThePurgeEndsAfterTheCurrentDelete)
@@ -223,9 +172,8 @@ TEST_F(EndsByItself, AnOrdinaryAccountAfterRootWorksOrIsToldWhatTheAdministrator
     ::chmod(foreign.path().c_str(), 0644);
     const auto [roCode, roLines] = asNobody(foreign, false, {});
     EXPECT_EQ(roCode, 2);
-    EXPECT_TRUE(std::any_of(roLines.begin(), roLines.end(), [](const std::string& l) {
-        return l.starts_with("Die Zieldatenbank lässt sich nicht beschreiben");
-    })) << ::testing::PrintToString(roLines);
+    EXPECT_TRUE(anyLineStarts(roLines, "Die Zieldatenbank lässt sich nicht beschreiben"))
+        << ::testing::PrintToString(roLines);
 
     // The shared folder named by the caller, made by root for its group.
     struct stat folder {};
@@ -233,9 +181,8 @@ TEST_F(EndsByItself, AnOrdinaryAccountAfterRootWorksOrIsToldWhatTheAdministrator
     FirebirdTestDatabase shared;
     const auto [lockCode, lockLines] = asNobody(shared, true, {{"FIREBIRD_LOCK", "/tmp/firebird"}});
     EXPECT_EQ(lockCode, 2);
-    EXPECT_TRUE(std::any_of(lockLines.begin(), lockLines.end(), [](const std::string& l) {
-        return l.starts_with("Der Sperrordner der Datenbank-Engine /tmp/firebird (Eigentümer ");
-    })) << ::testing::PrintToString(lockLines);
+    EXPECT_TRUE(anyLineStarts(lockLines, "Der Sperrordner der Datenbank-Engine /tmp/firebird (Eigentümer "))
+        << ::testing::PrintToString(lockLines);
 }
 
 } // namespace

@@ -78,6 +78,8 @@ bool ProgramRun::pump(std::chrono::milliseconds slice)
         if (p.revents & (POLLIN | POLLHUP)) {
             const ssize_t got = ::read(p.fd, buf, sizeof buf);
             if (got <= 0) {
+                if (p.fd == m_errFd && !m_errPartial.empty()) m_errLines.push_back(std::move(m_errPartial));
+                m_errPartial.clear();
                 ::close(p.fd);
                 (p.fd == m_errFd ? m_errFd : m_outFd) = -1;
                 continue;
@@ -146,7 +148,7 @@ int ProgramRun::wait(std::chrono::milliseconds timeout)
         pump(std::chrono::milliseconds(20));
     }
     for (int i = 0; i < 200 && pump(std::chrono::milliseconds(5)); ++i) {}
-    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : WIFSIGNALED(m_status) ? 128 + WTERMSIG(m_status) : -1;
 }
 
 } // namespace rk::test

@@ -36,9 +36,10 @@ public:
     // The reader goes away, as `| head` does after its lines.
     void closeErr();
     bool running();
-    // The exit code, or -1 when the process had to be killed at the deadline
-    // or ended by a signal.
+    // The exit code; -1 when the process had to be killed at the deadline,
+    // 128 + n when signal n ended it.
     int wait(std::chrono::milliseconds timeout);
+    pid_t pid() const { return m_pid; }
 
     const std::vector<std::string>& errLines() const { return m_errLines; }
     const std::string& out() const { return m_out; }

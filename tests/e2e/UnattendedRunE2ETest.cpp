@@ -12,9 +12,7 @@
 #include <map>
 #include <thread>
 
-#include "tests/e2e/ProgramRun.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/e2e/ProgramFolderTest.h"
 
 namespace rk::test {
 namespace {
@@ -22,69 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const char* const kStaged[] = {"REGIONEN",   "GEBIETE", "GIPFEL",     "WEGE", "BEGEHUNGEN", "NAMENSLISTE",
-                               "NUTZER",     "TAGESNOTIZ", "ZETTELWEGE", "EB",   "BILDER"};
-
-// Small, so a run takes well under a second; every table has rows.
-const tools::demo::DemoCounts kCounts{3, 6, 20, 40, 25, 10, 3, 8, 6, 12, 5};
-
-int expectedRows(const std::string& table)
-{
-    const auto& n = kCounts;
-    const std::map<std::string, int> rows = {
-        {"REGIONEN", n.regions},   {"GEBIETE", n.areas},      {"GIPFEL", n.summits},      {"WEGE", n.routes},
-        {"BEGEHUNGEN", n.ascents}, {"NAMENSLISTE", n.names},  {"NUTZER", n.users},        {"TAGESNOTIZ", n.dayNotes},
-        {"ZETTELWEGE", n.noteRoutes}, {"EB", n.firstAscenders}, {"BILDER", n.pictures},
-    };
-    return rows.at(table);
-}
-
-class UnattendedRun : public ::testing::Test {
+class UnattendedRun : public ProgramFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("rk_e2e_" + std::to_string(::getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "paradox");
-        tools::demo::Manifest manifest{fs::path()};
-        tools::demo::writeDemoSet(m_dir / "paradox", kCounts, manifest);
-        writeEngineConfig(m_dir / "paradox");
-        // Qt wants its runtime folder private.
-        fs::create_directories(m_dir / "run");
-        fs::permissions(m_dir / "run", fs::perms::owner_all, fs::perm_options::replace);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    void writeEngineConfig(const fs::path& folder)
-    {
-        std::ofstream(m_dir / "engine.conf") << "[DBRK]\nPATH=" << folder.string() << "\nDEFAULT DRIVER=PARADOX\n";
-    }
-
-    // `env` adds to or overrides the usual environment (ProgramRun::kUnset removes).
-    std::unique_ptr<ProgramRun> start(std::vector<std::string> args, const std::map<std::string, std::string>& env = {})
-    {
-        std::map<std::string, std::string> all{
-            {"RK_ENGINE_CONFIG", (m_dir / "engine.conf").string()},
-            {"QT_QPA_PLATFORM", "offscreen"},
-            {"LC_ALL", "de_DE.UTF-8"},
-            {"XDG_RUNTIME_DIR", (m_dir / "run").string()},
-        };
-        for (const auto& [k, v] : env) all[k] = v;
-        return std::make_unique<ProgramRun>(RK_PROGRAM, std::move(args), all);
-    }
-
-    static bool hasLine(const ProgramRun& run, const std::string& line)
-    {
-        const auto& lines = run.errLines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-
-    static std::string count(const FirebirdTestDatabase& db, const std::string& table)
-    {
-        return db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_" + table).value_or("NULL");
-    }
-
     // "hh:nn:ss" followed by rest.
     static bool timeStamped(const std::string& line, const std::string& rest)
     {
@@ -92,10 +29,6 @@ protected:
         return line.size() == 8 + rest.size() && line.ends_with(rest) && line[2] == ':' && line[5] == ':' &&
                digit(0) && digit(1) && digit(3) && digit(4) && digit(6) && digit(7);
     }
-
-    static bool lineStarts(const std::string& line, const std::string& prefix) { return line.rfind(prefix, 0) == 0; }
-
-    fs::path m_dir;
 };
 
 TEST_F(UnattendedRun, QuietRunFillsEveryStagingTableWritesOneJobRecordAndLogsToStandardError)
@@ -104,7 +37,7 @@ TEST_F(UnattendedRun, QuietRunFillsEveryStagingTableWritesOneJobRecordAndLogsToS
     auto run = start({"-auto", "-nomessage", "-id:JOB42", db.path()});
     ASSERT_EQ(run->wait(60s), 0) << "stderr: " << ::testing::PrintToString(run->errLines());
 
-    for (const char* table : kStaged) EXPECT_EQ(count(db, table), std::to_string(expectedRows(table))) << table;
+    for (const auto& [table, rows] : kExpectedRows) EXPECT_EQ(count(db, table), std::to_string(rows)) << table;
     const auto jobs = db.query("SELECT JOB_ID, STATUS, INFO FROM IMPORT_RK5_INFO");
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0][0], "-id:JOB42");
@@ -140,9 +73,9 @@ TEST_F(UnattendedRun, WithoutNoMessageTheFinalBoxIsAnsweredAndTheRunEndsWithCode
     FirebirdTestDatabase db;
     auto run = start({"-auto", db.path()});
     ASSERT_EQ(run->wait(60s), 0) << ::testing::PrintToString(run->errLines());
-    EXPECT_TRUE(hasLine(*run, "Informationen: Übertragung beendet")) << ::testing::PrintToString(run->errLines());
-    EXPECT_EQ(run->errLines().back(), "Informationen: Übertragung beendet");
-    for (const char* table : kStaged) EXPECT_EQ(count(db, table), std::to_string(expectedRows(table))) << table;
+    ASSERT_FALSE(run->errLines().empty());
+    EXPECT_EQ(run->errLines().back(), "Informationen: Übertragung beendet") << ::testing::PrintToString(run->errLines());
+    for (const auto& [table, rows] : kExpectedRows) EXPECT_EQ(count(db, table), std::to_string(rows)) << table;
     EXPECT_EQ(count(db, "INFO"), "1");
 }
 
@@ -150,8 +83,7 @@ TEST_F(UnattendedRun, WithoutADisplayAnUnattendedRunGoesOffscreenAndAManualStart
 {
     // legend: DISPLAY (unset, or a server that is not there)
     for (const char* display : {ProgramRun::kUnset, ":97"}) {
-        const std::map<std::string, std::string> noDisplay{
-            {"QT_QPA_PLATFORM", ProgramRun::kUnset}, {"WAYLAND_DISPLAY", ProgramRun::kUnset}, {"DISPLAY", display}};
+        const auto noDisplay = onlyDisplay(display);
         FirebirdTestDatabase db;
         auto run = start({"-auto", "-nomessage", db.path()}, noDisplay);
         EXPECT_EQ(run->wait(60s), 0) << display << ::testing::PrintToString(run->errLines());
@@ -175,22 +107,18 @@ TEST_F(UnattendedRun, WithADisplayTheFileDialogWaitsUntilAnEndSignalEndsIt)
 {
     if (!fs::exists("/usr/bin/Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
     const std::string display = ":" + std::to_string(200 + ::getpid() % 500);
-    const fs::path socket = "/tmp/.X11-unix/X" + display.substr(1);
-    ProgramRun server("/usr/bin/Xvfb", {display, "-nolisten", "tcp", "-screen", "0", "1024x768x24"}, {});
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i) std::this_thread::sleep_for(50ms);
-    ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
+    const auto server = startXServer(display, "1024x768x24");
+    ASSERT_TRUE(server) << "Xvfb did not start";
 
-    auto run = start({"-auto", "-nomessage", (m_dir / "fehlt.fdb").string()},
-                     {{"QT_QPA_PLATFORM", ProgramRun::kUnset}, {"WAYLAND_DISPLAY", ProgramRun::kUnset},
-                      {"DISPLAY", display}});
+    auto run = start({"-auto", "-nomessage", (m_dir / "fehlt.fdb").string()}, onlyDisplay(display));
     // A person could answer here: the dialog waits, and says nothing.
     std::this_thread::sleep_for(3s);
     EXPECT_TRUE(run->running());
     run->signal(SIGTERM);
     EXPECT_EQ(run->wait(10s), 2);
-    for (const std::string& line : run->errLines()) EXPECT_FALSE(lineStarts(line, "Dateidialog")) << line;
-    server.signal(SIGTERM);
-    server.wait(5s);
+    EXPECT_FALSE(anyLineStarts(*run, "Dateidialog")) << ::testing::PrintToString(run->errLines());
+    server->signal(SIGTERM);
+    server->wait(5s);
 }
 
 TEST_F(UnattendedRun, MissingTargetPathCancelsTheDialogAndEndsWithCodeTwo)
@@ -203,7 +131,7 @@ TEST_F(UnattendedRun, MissingTargetPathCancelsTheDialogAndEndsWithCodeTwo)
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
     const auto& lines = run->errLines();
     const auto dialog = std::find_if(lines.begin(), lines.end(),
-                                     [](const std::string& l) { return lineStarts(l, "Dateidialog: "); });
+                                     [](const std::string& l) { return l.starts_with("Dateidialog: "); });
     ASSERT_NE(dialog, lines.end()) << ::testing::PrintToString(lines);
     EXPECT_EQ(*dialog, "Dateidialog: Pfad zur Ravelkamp VI Datenbank (abgebrochen: ohne Bildschirm kann niemand "
                        "eine Datei wählen)");
@@ -261,10 +189,7 @@ TEST_F(UnattendedRun, FailingSlotShowsTheErrorAndEndsWithCodeTwo)
     auto run = start({"-auto", "-nomessage", "-id:JOB42", db.path()});
     // Nobody could act on the window the error leaves: it closes by itself.
     EXPECT_EQ(run->wait(30s), 2);
-    const auto& lines = run->errLines();
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return lineStarts(l, "RK_VAD2AV: "); }),
-              lines.end())
-        << ::testing::PrintToString(lines);
+    EXPECT_TRUE(anyLineStarts(*run, "RK_VAD2AV: ")) << ::testing::PrintToString(run->errLines());
 
     // Slots before the failing one stay complete, later ones empty, no job record.
     EXPECT_EQ(count(db, "REGIONEN"), std::to_string(kCounts.regions));
@@ -325,7 +250,7 @@ TEST_F(UnattendedRun, MissingClientLibraryFailsTheStartWithCodeOne)
     // The start-up error box is answered at once, as every box here.
     EXPECT_EQ(run->wait(30s), 1);
     ASSERT_FALSE(run->errLines().empty());
-    EXPECT_TRUE(lineStarts(run->errLines().front(), "Anwendungsfehler: Exception ")) << run->errLines().front();
+    EXPECT_TRUE(run->errLines().front().starts_with("Anwendungsfehler: Exception ")) << run->errLines().front();
 }
 
 } // namespace

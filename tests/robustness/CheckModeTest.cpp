@@ -10,9 +10,7 @@
 #include <fstream>
 
 #include "db/paradox/reader/ParadoxTable.h"
-#include "tests/robustness/E2eSupport.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/robustness/ProgramTest.h"
 
 namespace rk::test {
 namespace {
@@ -21,16 +19,8 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using source::paradox::Table;
 
-class CheckModeTest : public ::testing::Test {
+class CheckModeTest : public DemoSetTest {
 protected:
-    void SetUp() override
-    {
-        if (!fs::exists(programPath())) GTEST_SKIP() << "rk_vad2av not built: " << programPath();
-        if (!germanLocaleAvailable()) GTEST_SKIP() << "locale de_DE.UTF-8 not installed";
-        tools::demo::Manifest none("");
-        tools::demo::writeDemoSet(paradox, tools::demo::DemoSize::Demo, none);
-    }
-
     ProgramResult run(const std::vector<std::string>& args) { return runProgram(tmp.path(), paradox, args, 120s); }
     void transfer()
     {
@@ -85,10 +75,6 @@ protected:
         for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
         return n;
     }
-
-    TempFolder tmp;
-    fs::path paradox = tmp.path() / "paradox";
-    FirebirdTestDatabase db;
 };
 
 TEST_F(CheckModeTest, NamesTheLeftOutRegionsWithTheirKeys)

@@ -2,18 +2,12 @@
 #include "tests/robustness/E2eSupport.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <clocale>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace rk::test {
@@ -46,109 +40,33 @@ std::filesystem::path writeEngineConfig(const std::filesystem::path& folder, con
     return file;
 }
 
-ChildProgram::ChildProgram(const std::vector<std::string>& args, const std::filesystem::path& engineConfig,
-                           const std::filesystem::path& outputFile, const std::string& localeName)
+std::unique_ptr<ProgramRun> startProgram(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir,
+                                         const std::vector<std::string>& args, const std::string& localeName)
 {
-    const std::string program = programPath().string();
-    // Qt wants a private runtime folder; one beside the output will do.
-    const auto runtime = outputFile.parent_path() / "runtime";
+    // Qt wants a private runtime folder.
+    const auto runtime = folder / "runtime";
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "LC_ALL=" + localeName,
-                                    "RK_ENGINE_CONFIG=" + engineConfig.string(), "XDG_RUNTIME_DIR=" + runtime.string()};
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string key = entry.substr(0, entry.find('='));
-        if (key != "QT_QPA_PLATFORM" && key != "LC_ALL" && key != "RK_ENGINE_CONFIG" && key != "XDG_RUNTIME_DIR" &&
-            key != "DISPLAY" && key != "WAYLAND_DISPLAY")
-            env.push_back(entry);
-    }
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    const int out = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) throw std::runtime_error("cannot create " + outputFile.string());
-    m_pid = ::fork();
-    if (m_pid == 0) {
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execve(program.c_str(), argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(out);
-    if (m_pid < 0) throw std::runtime_error("fork failed");
-}
-
-ChildProgram::~ChildProgram()
-{
-    if (m_pid > 0 && !m_done) {
-        ::kill(m_pid, SIGKILL);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-    }
-}
-
-bool ChildProgram::running()
-{
-    if (m_done) return false;
-    int status = 0;
-    const pid_t r = ::waitpid(m_pid, &status, WNOHANG);
-    if (r == m_pid) {
-        m_done = true;
-        m_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return false;
-    }
-    return true;
-}
-
-int ChildProgram::wait(std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (running()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(SIGKILL);
-            while (running()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return m_code;
-}
-
-void ChildProgram::kill(int sig)
-{
-    if (!m_done) ::kill(m_pid, sig);
+    return std::make_unique<ProgramRun>(
+        programPath().string(), args,
+        std::map<std::string, std::string>{{"QT_QPA_PLATFORM", "offscreen"},
+                                           {"LC_ALL", localeName},
+                                           {"RK_ENGINE_CONFIG", writeEngineConfig(folder, paradoxDir).string()},
+                                           {"XDG_RUNTIME_DIR", runtime.string()},
+                                           {"DISPLAY", ProgramRun::kUnset},
+                                           {"WAYLAND_DISPLAY", ProgramRun::kUnset}});
 }
 
 ProgramResult runProgram(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir,
                          const std::vector<std::string>& args, std::chrono::milliseconds timeout,
                          const std::string& localeName)
 {
-    const auto config = writeEngineConfig(folder, paradoxDir);
-    const auto output = folder / "program-output.txt";
+    const auto run = startProgram(folder, paradoxDir, args, localeName);
     ProgramResult result;
-    {
-        ChildProgram child(args, config, output, localeName);
-        result.exitCode = child.wait(timeout);
-    }
-    result.output = readFile(output);
+    result.exitCode = run->wait(timeout);
+    result.output = run->out();
+    for (const std::string& line : run->errLines()) result.output += line + "\n";
     return result;
-}
-
-std::string waitForOutput(ChildProgram& child, const std::filesystem::path& outputFile, const std::string& needle,
-                          std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const bool ended = !child.running();
-        std::string out = readFile(outputFile);
-        if (ended || out.find(needle) != std::string::npos || std::chrono::steady_clock::now() > deadline) return out;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
 }
 
 long long isqlNumber(const std::filesystem::path& path, const std::string& sql)

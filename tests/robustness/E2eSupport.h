@@ -12,10 +12,13 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <sys/types.h>
+
+#include "tests/e2e/ProgramRun.h"
 
 namespace rk::test {
 
@@ -37,47 +40,23 @@ std::filesystem::path programPath();
 // Writes `folder`/engine.conf with the alias DBRK naming `paradoxDir`.
 std::filesystem::path writeEngineConfig(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir);
 
-// The program started with QT_QPA_PLATFORM=offscreen, LC_ALL=de_DE.UTF-8 (or
-// `localeName`) and
-// RK_ENGINE_CONFIG pointing at `engineConfig`; standard output and error go
-// to a file. The destructor kills it if it still runs.
-class ChildProgram {
-public:
-    ChildProgram(const std::vector<std::string>& args, const std::filesystem::path& engineConfig,
-                 const std::filesystem::path& outputFile, const std::string& localeName = "de_DE.UTF-8");
-    ~ChildProgram();
-    ChildProgram(const ChildProgram&) = delete;
-    ChildProgram& operator=(const ChildProgram&) = delete;
-
-    pid_t pid() const { return m_pid; }
-    bool running();
-    // Exit code; -1 for a timeout (the process is then killed), 128 + n
-    // when signal n ended it.
-    int wait(std::chrono::milliseconds timeout);
-    void kill(int sig);
-
-private:
-    pid_t m_pid = -1;
-    bool m_done = false;
-    int m_code = -1;
-};
+// The program started with QT_QPA_PLATFORM=offscreen, no display, LC_ALL=
+// de_DE.UTF-8 (or `localeName`) and the alias DBRK on `paradoxDir`; the
+// engine configuration and Qt's runtime folder go to `folder`.
+std::unique_ptr<ProgramRun> startProgram(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir,
+                                         const std::vector<std::string>& args,
+                                         const std::string& localeName = "de_DE.UTF-8");
 
 struct ProgramResult {
     int exitCode = -1;   // -1: killed at the deadline
-    std::string output;  // standard output and error, UTF-8
+    std::string output;  // standard output, then standard error, UTF-8
 };
 
-// Runs the program to its end (at most `timeout`) with the alias DBRK on
-// `paradoxDir`; the engine configuration and the output go to `folder`.
+// Runs the program as startProgram does to its end (at most `timeout`).
 ProgramResult runProgram(const std::filesystem::path& folder, const std::filesystem::path& paradoxDir,
                          const std::vector<std::string>& args,
                          std::chrono::milliseconds timeout = std::chrono::seconds(120),
                          const std::string& localeName = "de_DE.UTF-8");
-
-// Waits until `outputFile` holds `needle` or the program has ended or the
-// time is up; returns the file's content then.
-std::string waitForOutput(ChildProgram& child, const std::filesystem::path& outputFile, const std::string& needle,
-                          std::chrono::milliseconds timeout);
 
 // The first number isql-fb prints for `sql` on the database file `path`
 // (for counts on files the test did not create itself); -1 when none.

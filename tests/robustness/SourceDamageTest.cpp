@@ -9,9 +9,7 @@
 #include <fstream>
 #include <iconv.h>
 
-#include "tests/robustness/E2eSupport.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/robustness/ProgramTest.h"
 #include "tools/pxwrite/ParadoxWriter.h"
 
 namespace rk::test {
@@ -19,21 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-class SourceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!fs::exists(programPath())) GTEST_SKIP() << "rk_vad2av not built: " << programPath();
-        if (!germanLocaleAvailable()) GTEST_SKIP() << "locale de_DE.UTF-8 not installed";
-        tools::demo::Manifest none("");
-        tools::demo::writeDemoSet(paradox, tools::demo::DemoSize::Demo, none);
-    }
-
-    TempFolder tmp;
-    fs::path paradox = tmp.path() / "paradox";
-    FirebirdTestDatabase db;
-};
 
 struct Damage {
     const char* legend;
@@ -67,21 +50,18 @@ void unknownFieldType(const fs::path& dir)
     f.put(static_cast<char>(0x30));
 }
 
-class DamagedSourceTest : public SourceTest, public ::testing::WithParamInterface<Damage> {};
+class DamagedSourceTest : public DemoSetTest, public ::testing::WithParamInterface<Damage> {};
 
 TEST_P(DamagedSourceTest, EndsWithAnErrorNamingTheFile)
 {
     GetParam().apply(paradox);
-    const fs::path output = tmp.path() / "program-output.txt";
-    ChildProgram child({"-auto", "-nomessage", "-id:DEFEKT", db.path()}, writeEngineConfig(tmp.path(), paradox), output);
     // Nobody is at the offscreen screen: after its error the program ends by itself.
-    const int code = child.wait(60s);
-    const std::string out = readFile(output);
-    EXPECT_EQ(code, 2) << out;
+    const ProgramResult r = runProgram(tmp.path(), paradox, {"-auto", "-nomessage", "-id:DEFEKT", db.path()}, 60s);
+    EXPECT_EQ(r.exitCode, 2) << r.output;
 
     char expected[1024];
     std::snprintf(expected, sizeof expected, GetParam().message, paradox.c_str());
-    EXPECT_NE(out.find(std::string("RK_VAD2AV: ") + expected), std::string::npos) << out;
+    EXPECT_NE(r.output.find(std::string("RK_VAD2AV: ") + expected), std::string::npos) << r.output;
     // The run stopped: no job record.
     EXPECT_EQ(*db.scalar("SELECT COUNT(*) FROM IMPORT_RK5_INFO"), "0");
 }
@@ -113,7 +93,7 @@ std::optional<unsigned char> toWindows1252(int codePage, unsigned char byte)
     return static_cast<unsigned char>(out[0]);
 }
 
-class HighBytesTest : public SourceTest, public ::testing::WithParamInterface<int> {};
+class HighBytesTest : public DemoSetTest, public ::testing::WithParamInterface<int> {};
 
 // NUTZER written with raw bytes 80..FF (four names of 32 bytes) and the code
 // page under test set in its header afterwards.

@@ -16,9 +16,7 @@
 #include <thread>
 
 #include "db/firebird/Attachment.h"
-#include "tests/robustness/E2eSupport.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/robustness/ProgramTest.h"
 
 namespace rk::test {
 namespace {
@@ -30,14 +28,8 @@ const char* const kTables[] = {"REGIONEN", "GEBIETE", "GIPFEL", "WEGE", "BEGEHUN
                                "NUTZER", "TAGESNOTIZ", "ZETTELWEGE", "EB", "BILDER"};
 constexpr int kSkippedRegions = 2;  // demo regions without REG_R
 
-class TargetFailureTest : public ::testing::Test {
+class TargetFailureTest : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        if (!std::filesystem::exists(programPath())) GTEST_SKIP() << "rk_vad2av not built: " << programPath();
-        if (!germanLocaleAvailable()) GTEST_SKIP() << "locale de_DE.UTF-8 not installed";
-    }
-
     // The demo set with `routes` routes; the rows each staging table gets.
     std::map<std::string, long long> writeSource(int routes)
     {
@@ -50,28 +42,16 @@ protected:
         return expected;
     }
 
-    std::unique_ptr<ChildProgram> start(const std::string& db, const std::string& id = "ROBUST")
-    {
-        return std::make_unique<ChildProgram>(std::vector<std::string>{"-auto", "-nomessage", "-id:" + id, db},
-                                              writeEngineConfig(tmp.path(), paradox), output);
-    }
-
     // Runs until the program has shown its error. Nobody is at the offscreen
     // screen, so the program closes by itself and ends with 2, even where
     // closing must commit and cannot.
     std::string runUntilError(const std::string& db)
     {
-        auto child = start(db);
-        const int code = child->wait(120s);
-        const std::string out = readFile(output);
-        EXPECT_NE(out.find("RK_VAD2AV: "), std::string::npos) << out;
-        EXPECT_EQ(code, 2) << out;
-        return out;
+        const ProgramResult r = runProgram(tmp.path(), paradox, {"-auto", "-nomessage", "-id:ROBUST", db}, 120s);
+        EXPECT_NE(r.output.find("RK_VAD2AV: "), std::string::npos) << r.output;
+        EXPECT_EQ(r.exitCode, 2) << r.output;
+        return r.output;
     }
-
-    TempFolder tmp;
-    std::filesystem::path paradox = tmp.path() / "paradox";
-    std::filesystem::path output = tmp.path() / "program-output.txt";
 };
 
 TEST_F(TargetFailureTest, KilledInTheMiddleOfASlotKeepsCommittedSlotsAndTheNextRunCompletes)
@@ -79,16 +59,16 @@ TEST_F(TargetFailureTest, KilledInTheMiddleOfASlotKeepsCommittedSlotsAndTheNextR
     const auto expected = writeSource(60000);
     FirebirdTestDatabase db;
     {
-        auto child = start(db.path(), "KILLED");
+        const auto child = startProgram(tmp.path(), paradox, {"-auto", "-nomessage", "-id:KILLED", db.path()});
         // Slot 4 reads WEGE; slots 1 to 3 are committed before its query opens.
         const auto deadline = std::chrono::steady_clock::now() + 60s;
         while (child->running() && !processUsesFile(child->pid(), "/WEGE.DB") &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(5ms);
         std::this_thread::sleep_for(200ms);
-        ASSERT_TRUE(child->running()) << readFile(output);
+        ASSERT_TRUE(child->running()) << ::testing::PrintToString(child->errLines());
         ASSERT_FALSE(processUsesFile(child->pid(), "/BEGEHUNGEN.DB")) << "slot 4 ended before the kill";
-        child->kill(SIGKILL);
+        child->signal(SIGKILL);
         EXPECT_EQ(child->wait(10s), 128 + SIGKILL);
     }
     for (const char* t : {"REGIONEN", "GEBIETE", "GIPFEL"})

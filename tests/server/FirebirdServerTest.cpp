@@ -19,10 +19,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "tests/e2e/ProgramRun.h"
+#include "tests/e2e/ProgramFolderTest.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
 
 namespace rk::test {
 namespace {
@@ -34,8 +32,6 @@ const char* const kServer = "/usr/sbin/firebird";
 const char* const kIsql = "/usr/bin/isql-fb";
 const char* const kFirebirdLib = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
 const char* const kProgramPassword = "quartzfen";
-
-const tools::demo::DemoCounts kCounts{3, 6, 20, 40, 25, 10, 3, 8, 6, 12, 5};
 
 // Runs isql-fb on `sql` and returns its output.
 std::string isql(const std::vector<std::string>& args, const std::string& sql,
@@ -208,12 +204,7 @@ TEST_F(PrivateFirebirdServer, PlainPathReachesTheServerThatHoldsTheTarget)
 
     auto run = runProgram(db.path());
     ASSERT_EQ(run->wait(60s), 0) << ::testing::PrintToString(run->errLines());
-    const std::map<std::string, int> rows = {
-        {"REGIONEN", kCounts.regions}, {"GEBIETE", kCounts.areas},       {"GIPFEL", kCounts.summits},
-        {"WEGE", kCounts.routes},      {"BEGEHUNGEN", kCounts.ascents},  {"NAMENSLISTE", kCounts.names},
-        {"NUTZER", kCounts.users},     {"TAGESNOTIZ", kCounts.dayNotes}, {"ZETTELWEGE", kCounts.noteRoutes},
-        {"EB", kCounts.firstAscenders}, {"BILDER", kCounts.pictures}};
-    for (const auto& [table, n] : rows)
+    for (const auto& [table, n] : kExpectedRows)
         EXPECT_EQ(count(db.path(), kProgramPassword, "IMPORT_RK5_" + table), std::to_string(n)) << table;
     EXPECT_EQ(count(db.path(), kProgramPassword, "IMPORT_RK5_INFO"), "1");
 }

@@ -1,3 +1,5 @@
+// The import plan's statements: each INSERT's columns and parameters, the
+// texts against the golden copy, the job record and the source tables read.
 #include "transfer/ImportPlan.h"
 
 #include <gtest/gtest.h>

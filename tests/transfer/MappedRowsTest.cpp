@@ -33,6 +33,20 @@ using db::ParamView;
 using rk::test::FakeResult;
 using rk::test::FakeSource;
 
+using FieldMakers = decltype(FakeResult::fields);
+
+// Opens `source` on a result of `rows` rows with just these fields.
+void openRows(FakeSource& source, int rows, FieldMakers fields)
+{
+    FakeResult r;
+    r.rows = rows;
+    r.anyField = false;
+    r.fields = std::move(fields);
+    source.anySql = r;
+    source.setSql("SELECT");
+    source.open();
+}
+
 class MappedRowsTest : public ::testing::Test {
 protected:
     void SetUp() override { locale::setCurrentFormats(rk::test::germanFormats()); }
@@ -40,21 +54,20 @@ protected:
 
     // A result of `rows` rows with one field of each kind the mapping tells
     // apart: an integer, a text (blank in every third row), a logical and a
-    // date.
-    static void fill(FakeSource& source, int rows)
+    // date; `replaced` takes the place of some of them.
+    static void fill(FakeSource& source, int rows, const FieldMakers& replaced = {})
     {
-        FakeResult r;
-        r.rows = rows;
-        r.anyField = false;
-        r.fields["ID"] = [](int row) { return Field{"ID", DataType::ftInteger, 0, int32_t(row)}; };
-        r.fields["NAME"] = [](int row) {
-            return Field{"NAME", DataType::ftString, 20, row % 3 == 2 ? std::string("  ") : "N" + std::to_string(row)};
-        };
-        r.fields["OK"] = [](int row) { return Field{"OK", DataType::ftBoolean, 0, row % 2 == 0}; };
-        r.fields["AM"] = [](int row) { return Field{"AM", DataType::ftDate, 0, db::DateValue{730000 + row}}; };
-        source.anySql = r;
-        source.setSql("SELECT");
-        source.open();
+        FieldMakers fields{
+            {"ID", [](int row) { return Field{"ID", DataType::ftInteger, 0, int32_t(row)}; }},
+            {"NAME",
+             [](int row) {
+                 const std::string text = row % 3 == 2 ? std::string("  ") : "N" + std::to_string(row);
+                 return Field{"NAME", DataType::ftString, 20, text};
+             }},
+            {"OK", [](int row) { return Field{"OK", DataType::ftBoolean, 0, row % 2 == 0}; }},
+            {"AM", [](int row) { return Field{"AM", DataType::ftDate, 0, db::DateValue{730000 + row}}; }}};
+        for (const auto& [name, make] : replaced) fields[name] = make;
+        openRows(source, rows, std::move(fields));
     }
     const std::vector<std::string> names{"ID", "name", "OK", "AM"};
 
@@ -103,13 +116,10 @@ TEST_F(MappedRowsTest, AnErrorComesAtItsRowAndStaysThere)
     // from the row before (the double refills its fields there).
     for (int failing : {0, 5, 64, 130}) {
         FakeSource source;
-        fill(source, 500);
-        source.anySql->fields["NAME"] = [failing](int row) -> Field {
-            if (row == failing) throw EDatabaseError("Satz " + std::to_string(row) + " defekt");
-            return Field{"NAME", DataType::ftString, 20, std::string("x")};
-        };
-        source.setSql("SELECT");
-        source.open();
+        fill(source, 500, {{"NAME", [failing](int row) -> Field {
+                                if (row == failing) throw EDatabaseError("Satz " + std::to_string(row) + " defekt");
+                                return Field{"NAME", DataType::ftString, 20, std::string("x")};
+                            }}});
         MappedRows mapped(source, names);
         int row = 0;
         std::string message;
@@ -138,14 +148,12 @@ TEST_F(MappedRowsTest, AnErrorSaysWhereItsRowIs)
                  {false, 70, "Tabelle T, Zeile 71"}};
     for (const Case& c : cases) {
         FakeSource source;
-        fill(source, 200);
-        source.anySql->fields["NAME"] = [c](int row) -> Field {
-            if (row == c.failing && !c.mapping) throw EDatabaseError("Satz defekt");
-            if (row == c.failing) return Field{"NAME", DataType::ftBCD, 2, db::BcdValue{false, {0xC}, 0}};
-            return Field{"NAME", DataType::ftString, 20, std::string("x")};
-        };
-        source.setSql("SELECT");
-        source.open();
+        fill(source, 200, {{"NAME", [c](int row) -> Field {
+                                if (row == c.failing && !c.mapping) throw EDatabaseError("Satz defekt");
+                                if (row == c.failing)
+                                    return Field{"NAME", DataType::ftBCD, 2, db::BcdValue{false, {0xC}, 0}};
+                                return Field{"NAME", DataType::ftString, 20, std::string("x")};
+                            }}});
         MappedRows mapped(source, names, "T", {"ID"});
         try {
             while (mapped.next()) {}
@@ -167,16 +175,10 @@ TEST_F(MappedRowsTest, AMissingFieldFailsInTheFirstRow)
 TEST_F(MappedRowsTest, LongTextsArriveWholeWhenTheyEndABatchEarly)
 {
     // 20 texts of 1 MiB pass the size after which a batch is handed over.
-    FakeResult r;
-    r.rows = 20;
-    r.anyField = false;
-    r.fields["MEMO"] = [](int row) {
-        return Field{"MEMO", DataType::ftMemo, 0, std::string(1 << 20, char('a' + row))};
-    };
     FakeSource source;
-    source.anySql = r;
-    source.setSql("SELECT");
-    source.open();
+    openRows(source, 20, {{"MEMO", [](int row) {
+                               return Field{"MEMO", DataType::ftMemo, 0, std::string(1 << 20, char('a' + row))};
+                           }}});
     MappedRows mapped(source, {"MEMO"});
     int row = 0;
     while (const auto values = mapped.next()) {
@@ -191,13 +193,10 @@ TEST_F(MappedRowsTest, LeftBeforeTheEndItStopsReading)
 {
     std::atomic<int> made{0};
     FakeSource source;
-    fill(source, 1000000);
-    source.anySql->fields["ID"] = [&made](int row) {
-        ++made;
-        return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
-    };
-    source.setSql("SELECT");
-    source.open();
+    fill(source, 1000000, {{"ID", [&made](int row) {
+                                ++made;
+                                return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
+                            }}});
     const auto t0 = std::chrono::steady_clock::now();
     {
         MappedRows mapped(source, names);
@@ -221,17 +220,11 @@ int onlyCore(const cpu_set_t& set)
 // once read (one field, "ID", the row's number).
 void slowSource(FakeSource& source, int rows, std::chrono::microseconds perRow, std::atomic<int>& made)
 {
-    FakeResult r;
-    r.rows = rows;
-    r.anyField = false;
-    r.fields["ID"] = [perRow, &made](int row) {
-        std::this_thread::sleep_for(perRow);
-        ++made;
-        return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
-    };
-    source.anySql = r;
-    source.setSql("SELECT");
-    source.open();
+    openRows(source, rows, {{"ID", [perRow, &made](int row) {
+                                 std::this_thread::sleep_for(perRow);
+                                 ++made;
+                                 return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
+                             }}});
 }
 
 TEST_F(MappedRowsTest, EachBatchIsBoundInTheFormatsItWasMappedIn)
@@ -300,17 +293,11 @@ TEST_F(MappedRowsTest, ReadingAheadStopsAtItsBytesOverAllBatches)
     // Memos of 1 MiB: while the run holds its first row, the reading goes
     // no further than the bound (one row may pass it).
     std::atomic<int> made{0};
-    FakeResult r;
-    r.rows = 200;
-    r.anyField = false;
-    r.fields["MEMO"] = [&made](int row) {
-        ++made;
-        return Field{"MEMO", DataType::ftMemo, 0, std::string(1 << 20, char('a' + row % 26))};
-    };
     FakeSource source;
-    source.anySql = r;
-    source.setSql("SELECT");
-    source.open();
+    openRows(source, 200, {{"MEMO", [&made](int row) {
+                                ++made;
+                                return Field{"MEMO", DataType::ftMemo, 0, std::string(1 << 20, char('a' + row % 26))};
+                            }}});
     MappedRows mapped(source, {"MEMO"});
     ASSERT_TRUE(mapped.next());
     // Until the reading has come to rest.
@@ -371,15 +358,12 @@ TEST_F(MappedRowsTest, TheCallerKeepsToOtherCoresWhileTheRowsLastAndGetsItsOwnBa
             // The reading thread's one core while it read, -1 until it read, -2 once it read on more than one.
             std::atomic<int> reading{-1};
             FakeSource source;
-            fill(source, 200);
-            source.anySql->fields["ID"] = [&reading](int row) {
-                cpu_set_t own;
-                if (pthread_getaffinity_np(pthread_self(), sizeof own, &own) == 0 && reading != -2)
-                    reading = onlyCore(own) >= 0 ? onlyCore(own) : -2;
-                return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
-            };
-            source.setSql("SELECT");
-            source.open();
+            fill(source, 200, {{"ID", [&reading](int row) {
+                                    cpu_set_t own;
+                                    if (pthread_getaffinity_np(pthread_self(), sizeof own, &own) == 0 && reading != -2)
+                                        reading = onlyCore(own) >= 0 ? onlyCore(own) : -2;
+                                    return Field{"ID", DataType::ftInteger, 0, int32_t(row)};
+                                }}});
             {
                 MappedRows mapped(source, names);
                 ASSERT_TRUE(mapped.next());

@@ -12,6 +12,7 @@
 #include "db/common/Ansi.h"
 #include "db/common/Exception.h"
 #include "db/paradox/reader/ParadoxTable.h"
+#include "tests/db/firebird/TargetTestSupport.h"
 #include "locale/LocaleFormats.h"
 #include "tests/support/GermanFormats.h"
 #include "tests/support/SharedFixtures.h"
@@ -31,6 +32,7 @@ using db::TimeValue;
 using locale::kMSecsPerDay;
 
 using rk::test::FakeSource;
+using rk::target::test::messageOf;
 
 // Days of 0001-01-01 counting (day 1) for a calendar date.
 int32_t dayCount(int y, int m, int d)
@@ -195,12 +197,8 @@ TEST_F(WithFormats, MissingFieldStopsWithTheSourceError)
     source.fields.push_back(Field{"A", DataType::ftString, 1, S("x")});
     db::Param param{"Fehlt", {}};
     param.value.assignText("alt");
-    try {
-        assignParamFromField(param, source);
-        FAIL() << "no error";
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), "PDXQ1: Das Feld 'Fehlt' wurde nicht gefunden");
-    }
+    EXPECT_EQ(messageOf<EDatabaseError>([&] { assignParamFromField(param, source); }),
+              "PDXQ1: Das Feld 'Fehlt' wurde nicht gefunden");
     EXPECT_EQ(param.value.text(), "alt");
 }
 
@@ -223,12 +221,8 @@ TEST_F(WithFormats, DateOutsideTheCalendarStopsTheRun)
     FakeSource source;
     source.fields.push_back(Field{"D", DataType::ftDateTime, 0, TimestampValue{-1000.0}});
     db::Param param{"D", {}};
-    try {
-        assignParamFromField(param, source);
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.message(), ansi("'0.-1000' ist kein gültiger Zeitstempel"));
-    }
+    EXPECT_EQ(messageOf<EConvertError>([&] { assignParamFromField(param, source); }),
+              ansi("'0.-1000' ist kein gültiger Zeitstempel"));
     source.fields[0] = Field{"D", DataType::ftDate, 0, DateValue{0}};
     EXPECT_THROW(assignParamFromField(param, source), EConvertError);
 }
@@ -286,12 +280,8 @@ class IntegerTextErrors : public WithFormats, public ::testing::WithParamInterfa
 TEST_P(IntegerTextErrors, NameTheText)
 {
     const std::string text = GetParam();
-    try {
-        integerReading(Field{"ID", DataType::ftString, 20, text});
-        FAIL() << "read " << text;
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.message(), ansi("'") + text + ansi("' ist kein gültiger Integerwert"));
-    }
+    EXPECT_EQ(messageOf<EConvertError>([&] { integerReading(Field{"ID", DataType::ftString, 20, text}); }),
+              ansi("'") + text + ansi("' ist kein gültiger Integerwert"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, IntegerTextErrors,
@@ -300,27 +290,15 @@ INSTANTIATE_TEST_SUITE_P(Texts, IntegerTextErrors,
 
 TEST_F(WithFormats, IntegerReadingErrors)
 {
-    try {
-        integerReading(Field{"ID", DataType::ftString, 20, kBlank});
-        FAIL() << "blank text read";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.message(), ansi("'' ist kein gültiger Integerwert"));
-    }
-    for (DataType t : {DataType::ftDate, DataType::ftBoolean, DataType::ftMemo, DataType::ftBytes}) {
-        try {
-            integerReading(Field{"ID", t, 0, kBlank});
-            FAIL() << "type " << int(t) << " read";
-        } catch (const EDatabaseError& e) {
-            EXPECT_EQ(e.message(), ansi("Feld 'ID' kann nicht als Typ Integer angesprochen werden"));
-        }
-    }
+    EXPECT_EQ(messageOf<EConvertError>([] { integerReading(Field{"ID", DataType::ftString, 20, kBlank}); }),
+              ansi("'' ist kein gültiger Integerwert"));
+    for (DataType t : {DataType::ftDate, DataType::ftBoolean, DataType::ftMemo, DataType::ftBytes})
+        EXPECT_EQ(messageOf<EDatabaseError>([t] { integerReading(Field{"ID", t, 0, kBlank}); }),
+                  ansi("Feld 'ID' kann nicht als Typ Integer angesprochen werden"))
+            << "type " << int(t);
     // A rounded number outside 32 bits is no integer (it must not wrap).
-    try {
-        integerReading(Field{"ID", DataType::ftFloat, 0, 1e10});
-        FAIL() << "1e10 read";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.message(), ansi("'10000000000' ist kein gültiger Integerwert"));
-    }
+    EXPECT_EQ(messageOf<EConvertError>([] { integerReading(Field{"ID", DataType::ftFloat, 0, 1e10}); }),
+              ansi("'10000000000' ist kein gültiger Integerwert"));
     EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, std::nan("")}), EConvertError);
     EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, -2147483648.6}), EConvertError);
     EXPECT_THROW(integerReading(Field{"ID", DataType::ftFloat, 0, 2147483647.6}), EConvertError);
@@ -402,14 +380,9 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
         bcd(false, {9, 2, 2, 3, 3, 7, 2, 0, 3, 6, 8, 5, 4, 7, 7, 5, 8, 0, 7, 5}, 5), // rounds up past the top
         bcd(false, std::vector<uint8_t>(32, 9), 0),
     };
-    for (const BcdValue& v : tooLarge) {
-        try {
-            bcdToTenThousandths(v, "Betrag");
-            FAIL() << "no error for " << v.digits.size() << " digits";
-        } catch (const EDatabaseError& e) {
-            EXPECT_EQ(e.message(), overflow);
-        }
-    }
+    for (const BcdValue& v : tooLarge)
+        EXPECT_EQ(messageOf<EDatabaseError>([&] { bcdToTenThousandths(v, "Betrag"); }), overflow)
+            << v.digits.size() << " digits";
     // A nibble above 9 through the fifth decimal can change the value sent.
     const std::vector<BcdValue> damaged = {
         bcd(false, {1, 10, 3}, 1),             // whole part
@@ -417,24 +390,15 @@ TEST(BcdConversion, RefusesWhatDoesNotFitOrIsDamaged)
         bcd(false, {1, 0, 0, 0, 0, 12}, 5),    // fifth decimal, which rounds
         bcd(false, {0xf, 0, 0, 0, 0, 0}, 0),   // first digit, no decimals at all
     };
-    for (const BcdValue& v : damaged) {
-        try {
-            bcdToTenThousandths(v, "Betrag");
-            FAIL() << "no error for " << v.digits.size() << " digits";
-        } catch (const EDatabaseError& e) {
-            EXPECT_EQ(e.message(), ansi("Feld 'Betrag' enthält keinen gültigen BCD-Wert"));
-        }
-    }
+    for (const BcdValue& v : damaged)
+        EXPECT_EQ(messageOf<EDatabaseError>([&] { bcdToTenThousandths(v, "Betrag"); }),
+                  ansi("Feld 'Betrag' enthält keinen gültigen BCD-Wert"))
+            << v.digits.size() << " digits";
     // Through the mapping, a range error names the source field.
     FakeSource source;
     source.fields.push_back(Field{"Betrag", DataType::ftBCD, 4, tooLarge[0]});
     db::Param param{"BETRAG", {}};
-    try {
-        assignParamFromField(param, source);
-        FAIL() << "no error";
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.message(), overflow);
-    }
+    EXPECT_EQ(messageOf<EDatabaseError>([&] { assignParamFromField(param, source); }), overflow);
 }
 
 // Every date, time and timestamp the mapping writes reads back as the same

@@ -13,9 +13,7 @@
 #include "db/common/Ansi.h"
 #include "tests/e2e/proof/ExpectedStaging.h"
 #include "tests/e2e/proof/ManifestReader.h"
-#include "tests/robustness/E2eSupport.h"
-#include "tests/support/FirebirdTestDatabase.h"
-#include "tools/demo/DemoData.h"
+#include "tests/robustness/ProgramTest.h"
 
 namespace rk::test {
 namespace {
@@ -128,12 +126,12 @@ std::string today()
     return b;
 }
 
-class ProofTest : public ::testing::Test {
+class ProofTest : public ProgramTest {
 protected:
     void SetUp() override
     {
-        if (!std::filesystem::exists(programPath())) GTEST_SKIP() << "rk_vad2av not built: " << programPath();
-        if (!germanLocaleAvailable()) GTEST_SKIP() << "locale de_DE.UTF-8 not installed";
+        ProgramTest::SetUp();
+        if (IsSkipped()) return;
         tools::demo::Manifest m(tmp.path() / "manifest.jsonl");
         tools::demo::writeDemoSet(paradox, tools::demo::DemoSize::Demo, m);
         m.close();
@@ -146,8 +144,6 @@ protected:
         ASSERT_EQ(r.exitCode, 0) << r.output;
     }
 
-    TempFolder tmp;
-    std::filesystem::path paradox = tmp.path() / "paradox";
     FirebirdTestDatabase db;
     std::map<std::string, ManifestTable> manifest;
 };
