@@ -22,13 +22,26 @@ env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_DIRS="$work/nowhere" XDG_RUNTI
 pid=$!
 trap 'kill -TERM $pid 2>/dev/null || true' EXIT
 
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "Ordner mit den Ravelkamp-5-Daten" | head -n 1) ||
+# The first visible window whose title matches $1, within 20 s. A search
+# that meets a window being destroyed ends with an X error (BadWindow): it is
+# asked again, as is one that finds nothing yet.
+find_window() {
+  local deadline=$((SECONDS + 20)) id
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+dialog=$(find_window "Ordner mit den Ravelkamp-5-Daten") ||
   fail "no folder dialog; standard error: $(cat "$work/first-stderr")"
 xdotool windowfocus --sync "$dialog"
 sleep 0.3 # the dialog reads the home folder first
 xdotool type --delay 5 "$paradox"
 xdotool key Return
-timeout 20 xdotool search --sync --onlyvisible --name '^RK_VAD2AV$' >/dev/null ||
+find_window '^RK_VAD2AV$' >/dev/null ||
   fail "the window did not open after the folder was chosen; standard error: $(cat "$work/first-stderr")"
 
 expected=$(printf '[DBRK]\nPATH=%s\nDEFAULT DRIVER=PARADOX' "$paradox")
