@@ -19,53 +19,50 @@ StderrLog::StderrLog(int fd) : m_target(fd) { attach(); }
 void StderrLog::attach()
 {
     const int fd = m_target;
-    m_fd = fd;
-    m_mode = Mode::Plain;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return; // closed: every write fails and is counted
-    m_device = info.st_dev;
-    m_inode = info.st_ino;
-    if (S_ISSOCK(info.st_mode)) {
-        m_mode = Mode::Socket;
-        return;
-    }
-    if (!S_ISFIFO(info.st_mode) && !(S_ISCHR(info.st_mode) && ::isatty(fd))) return; // a file, /dev/null
-    // A second open file description of the same pipe or terminal: O_NONBLOCK
-    // there leaves the caller's own description (shared with its shell) as it is.
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    const int own = ::open(self.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (own >= 0) {
-        m_fd = own;
-        m_ownFd = true;
-    } else {
-        // Not ours to open again (another account's pipe, no /proc):
-        // a write of at most PIPE_BUF bytes only once poll says there is room.
-        m_mode = Mode::Polled;
-    }
-}
-
-void StderrLog::detach()
-{
-    if (m_ownFd) ::close(m_fd);
-    m_ownFd = false;
+    Output out{fd, Mode::Plain};
     m_device = m_inode = 0;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0) { // closed: every write fails and is counted
+        m_device = info.st_dev;
+        m_inode = info.st_ino;
+        if (S_ISSOCK(info.st_mode)) {
+            out.mode = Mode::Socket;
+        } else if (S_ISFIFO(info.st_mode) || (S_ISCHR(info.st_mode) && ::isatty(fd))) { // not a file, /dev/null
+            // A second open file description of the same pipe or terminal: O_NONBLOCK
+            // there leaves the caller's own description (shared with its shell) as it is.
+            const std::string self = "/proc/self/fd/" + std::to_string(fd);
+            const int own = ::open(self.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+            if (own >= 0) {
+                out.fd = own;
+                m_ownFds.push_back(own);
+            } else {
+                // Not ours to open again (another account's pipe, no /proc):
+                // a write of at most PIPE_BUF bytes only once poll says there is room.
+                out.mode = Mode::Polled;
+            }
+        }
+    }
+    m_out.store(out);
 }
 
-StderrLog::~StderrLog() { detach(); }
+StderrLog::~StderrLog()
+{
+    for (int fd : m_ownFds) ::close(fd);
+}
 
-size_t StderrLog::writeSome(std::string_view text) noexcept
+size_t StderrLog::writeSome(Output out, std::string_view text) noexcept
 {
     size_t done = 0;
     while (done < text.size()) {
         size_t chunk = text.size() - done;
-        if (m_mode == Mode::Polled) {
-            pollfd p{m_fd, POLLOUT, 0};
+        if (out.mode == Mode::Polled) {
+            pollfd p{out.fd, POLLOUT, 0};
             if (::poll(&p, 1, 0) != 1 || !(p.revents & POLLOUT)) break;
             if (chunk > PIPE_BUF) chunk = PIPE_BUF;
         }
-        const ssize_t n = m_mode == Mode::Socket
-                              ? ::send(m_fd, text.data() + done, chunk, MSG_DONTWAIT | MSG_NOSIGNAL)
-                              : ::write(m_fd, text.data() + done, chunk);
+        const ssize_t n = out.mode == Mode::Socket
+                              ? ::send(out.fd, text.data() + done, chunk, MSG_DONTWAIT | MSG_NOSIGNAL)
+                              : ::write(out.fd, text.data() + done, chunk);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break; // full (EAGAIN), broken (EPIPE), closed (EBADF)
         done += size_t(n);
@@ -80,12 +77,11 @@ bool StderrLog::writeLocked(std::string_view utf8Line)
     if (!open ? m_device != 0 || m_inode != 0 : info.st_dev != m_device || info.st_ino != m_inode) {
         // Standard error now goes elsewhere; the rest of a line meant for the
         // old place does not belong at the start of the new one.
-        detach();
         attach();
         m_pending.clear();
     }
     if (!m_pending.empty()) {
-        m_pending.erase(0, writeSome(m_pending));
+        m_pending.erase(0, writeSome(m_out.load(), m_pending));
         if (!m_pending.empty()) {
             ++m_lost;
             return false;
@@ -95,7 +91,7 @@ bool StderrLog::writeLocked(std::string_view utf8Line)
     if (m_lost > 0) text = lostLinesText(m_lost) + '\n';
     text.append(utf8Line);
     text += '\n';
-    const size_t written = writeSome(text);
+    const size_t written = writeSome(m_out.load(), text);
     if (written == 0) {
         ++m_lost;
         return false;
@@ -129,7 +125,7 @@ void StderrLog::writeLineNow(std::string_view utf8Line) noexcept
     for (char c : utf8Line)
         if (size < sizeof buffer - 1) buffer[size++] = c;
     buffer[size++] = '\n';
-    writeSome(std::string_view(buffer, size));
+    writeSome(m_out.load(), std::string_view(buffer, size));
 }
 
 long StderrLog::lostLines() const

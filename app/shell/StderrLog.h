@@ -11,9 +11,11 @@
 // pipe is an error of the write, never the end of the program.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rk::app {
 
@@ -43,21 +45,29 @@ public:
     long lostLines() const;
 
 private:
-    // Writes from `text` as much as goes without waiting; the count written.
-    size_t writeSome(std::string_view text) noexcept;
-    bool writeLocked(std::string_view utf8Line);
-    // Chooses how to write to what `m_target` refers to now.
-    void attach();
-    void detach();
-
     enum class Mode { Plain, Socket, Polled };
+    // Where lines go and how: read without the lock by writeLineNow's
+    // fallback, so it is one atomic value.
+    struct Output {
+        int fd = -1;
+        Mode mode = Mode::Plain;
+    };
+
+    // Writes from `text` as much as goes without waiting; the count written.
+    static size_t writeSome(Output out, std::string_view text) noexcept;
+    bool writeLocked(std::string_view utf8Line);
+    // Chooses how to write to what `m_target` refers to now (under the lock).
+    void attach();
+
     mutable std::mutex m_mutex;
     const int m_target;
     // What m_target referred to when attach() chose (device and inode).
     unsigned long long m_device = 0, m_inode = 0;
-    int m_fd = -1;
-    bool m_ownFd = false;
-    Mode m_mode = Mode::Plain;
+    std::atomic<Output> m_out;
+    // Descriptors of our own, opened by attach(); closed only at the end, so
+    // that a fallback write that read an older Output never meets a closed
+    // or reused descriptor.
+    std::vector<int> m_ownFds;
     // The rest of a line a full pipe took only in part: it goes first, so
     // that no line is ever cut.
     std::string m_pending;
